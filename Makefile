@@ -1,0 +1,33 @@
+# Thin wrapper over CMake so the README's two commands stay short.
+BUILD ?= build
+CONFIG ?= resources/examples/localhost.ini
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build run test bench format clean
+
+deps:
+	scripts/install-deps
+
+configure: deps
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The desktop program when a display is there, the console monitor otherwise.
+run: build
+	scripts/run-monitor $(BUILD) $(CONFIG)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELNORIX_BUILD_BENCH=ON -DVELNORIX_BUILD_TESTS=OFF
+	cmake --build $(BUILD)-bench -j $(JOBS)
+
+format: configure
+	cmake --build $(BUILD) --target format
+
+clean:
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-asan

@@ -1,0 +1,34 @@
+# Settings every target of ours shares: the language level, warnings as errors, sanitizers.
+add_library(velnorix_settings INTERFACE)
+target_compile_features(velnorix_settings INTERFACE cxx_std_20)
+target_compile_options(velnorix_settings INTERFACE
+  -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Werror)
+target_compile_definitions(velnorix_settings INTERFACE
+  QT_NO_CONTEXTLESS_CONNECT QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII
+  VELNORIX_VERSION="${PROJECT_VERSION}"
+  VELNORIX_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+  VELNORIX_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  VELNORIX_VERSION_PATCH=${PROJECT_VERSION_PATCH}
+  VELNORIX_VERSION_TWEAK=${PROJECT_VERSION_TWEAK})
+if(VELNORIX_SANITIZE)
+  target_compile_options(velnorix_settings INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(velnorix_settings INTERFACE -fsanitize=address,undefined)
+endif()
+
+# velnorix_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [GUI])
+# One GoogleTest executable whose cases CTest discovers one by one. GUI tests get the
+# offscreen Qt platform so they need no display.
+function(velnorix_add_test)
+  cmake_parse_arguments(ARG "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  target_link_libraries(${ARG_NAME} PRIVATE velnorix_settings ${ARG_LIBS} GTest::gtest GTest::gmock)
+  if(ARG_GUI)
+    set(test_env "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+  else()
+    target_link_libraries(${ARG_NAME} PRIVATE GTest::gtest_main)
+    set(test_env "LC_ALL=C.UTF-8")
+  endif()
+  gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "${test_env}" TIMEOUT 120)
+endfunction()

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/date_time.h"
+
+// What the engine needs from the program around it: the main window's display and status bar,
+// the timers, the clock, the message pump, the alert sound and the user's answers. The desktop
+// shell and the console front end implement these; tests implement them with scripted fakes.
+namespace velnorix {
+
+// The main display as an ordered list of lines.
+class DisplayLines {
+public:
+    virtual ~DisplayLines() = default;
+    [[nodiscard]] virtual int Count() const = 0;
+    [[nodiscard]] virtual std::string Line(int index) const = 0;
+    virtual void Add(std::string_view line) = 0;
+    // Inserts before `index`; an index equal to Count() appends.
+    virtual void Insert(int index, std::string_view line) = 0;
+    virtual void Delete(int index) = 0;
+    virtual void Clear() = 0;
+    // Changes between these two calls are drawn once, at the end.
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
+    // Height of the view in pixels and of its font, for the number of lines that fit.
+    [[nodiscard]] virtual int PixelHeight() const = 0;
+    [[nodiscard]] virtual int FontPixelHeight() const = 0;
+};
+
+// The status bar's one simple text.
+class StatusLine {
+public:
+    virtual ~StatusLine() = default;
+    [[nodiscard]] virtual std::string Text() const = 0;
+    virtual void SetText(std::string_view text) = 0;
+};
+
+// A repeating timer whose tick the owner routes to the engine. Enabling it, or setting its
+// interval while it is enabled, restarts its count. An interval of 0 never ticks.
+class IntervalTimer {
+public:
+    virtual ~IntervalTimer() = default;
+    virtual void SetInterval(std::int32_t milliseconds) = 0;
+    [[nodiscard]] virtual std::int32_t Interval() const = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+    [[nodiscard]] virtual bool Enabled() const = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Milliseconds since an arbitrary start, wrapping modulo 2^32.
+    [[nodiscard]] virtual std::uint32_t TickCount() = 0;
+    [[nodiscard]] virtual LocalDateTime Now() = 0;
+};
+
+// The system clock: a monotonic millisecond tick and the local date and time.
+class SystemClock final : public Clock {
+public:
+    std::uint32_t TickCount() override;
+    LocalDateTime Now() override;
+};
+
+// Services of the program around the engine.
+class HostServices {
+public:
+    virtual ~HostServices() = default;
+    // Lets pending window messages (commands, timer ticks, repaints) run once.
+    virtual void PumpMessages() = 0;
+    // Plays the alert sound and returns when it has ended.
+    virtual void PlayErrorSound() = 0;
+    // Runs a blocking step (a probe call). The window keeps painting meanwhile but delivers
+    // no user input until the next pump; an exception thrown by `work` reaches the caller.
+    virtual void RunBlocking(const std::function<void()>& work) = 0;
+    // Directory of the running executable, without a trailing "/".
+    [[nodiscard]] virtual std::string ProgramDirectory() const = 0;
+};
+
+struct FileDialogOptions {
+    std::string InitialDirectory;
+    std::string FilterName;    // "Ini File"; empty for no filter
+    std::string FilterPattern; // "*.ini"
+    std::string FileName;      // preset name
+    std::string DefaultExtension; // added to a typed name without one; empty for none
+};
+
+// Message boxes and file dialogs. "\r" in a message breaks the line.
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+    // Error icon, title "Error", OK.
+    virtual void ShowErrorBox(std::string_view message) = 0;
+    // Information icon, OK.
+    virtual void ShowInformation(std::string_view message) = 0;
+    // Question icon, title "Confirm", one OK button.
+    virtual void ShowConfirmation(std::string_view message) = 0;
+    // Question icon, title "Confirm", Yes and No; true for Yes.
+    virtual bool AskYesNo(std::string_view message) = 0;
+    // The application-wide display of a failed operation: error icon, the application's title,
+    // OK, and a final "." added when the message lacks one.
+    virtual void ShowGeneralError(std::string_view message) = 0;
+    // The chosen file's full name, or nothing when the operator cancelled.
+    virtual std::optional<std::string> ChooseFileToOpen(const FileDialogOptions& options) = 0;
+    virtual std::optional<std::string> ChooseFileToSave(const FileDialogOptions& options) = 0;
+};
+
+// The message of a failed operation as the general error display shows it.
+std::string GeneralErrorText(std::string_view message);
+
+} // namespace velnorix

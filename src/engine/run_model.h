@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velnorix {
+
+// The four test type tags; compared exactly, letter case included.
+inline constexpr std::string_view kTagHtml = "<HTML>";
+inline constexpr std::string_view kTagPing = "<Ping>";
+inline constexpr std::string_view kTagPop3 = "<POP3>";
+inline constexpr std::string_view kTagSmtp = "<SMTP>";
+inline constexpr std::size_t kTypeLength = 6;
+
+enum class TestType { Html, Ping, Pop3, Smtp, Unknown };
+
+// The test type a tag selects; anything but the four exact tags is Unknown.
+TestType TestTypeOf(std::string_view tag);
+// 80, 0, 110, 25 for the four types; 0 for Unknown.
+std::int32_t DefaultPort(TestType type);
+std::string_view TagOf(TestType type);
+
+// One configured target and its running statistics.
+struct TargetEntry {
+    std::string Type;
+    std::string Addr;
+    std::string User;
+    std::string Password;
+    std::int32_t Port = 0;
+    std::int32_t Attempts = 0;
+    std::int32_t Failures = 0;
+    std::uint32_t TotalMs = 0;
+    std::uint32_t LowMs = 0; // 0: no value yet
+    std::uint32_t HighMs = 0;
+    bool Audible = true;
+
+    // Stores a type tag, keeping only its first six characters.
+    void SetType(std::string_view tag) { Type = std::string(tag.substr(0, kTypeLength)); }
+};
+
+// The one run-time model the whole program works on: the target table with its statistics
+// and the process-wide run state. Field names are those the operators' documentation uses.
+struct RunModel {
+    RunModel();
+
+    std::vector<TargetEntry> TargetTable;
+    std::int32_t TargetCount = 0;
+
+    std::int32_t IntervalHours = 0;
+    std::int32_t IntervalMins = 5;
+    std::int32_t IntervalSecs = 0;
+    bool DeleteLogs = false;
+
+    double RunStartTime = 0.0; // day count since 30 December 1899; 0 before the first start
+    std::int32_t CycleCount = 0;
+    std::string DetailLogName;
+    std::string SummaryLogName;
+    std::int32_t DisplayInsertLine = 0;
+    std::int32_t DisplayMaxLines = 0;
+    bool StartEnabled = false;
+    bool StopRequested = false;
+
+    std::string IniFileName;
+    bool IniChanged = false;
+
+    // Every entry of the whole table back to its initial state; nothing else changes.
+    void ResetTargets();
+    // Grows the table to at least `count` entries; added entries start reset.
+    void EnsureTableHolds(std::int32_t count);
+    // Sets the table to exactly `length` entries (at least one), all reset.
+    void ResizeAndResetTable(std::int32_t length);
+    // Sets TargetCount, growing the table first and never going below 0.
+    void SetTargetCount(std::int32_t count);
+
+    // The entries in use, positions 1 to TargetCount.
+    [[nodiscard]] const TargetEntry& Target(std::int32_t index) const;
+    [[nodiscard]] TargetEntry& Target(std::int32_t index);
+};
+
+inline constexpr std::int32_t kInitialTableLength = 10;
+
+} // namespace velnorix

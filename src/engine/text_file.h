@@ -1,0 +1,27 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace velnorix {
+
+// A file that could not be created, opened or written; the message carries the system's
+// own description of the cause.
+class FileError final : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Log and configuration lines end in CR LF.
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// Creates the file, or empties it, and writes `text`; the file is closed on return.
+void WriteNewFile(const std::string& path, std::string_view text);
+// Appends `text` to a file that must already exist; the file is closed on return.
+void AppendToExistingFile(const std::string& path, std::string_view text);
+// Deletes a file when it exists; failures are ignored.
+void DeleteFileQuietly(const std::string& path);
+[[nodiscard]] bool FileExists(const std::string& path);
+
+} // namespace velnorix
