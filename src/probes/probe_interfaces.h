@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// The four probe components as the test cycle sees them. The network probes implement these;
+// tests of the cycle implement them with scripted fakes. Every call may throw: the cycle turns
+// any exception into a failed probe.
+namespace velnorix {
+
+enum class ReplyStatusKind { Echo = 0, Error = 1, TimedOut = 2, Unreachable = 3, TtlExceeded = 4 };
+
+class EchoProbe {
+public:
+    virtual ~EchoProbe() = default;
+    virtual void SetHost(std::string_view host) = 0;
+    virtual void SetPort(std::int32_t port) = 0;
+    // One echo exchange; a non-zero sequence number replaces the component's own.
+    virtual void EchoExchange(std::string_view data, std::uint16_t sequence) = 0;
+    [[nodiscard]] virtual ReplyStatusKind ReplyKind() const = 0;
+};
+
+class HeadProbe {
+public:
+    virtual ~HeadProbe() = default;
+    virtual void SetPort(std::int32_t port) = 0;
+    // One HEAD request for the address; returns only for a 2xx answer.
+    virtual void HeadRequest(std::string_view address) = 0;
+    virtual void CloseConnection() = 0;
+};
+
+// A mail server dialogue: opened and greeted by StartDialogue, ended by EndDialogue.
+class DialogueProbe {
+public:
+    virtual ~DialogueProbe() = default;
+    virtual void SetHost(std::string_view host) = 0;
+    virtual void SetPort(std::int32_t port) = 0;
+    virtual void StartDialogue() = 0;
+    virtual void EndDialogue() = 0;
+};
+
+class LoginDialogueProbe : public DialogueProbe {
+public:
+    virtual void SetUsername(std::string_view user) = 0;
+    virtual void SetPassword(std::string_view password) = 0;
+};
+
+// The component of each type, owned by whoever builds the engine.
+struct ProbeComponents {
+    EchoProbe& PingClient;
+    HeadProbe& IdHTTP1;
+    LoginDialogueProbe& IdPOP31;
+    DialogueProbe& IdSMTP1;
+};
+
+} // namespace velnorix
