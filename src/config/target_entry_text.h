@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// One target as a line of the configuration dialog's list, for example
+// "<POP3>10.0.0.110  <User>monitor  <Port>110".
+namespace velnorix {
+
+inline constexpr std::string_view kUserMarker = "  <User>";
+inline constexpr std::string_view kPasswordMarker = "  <Password>";
+inline constexpr std::string_view kAudibleMarker = "  <AUDIBLE>";
+inline constexpr std::string_view kPortMarker = "  <Port>";
+
+// The configuration fields of one target, as the list entry carries them.
+struct TargetEntryFields {
+    std::string Type;
+    std::string Addr;
+    std::string User;
+    std::string Password;
+    bool Audible = false;
+    std::int32_t Port = 0;
+
+    friend bool operator==(const TargetEntryFields&, const TargetEntryFields&) = default;
+};
+
+// Removes blanks and control characters at both ends.
+std::string TrimBlanksAndControls(std::string_view text);
+
+// The port field's text read as a decimal integer after trimming; nothing when it is not one
+// (empty, not a number, or beyond the 32-bit range). Negative values and values above 65535
+// are integers and are returned as they are.
+std::optional<std::int32_t> ParsePortText(std::string_view text);
+
+// Composes the list entry from the editor's field texts or a stored target. The address, user
+// and password are trimmed; line breaks are removed from the address, which no host name or
+// URL holds and one configuration line cannot store. A user or password marker is written
+// when the field's untrimmed text is not empty, so a blank-only user gives the marker followed
+// by nothing. A type shorter than six characters (empty after New, or any text that is not a
+// tag) is padded with blanks so that the parse finds the address where it put it.
+std::string FormatTargetEntry(const TargetEntryFields& fields);
+
+// Splits a list entry back into its fields. The type is the first six characters without the
+// padding blanks that FormatTargetEntry added. Markers are found by plain text search, so a
+// marker text inside an address, user or password splits the entry at that place. A port that
+// does not read as an integer gives the type's default port.
+TargetEntryFields ParseTargetEntry(std::string_view entry);
+
+} // namespace velnorix
