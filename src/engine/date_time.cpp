@@ -9,8 +9,7 @@ namespace {
 constexpr std::int64_t kMsPerDay = 86'400'000;
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2 ? 1 : 0;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const auto yoe = static_cast<unsigned>(y - era * 400);
@@ -19,8 +18,7 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
-{
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const auto doe = static_cast<unsigned>(z - era * 146097);
@@ -34,8 +32,7 @@ void CivilFromDays(std::int64_t z, int& year, int& month, int& day)
 
 const std::int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);
 
-std::string TwoDigits(int value)
-{
+std::string TwoDigits(int value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%02d", value % 100);
     return buffer;
@@ -43,19 +40,17 @@ std::string TwoDigits(int value)
 
 } // namespace
 
-double ToDayCount(const LocalDateTime& t)
-{
-    const std::int64_t days = DaysFromCivil(t.Year, static_cast<unsigned>(t.Month),
-                                            static_cast<unsigned>(t.Day)) -
-                              kEpochOffset;
+double ToDayCount(const LocalDateTime& t) {
+    const std::int64_t days =
+        DaysFromCivil(t.Year, static_cast<unsigned>(t.Month), static_cast<unsigned>(t.Day)) -
+        kEpochOffset;
     const std::int64_t ms =
         ((static_cast<std::int64_t>(t.Hour) * 60 + t.Minute) * 60 + t.Second) * 1000 +
         t.Millisecond;
     return static_cast<double>(days) + static_cast<double>(ms) / static_cast<double>(kMsPerDay);
 }
 
-LocalDateTime FromDayCount(double days)
-{
+LocalDateTime FromDayCount(double days) {
     const auto totalMs = static_cast<std::int64_t>(std::llround(days * kMsPerDay));
     std::int64_t wholeDays = totalMs / kMsPerDay;
     std::int64_t ms = totalMs % kMsPerDay;
@@ -72,20 +67,18 @@ LocalDateTime FromDayCount(double days)
     return t;
 }
 
-std::string FormatRunStamp(const LocalDateTime& t)
-{
+std::string FormatRunStamp(const LocalDateTime& t) {
     return TwoDigits(t.Year) + TwoDigits(t.Month) + TwoDigits(t.Day) + TwoDigits(t.Hour) +
            TwoDigits(t.Minute) + TwoDigits(t.Second);
 }
 
-std::string FormatElapsed(double span)
-{
+std::string FormatElapsed(double span) {
     if (span < 0)
         return "-" + FormatElapsed(-span);
     const double wholeDays = std::trunc(span);
     const auto msOfDay = std::llround(span * kMsPerDay) % kMsPerDay;
-    const auto hours = static_cast<std::uint16_t>(static_cast<std::int64_t>(wholeDays) * 24 +
-                                                  msOfDay / 3'600'000);
+    const auto hours =
+        static_cast<std::uint16_t>(static_cast<std::int64_t>(wholeDays) * 24 + msOfDay / 3'600'000);
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%u:%02d:%02d", static_cast<unsigned>(hours),
                   static_cast<int>(msOfDay / 60'000 % 60), static_cast<int>(msOfDay / 1000 % 60));

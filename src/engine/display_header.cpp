@@ -5,20 +5,17 @@
 namespace velnorix {
 namespace {
 
-void AppendUnit(std::string& wording, std::int32_t count, const char* singular)
-{
+void AppendUnit(std::string& wording, std::int32_t count, const char* singular) {
     if (count <= 0)
         return;
     if (!wording.empty())
         wording += " and ";
-    wording += count == 1 ? std::string(singular)
-                          : std::to_string(count) + " " + singular + "s";
+    wording += count == 1 ? std::string(singular) : std::to_string(count) + " " + singular + "s";
 }
 
 } // namespace
 
-std::string ScheduleWording(std::int32_t hours, std::int32_t minutes, std::int32_t seconds)
-{
+std::string ScheduleWording(std::int32_t hours, std::int32_t minutes, std::int32_t seconds) {
     std::string wording;
     AppendUnit(wording, hours, "hour");
     AppendUnit(wording, minutes, "minute");
@@ -26,8 +23,7 @@ std::string ScheduleWording(std::int32_t hours, std::int32_t minutes, std::int32
     return wording;
 }
 
-void ShowTargetHeader(RunModel& model, DisplayLines& display)
-{
+void ShowTargetHeader(RunModel& model, DisplayLines& display) {
     display.Clear();
     display.Add(" Velnorix Targets    (Scheduled every " +
                 ScheduleWording(model.IntervalHours, model.IntervalMins, model.IntervalSecs) +
@@ -43,8 +39,7 @@ void ShowTargetHeader(RunModel& model, DisplayLines& display)
     UpdateDisplayMaxLines(model, display);
 }
 
-void UpdateDisplayMaxLines(RunModel& model, const DisplayLines& display)
-{
+void UpdateDisplayMaxLines(RunModel& model, const DisplayLines& display) {
     const int lineHeight = std::abs(display.FontPixelHeight()) + 2;
     model.DisplayMaxLines = display.PixelHeight() / lineHeight - model.TargetCount - 3;
 }

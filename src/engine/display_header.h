@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "engine/host.h"
 #include "engine/run_model.h"
+
+#include <cstdint>
+#include <string>
 
 namespace velnorix {
 

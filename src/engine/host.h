@@ -1,12 +1,12 @@
 #pragma once
 
+#include "engine/date_time.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "engine/date_time.h"
 
 // What the engine needs from the program around it: the main window's display and status bar,
 // the timers, the clock, the message pump, the alert sound and the user's answers. The desktop
@@ -83,9 +83,9 @@ public:
 
 struct FileDialogOptions {
     std::string InitialDirectory;
-    std::string FilterName;    // "Ini File"; empty for no filter
-    std::string FilterPattern; // "*.ini"
-    std::string FileName;      // preset name
+    std::string FilterName;       // "Ini File"; empty for no filter
+    std::string FilterPattern;    // "*.ini"
+    std::string FileName;         // preset name
     std::string DefaultExtension; // added to a typed name without one; empty for none
 };
 

@@ -6,8 +6,7 @@
 
 namespace velnorix {
 
-TestType TestTypeOf(std::string_view tag)
-{
+TestType TestTypeOf(std::string_view tag) {
     if (tag == kTagHtml)
         return TestType::Html;
     if (tag == kTagPing)
@@ -19,8 +18,7 @@ TestType TestTypeOf(std::string_view tag)
     return TestType::Unknown;
 }
 
-std::int32_t DefaultPort(TestType type)
-{
+std::int32_t DefaultPort(TestType type) {
     switch (type) {
     case TestType::Html:
         return 80;
@@ -35,8 +33,7 @@ std::int32_t DefaultPort(TestType type)
     return 0;
 }
 
-std::string_view TagOf(TestType type)
-{
+std::string_view TagOf(TestType type) {
     switch (type) {
     case TestType::Html:
         return kTagHtml;
@@ -54,38 +51,32 @@ std::string_view TagOf(TestType type)
 
 RunModel::RunModel() : TargetTable(kInitialTableLength) {}
 
-void RunModel::ResetTargets()
-{
+void RunModel::ResetTargets() {
     std::fill(TargetTable.begin(), TargetTable.end(), TargetEntry{});
 }
 
-void RunModel::EnsureTableHolds(std::int32_t count)
-{
+void RunModel::EnsureTableHolds(std::int32_t count) {
     const auto wanted = static_cast<std::size_t>(std::max<std::int32_t>(count, 1));
     if (TargetTable.size() < wanted)
         TargetTable.resize(wanted);
 }
 
-void RunModel::ResizeAndResetTable(std::int32_t length)
-{
+void RunModel::ResizeAndResetTable(std::int32_t length) {
     TargetTable.assign(static_cast<std::size_t>(std::max<std::int32_t>(length, 1)), TargetEntry{});
 }
 
-void RunModel::SetTargetCount(std::int32_t count)
-{
+void RunModel::SetTargetCount(std::int32_t count) {
     TargetCount = std::max<std::int32_t>(count, 0);
     EnsureTableHolds(TargetCount);
 }
 
-const TargetEntry& RunModel::Target(std::int32_t index) const
-{
+const TargetEntry& RunModel::Target(std::int32_t index) const {
     if (index < 0 || index >= TargetCount)
         throw std::out_of_range("target index out of range");
     return TargetTable[static_cast<std::size_t>(index)];
 }
 
-TargetEntry& RunModel::Target(std::int32_t index)
-{
+TargetEntry& RunModel::Target(std::int32_t index) {
     return const_cast<TargetEntry&>(std::as_const(*this).Target(index));
 }
 

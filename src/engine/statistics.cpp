@@ -2,8 +2,7 @@
 
 namespace velnorix {
 
-void RecordResult(RunModel& model, std::int32_t index, std::uint32_t elapsedMs, bool failed)
-{
+void RecordResult(RunModel& model, std::int32_t index, std::uint32_t elapsedMs, bool failed) {
     TargetEntry& entry = model.Target(index);
     ++entry.Attempts;
     if (failed)
@@ -16,30 +15,26 @@ void RecordResult(RunModel& model, std::int32_t index, std::uint32_t elapsedMs, 
 }
 
 std::string PercentSuccessText(std::int64_t attempts, std::int64_t failures,
-                               const FormatSettings& settings)
-{
+                               const FormatSettings& settings) {
     if (failures == attempts || attempts <= 0)
         return std::string(kZeroPercentText);
     return FormatRatio((attempts - failures) * 100, attempts, 1, 5, settings);
 }
 
 std::string AverageSecondsText(std::uint32_t totalMs, std::int64_t attempts,
-                               const FormatSettings& settings)
-{
+                               const FormatSettings& settings) {
     if (totalMs == 0 || attempts <= 0)
         return std::string(kZeroSecondsText);
     return FormatRatio(totalMs, attempts * 1000, 2, 7, settings);
 }
 
-std::string SecondsText(std::uint32_t ms, const FormatSettings& settings)
-{
+std::string SecondsText(std::uint32_t ms, const FormatSettings& settings) {
     if (ms == 0)
         return std::string(kZeroSecondsText);
     return FormatRatio(ms, 1000, 2, 7, settings);
 }
 
-void StatisticsTotals::Add(const TargetEntry& entry)
-{
+void StatisticsTotals::Add(const TargetEntry& entry) {
     Attempts += entry.Attempts;
     Failures += entry.Failures;
     TotalMs += entry.TotalMs;
@@ -49,8 +44,7 @@ void StatisticsTotals::Add(const TargetEntry& entry)
         HighMs = entry.HighMs;
 }
 
-StatisticsTotals TotalsOf(const RunModel& model)
-{
+StatisticsTotals TotalsOf(const RunModel& model) {
     StatisticsTotals totals;
     for (std::int32_t i = 0; i < model.TargetCount; ++i)
         totals.Add(model.Target(i));

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "engine/run_model.h"
 #include "engine/text_format.h"
+
+#include <cstdint>
+#include <string>
 
 namespace velnorix {
 

@@ -1,22 +1,20 @@
 #include "engine/summary_log.h"
 
-#include <array>
-
 #include "engine/statistics.h"
 #include "engine/text_file.h"
+
+#include <array>
 
 namespace velnorix {
 namespace {
 
-std::string CountText(std::int64_t value, std::size_t width)
-{
+std::string CountText(std::int64_t value, std::size_t width) {
     return PadLeft(std::to_string(value), width);
 }
 
 // The figures every row ends with, from attempts to the high response.
 std::string FiguresText(std::int64_t attempts, std::int64_t failures, std::uint32_t totalMs,
-                        std::uint32_t lowMs, std::uint32_t highMs, const FormatSettings& settings)
-{
+                        std::uint32_t lowMs, std::uint32_t highMs, const FormatSettings& settings) {
     return CountText(attempts, 8) + CountText(attempts - failures, 8) + CountText(failures, 8) +
            PadLeft(PercentSuccessText(attempts, failures, settings), 7) +
            PadLeft(AverageSecondsText(totalMs, attempts, settings), 9) +
@@ -25,8 +23,7 @@ std::string FiguresText(std::int64_t attempts, std::int64_t failures, std::uint3
 
 } // namespace
 
-std::string SummaryLogHeader()
-{
+std::string SummaryLogHeader() {
     struct Column {
         const char* Title;
         std::size_t Width;
@@ -58,8 +55,7 @@ std::string SummaryLogHeader()
 }
 
 std::string FormatSummaryBlock(const RunModel& model, const LocalDateTime& now,
-                               const FormatSettings& settings)
-{
+                               const FormatSettings& settings) {
     std::string block;
     const std::string cycle = CountText(model.CycleCount, 4) + " ";
     StatisticsTotals totals;
@@ -72,8 +68,8 @@ std::string FormatSummaryBlock(const RunModel& model, const LocalDateTime& now,
                              entry.HighMs, settings) +
                  std::string(kLineEnd);
     }
-    const std::string when = FormatTimeStamp(now, settings) + "/ " +
-                             FormatElapsed(ToDayCount(now) - model.RunStartTime);
+    const std::string when =
+        FormatTimeStamp(now, settings) + "/ " + FormatElapsed(ToDayCount(now) - model.RunStartTime);
     block += "     " + PadRight(when, 37) +
              FiguresText(totals.Attempts, totals.Failures, totals.TotalMs, totals.LowMs,
                          totals.HighMs, settings) +
@@ -82,8 +78,7 @@ std::string FormatSummaryBlock(const RunModel& model, const LocalDateTime& now,
     return block;
 }
 
-void WriteSummary(const RunModel& model, const LocalDateTime& now, const FormatSettings& settings)
-{
+void WriteSummary(const RunModel& model, const LocalDateTime& now, const FormatSettings& settings) {
     AppendToExistingFile(model.SummaryLogName, FormatSummaryBlock(model, now, settings));
 }
 

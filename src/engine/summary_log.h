@@ -1,10 +1,10 @@
 #pragma once
 
-#include <string>
-
 #include "engine/date_time.h"
 #include "engine/run_model.h"
 #include "engine/text_format.h"
+
+#include <string>
 
 namespace velnorix {
 
@@ -17,7 +17,6 @@ std::string FormatSummaryBlock(const RunModel& model, const LocalDateTime& now,
 
 // Appends the cycle's block to the summary log named by the model. Throws FileError when the
 // file cannot be opened or written; the model is never changed.
-void WriteSummary(const RunModel& model, const LocalDateTime& now,
-                  const FormatSettings& settings);
+void WriteSummary(const RunModel& model, const LocalDateTime& now, const FormatSettings& settings);
 
 } // namespace velnorix

@@ -24,4 +24,22 @@ void AppendToExistingFile(const std::string& path, std::string_view text);
 void DeleteFileQuietly(const std::string& path);
 [[nodiscard]] bool FileExists(const std::string& path);
 
+// A file that must already exist, held open for appending during one batch of work. Every
+// Write reaches the file at once; Close reports a failed close, and a file still open when
+// the object goes away is closed quietly.
+class AppendingFile final {
+public:
+    explicit AppendingFile(const std::string& path);
+    ~AppendingFile();
+    AppendingFile(const AppendingFile&) = delete;
+    AppendingFile& operator=(const AppendingFile&) = delete;
+
+    void Write(std::string_view text);
+    void Close();
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
 } // namespace velnorix

@@ -8,16 +8,14 @@
 namespace velnorix {
 namespace {
 
-std::string ZeroPadded(long long value, int digits)
-{
+std::string ZeroPadded(long long value, int digits) {
     char buffer[32];
     std::snprintf(buffer, sizeof buffer, "%0*lld", digits, value);
     return buffer;
 }
 
 // The separator that follows the hour in the locale's time format, ":" when there is none.
-std::string TimeSeparatorOf(std::string_view format)
-{
+std::string TimeSeparatorOf(std::string_view format) {
     const auto hour = format.find("%H");
     if (hour == std::string_view::npos || hour + 2 >= format.size() || format[hour + 2] == '%')
         return ":";
@@ -26,11 +24,10 @@ std::string TimeSeparatorOf(std::string_view format)
 
 } // namespace
 
-FormatSettings SystemFormatSettings()
-{
+FormatSettings SystemFormatSettings() {
     FormatSettings settings;
-    static constexpr std::array<nl_item, 12> kMonths = {ABMON_1, ABMON_2, ABMON_3,  ABMON_4,
-                                                        ABMON_5, ABMON_6, ABMON_7,  ABMON_8,
+    static constexpr std::array<nl_item, 12> kMonths = {ABMON_1, ABMON_2,  ABMON_3,  ABMON_4,
+                                                        ABMON_5, ABMON_6,  ABMON_7,  ABMON_8,
                                                         ABMON_9, ABMON_10, ABMON_11, ABMON_12};
     for (std::size_t i = 0; i < kMonths.size(); ++i) {
         const char* name = nl_langinfo(kMonths[i]);
@@ -44,24 +41,21 @@ FormatSettings SystemFormatSettings()
     return settings;
 }
 
-std::string PadRight(std::string_view text, std::size_t width)
-{
+std::string PadRight(std::string_view text, std::size_t width) {
     std::string result(text);
     if (result.size() < width)
         result.append(width - result.size(), ' ');
     return result;
 }
 
-std::string PadLeft(std::string_view text, std::size_t width)
-{
+std::string PadLeft(std::string_view text, std::size_t width) {
     if (text.size() >= width)
         return std::string(text);
     return std::string(width - text.size(), ' ') + std::string(text);
 }
 
 std::string FormatRatio(std::int64_t numerator, std::int64_t denominator, int decimals, int width,
-                        const FormatSettings& settings)
-{
+                        const FormatSettings& settings) {
     if (denominator <= 0 || decimals < 0 || decimals > 6)
         throw std::invalid_argument("FormatRatio: bad denominator or decimals");
     const bool negative = numerator < 0;
@@ -80,8 +74,7 @@ std::string FormatRatio(std::int64_t numerator, std::int64_t denominator, int de
     return PadLeft(text, static_cast<std::size_t>(width));
 }
 
-std::string FormatTimeStamp(const LocalDateTime& t, const FormatSettings& settings)
-{
+std::string FormatTimeStamp(const LocalDateTime& t, const FormatSettings& settings) {
     const auto& month = settings.ShortMonthNames.at(static_cast<std::size_t>(t.Month - 1));
     return ZeroPadded(t.Hour, 2) + settings.TimeSeparator + ZeroPadded(t.Minute, 2) +
            settings.TimeSeparator + ZeroPadded(t.Second, 2) + " " + month + " " +

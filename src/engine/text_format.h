@@ -1,11 +1,11 @@
 #pragma once
 
+#include "engine/date_time.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "engine/date_time.h"
 
 namespace velnorix {
 

@@ -1,0 +1,110 @@
+#include "engine/statistics.h"
+#include "engine/summary_log.h"
+#include "engine/text_file.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace velnorix {
+namespace {
+
+using testing::ReadWholeFile;
+using testing::TempDir;
+
+class SummaryLogTest : public ::testing::Test {
+protected:
+    SummaryLogTest() {
+        m_model.SummaryLogName = m_dir.File("Velnorix061205143000.smy");
+        m_model.RunStartTime = ToDayCount(LocalDateTime{2006, 12, 5, 14, 30, 0, 0});
+    }
+
+    void AddTarget(const char* type, const char* addr) {
+        m_model.SetTargetCount(m_model.TargetCount + 1);
+        TargetEntry& entry = m_model.Target(m_model.TargetCount - 1);
+        entry.SetType(type);
+        entry.Addr = addr;
+    }
+
+    TempDir m_dir;
+    RunModel m_model;
+    FormatSettings m_english;
+    const LocalDateTime m_stamp{2006, 12, 5, 14, 30, 7, 0};
+};
+
+TEST_F(SummaryLogTest, WritesTheHeaderAndAFirstBlockByteForByte) {
+    AddTarget("<HTML>", "192.0.2.20");
+    AddTarget("<Ping>", "192.0.2.10");
+    m_model.CycleCount = 1;
+    RecordResult(m_model, 0, 250, false);
+    RecordResult(m_model, 1, 5030, true);
+
+    WriteNewFile(m_model.SummaryLogName, SummaryLogHeader());
+    WriteSummary(m_model, m_stamp, m_english);
+
+    const std::string expected =
+        "Cycl Target                          Type  Attempt Success Failure % Succ Avg Resp Low "
+        "Resp Hgh Resp\r\n"
+        "==== ============================== ====== ======= ======= ======= ====== ======== "
+        "======== ========\r\n"
+        "   1 192.0.2.20                     <HTML>       1       1       0  100.0     0.25     "
+        "0.25     0.25\r\n"
+        "   1 192.0.2.10                     <Ping>       1       0       1    0.0     5.03     "
+        "5.03     5.03\r\n"
+        "     14:30:07 Dec 05, 2006  / 0:00:07            2       1       1   50.0     2.64     "
+        "0.25     5.03\r\n"
+        " \r\n";
+    EXPECT_EQ(ReadWholeFile(m_model.SummaryLogName), expected);
+}
+
+TEST_F(SummaryLogTest, HeaderAndSeparatorAreAHundredCharactersEach) {
+    const std::string header = SummaryLogHeader();
+    const auto firstEnd = header.find("\r\n");
+    ASSERT_NE(firstEnd, std::string::npos);
+    EXPECT_EQ(firstEnd, 100u);
+    EXPECT_EQ(header.size(), 2 * (100u + 2));
+}
+
+TEST_F(SummaryLogTest, RowsCutLongAddressesAndShowUntestedTargetsAsZeros) {
+    AddTarget("<HTML>", "http://a-very-long-host-name.example.com/page.htm");
+    AddTarget("<Gone>", "192.0.2.99"); // a type no probe takes still gets its row
+    m_model.CycleCount = 12345;        // wider than its field: not cut
+    const std::string block = FormatSummaryBlock(m_model, m_stamp, m_english);
+    EXPECT_EQ(block.substr(0, block.find("\r\n")),
+              "12345 http://a-very-long-host-name.e <HTML>       0       0       0    0.0"
+              "     0.00     0.00     0.00");
+    EXPECT_NE(block.find("\r\n12345 192.0.2.99                     <Gone>       0"),
+              std::string::npos);
+}
+
+TEST_F(SummaryLogTest, AnEmptyTableGivesOnlyTheTotalsRowAndTheSpaceLine) {
+    m_model.CycleCount = 1;
+    EXPECT_EQ(FormatSummaryBlock(m_model, m_stamp, m_english),
+              "     14:30:07 Dec 05, 2006  / 0:00:07            0       0       0    0.0     "
+              "0.00     0.00     0.00\r\n \r\n");
+}
+
+TEST_F(SummaryLogTest, FollowsTheLocalesDecimalSeparator) {
+    AddTarget("<Ping>", "127.0.0.1");
+    RecordResult(m_model, 0, 125, false);
+    FormatSettings comma;
+    comma.DecimalSeparator = ",";
+    const std::string block = FormatSummaryBlock(m_model, m_stamp, comma);
+    EXPECT_NE(block.find("  100,0     0,13     0,13     0,13\r\n"), std::string::npos);
+}
+
+TEST_F(SummaryLogTest, AMissingLogIsAnErrorCarryingTheSystemsMessage) {
+    AddTarget("<Ping>", "127.0.0.1");
+    m_model.SummaryLogName = m_dir.File("deleted.smy");
+    try {
+        WriteSummary(m_model, m_stamp, m_english);
+        FAIL() << "writing to a missing summary log must fail";
+    } catch (const FileError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find("deleted.smy"), std::string::npos);
+        EXPECT_NE(message.find("No such file or directory"), std::string::npos);
+    }
+    EXPECT_FALSE(FileExists(m_model.SummaryLogName)); // appending never creates the file
+}
+
+} // namespace
+} // namespace velnorix

@@ -1,0 +1,84 @@
+#include "engine/target_probe.h"
+
+#include <exception>
+#include <functional>
+#include <stdexcept>
+
+namespace velnorix {
+namespace {
+
+// Returns the end tick of the timed span.
+std::uint32_t RunHead(const TargetEntry& entry, HeadProbe& http, Clock& clock, HostServices& host) {
+    host.RunBlocking([&] {
+        http.SetPort(entry.Port);
+        http.HeadRequest(entry.Addr);
+        http.CloseConnection();
+    });
+    return clock.TickCount();
+}
+
+std::uint32_t RunEcho(const TargetEntry& entry, EchoProbe& ping, Clock& clock, HostServices& host,
+                      bool& failed) {
+    host.RunBlocking([&] {
+        ping.SetHost(entry.Addr);
+        ping.SetPort(entry.Port);
+        ping.EchoExchange("", 0);
+    });
+    const std::uint32_t end = clock.TickCount();
+    failed = ping.ReplyKind() != ReplyStatusKind::Echo;
+    return end;
+}
+
+std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, HostServices& host,
+                          const std::function<void()>& setUp) {
+    host.RunBlocking([&] {
+        setUp();
+        mail.StartDialogue();
+    });
+    const std::uint32_t end = clock.TickCount();
+    host.RunBlocking([&] { mail.EndDialogue(); });
+    return end;
+}
+
+} // namespace
+
+ProbeOutcome ProbeTarget(TestType type, const TargetEntry& entry, const ProbeComponents& probes,
+                         Clock& clock, HostServices& host) {
+    if (type == TestType::Unknown)
+        throw std::invalid_argument("ProbeTarget: a target without a known type");
+    const std::uint32_t start = clock.TickCount();
+    std::uint32_t end = start;
+    bool failed = false;
+    try {
+        switch (type) {
+        case TestType::Html:
+            end = RunHead(entry, probes.IdHTTP1, clock, host);
+            break;
+        case TestType::Ping:
+            end = RunEcho(entry, probes.PingClient, clock, host, failed);
+            break;
+        case TestType::Pop3:
+            end = RunDialogue(probes.IdPOP31, clock, host, [&] {
+                probes.IdPOP31.SetHost(entry.Addr);
+                probes.IdPOP31.SetPort(entry.Port);
+                probes.IdPOP31.SetUsername(entry.User);
+                probes.IdPOP31.SetPassword(entry.Password);
+            });
+            break;
+        case TestType::Smtp:
+            end = RunDialogue(probes.IdSMTP1, clock, host, [&] {
+                probes.IdSMTP1.SetHost(entry.Addr);
+                probes.IdSMTP1.SetPort(entry.Port);
+            });
+            break;
+        case TestType::Unknown:
+            break;
+        }
+    } catch (const std::exception&) {
+        end = clock.TickCount();
+        failed = true;
+    }
+    return {end - start, failed};
+}
+
+} // namespace velnorix
