@@ -1,0 +1,17 @@
+#include "probes/http/decimal_text.h"
+
+#include <charconv>
+
+namespace velnorix {
+
+std::optional<std::int64_t> ParseDecimal(std::string_view text) {
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace velnorix

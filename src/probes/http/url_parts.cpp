@@ -1,0 +1,176 @@
+#include "probes/http/url_parts.h"
+
+#include "probes/http/ascii_text.h"
+#include "probes/http/decimal_text.h"
+#include "probes/http/http_errors.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+constexpr std::string_view kSchemeMark = "://";
+constexpr std::int32_t kHttpPort = 80;
+constexpr std::int32_t kHttpsPort = 443;
+constexpr std::int32_t kHighestPort = 65535;
+
+std::string CutFrom(std::string& text, char mark) {
+    const auto at = text.find(mark);
+    if (at == std::string::npos) {
+        return {};
+    }
+    std::string tail = text.substr(at);
+    text.erase(at);
+    return tail;
+}
+
+// Path, document and parameters of what follows the authority (or of a whole relative address).
+void SplitRemainder(std::string_view remainder, AddressParts& parts) {
+    auto query = remainder.find('?');
+    if (query == std::string_view::npos) {
+        query = remainder.find('=');
+    }
+    const std::string_view beforeQuery = remainder.substr(0, query);
+    const auto lastSlash = beforeQuery.rfind('/');
+    const std::size_t pathLength = lastSlash == std::string_view::npos ? 0 : lastSlash + 1;
+
+    parts.Path = std::string(beforeQuery.substr(0, pathLength));
+    parts.Document = std::string(beforeQuery.substr(pathLength));
+    parts.Params = query == std::string_view::npos ? "" : std::string(remainder.substr(query));
+    if (parts.HasScheme) {
+        parts.Path.insert(0, "/");
+    }
+    // The fragment never goes to the server.
+    if (parts.HasScheme && parts.Document.find('#') != std::string::npos) {
+        CutFrom(parts.Document, '#');
+    } else {
+        CutFrom(parts.Params, '#');
+    }
+}
+
+void SplitAuthority(std::string authority, AddressParts& parts) {
+    const auto at = authority.find('@');
+    if (at != std::string::npos) {
+        const std::string userInfo = authority.substr(0, at);
+        authority.erase(0, at + 1);
+        const auto colon = userInfo.find(':');
+        parts.UserName = userInfo.substr(0, colon);
+        parts.Password = colon == std::string::npos ? "" : userInfo.substr(colon + 1);
+    }
+    const auto colon = authority.find(':');
+    parts.Host = authority.substr(0, colon);
+    parts.Port = colon == std::string::npos ? "" : authority.substr(colon + 1);
+}
+
+std::string ResolveDotSegments(std::string_view path) {
+    std::vector<std::string_view> kept;
+    std::string_view rest = path.substr(1); // after the leading "/"
+    while (!rest.empty()) {
+        const auto slash = rest.find('/');
+        const std::string_view segment = rest.substr(0, slash);
+        rest = slash == std::string_view::npos ? "" : rest.substr(slash + 1);
+        if (segment == "..") {
+            if (!kept.empty()) {
+                kept.pop_back();
+            }
+        } else if (segment != ".") {
+            kept.push_back(segment);
+        }
+    }
+    std::string resolved = "/";
+    for (const auto segment : kept) {
+        resolved.append(segment).append("/");
+    }
+    if (!path.ends_with('/') && !kept.empty()) {
+        resolved.pop_back();
+    }
+    return resolved;
+}
+
+} // namespace
+
+void RejectLineBreaks(std::string_view address) {
+    if (address.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+        throw HttpError("The address contains a line break or NUL character");
+    }
+}
+
+AddressParts ReadAddress(std::string_view address) {
+    std::string text(address);
+    std::ranges::replace(text, '\\', '/');
+
+    AddressParts parts;
+    const auto scheme = text.find(kSchemeMark);
+    if (scheme == std::string::npos) {
+        SplitRemainder(text, parts);
+        return parts;
+    }
+    parts.HasScheme = true;
+    parts.Protocol = text.substr(0, scheme);
+    const std::string_view rest = std::string_view(text).substr(scheme + kSchemeMark.size());
+    const auto slash = rest.find('/');
+    SplitAuthority(std::string(rest.substr(0, slash)), parts);
+    SplitRemainder(slash == std::string_view::npos ? "" : rest.substr(slash + 1), parts);
+    return parts;
+}
+
+std::string MergePath(std::string_view keptPath, std::string_view newPath) {
+    if (newPath.starts_with('/')) {
+        return std::string(newPath);
+    }
+    std::string joined =
+        keptPath.starts_with('/') ? std::string(keptPath) : "/" + std::string(keptPath);
+    if (!joined.ends_with('/') && !newPath.empty()) {
+        joined += '/';
+    }
+    joined += newPath;
+    return ResolveDotSegments(joined);
+}
+
+UrlParts MergeAddress(const UrlParts& kept, const AddressParts& address) {
+    UrlParts url;
+    url.Protocol = address.Protocol.empty() ? "http" : address.Protocol;
+    url.Host = address.Host.empty() ? kept.Host : address.Host;
+    url.Port = kept.Port;
+    url.Path = MergePath(kept.Path, address.Path);
+    url.Document = address.Document;
+    url.Params = address.Params;
+    return url;
+}
+
+std::int32_t ChoosePort(std::string_view addressPort, std::string_view protocol,
+                        std::int32_t componentPort) {
+    if (!addressPort.empty()) {
+        const auto port = ParseDecimal(addressPort);
+        if (!port || *port < 0 || *port > kHighestPort) {
+            throw NumberConversionError(addressPort);
+        }
+        return static_cast<std::int32_t>(*port);
+    }
+    if (componentPort != 0 && componentPort != kHttpPort && componentPort != kHttpsPort) {
+        return componentPort;
+    }
+    if (EqualsIgnoreCase(protocol, "http")) {
+        return kHttpPort;
+    }
+    if (IsHttps(protocol)) {
+        return kHttpsPort;
+    }
+    // No default port is known for any other protocol; the failure carries no text.
+    throw HttpError("");
+}
+
+bool IsHttps(std::string_view protocol) {
+    return EqualsIgnoreCase(protocol, "https");
+}
+
+std::string RequestTarget(const UrlParts& url) {
+    return url.Path + url.Document + url.Params;
+}
+
+std::string HostHeaderValue(const UrlParts& url) {
+    return url.Port == kHttpPort ? url.Host : url.Host + ":" + std::to_string(url.Port);
+}
+
+} // namespace velnorix
