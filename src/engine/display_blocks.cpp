@@ -4,13 +4,11 @@
 
 namespace velnorix {
 
-int BlockInsertIndex(const DisplayLines& display, std::int32_t insertLine)
-{
+int BlockInsertIndex(const DisplayLines& display, std::int32_t insertLine) {
     return std::clamp(insertLine, 0, display.Count());
 }
 
-void TrimOldBlocks(DisplayLines& display, std::int32_t targetCount, std::int32_t maxLines)
-{
+void TrimOldBlocks(DisplayLines& display, std::int32_t targetCount, std::int32_t maxLines) {
     const std::int64_t blockLines = std::int64_t{targetCount} + 1;
     while (display.Count() > 0 && std::int64_t{display.Count()} - targetCount > maxLines) {
         DisplayUpdate update(display);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <cstdint>
-
 #include "engine/host.h"
+
+#include <cstdint>
 
 namespace velnorix {
 

@@ -2,10 +2,9 @@
 
 namespace velnorix {
 
-RunLogNames RunLogNamesFor(std::string_view programDirectory, const LocalDateTime& runStart)
-{
+RunLogNames RunLogNamesFor(std::string_view programDirectory, const LocalDateTime& runStart) {
     std::string base(programDirectory);
-    // The root directory is the one that keeps its separator.
+    // The root directory may come as "" or as "/".
     if (base.empty() || base.back() != '/')
         base += '/';
     base += kLogNamePrefix;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/date_time.h"
+
 #include <string>
 #include <string_view>
-
-#include "engine/date_time.h"
 
 namespace velnorix {
 

@@ -1,0 +1,69 @@
+#include "engine/test_scheduler.h"
+
+#include "engine/date_time.h"
+#include "engine/run_log_names.h"
+#include "engine/summary_log.h"
+#include "engine/text_file.h"
+#include "engine/timer_interval.h"
+
+#include <utility>
+
+namespace velnorix {
+
+TestScheduler::TestScheduler(RunModel& model, DisplayLines& display, StatusLine& statusBar,
+                             IntervalTimer& timer1, IntervalTimer& timer2, Clock& clock,
+                             HostServices& host, ProbeComponents probes, FormatSettings settings)
+    : m_model(model), m_statusBar(statusBar), m_timer1(timer1), m_timer2(timer2), m_clock(clock),
+      m_host(host),
+      m_cycle(model, display, statusBar, timer1, clock, host, probes, std::move(settings)) {}
+
+void TestScheduler::StartTestRun() {
+    // A start during a run replaces it: no tick of the old run may reach the new files, and
+    // a start that fails leaves no timer armed.
+    m_timer1.SetEnabled(false);
+    const LocalDateTime now = m_clock.Now();
+    m_model.RunStartTime = ToDayCount(now);
+    m_model.CycleCount = 0;
+    m_model.StartEnabled = false;
+    m_model.StopRequested = false;
+
+    const RunLogNames names = RunLogNamesFor(m_host.ProgramDirectory(), now);
+    m_model.SummaryLogName = names.Summary;
+    WriteNewFile(m_model.SummaryLogName, SummaryLogHeader());
+    m_model.DetailLogName = names.Detail;
+    WriteNewFile(m_model.DetailLogName, "");
+
+    RunTestCycle();
+    if (!m_model.StopRequested) {
+        m_timer1.SetInterval(
+            TimerIntervalMs(m_model.IntervalHours, m_model.IntervalMins, m_model.IntervalSecs));
+        m_timer1.SetEnabled(true);
+    }
+}
+
+void TestScheduler::StopTest1Click() {
+    m_timer1.SetEnabled(false);
+    m_statusBar.SetText(m_statusBar.Text() + "  Test Stopped!");
+    m_model.StartEnabled = true;
+    m_model.StopRequested = true;
+    m_host.PumpMessages();
+}
+
+void TestScheduler::Timer1Timer() {
+    RunTestCycle();
+}
+
+void TestScheduler::Timer2Timer() {
+    m_timer2.SetEnabled(false);
+    StartTestRun();
+}
+
+void TestScheduler::RunTestCycle() {
+    m_cycle.Run();
+    if (m_model.StopRequested)
+        StopTest1Click();
+    else
+        m_timer1.SetEnabled(true);
+}
+
+} // namespace velnorix

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "engine/date_time.h"
+#include "engine/host.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Scripted stand-ins for what the program around the engine provides: the display, the status
+// bar, the timers, the clock and the host services. They record what the engine did so tests
+// can compare it, and refuse what the real widgets would not accept.
+namespace velnorix::testing {
+
+class FakeDisplay final : public DisplayLines {
+public:
+    [[nodiscard]] int Count() const override;
+    [[nodiscard]] std::string Line(int index) const override;
+    void Add(std::string_view line) override;
+    // An index outside 0..Count() throws std::out_of_range, as a fault of the caller.
+    void Insert(int index, std::string_view line) override;
+    void Delete(int index) override;
+    void Clear() override;
+    void BeginUpdate() override;
+    // Throws std::logic_error without a matching BeginUpdate.
+    void EndUpdate() override;
+    [[nodiscard]] int PixelHeight() const override { return m_pixelHeight; }
+    [[nodiscard]] int FontPixelHeight() const override { return m_fontPixelHeight; }
+
+    // The default display: 385 pixels high with a 13-pixel font, room for 25 lines.
+    void SetSize(int pixelHeight, int fontPixelHeight);
+    [[nodiscard]] const std::vector<std::string>& Lines() const { return m_lines; }
+    [[nodiscard]] bool InUpdate() const { return m_updateDepth > 0; }
+    // Outermost batched updates completed, and line changes made outside any of them.
+    [[nodiscard]] int UpdatesEnded() const { return m_updatesEnded; }
+    [[nodiscard]] int ChangesOutsideUpdate() const { return m_changesOutsideUpdate; }
+    void ResetCounters();
+
+private:
+    void NoteChange();
+
+    std::vector<std::string> m_lines;
+    int m_pixelHeight = 385;
+    int m_fontPixelHeight = 13;
+    int m_updateDepth = 0;
+    int m_updatesEnded = 0;
+    int m_changesOutsideUpdate = 0;
+};
+
+class FakeStatusLine final : public StatusLine {
+public:
+    [[nodiscard]] std::string Text() const override { return m_text; }
+    void SetText(std::string_view text) override;
+    // Every text set, oldest first.
+    [[nodiscard]] const std::vector<std::string>& History() const { return m_history; }
+
+private:
+    std::string m_text;
+    std::vector<std::string> m_history;
+};
+
+class FakeTimer final : public IntervalTimer {
+public:
+    void SetInterval(std::int32_t milliseconds) override;
+    [[nodiscard]] std::int32_t Interval() const override { return m_interval; }
+    void SetEnabled(bool enabled) override;
+    [[nodiscard]] bool Enabled() const override { return m_enabled; }
+
+    // True when the timer would tick: enabled with a positive interval.
+    [[nodiscard]] bool WouldTick() const { return m_enabled && m_interval > 0; }
+    // How often the count was (re)started: enabling, or a new interval while enabled.
+    [[nodiscard]] int Restarts() const { return m_restarts; }
+
+private:
+    std::int32_t m_interval = 0;
+    bool m_enabled = false;
+    int m_restarts = 0;
+};
+
+// A clock that moves only when told to: the tick counter and the local time advance together.
+class FakeClock final : public Clock {
+public:
+    FakeClock();
+    [[nodiscard]] std::uint32_t TickCount() override { return m_tick; }
+    [[nodiscard]] LocalDateTime Now() override;
+
+    void SetTick(std::uint32_t tick) { m_tick = tick; }
+    void SetNow(const LocalDateTime& now);
+    void Advance(std::uint32_t milliseconds);
+
+private:
+    std::uint32_t m_tick = 0;
+    std::int64_t m_msSinceEpoch = 0; // of the local time, since 30 December 1899
+};
+
+class FakeHost final : public HostServices {
+public:
+    // Runs every action posted before this pump began, in order.
+    void PumpMessages() override;
+    void PlayErrorSound() override;
+    void RunBlocking(const std::function<void()>& work) override;
+    [[nodiscard]] std::string ProgramDirectory() const override { return m_programDirectory; }
+
+    // Queues an action (a command, a timer tick) for the next pump, as a click while a probe
+    // runs is delivered there.
+    void Post(std::function<void()> action);
+    // Called at every sound, while it "plays".
+    void OnSound(std::function<void()> hook) { m_onSound = std::move(hook); }
+    void SetProgramDirectory(std::string directory) { m_programDirectory = std::move(directory); }
+
+    [[nodiscard]] bool InsideBlocking() const { return m_blockingDepth > 0; }
+    [[nodiscard]] int Pumps() const { return m_pumps; }
+    [[nodiscard]] int Sounds() const { return m_sounds; }
+    [[nodiscard]] int BlockingCalls() const { return m_blockingCalls; }
+
+private:
+    std::deque<std::function<void()>> m_posted;
+    std::function<void()> m_onSound;
+    std::string m_programDirectory = "/nonexistent";
+    int m_blockingDepth = 0;
+    int m_pumps = 0;
+    int m_sounds = 0;
+    int m_blockingCalls = 0;
+};
+
+} // namespace velnorix::testing
