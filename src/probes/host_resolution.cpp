@@ -1,0 +1,89 @@
+#include "probes/host_resolution.h"
+
+#include "probes/probe_errors.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <memory>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace velnorix {
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::uint8_t> ParseAddressPart(std::string_view part) {
+    if (part.empty() || part.front() < '0' || part.front() > '9')
+        return std::nullopt;
+    int value = 0;
+    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+    if (error != std::errc() || end != part.data() + part.size() || value > 255)
+        return std::nullopt;
+    return static_cast<std::uint8_t>(value);
+}
+
+} // namespace
+
+std::optional<std::array<std::uint8_t, 4>> ParseDottedAddress(std::string_view text) {
+    std::array<std::uint8_t, 4> bytes{};
+    for (std::size_t i = 0; i < 4; ++i) {
+        // The fourth part is the rest of the text, dots and all.
+        const std::size_t dot = i < 3 ? text.find('.') : std::string_view::npos;
+        if (i < 3 && dot == std::string_view::npos)
+            return std::nullopt;
+        const auto part = ParseAddressPart(text.substr(0, dot));
+        if (!part)
+            return std::nullopt;
+        bytes[i] = *part;
+        text = dot == std::string_view::npos ? std::string_view() : text.substr(dot + 1);
+    }
+    return bytes;
+}
+
+std::string ResolveWithSystem(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (status != 0) {
+        if (status == EAI_SYSTEM)
+            throw SocketError(errno);
+        throw SocketError(status, ::gai_strerror(status));
+    }
+    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owner(found, ::freeaddrinfo);
+    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in))
+            continue;
+        sockaddr_in address{};
+        std::memcpy(&address, entry->ai_addr, sizeof address);
+        char dotted[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &address.sin_addr, dotted, sizeof dotted);
+        return dotted;
+    }
+    throw SocketError(EAI_NODATA, ::gai_strerror(EAI_NODATA));
+}
+
+std::string HostToAddress(std::string_view host, const HostResolver& resolver) {
+    if (EqualsIgnoringCase(host, "LOCALHOST"))
+        return "127.0.0.1";
+    if (ParseDottedAddress(host))
+        return std::string(host);
+    return resolver(std::string(host));
+}
+
+} // namespace velnorix

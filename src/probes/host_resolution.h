@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velnorix {
+
+// Turns a host name into a dotted IPv4 address, or throws SocketError when it cannot.
+using HostResolver = std::function<std::string(const std::string& host)>;
+
+// The system's resolver: the first IPv4 address getaddrinfo gives. A failed lookup throws a
+// SocketError carrying getaddrinfo's error number and text.
+std::string ResolveWithSystem(const std::string& host);
+
+// The four bytes of a dotted address: four dot-separated whole numbers 0..255, split at the
+// first three dots. Nothing when the text is not such an address.
+std::optional<std::array<std::uint8_t, 4>> ParseDottedAddress(std::string_view text);
+
+// A host text as a dotted IPv4 address: "LOCALHOST" in any letter case is 127.0.0.1 without a
+// lookup, a dotted address is used unchanged, anything else goes to `resolver`.
+std::string HostToAddress(std::string_view host, const HostResolver& resolver = ResolveWithSystem);
+
+} // namespace velnorix

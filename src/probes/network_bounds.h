@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+// Every limit the probes put on a peer, in one place. A silent or stalled peer costs at most
+// the time-outs below; a peer that streams without end costs at most the reply caps.
+namespace velnorix {
+
+// Longest wait for a TCP connect to be accepted or refused.
+inline constexpr std::chrono::milliseconds kConnectTimeout{30'000};
+// Longest time one read call (a line, a whole numbered reply, a block of bytes) may take.
+inline constexpr std::chrono::milliseconds kReadTimeout{30'000};
+// Longest time one write call may wait for the peer to take its bytes.
+inline constexpr std::chrono::milliseconds kWriteTimeout{30'000};
+// Longest line a peer may send, not counting the LF that ends it.
+inline constexpr std::size_t kMaxLineLength = 16'384;
+// Most bytes taken from a socket by one read.
+inline constexpr std::size_t kReceiveBufferSize = 32'768;
+// Caps on one numbered reply (all its lines, blank ones included) and on one block read.
+inline constexpr std::size_t kMaxReplyBytes = 1'048'576;
+inline constexpr std::size_t kMaxReplyLines = 10'000;
+// How long an echo exchange waits for its reply.
+inline constexpr std::chrono::milliseconds kEchoReceiveTimeout{5'000};
+
+// The bounds of one TCP connection; the defaults are the constants above, tests set short ones.
+struct ConnectionBounds {
+    std::chrono::milliseconds ConnectTimeout = kConnectTimeout;
+    std::chrono::milliseconds ReadTimeout = kReadTimeout;
+    std::chrono::milliseconds WriteTimeout = kWriteTimeout;
+    std::size_t MaxLineLength = kMaxLineLength;
+    std::size_t MaxReplyBytes = kMaxReplyBytes;
+    std::size_t MaxReplyLines = kMaxReplyLines;
+};
+
+} // namespace velnorix

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "probes/deadline.h"
+#include "probes/host_resolution.h"
+#include "probes/network_bounds.h"
+#include "probes/numbered_reply.h"
+#include "probes/socket_handle.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velnorix {
+
+// One blocking TCP connection with line reading and numbered replies, the layer under the
+// HTTP, POP3 and SMTP probes. At most one socket is open at a time. Every wait is bounded by
+// the connection's bounds; every failure throws (see probe_errors.h).
+class TcpConnection final {
+public:
+    explicit TcpConnection(ConnectionBounds bounds = {});
+    TcpConnection(const TcpConnection&) = delete;
+    TcpConnection& operator=(const TcpConnection&) = delete;
+
+    void SetHost(std::string_view host) { m_host = host; }
+    void SetPort(std::int32_t port) { m_port = port; }
+    [[nodiscard]] const std::string& Host() const { return m_host; }
+    [[nodiscard]] std::int32_t Port() const { return m_port; }
+    void SetBounds(const ConnectionBounds& bounds) { m_bounds = bounds; }
+    [[nodiscard]] const ConnectionBounds& Bounds() const { return m_bounds; }
+    // Where host names that are not addresses are looked up; the system resolver by default.
+    void SetResolver(HostResolver resolver) { m_resolver = std::move(resolver); }
+
+    // Connects to Host:Port. Throws "Already connected." (leaving the open socket alone),
+    // "Cannot allocate socket.", or a SocketError for the lookup or the connect.
+    void OpenConnection();
+    // Shuts down sending and closes; the closed-gracefully flag is set. Nothing when closed.
+    void CloseConnection();
+    // True while a socket is open and the peer has not been seen to close it; a socket found
+    // closed by the peer is closed here.
+    bool IsOpen();
+    // Whether the connection was closed, by the peer (a read gave end of stream) or by us.
+    [[nodiscard]] bool ClosedGracefully() const { return m_closedGracefully; }
+
+    // Sends every byte, or throws "Not Connected" or a SocketError.
+    void WriteBytes(std::string_view bytes);
+    // The text followed by CR LF.
+    void WriteLine(std::string_view text);
+
+    // One line without its LF and a CR before it, within the read time-out of the bounds or
+    // the one given.
+    std::string ReadLine();
+    std::string ReadLine(std::chrono::milliseconds timeout);
+    // Exactly `count` bytes (at most MaxReplyBytes) within the time-out.
+    std::string ReadBytes(std::size_t count, std::chrono::milliseconds timeout);
+    // Everything up to the peer's close (at most MaxReplyBytes) within the time-out.
+    std::string ReadUntilClose(std::chrono::milliseconds timeout);
+    // What is buffered, or else what one read gives once data arrives within the time-out;
+    // empty once the peer has closed and everything buffered has been taken.
+    std::string ReadAvailable(std::chrono::milliseconds timeout);
+
+    // Reads one numbered reply within the read time-out and keeps it as the last reply. When
+    // `acceptedCodes` is not empty and lacks its code, throws a ReplyError.
+    int ReadReply(const std::vector<int>& acceptedCodes = {});
+    // WriteLine of the command, then ReadReply.
+    int SendCommand(std::string_view command, const std::vector<int>& acceptedCodes = {});
+    [[nodiscard]] const NumberedReply& LastReply() const { return m_lastReply; }
+
+private:
+    std::string ReadLineBefore(const Deadline& deadline);
+    // Waits for and appends one read's worth of bytes to the input buffer; false when the
+    // peer has closed the connection.
+    bool ReceiveMore(const Deadline& deadline);
+    [[nodiscard]] std::string_view Buffered() const;
+    std::string TakeBuffered(std::size_t count);
+    void DropSocket();
+
+    std::string m_host;
+    std::int32_t m_port = 0;
+    ConnectionBounds m_bounds;
+    HostResolver m_resolver = ResolveWithSystem;
+    SocketHandle m_socket;
+    std::string m_input;
+    std::size_t m_inputStart = 0;
+    bool m_closedGracefully = false;
+    // A reset seen while reading: reported once the buffered bytes have been taken.
+    std::optional<int> m_pendingError;
+    NumberedReply m_lastReply;
+};
+
+} // namespace velnorix
