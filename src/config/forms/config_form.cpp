@@ -1,0 +1,192 @@
+#include "config/forms/config_form.h"
+
+#include "config/forms/form_fonts.h"
+#include "config/forms/interval_edit.h"
+#include "config/forms/named_widget.h"
+#include "config/forms/qt_text.h"
+#include "config/forms/radio_group.h"
+#include "config/forms/target_form.h"
+#include "engine/host.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace velnorix {
+namespace {
+
+constexpr int kDeleteLogsYes = 0;
+constexpr int kDeleteLogsNo = 1;
+
+QLabel* CentredLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+} // namespace
+
+TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
+                                         ModalRunner runModal)
+    : QDialog(parent), m_prompts(prompts), m_runModal(std::move(runModal)),
+      m_targets(MakeNamed<QListWidget>(QStringLiteral("Targets"), this)),
+      m_addButton(MakeNamed<QPushButton>(QStringLiteral("AddButton"), QStringLiteral("Add"), this)),
+      m_editButton(
+          MakeNamed<QPushButton>(QStringLiteral("EditButton"), QStringLiteral("Edit"), this)),
+      m_deleteButton(
+          MakeNamed<QPushButton>(QStringLiteral("DeleteButton"), QStringLiteral("Delete"), this)),
+      m_clearButton(
+          MakeNamed<QPushButton>(QStringLiteral("ClearButton"), QStringLiteral("Clear"), this)),
+      m_intervalEdits{MakeNamed<IntervalEdit>(QStringLiteral("HrsEdit"), 0, 24, prompts, this),
+                      MakeNamed<IntervalEdit>(QStringLiteral("MinEdit"), 0, 60, prompts, this),
+                      MakeNamed<IntervalEdit>(QStringLiteral("SecEdit"), 0, 60, prompts, this)},
+      m_rgDeleteLogs(MakeNamed<RadioGroup>(
+          QStringLiteral("rgDeleteLogs"), QStringLiteral("Delete Logs When Terminating?"),
+          QStringList{QStringLiteral("Yes"), QStringLiteral("No")}, Qt::Horizontal, this)),
+      m_doneButton(
+          MakeNamed<QPushButton>(QStringLiteral("DoneButton"), QStringLiteral("Done"), this)),
+      m_cancelButton(
+          MakeNamed<QPushButton>(QStringLiteral("CancelButton"), QStringLiteral("Cancel"), this)) {
+    setWindowTitle(QStringLiteral("Velnorix Configuration"));
+    setFont(FormFont());
+    m_targets->setFont(FixedPitchFont());
+    m_targets->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_targets->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
+    // Scrolls sideways as far as the longest entry reaches.
+    m_targets->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    auto* listButtons = new QGridLayout;
+    listButtons->setColumnStretch(0, 1);
+    listButtons->addWidget(m_addButton, 0, 1);
+    listButtons->addWidget(m_editButton, 0, 2);
+    listButtons->addWidget(m_deleteButton, 1, 1);
+    listButtons->addWidget(m_clearButton, 1, 2);
+
+    auto* interval = new QGridLayout;
+    interval->addWidget(new QLabel(QStringLiteral("Test Interval:"), this), 1, 0);
+    const std::array<QString, 3> captions{QStringLiteral("Hours"), QStringLiteral("Minutes"),
+                                          QStringLiteral("Seconds")};
+    for (int field = 0; field < 3; ++field) {
+        const int column = 1 + 2 * field;
+        if (field > 0)
+            interval->addWidget(CentredLabel(QStringLiteral("+"), this), 1, column - 1);
+        interval->addWidget(CentredLabel(captions[static_cast<std::size_t>(field)], this), 0,
+                            column);
+        interval->addWidget(m_intervalEdits[static_cast<std::size_t>(field)], 1, column);
+    }
+    interval->setColumnStretch(6, 1);
+
+    auto* closeButtons = new QHBoxLayout;
+    closeButtons->addStretch();
+    closeButtons->addWidget(m_doneButton);
+    closeButtons->addWidget(m_cancelButton);
+    closeButtons->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Targets"), this));
+    layout->addWidget(m_targets, 1);
+    layout->addLayout(listButtons);
+    layout->addLayout(interval);
+    layout->addWidget(m_rgDeleteLogs);
+    layout->addLayout(closeButtons);
+    resize(619, 409);
+
+    const std::array<QWidget*, 10> tabOrder{
+        m_addButton,        m_editButton,       m_deleteButton, m_clearButton, m_intervalEdits[0],
+        m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs, m_doneButton,  m_cancelButton};
+    for (std::size_t index = 1; index < tabOrder.size(); ++index)
+        setTabOrder(tabOrder[index - 1], tabOrder[index]);
+
+    connect(m_addButton, &QPushButton::clicked, this, &TVelnorixConfigForm::AddButtonClick);
+    connect(m_editButton, &QPushButton::clicked, this, &TVelnorixConfigForm::EditButtonClick);
+    connect(m_deleteButton, &QPushButton::clicked, this, &TVelnorixConfigForm::DeleteButtonClick);
+    connect(m_clearButton, &QPushButton::clicked, this, &TVelnorixConfigForm::ClearButtonClick);
+    connect(m_doneButton, &QPushButton::clicked, this, &TVelnorixConfigForm::DoneButtonClick);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TVelnorixConfigForm::ShowSettings(const TargetsAndOptions& settings) {
+    m_intervalEdits[0]->ShowValue(settings.IntervalHours);
+    m_intervalEdits[1]->ShowValue(settings.IntervalMins);
+    m_intervalEdits[2]->ShowValue(settings.IntervalSecs);
+    m_rgDeleteLogs->SetItemIndex(settings.DeleteLogs ? kDeleteLogsYes : kDeleteLogsNo);
+    m_targets->clear();
+    for (const std::string& entry : settings.Entries)
+        m_targets->addItem(ToQString(entry));
+}
+
+TargetsAndOptions TVelnorixConfigForm::Settings() const {
+    TargetsAndOptions settings;
+    for (int row = 0; row < m_targets->count(); ++row)
+        settings.Entries.push_back(ToBytes(m_targets->item(row)->text()));
+    settings.IntervalHours = m_interval[0];
+    settings.IntervalMins = m_interval[1];
+    settings.IntervalSecs = m_interval[2];
+    settings.DeleteLogs = m_rgDeleteLogs->ItemIndex() == kDeleteLogsYes;
+    return settings;
+}
+
+void TVelnorixConfigForm::AddButtonClick() {
+    TVelnorixTargetForm editor(this, m_prompts);
+    editor.PrepareNew();
+    if (m_runModal(editor) == QDialog::Accepted)
+        m_targets->addItem(ToQString(editor.ComposeEntry()));
+}
+
+void TVelnorixConfigForm::EditButtonClick() {
+    QListWidgetItem* edited = nullptr;
+    for (int row = 0; row < m_targets->count() && !edited; ++row) {
+        if (m_targets->item(row)->isSelected())
+            edited = m_targets->item(row);
+    }
+    if (!edited)
+        return;
+    TVelnorixTargetForm editor(this, m_prompts);
+    editor.PrepareEdit(ParseTargetEntry(ToBytes(edited->text())));
+    if (m_runModal(editor) == QDialog::Accepted)
+        edited->setText(ToQString(editor.ComposeEntry()));
+}
+
+void TVelnorixConfigForm::DeleteButtonClick() {
+    for (int row = m_targets->count() - 1; row >= 0; --row) {
+        if (m_targets->item(row)->isSelected())
+            delete m_targets->takeItem(row);
+    }
+}
+
+void TVelnorixConfigForm::ClearButtonClick() {
+    m_targets->clear();
+}
+
+void TVelnorixConfigForm::DoneButtonClick() {
+    // A field refused on leaving keeps the dialog open until the operator corrects it.
+    if (std::any_of(m_intervalEdits.begin(), m_intervalEdits.end(),
+                    [](const IntervalEdit* edit) { return edit->RefusesItsText(); }))
+        return;
+    std::array<std::int32_t, 3> interval{};
+    for (std::size_t field = 0; field < interval.size(); ++field) {
+        const std::optional<std::int32_t> value = m_intervalEdits[field]->Value();
+        if (!value) {
+            m_prompts.ShowGeneralError(ToBytes(QStringLiteral("'%1' is not a valid integer value")
+                                                   .arg(m_intervalEdits[field]->text())));
+            return;
+        }
+        interval[field] = *value;
+    }
+    if (interval == std::array<std::int32_t, 3>{}) {
+        m_prompts.ShowErrorBox("No Test Interval is defined!\rPlease try again.");
+        return;
+    }
+    if (m_targets->count() == 0) {
+        m_prompts.ShowErrorBox("No Targets are defined!\rPlease try again.");
+        return;
+    }
+    m_interval = interval;
+    accept();
+}
+
+} // namespace velnorix

@@ -1,0 +1,142 @@
+#include "config/forms/target_form.h"
+
+#include "config/forms/form_fonts.h"
+#include "config/forms/named_widget.h"
+#include "config/forms/qt_text.h"
+#include "config/forms/radio_group.h"
+#include "engine/host.h"
+#include "engine/run_model.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace velnorix {
+namespace {
+
+// The test type group lists the types in the order of TestType.
+static_assert(static_cast<int>(TestType::Html) == 0 && static_cast<int>(TestType::Ping) == 1 &&
+              static_cast<int>(TestType::Pop3) == 2 && static_cast<int>(TestType::Smtp) == 3);
+constexpr int kSmtpPosition = static_cast<int>(TestType::Smtp);
+constexpr int kAudibleYes = 0;
+constexpr int kAudibleNo = 1;
+
+TestType TestTypeAt(int position) {
+    if (position < 0 || position > kSmtpPosition)
+        return TestType::Unknown;
+    return static_cast<TestType>(position);
+}
+
+int PositionOf(std::string_view tag) {
+    const TestType type = TestTypeOf(tag);
+    return type == TestType::Unknown ? kSmtpPosition : static_cast<int>(type);
+}
+
+} // namespace
+
+TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
+    : QDialog(parent), m_prompts(prompts),
+      m_rgTestType(MakeNamed<RadioGroup>(QStringLiteral("rgTestType"), QStringLiteral("Test Type"),
+                                         QStringList{QStringLiteral("HTML (Web Site)"),
+                                                     QStringLiteral("Ping (Server)"),
+                                                     QStringLiteral("POP3 (Inbound Email)"),
+                                                     QStringLiteral("SMTP (Outbound Email)")},
+                                         Qt::Vertical, this)),
+      m_saveButton(
+          MakeNamed<QPushButton>(QStringLiteral("SaveButton"), QStringLiteral("Save"), this)),
+      m_cancelButton(
+          MakeNamed<QPushButton>(QStringLiteral("CancelButton"), QStringLiteral("Cancel"), this)),
+      m_target(MakeNamed<QPlainTextEdit>(QStringLiteral("Target"), this)),
+      m_edtUser(MakeNamed<QLineEdit>(QStringLiteral("edtUser"), this)),
+      m_edtPwd(MakeNamed<QLineEdit>(QStringLiteral("edtPwd"), this)),
+      m_rgAudible(MakeNamed<RadioGroup>(
+          QStringLiteral("rgAudible"), QStringLiteral("Audible Alert on Failure?"),
+          QStringList{QStringLiteral("Yes"), QStringLiteral("No")}, Qt::Horizontal, this)),
+      m_edtPort(MakeNamed<QLineEdit>(QStringLiteral("edtPort"), this)) {
+    setWindowTitle(QStringLiteral("Velnorix Target "));
+    setFont(FormFont());
+    m_target->setFont(FixedPitchFont());
+    m_target->setTabChangesFocus(true);
+
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel(QStringLiteral("User Name (Email)"), this), 0, 0);
+    fields->addWidget(m_edtUser, 0, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Password (Email)"), this), 1, 0);
+    fields->addWidget(m_edtPwd, 1, 1);
+    fields->addWidget(new QLabel(QStringLiteral("Port"), this), 2, 0);
+    fields->addWidget(m_edtPort, 2, 1);
+    fields->addWidget(m_rgAudible, 3, 0, 1, 2);
+    fields->setRowStretch(4, 1);
+
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(m_rgTestType);
+    middle->addLayout(fields, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_saveButton);
+    buttons->addWidget(m_cancelButton);
+    buttons->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Target"), this));
+    layout->addWidget(m_target, 1);
+    layout->addLayout(middle);
+    layout->addLayout(buttons);
+    resize(601, 342);
+
+    setTabOrder(m_rgTestType, m_saveButton);
+    setTabOrder(m_saveButton, m_cancelButton);
+    setTabOrder(m_cancelButton, m_target);
+    setTabOrder(m_target, m_edtUser);
+    setTabOrder(m_edtUser, m_edtPwd);
+    setTabOrder(m_edtPwd, m_rgAudible);
+    setTabOrder(m_rgAudible, m_edtPort);
+
+    connect(m_rgTestType, &RadioGroup::ItemIndexChanged, this,
+            &TVelnorixTargetForm::rgTestTypeClick);
+    connect(m_saveButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TVelnorixTargetForm::PrepareNew() {
+    m_rgTestType->SetItemIndex(static_cast<int>(TestType::Html));
+    m_target->clear();
+    m_edtUser->clear();
+    m_edtPwd->clear();
+    m_rgAudible->SetItemIndex(kAudibleYes);
+}
+
+void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields) {
+    m_rgTestType->SetItemIndex(PositionOf(fields.Type));
+    m_target->setPlainText(ToQString(fields.Addr));
+    m_edtUser->setText(ToQString(fields.User));
+    m_edtPwd->setText(ToQString(fields.Password));
+    m_rgAudible->SetItemIndex(fields.Audible ? kAudibleYes : kAudibleNo);
+    m_edtPort->setText(QString::number(fields.Port));
+}
+
+std::string TVelnorixTargetForm::ComposeEntry() const {
+    const TestType type = TestTypeAt(m_rgTestType->ItemIndex());
+    TargetEntryFields fields;
+    fields.Type = std::string(TagOf(type));
+    fields.Addr = ToBytes(m_target->toPlainText());
+    fields.User = ToBytes(m_edtUser->text());
+    fields.Password = ToBytes(m_edtPwd->text());
+    fields.Audible = m_rgAudible->ItemIndex() == kAudibleYes;
+    const std::optional<std::int32_t> port = ParsePortText(ToBytes(m_edtPort->text()));
+    if (!port)
+        m_prompts.ShowErrorBox("Port must be numeric.\rReturning to default.");
+    fields.Port = port.value_or(DefaultPort(type));
+    return FormatTargetEntry(fields);
+}
+
+void TVelnorixTargetForm::rgTestTypeClick(int position) {
+    m_edtPort->setText(QString::number(DefaultPort(TestTypeAt(position))));
+}
+
+} // namespace velnorix

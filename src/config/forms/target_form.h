@@ -1,0 +1,48 @@
+#pragma once
+
+#include "config/target_entry_text.h"
+
+#include <QDialog>
+#include <string>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace velnorix {
+
+class RadioGroup;
+class UserPrompts;
+
+// The target editor: one target's type, address, credentials, alert flag and port. Its result
+// is Accepted only through Save; the entry text is composed afterwards by ComposeEntry.
+class TVelnorixTargetForm final : public QDialog {
+    Q_OBJECT
+
+public:
+    TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts);
+
+    // A new target: a web site on port 80 with the alert on.
+    void PrepareNew();
+    // An existing target: its type (anything but the other three tags shows as SMTP), then
+    // its fields, whose port replaces the type's default.
+    void PrepareEdit(const TargetEntryFields& fields);
+    // The entry text from the fields. A port that is not an integer is reported in an error
+    // box and replaced by the selected type's default.
+    [[nodiscard]] std::string ComposeEntry() const;
+
+private:
+    void rgTestTypeClick(int position);
+
+    UserPrompts& m_prompts;
+    RadioGroup* m_rgTestType;
+    QPushButton* m_saveButton;
+    QPushButton* m_cancelButton;
+    QPlainTextEdit* m_target;
+    QLineEdit* m_edtUser;
+    QLineEdit* m_edtPwd;
+    RadioGroup* m_rgAudible;
+    QLineEdit* m_edtPort;
+};
+
+} // namespace velnorix

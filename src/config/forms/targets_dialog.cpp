@@ -1,0 +1,18 @@
+#include "config/forms/targets_dialog.h"
+
+#include "config/forms/config_form.h"
+#include "config/forms/targets_and_options.h"
+
+namespace velnorix {
+
+bool EditTargetsAndOptions(QWidget* parent, RunModel& model, UserPrompts& prompts,
+                           const ModalRunner& runModal) {
+    TVelnorixConfigForm form(parent, prompts, runModal);
+    form.ShowSettings(ReadTargetsAndOptions(model));
+    if (runModal(form) != QDialog::Accepted)
+        return false;
+    ApplyTargetsAndOptions(form.Settings(), model);
+    return true;
+}
+
+} // namespace velnorix
