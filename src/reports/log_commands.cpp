@@ -1,0 +1,41 @@
+#include "reports/log_commands.h"
+
+#include "reports/log_display_form.h"
+
+namespace velnorix {
+
+LogCommands::LogCommands(QWidget* parent, const RunModel& model, UserPrompts& prompts,
+                         std::string programDirectory)
+    : m_parent(parent), m_model(model), m_prompts(prompts),
+      m_programDirectory(std::move(programDirectory)) {}
+
+void LogCommands::Log1Click() {
+    ShowLogFile(m_parent, m_prompts, m_model.DetailLogName, true);
+}
+
+void LogCommands::SummaryLog1Click() {
+    ShowLogFile(m_parent, m_prompts, m_model.SummaryLogName, false);
+}
+
+void LogCommands::InactiveDetailLog1Click() {
+    ShowInactiveLog(LogKind::Detail);
+}
+
+void LogCommands::InactiveSummaryLog1Click() {
+    ShowInactiveLog(LogKind::Summary);
+}
+
+void LogCommands::DeleteLogFiles1Click() {
+    DeleteLogFiles(m_model);
+}
+
+void LogCommands::ShowInactiveLog(LogKind kind) {
+    const bool detail = kind == LogKind::Detail;
+    const std::optional<std::string> chosen =
+        ChooseInactiveLog(m_prompts, m_programDirectory, kind,
+                          detail ? m_model.DetailLogName : m_model.SummaryLogName);
+    if (chosen)
+        ShowLogFile(m_parent, m_prompts, *chosen, detail);
+}
+
+} // namespace velnorix

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "engine/host.h"
+#include "engine/run_model.h"
+#include "reports/log_files.h"
+
+#include <string>
+
+class QWidget;
+
+namespace velnorix {
+
+// The View menu's log commands. The active log names are read from the model at each click.
+class LogCommands final {
+public:
+    LogCommands(QWidget* parent, const RunModel& model, UserPrompts& prompts,
+                std::string programDirectory);
+
+    // The active run's detail log, with the failure search.
+    void Log1Click();
+    // The active run's summary log, without it.
+    void SummaryLog1Click();
+    // A detail or summary log of an earlier run, chosen in the file dialog.
+    void InactiveDetailLog1Click();
+    void InactiveSummaryLog1Click();
+    // Deletes both active logs without asking; a running test is not stopped.
+    void DeleteLogFiles1Click();
+
+private:
+    void ShowInactiveLog(LogKind kind);
+
+    QWidget* m_parent;
+    const RunModel& m_model;
+    UserPrompts& m_prompts;
+    std::string m_programDirectory;
+};
+
+} // namespace velnorix

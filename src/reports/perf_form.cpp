@@ -1,0 +1,129 @@
+#include "reports/perf_form.h"
+
+#include <QAbstractTableModel>
+#include <QBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+
+namespace velnorix {
+
+// The rows as read-only texts, converted once for the view.
+class PerformanceTableModel final : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void SetRows(const std::vector<PerformanceRow>& rows) {
+        beginResetModel();
+        m_cells.clear();
+        m_cells.reserve(static_cast<qsizetype>(rows.size() * kPerformanceColumnCount));
+        for (const PerformanceRow& row : rows)
+            for (const std::string& cell : row)
+                m_cells.push_back(
+                    QString::fromLocal8Bit(cell.data(), static_cast<qsizetype>(cell.size())));
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_cells.size() / kPerformanceColumnCount);
+    }
+
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(kPerformanceColumnCount);
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid())
+            return {};
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        if (role != Qt::DisplayRole)
+            return {};
+        return m_cells.at(index.row() * static_cast<int>(kPerformanceColumnCount) + index.column());
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+            section >= static_cast<int>(kPerformanceColumnCount))
+            return QAbstractTableModel::headerData(section, orientation, role);
+        const std::string_view header = kPerformanceColumns.at(static_cast<std::size_t>(section));
+        return QString::fromLatin1(header.data(), static_cast<qsizetype>(header.size()));
+    }
+
+private:
+    QList<QString> m_cells; // row by row
+};
+
+namespace {
+
+QFont PixelFont(const QString& family, int pixels) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    return font;
+}
+
+} // namespace
+
+TVelnorixPerfForm::TVelnorixPerfForm(QWidget* parent)
+    : QDialog(parent), m_rows(new PerformanceTableModel(this)), m_perfView(new QTableView(this)),
+      m_doneButton(new QPushButton(QStringLiteral("Done"), this)) {
+    setWindowTitle(QStringLiteral("Velnorix Performance Summary"));
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    setFont(PixelFont(QStringLiteral("Arial"), 13));
+    m_perfView->setObjectName(QStringLiteral("PerfView"));
+    m_doneButton->setObjectName(QStringLiteral("DoneButton"));
+    m_doneButton->setFixedSize(75, 25);
+    m_doneButton->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 8, 2, 9);
+    layout->setSpacing(15);
+    layout->addWidget(m_perfView, 1);
+    layout->addWidget(m_doneButton, 0, Qt::AlignHCenter);
+    resize(731, 290);
+
+    connect(m_doneButton, &QPushButton::clicked, this, &TVelnorixPerfForm::DoneButtonClick);
+    FormCreate();
+}
+
+void TVelnorixPerfForm::FormCreate() {
+    QFont listFont = PixelFont(QStringLiteral("Courier New"), 12);
+    listFont.setStyleHint(QFont::TypeWriter);
+    m_perfView->setFont(listFont);
+    m_perfView->setModel(m_rows);
+    m_perfView->setShowGrid(true);
+    m_perfView->setSortingEnabled(false);
+    m_perfView->setWordWrap(false);
+    m_perfView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_perfView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_perfView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_perfView->verticalHeader()->hide();
+    m_perfView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_perfView->verticalHeader()->setDefaultSectionSize(m_perfView->fontMetrics().height() + 4);
+
+    // Each column as wide as its header, sized before any row exists; the last one takes
+    // what is left. Long addresses are cut until the operator widens their column.
+    QHeaderView* header = m_perfView->horizontalHeader();
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setSectionsClickable(false);
+    m_rows->SetRows({});
+    m_perfView->resizeColumnsToContents();
+    header->setStretchLastSection(true);
+}
+
+void TVelnorixPerfForm::Fill(std::vector<PerformanceRow> rows) {
+    m_rows->SetRows(rows);
+}
+
+void TVelnorixPerfForm::DoneButtonClick() {
+    accept();
+}
+
+void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalDateTime& now,
+                            const FormatSettings& settings) {
+    TVelnorixPerfForm form(parent);
+    form.Fill(PerformanceRows(model, now, settings));
+    form.exec();
+}
+
+} // namespace velnorix

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "engine/date_time.h"
+#include "engine/run_model.h"
+#include "engine/text_format.h"
+#include "reports/performance_rows.h"
+
+#include <QDialog>
+#include <vector>
+
+class QPushButton;
+class QTableView;
+
+namespace velnorix {
+
+class PerformanceTableModel;
+
+// The performance summary window: the statistics of every target and their totals, as they
+// stood when the window opened.
+class TVelnorixPerfForm final : public QDialog {
+public:
+    explicit TVelnorixPerfForm(QWidget* parent = nullptr);
+
+    // Replaces the table's rows; the last one is the summary row.
+    void Fill(std::vector<PerformanceRow> rows);
+    [[nodiscard]] QTableView& PerfView() { return *m_perfView; }
+
+    void DoneButtonClick();
+
+private:
+    // Sets up the list and sizes its columns to their headers.
+    void FormCreate();
+
+    PerformanceTableModel* m_rows;
+    QTableView* m_perfView;
+    QPushButton* m_doneButton;
+};
+
+// Builds the table from the model's statistics at `now` and shows it modally; returns when the
+// window has closed.
+void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalDateTime& now,
+                            const FormatSettings& settings);
+
+} // namespace velnorix
