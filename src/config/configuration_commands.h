@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/host.h"
+#include "engine/run_model.h"
+
+#include <string>
+#include <string_view>
+
+namespace velnorix {
+
+inline constexpr std::string_view kNoIniNameMessage = "No Ini Name established!\rPlease try again";
+inline constexpr std::string_view kUnsavedIniQuestion =
+    "There is an unsaved Ini File;\rDo you wish to save?";
+inline constexpr std::string_view kSaveAsPresetName = "Velnorix.Ini";
+
+// The File and Configure menu commands that create, open and save the configuration file, and
+// the question about unsaved changes when the main window closes. The desktop shell and the
+// console front end call these; errors meant for the general error display leave as
+// ConfigurationError, and the caller shows them. After a command the caller re-reads
+// model.StartEnabled for its Start Test items.
+class ConfigurationCommands final {
+public:
+    ConfigurationCommands(RunModel& model, DisplayLines& display, StatusLine& status,
+                          UserPrompts& prompts, std::string programDirectory);
+
+    // Every table entry back to its initial state; count, interval, file name and flags stay.
+    void New1Click();
+    void Open1Click();
+    // Saves to IniFileName, or asks for a name as SaveAs does when there is none yet.
+    void Save2Click();
+    void SaveAs2Click();
+    void LoadIniFile(const std::string& fileName);
+    void SaveIniFile(const std::string& fileName);
+    // Offers to save unsaved changes, Yes or No; the window closes whatever the answer.
+    void AskToSaveOnClose();
+
+private:
+    RunModel& m_model;
+    DisplayLines& m_display;
+    StatusLine& m_status;
+    UserPrompts& m_prompts;
+    std::string m_programDirectory;
+};
+
+} // namespace velnorix

@@ -1,0 +1,134 @@
+#include "config/ini_file_io.h"
+
+#include "engine/text_file.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace velnorix {
+namespace {
+
+[[noreturn]] void ThrowFileError(const char* what, const std::string& path, int error) {
+    throw FileError(std::string(what) + " \"" + path + "\". " + std::strerror(error));
+}
+
+// Closes the descriptor on every way out.
+class FileDescriptor final {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    [[nodiscard]] int Get() const { return m_fd; }
+    // Closes now, so that a failure of the close itself can be reported.
+    int Close() { return ::close(std::exchange(m_fd, -1)); }
+
+private:
+    int m_fd;
+};
+
+std::string ParentFolder(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void WriteAll(int fd, const std::string& path, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowFileError("Cannot write to file", path, errno);
+        text.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+// The path the new content must be renamed to: the file a symbolic link names, if it exists.
+std::string ResolvedPath(const std::string& path, struct stat& existing, bool& exists) {
+    exists = ::stat(path.c_str(), &existing) == 0;
+    if (!exists)
+        return path;
+    if (!S_ISREG(existing.st_mode))
+        ThrowFileError("Not a regular file", path, EISDIR);
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr)
+        ThrowFileError("Cannot open file", path, errno);
+    // The rename would replace a read-only file regardless of its permissions.
+    if (::access(resolved, W_OK) != 0 || (existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        ThrowFileError("Cannot write to file", path, EACCES);
+    return resolved;
+}
+
+} // namespace
+
+std::optional<std::string> ReadWholeTextFile(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        ThrowFileError("Cannot open file", path, errno);
+    }
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0)
+        ThrowFileError("Cannot open file", path, errno);
+    if (!S_ISREG(info.st_mode))
+        ThrowFileError("Cannot open file", path, EISDIR);
+    std::string text;
+    text.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(file.Get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowFileError("Cannot read file", path, errno);
+        if (n == 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+void ReplaceTextFile(const std::string& path, std::string_view text) {
+    struct stat existing {};
+    bool exists = false;
+    const std::string target = ResolvedPath(path, existing, exists);
+
+    const std::size_t slash = target.rfind('/');
+    std::string temporary = ParentFolder(target) + "/." +
+                            target.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
+    // mkstemp creates the file with mode 0600.
+    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.Get() < 0)
+        ThrowFileError("Cannot create file", path, errno);
+    try {
+        if (exists) {
+            if (::fchmod(file.Get(), existing.st_mode & 07777) != 0)
+                ThrowFileError("Cannot write to file", path, errno);
+            // Only possible for a privileged user; otherwise the file stays ours.
+            [[maybe_unused]] const int ignored =
+                ::fchown(file.Get(), existing.st_uid, existing.st_gid);
+        }
+        WriteAll(file.Get(), path, text);
+        if (::fsync(file.Get()) != 0 || file.Close() != 0)
+            ThrowFileError("Cannot write to file", path, errno);
+        if (::rename(temporary.c_str(), target.c_str()) != 0)
+            ThrowFileError("Cannot write to file", path, errno);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+}
+
+} // namespace velnorix

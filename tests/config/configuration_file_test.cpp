@@ -1,0 +1,381 @@
+#include "config/configuration_file.h"
+#include "config/ini_values.h"
+#include "config/scripted_prompts.h"
+#include "support/fake_host.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+
+namespace velnorix {
+namespace {
+
+using testing::ReadWholeFile;
+using testing::WriteWholeFile;
+
+const std::string kEmptyBox = "Ini file is empty!\rPlease try again.";
+
+class ConfigurationFileTest : public ::testing::Test {
+protected:
+    void Load(const std::string& text) {
+        WriteWholeFile(m_file, text);
+        LoadIniFile(m_model, m_display, m_prompts, m_file);
+    }
+    void Save() { SaveIniFile(m_model, m_status, m_file); }
+    std::string SavedText() const { return ReadWholeFile(m_file); }
+    // The message of the ConfigurationError that `action` throws; fails when it throws none.
+    template <typename Action>
+    std::string ErrorOf(Action action) {
+        try {
+            action();
+        } catch (const ConfigurationError& error) {
+            return error.what();
+        }
+        ADD_FAILURE() << "no ConfigurationError";
+        return {};
+    }
+    void AddTarget(std::string_view type, std::string addr, bool audible, std::int32_t port) {
+        m_model.SetTargetCount(m_model.TargetCount + 1);
+        TargetEntry& entry = m_model.Target(m_model.TargetCount - 1);
+        entry.SetType(type);
+        entry.Addr = std::move(addr);
+        entry.Audible = audible;
+        entry.Port = port;
+    }
+
+    testing::TempDir m_dir;
+    std::string m_file = m_dir.File("Velnorix.Ini");
+    RunModel m_model;
+    testing::FakeDisplay m_display;
+    testing::FakeStatusLine m_status;
+    testing::ScriptedPrompts m_prompts;
+};
+
+TEST_F(ConfigurationFileTest, WritesTheTwoTargetExampleLineByLine) {
+    m_model.DeleteLogs = true;
+    m_model.IntervalMins = 15;
+    m_model.IniChanged = true;
+    AddTarget("<Ping>", "10.0.0.1", true, 0);
+    AddTarget("<SMTP>", "10.0.0.25", false, 25);
+    Save();
+    EXPECT_EQ(SavedText(), "[Targets]\r\n"
+                           "DeleteLogs=TRUE\r\n"
+                           "IntervalHours=0\r\n"
+                           "IntervalMins=15\r\n"
+                           "IntervalSecs=0\r\n"
+                           "Count=2\r\n"
+                           "01Type=<Ping>\r\n"
+                           "01Addr=10.0.0.1\r\n"
+                           "01User=\r\n"
+                           "01Password=\r\n"
+                           "01Audible=TRUE\r\n"
+                           "01Port=0\r\n"
+                           "02Type=<SMTP>\r\n"
+                           "02Addr=10.0.0.25\r\n"
+                           "02User=\r\n"
+                           "02Password=\r\n"
+                           "02Audible=FALSE\r\n"
+                           "02Port=25\r\n");
+    EXPECT_EQ(m_status.Text(), m_file + " Saved");
+    EXPECT_FALSE(m_model.IniChanged);
+    struct stat info {};
+    ASSERT_EQ(::stat(m_file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "the file holds passwords";
+}
+
+TEST_F(ConfigurationFileTest, SaveReplacesOnlyItsSectionAndDropsTargetsBeyondTheCount) {
+    const std::string before = "; hand-written notes\n"
+                               "[Display]\n"
+                               "  Font =  Mono  \n"
+                               "\n";
+    const std::string after = "\n"
+                              "; mail relays\r\n"
+                              "[Relays]\n"
+                              "first=10.0.0.25\n"
+                              "\tsecond\t=\t10.0.0.26";
+    std::string targets = "[targets]\r\nCount=5\r\n";
+    for (int n = 1; n <= 5; ++n) {
+        const std::string p = EntryPrefix(n);
+        targets += p + "Type=<Ping>\r\n" + p + "Addr=h" + p + "\r\n" + p + "Port=0\r\n";
+    }
+    WriteWholeFile(m_file, before + targets + after);
+    AddTarget("<Ping>", "a", true, 0);
+    AddTarget("<Ping>", "b", true, 0);
+    Save();
+
+    const std::string text = SavedText();
+    ASSERT_TRUE(text.starts_with(before + after + "\r\n\r\n[Targets]\r\n")) << text;
+    for (const char* gone : {"03", "04", "05", "targets"})
+        EXPECT_EQ(text.find(gone), std::string::npos) << gone;
+    EXPECT_NE(text.find("02Addr=b\r\n"), std::string::npos);
+
+    // A second save finds the layout it left and keeps it.
+    Save();
+    EXPECT_EQ(SavedText(), text);
+}
+
+TEST_F(ConfigurationFileTest, AbsentEmptyAndUnreadableValuesTakeTheirDefaults) {
+    m_model.DeleteLogs = false;
+    for (const char* mins : {"", "IntervalMins=\r\n", "IntervalMins=abc\r\n"}) {
+        m_model.IntervalMins = 99;
+        Load(std::string("[Targets]\r\nIntervalHours=x\r\n") + mins + "Count=0\r\n");
+        EXPECT_TRUE(m_model.DeleteLogs) << "a missing DeleteLogs means true";
+        EXPECT_EQ(m_model.IntervalHours, 0);
+        EXPECT_EQ(m_model.IntervalMins, 5) << mins;
+        EXPECT_EQ(m_model.IntervalSecs, 0);
+    }
+}
+
+TEST_F(ConfigurationFileTest, ReadsAudibleByWordNumberOrDefault) {
+    std::string text = "[Targets]\r\nCount=6\r\n";
+    const char* values[] = {"true", "1", "0", "false", "no", nullptr};
+    for (int n = 1; n <= 6; ++n) {
+        text += EntryPrefix(n) + "Type=<Ping>\r\n";
+        if (values[n - 1] != nullptr)
+            text += EntryPrefix(n) + "Audible=" + values[n - 1] + "\r\n";
+    }
+    Load(text);
+    const bool expected[] = {true, true, false, false, true, true};
+    for (int n = 0; n < 6; ++n)
+        EXPECT_EQ(m_model.Target(n).Audible, expected[n]) << (values[n] ? values[n] : "missing");
+}
+
+TEST_F(ConfigurationFileTest, RangeErrorStopsTheLoadAtItsKey) {
+    m_model.IntervalMins = 42;
+    m_model.IntervalSecs = 43;
+    const std::string message = ErrorOf([&] {
+        Load("[Targets]\r\nDeleteLogs=FALSE\r\nIntervalHours=3\r\nIntervalMins=-1\r\n"
+             "IntervalSecs=7\r\nCount=1\r\n01Type=<Ping>\r\n");
+    });
+    EXPECT_EQ(message, "Range check error");
+    EXPECT_FALSE(m_model.DeleteLogs);
+    EXPECT_EQ(m_model.IntervalHours, 3);
+    EXPECT_EQ(m_model.IntervalMins, 42);
+    EXPECT_EQ(m_model.IntervalSecs, 43);
+    EXPECT_EQ(m_model.TargetCount, 0);
+    EXPECT_EQ(m_model.IniFileName, m_file);
+    EXPECT_FALSE(m_model.StartEnabled);
+    EXPECT_EQ(m_display.Count(), 0) << "the header is not rewritten";
+}
+
+TEST_F(ConfigurationFileTest, LargestUnsignedValueLoadsAsMinusOne) {
+    Load("[Targets]\r\nIntervalMins=4294967295\r\nCount=1\r\n01Type=<HTML>\r\n"
+         "01Port=4294967295\r\n");
+    EXPECT_EQ(m_model.IntervalMins, -1);
+    EXPECT_EQ(m_model.Target(0).Port, -1);
+}
+
+TEST_F(ConfigurationFileTest, ReadsThePortKeyOnlyForTheFourTags) {
+    AddTarget("", "", true, 1234);
+    AddTarget("", "", true, 0);
+    AddTarget("", "", true, 0);
+    // A port of -5 read from the first target would be a range error.
+    Load("[Targets]\r\nCount=3\r\n"
+         "01Type=<html>\r\n01Port=-5\r\n"
+         "02Type=<SMTP>xyz\r\n02Port=2525\r\n"
+         "03Type=\r\n03Port=-5\r\n");
+    EXPECT_EQ(m_model.Target(0).Type, "<html>");
+    EXPECT_EQ(m_model.Target(0).Port, 1234);
+    EXPECT_EQ(m_model.Target(1).Type, "<SMTP>");
+    EXPECT_EQ(m_model.Target(1).Port, 2525);
+    EXPECT_EQ(m_model.Target(2).Type, "");
+}
+
+TEST_F(ConfigurationFileTest, MissingOrEmptyPortTakesTheDefaultOfTheType) {
+    Load("[Targets]\r\nCount=8\r\n"
+         "01Type=<HTML>\r\n02Type=<Ping>\r\n03Type=<POP3>\r\n04Type=<SMTP>\r\n"
+         "05Type=<HTML>\r\n05Port=\r\n06Type=<Ping>\r\n06Port=\r\n"
+         "07Type=<POP3>\r\n07Port=\r\n08Type=<SMTP>\r\n08Port=\r\n");
+    const std::int32_t expected[] = {80, 0, 110, 25, 80, 0, 110, 25};
+    for (int n = 0; n < 8; ++n)
+        EXPECT_EQ(m_model.Target(n).Port, expected[n]) << n + 1;
+}
+
+TEST_F(ConfigurationFileTest, LoadGrowsTheTableAndKeepsStatisticsAndLaterEntries) {
+    ASSERT_EQ(m_model.TargetTable.size(), static_cast<std::size_t>(kInitialTableLength));
+    m_model.TargetTable[0].Attempts = 7;
+
+    std::string text = "[Targets]\r\nCount=12\r\n";
+    for (int n = 1; n <= 12; ++n)
+        text += EntryPrefix(n) + "Type=<Ping>\r\n" + EntryPrefix(n) + "Addr=host" +
+                std::to_string(n) + "\r\n";
+    Load(text);
+    ASSERT_EQ(m_model.TargetCount, 12);
+    EXPECT_EQ(m_model.TargetTable.size(), 12u);
+    EXPECT_EQ(m_model.Target(11).Addr, "host12");
+    EXPECT_EQ(m_model.Target(0).Attempts, 7) << "statistics survive a load";
+    EXPECT_TRUE(m_model.StartEnabled);
+    ASSERT_EQ(m_display.Count(), 12 + 3);
+    EXPECT_EQ(m_display.Line(2), "<Ping>host1 [0]   <AUDIBLE>");
+    EXPECT_TRUE(m_prompts.Boxes().empty());
+
+    Load("[Targets]\r\nCount=1\r\n01Type=<SMTP>\r\n");
+    EXPECT_EQ(m_model.TargetTable[1].Addr, "host2") << "entries beyond the count stay";
+}
+
+TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> text; // nothing: the file does not exist
+    };
+    const Case cases[] = {
+        {"missing file", std::nullopt},
+        {"no Count", "[Targets]\r\nIntervalMins=1\r\n"},
+        {"Count 0", "[Targets]\r\nCount=0\r\n"},
+        {"Count reads negative", "[Targets]\r\nCount=4294967295\r\n01Type=<Ping>\r\n"},
+        {"Count in another section", "[Other]\r\nCount=3\r\n"},
+    };
+    for (const Case& c : cases) {
+        RunModel model;
+        model.SetTargetCount(2);
+        model.Target(0).Addr = "kept";
+        testing::FakeDisplay display;
+        display.Add("old header");
+        testing::ScriptedPrompts prompts;
+        std::filesystem::remove(m_file);
+        if (c.text)
+            WriteWholeFile(m_file, *c.text);
+
+        LoadIniFile(model, display, prompts, m_file);
+        EXPECT_EQ(prompts.Boxes(),
+                  (std::vector<testing::ScriptedPrompts::Shown>{{"error", kEmptyBox}}))
+            << c.name;
+        EXPECT_EQ(model.TargetCount, 0) << c.name;
+        EXPECT_EQ(model.TargetTable[0].Addr, "kept") << c.name;
+        EXPECT_EQ(display.Lines(), std::vector<std::string>{"old header"}) << c.name;
+        EXPECT_EQ(model.IniFileName, m_file) << c.name;
+        EXPECT_TRUE(model.StartEnabled) << c.name;
+        EXPECT_TRUE(model.DeleteLogs) << c.name;
+    }
+}
+
+TEST_F(ConfigurationFileTest, TooManyTargetsChangeNothing) {
+    m_model.IniFileName = "/previous.ini";
+    AddTarget("<Ping>", "kept", true, 0);
+    const std::string message = ErrorOf(
+        [&] { Load("[Targets]\r\nDeleteLogs=TRUE\r\nIntervalHours=9\r\nCount=10001\r\n"); });
+    EXPECT_EQ(message, "Ini file declares 10001 targets; at most 10000 can be loaded");
+    EXPECT_EQ(m_model.IniFileName, "/previous.ini");
+    EXPECT_FALSE(m_model.DeleteLogs);
+    EXPECT_EQ(m_model.IntervalHours, 0);
+    EXPECT_EQ(m_model.TargetCount, 1);
+    EXPECT_EQ(m_model.TargetTable.size(), static_cast<std::size_t>(kInitialTableLength));
+    EXPECT_FALSE(m_model.StartEnabled);
+
+    Load("[Targets]\r\nCount=10000\r\n");
+    EXPECT_EQ(m_model.TargetCount, 10000) << "the cap itself still loads";
+}
+
+TEST_F(ConfigurationFileTest, SpellingsOfTheSameFileLoadAlike) {
+    const std::string crlf = "[Targets]\r\nDeleteLogs=FALSE\r\nIntervalSecs=30\r\nCount=1\r\n"
+                             "01Type=<POP3>\r\n01Addr=mail\r\n01User=op\r\n01Audible=FALSE\r\n";
+    const std::string spellings[] = {
+        "[Targets]\nDeleteLogs=FALSE\nIntervalSecs=30\nCount=1\n"
+        "01Type=<POP3>\n01Addr=mail\n01User=op\n01Audible=FALSE",
+        "\xEF\xBB\xBF; comment\r\n[ TARGETS ]\r\n deletelogs = false \r\n# x=1\r\n"
+        "intervalsecs\t=\t30\r\ncount = 1\r\n01type = <POP3>\r\n01ADDR= mail\r\n"
+        "01user =op\r\n01audible=False\r\n",
+    };
+    Load(crlf);
+    const RunModel reference = m_model;
+    for (const std::string& text : spellings) {
+        m_model = RunModel{};
+        Load(text);
+        EXPECT_EQ(m_model.DeleteLogs, reference.DeleteLogs);
+        EXPECT_EQ(m_model.IntervalSecs, 30);
+        ASSERT_EQ(m_model.TargetCount, 1);
+        const TargetEntry& entry = m_model.Target(0);
+        EXPECT_EQ(entry.Type, "<POP3>");
+        EXPECT_EQ(entry.Addr, "mail");
+        EXPECT_EQ(entry.User, "op");
+        EXPECT_FALSE(entry.Audible);
+        EXPECT_EQ(entry.Port, 110);
+    }
+}
+
+TEST_F(ConfigurationFileTest, SaveThenLoadGivesBackEverySettingAndField) {
+    m_model.DeleteLogs = true;
+    m_model.IntervalHours = 24;
+    m_model.IntervalMins = 0;
+    m_model.IntervalSecs = -1;
+    AddTarget("<HTML>", "http://example.test/" + std::string(1003, 'p'), false, 8080);
+    AddTarget("<POP3>", "10.0.0.110", true, -1);
+    m_model.Target(1).User = "monitor";
+    m_model.Target(1).Password = std::string(3000, 'w') + " =;[x]#";
+    AddTarget("<html>", "mixed case", true, 99);
+    AddTarget("", "", true, 0);
+    AddTarget("<SMTP>", "relay", false, 70000);
+    for (int n = 6; n <= 120; ++n)
+        AddTarget("<Ping>", "10.1." + std::to_string(n), n % 2 == 0, 0);
+    ASSERT_EQ(m_model.Target(0).Addr.size(), 1023u);
+    Save();
+
+    RunModel loaded;
+    LoadIniFile(loaded, m_display, m_prompts, m_file);
+    EXPECT_EQ(loaded.DeleteLogs, m_model.DeleteLogs);
+    EXPECT_EQ(loaded.IntervalHours, m_model.IntervalHours);
+    EXPECT_EQ(loaded.IntervalMins, m_model.IntervalMins);
+    EXPECT_EQ(loaded.IntervalSecs, m_model.IntervalSecs);
+    ASSERT_EQ(loaded.TargetCount, m_model.TargetCount);
+    for (int n = 0; n < m_model.TargetCount; ++n) {
+        const TargetEntry& a = m_model.Target(n);
+        const TargetEntry& b = loaded.Target(n);
+        EXPECT_EQ(b.Type, a.Type) << n + 1;
+        EXPECT_EQ(b.Addr, a.Addr) << n + 1;
+        EXPECT_EQ(b.User, a.User) << n + 1;
+        EXPECT_EQ(b.Password, a.Password) << n + 1;
+        EXPECT_EQ(b.Audible, a.Audible) << n + 1;
+        // An entry of no known type keeps the port of the loading table, 0 in a fresh one.
+        EXPECT_EQ(b.Port, TestTypeOf(a.Type) == TestType::Unknown ? 0 : a.Port) << n + 1;
+    }
+    EXPECT_NE(SavedText().find("\r\n100Type=<Ping>\r\n"), std::string::npos);
+}
+
+TEST_F(ConfigurationFileTest, AFailedSaveChangesNeitherTheFileNorTheState) {
+    AddTarget("<Ping>", "new", true, 0);
+    m_model.IniChanged = true;
+    m_status.SetText("before");
+
+    m_file = m_dir.File("missing-folder/Velnorix.Ini");
+    EXPECT_EQ(ErrorOf([&] { Save(); }), "Failed to write value to INI file");
+
+    // Read-only for everyone, which the program respects even when run by root.
+    m_file = m_dir.File("read-only.ini");
+    WriteWholeFile(m_file, "[Targets]\r\nCount=0\r\n");
+    ASSERT_EQ(::chmod(m_file.c_str(), 0444), 0);
+    EXPECT_EQ(ErrorOf([&] { Save(); }), "Failed to write value to INI file");
+    EXPECT_EQ(SavedText(), "[Targets]\r\nCount=0\r\n");
+
+    // Without the old text the other sections would be lost, so nothing is written.
+    m_file = m_dir.File("a-folder.ini");
+    std::filesystem::create_directory(m_file);
+    EXPECT_EQ(ErrorOf([&] { Save(); }), "Unable to delete section from INI file");
+
+    EXPECT_EQ(m_status.Text(), "before");
+    EXPECT_TRUE(m_model.IniChanged);
+    // No half-written temporary file is left behind.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 2);
+}
+
+TEST_F(ConfigurationFileTest, SaveKeepsThePermissionsAndLinksOfAnExistingFile) {
+    const std::string real = m_dir.File("real.ini");
+    WriteWholeFile(real, "[Other]\r\nx=1\r\n");
+    ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+    std::filesystem::create_symlink(real, m_file);
+    AddTarget("<Ping>", "h", true, 0);
+    Save();
+
+    EXPECT_TRUE(std::filesystem::is_symlink(m_file));
+    EXPECT_TRUE(ReadWholeFile(real).starts_with("[Other]\r\nx=1\r\n\r\n[Targets]\r\n"));
+    struct stat info {};
+    ASSERT_EQ(::stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+} // namespace
+} // namespace velnorix
