@@ -1,5 +1,6 @@
 #include "probes/host_resolution.h"
 
+#include "probes/ascii_text.h"
 #include "probes/probe_errors.h"
 
 #include <arpa/inet.h>
@@ -14,17 +15,6 @@
 namespace velnorix {
 
 namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 std::optional<std::uint8_t> ParseAddressPart(std::string_view part) {
     if (part.empty() || part.front() < '0' || part.front() > '9')

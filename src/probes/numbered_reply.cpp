@@ -1,5 +1,6 @@
 #include "probes/numbered_reply.h"
 
+#include "probes/ascii_text.h"
 #include "probes/probe_errors.h"
 
 #include <charconv>
@@ -7,10 +8,6 @@
 namespace velnorix {
 
 namespace {
-
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool ContinuesReply(std::string_view firstLine) {
     return firstLine.size() > 3 && firstLine[3] == '-';
@@ -20,11 +17,7 @@ bool ContinuesReply(std::string_view firstLine) {
 bool EndsReply(std::string_view firstLine, std::string_view line) {
     if (line.size() < 4)
         return true;
-    for (std::size_t i = 0; i < 3; ++i) {
-        if (LowerAscii(line[i]) != LowerAscii(firstLine[i]))
-            return false;
-    }
-    return line[3] == ' ';
+    return EqualsIgnoringCase(line.substr(0, 3), firstLine.substr(0, 3)) && line[3] == ' ';
 }
 
 } // namespace

@@ -1,0 +1,34 @@
+#include "probes/mail_dialogue.h"
+
+#include <exception>
+
+namespace velnorix {
+
+void RunOpeningSteps(TcpConnection& connection, const std::function<void()>& steps) {
+    try {
+        steps();
+    } catch (...) {
+        try {
+            EndMailDialogue(connection);
+        } catch (const std::exception&) {
+            // The failed step is what the probe reports, not the QUIT after it.
+        }
+        throw;
+    }
+}
+
+void EndMailDialogue(TcpConnection& connection) {
+    std::exception_ptr failure;
+    if (connection.IsOpen()) {
+        try {
+            connection.WriteLine("QUIT");
+        } catch (const std::exception&) {
+            failure = std::current_exception();
+        }
+    }
+    connection.CloseConnection();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+} // namespace velnorix

@@ -1,0 +1,48 @@
+#include "probes/pop3_client.h"
+
+#include "probes/ascii_text.h"
+#include "probes/mail_dialogue.h"
+#include "probes/probe_errors.h"
+#include "probes/socket_startup.h"
+
+namespace velnorix {
+
+int Pop3ReplyCode(const NumberedReply& reply) {
+    if (EqualsIgnoringCase(reply.TextCode, "+OK"))
+        return 1;
+    if (reply.TextCode == "-ERR")
+        return 2;
+    throw ProbeError("Unrecognized POP3 Response Header:\r\n\"" + JoinReplyText(reply) + "\"");
+}
+
+Pop3Client::Pop3Client(ConnectionBounds bounds) : m_connection(bounds) {
+    StartSockets();
+    m_connection.SetPort(kPop3DefaultPort);
+}
+
+void Pop3Client::StartDialogue() {
+    RequireSingleLineValue(m_username, "The user name");
+    RequireSingleLineValue(m_password, "The password");
+    m_connection.OpenConnection();
+    RunOpeningSteps(m_connection, [this] {
+        ReadPop3Reply();
+        m_connection.WriteLine("USER " + m_username);
+        ReadPop3Reply();
+        m_connection.WriteLine("PASS " + m_password);
+        ReadPop3Reply();
+    });
+}
+
+void Pop3Client::EndDialogue() {
+    EndMailDialogue(m_connection);
+}
+
+void Pop3Client::ReadPop3Reply() {
+    m_connection.ReadReply();
+    const NumberedReply& reply = m_connection.LastReply();
+    const int code = Pop3ReplyCode(reply);
+    if (code != 1)
+        throw ReplyError(code, JoinReplyText(reply));
+}
+
+} // namespace velnorix

@@ -1,0 +1,79 @@
+#include "probes/smtp_client.h"
+
+#include "probes/ascii_text.h"
+#include "probes/mail_dialogue.h"
+#include "probes/probe_errors.h"
+#include "probes/socket_startup.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <unistd.h>
+
+namespace velnorix {
+
+namespace {
+
+constexpr int kServiceReady = 220;
+constexpr int kActionOk = 250;
+
+} // namespace
+
+std::vector<std::string> AuthMechanismsOf(const std::vector<std::string>& ehloText) {
+    std::vector<std::string> names;
+    for (const std::string& line : ehloText) {
+        if (!StartsWithIgnoringCase(line, "AUTH ") && !StartsWithIgnoringCase(line, "AUTH="))
+            continue;
+        std::string_view rest = std::string_view(line).substr(4);
+        while (!rest.empty()) {
+            const std::size_t start = rest.find_first_not_of(" =");
+            if (start == std::string_view::npos)
+                break;
+            rest.remove_prefix(start);
+            const std::size_t end = std::min(rest.find_first_of(" ="), rest.size());
+            const std::string name(rest.substr(0, end));
+            if (std::find(names.begin(), names.end(), name) == names.end())
+                names.push_back(name);
+            rest.remove_prefix(end);
+        }
+    }
+    return names;
+}
+
+std::string LocalHostName() {
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        throw SocketError(errno);
+    return std::string(name).substr(0, kMaxClientNameLength);
+}
+
+SmtpClient::SmtpClient(ConnectionBounds bounds) : m_connection(bounds) {
+    StartSockets();
+    m_connection.SetPort(kSmtpDefaultPort);
+}
+
+void SmtpClient::StartDialogue() {
+    const std::string clientName = ClientName();
+    RequireSingleLineValue(clientName, "The client name");
+    m_connection.OpenConnection();
+    RunOpeningSteps(m_connection, [this, &clientName] {
+        m_connection.ReadReply({kServiceReady});
+        m_authMechanisms.clear();
+        if (m_connection.SendCommand("EHLO " + clientName) == kActionOk) {
+            m_authMechanisms = AuthMechanismsOf(m_connection.LastReply().Text);
+            return;
+        }
+        // RFC 5321 4.1.4: a server that does not know EHLO still knows HELO.
+        m_connection.SendCommand("HELO " + clientName, {kActionOk});
+    });
+}
+
+void SmtpClient::EndDialogue() {
+    EndMailDialogue(m_connection);
+}
+
+std::string SmtpClient::ClientName() const {
+    return m_heloName.empty() ? LocalHostName() : m_heloName;
+}
+
+} // namespace velnorix

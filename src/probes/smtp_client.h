@@ -1,0 +1,55 @@
+#pragma once
+
+#include "probes/probe_interfaces.h"
+#include "probes/tcp_connection.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velnorix {
+
+inline constexpr std::int32_t kSmtpDefaultPort = 25;
+// RFC 5321 4.5.3.1.2: a domain name is at most 255 octets; the client name is cut shorter.
+inline constexpr std::size_t kMaxClientNameLength = 250;
+
+// The mechanism names that EHLO reply text lines beginning "AUTH " or "AUTH=" (any letter
+// case) list, separated by blanks or "=", each name once, in order of appearance.
+std::vector<std::string> AuthMechanismsOf(const std::vector<std::string>& ehloText);
+
+// The local host name as the system gives it, at most kMaxClientNameLength characters.
+std::string LocalHostName();
+
+// The SMTP probe: connects, expects a 220 greeting and introduces itself with EHLO, or HELO
+// when EHLO is not answered with 250 (RFC 5321 4.1.1.1). No mail is sent.
+class SmtpClient final : public DialogueProbe {
+public:
+    explicit SmtpClient(ConnectionBounds bounds = {});
+
+    void SetHost(std::string_view host) override { m_connection.SetHost(host); }
+    void SetPort(std::int32_t port) override { m_connection.SetPort(port); }
+    // The name given after EHLO or HELO; empty (the default) for the local host name.
+    void SetHeloName(std::string_view name) { m_heloName = name; }
+
+    // Opens the connection and runs the greeting and EHLO/HELO; on any failure ends the
+    // dialogue first.
+    void StartDialogue() override;
+    // Sends QUIT where the connection is still open, then closes it.
+    void EndDialogue() override;
+
+    // The mechanisms the last EHLO reply offered; the probe itself authenticates with none.
+    [[nodiscard]] const std::vector<std::string>& AuthMechanisms() const {
+        return m_authMechanisms;
+    }
+    [[nodiscard]] TcpConnection& Connection() { return m_connection; }
+
+private:
+    [[nodiscard]] std::string ClientName() const;
+
+    TcpConnection m_connection;
+    std::string m_heloName;
+    std::vector<std::string> m_authMechanisms;
+};
+
+} // namespace velnorix
