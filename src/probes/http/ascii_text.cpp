@@ -25,7 +25,7 @@ std::string ToLowerAscii(std::string_view text) {
     return lower;
 }
 
-std::string_view TrimBlanks(std::string_view text) {
+std::string_view TrimLinearWhitespace(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) {
         text.remove_prefix(1);
     }

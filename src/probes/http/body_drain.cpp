@@ -22,7 +22,6 @@ public:
         m_left -= bytes;
         return true;
     }
-    [[nodiscard]] std::uint64_t Left() const { return m_left; }
 
 private:
     std::uint64_t m_left;
@@ -30,27 +29,22 @@ private:
 
 // Drops exactly `count` bytes unless the peer closes or the budget runs out first.
 DrainOutcome DiscardExactly(BodySource& source, std::uint64_t count, DrainBudget& budget) {
-    if (count > budget.Left()) {
+    if (!budget.Take(count)) {
         return DrainOutcome::TooLong;
     }
     while (count > 0) {
-        const std::size_t got =
-            source.Discard(static_cast<std::size_t>(std::min<std::uint64_t>(count, kDiscardStep)));
-        if (got == 0) {
+        const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(count, kDiscardStep));
+        if (!source.DiscardExactly(step)) {
             return DrainOutcome::PeerClosed;
         }
-        budget.Take(got);
-        count -= got;
+        count -= step;
     }
     return DrainOutcome::Complete;
 }
 
 DrainOutcome DiscardUntilClose(BodySource& source, DrainBudget& budget) {
     while (true) {
-        // One byte beyond the budget is enough to know the body is too long.
-        const std::uint64_t wanted =
-            budget.Left() >= kDiscardStep ? kDiscardStep : budget.Left() + 1;
-        const std::size_t got = source.Discard(static_cast<std::size_t>(wanted));
+        const std::size_t got = source.DiscardAvailable();
         if (got == 0) {
             return DrainOutcome::Complete;
         }
@@ -99,7 +93,7 @@ DrainOutcome DiscardChunks(BodySource& source, DrainBudget& budget) {
 } // namespace
 
 std::uint64_t ParseChunkSize(std::string_view line) {
-    const std::string_view text = TrimBlanks(line.substr(0, line.find(';')));
+    const std::string_view text = TrimLinearWhitespace(line.substr(0, line.find(';')));
     std::uint64_t size = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, size, 16);

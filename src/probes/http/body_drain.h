@@ -16,8 +16,10 @@ public:
     virtual ~BodySource() = default;
     // The next line without its line end; nothing when the peer closed first.
     virtual std::optional<std::string> ReadLine() = 0;
-    // Reads and drops up to `count` (at least 1) bytes; how many, 0 when the peer has closed.
-    virtual std::size_t Discard(std::size_t count) = 0;
+    // Reads and drops `count` bytes; false when the peer closed first.
+    virtual bool DiscardExactly(std::size_t count) = 0;
+    // Reads and drops whatever arrives next; how many bytes, 0 once the peer has closed.
+    virtual std::size_t DiscardAvailable() = 0;
 };
 
 enum class DrainOutcome { Complete, PeerClosed, TooLong };

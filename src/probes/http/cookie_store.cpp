@@ -49,7 +49,7 @@ std::vector<std::int32_t> ReadPortList(std::string_view list) {
     std::vector<std::int32_t> ports;
     while (!list.empty()) {
         const auto comma = list.find(',');
-        const auto port = ParseDecimal(TrimBlanks(list.substr(0, comma)));
+        const auto port = ParseDecimal(TrimLinearWhitespace(list.substr(0, comma)));
         if (port && *port >= 0 && *port <= 65535) {
             ports.push_back(static_cast<std::int32_t>(*port));
         }

@@ -12,16 +12,17 @@ void ResponseHeaders::AddLine(std::string_view line) {
     }
     const bool continuation = line.starts_with(' ') || line.starts_with('\t');
     if (continuation && !m_fields.empty()) {
-        m_fields.back().Value.append(" ").append(TrimBlanks(line));
+        m_fields.back().Value.append(" ").append(TrimLinearWhitespace(line));
         return;
     }
     if (m_fields.size() >= m_limits.MaxFields) {
         throw HttpError("Too many response header fields");
     }
     const auto colon = line.find(':');
-    const std::string_view name = TrimBlanks(line.substr(0, colon));
-    const std::string_view value =
-        colon == std::string_view::npos ? std::string_view() : TrimBlanks(line.substr(colon + 1));
+    const std::string_view name = TrimLinearWhitespace(line.substr(0, colon));
+    const std::string_view value = colon == std::string_view::npos
+                                       ? std::string_view()
+                                       : TrimLinearWhitespace(line.substr(colon + 1));
     m_fields.push_back({std::string(name), std::string(value)});
 }
 

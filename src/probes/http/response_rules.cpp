@@ -18,8 +18,8 @@ std::string WithoutBlanks(std::string_view text) {
 }
 
 void RequireNumber(std::string_view text) {
-    if (!ParseDecimal(TrimBlanks(text))) {
-        throw NumberConversionError(TrimBlanks(text));
+    if (!ParseDecimal(TrimLinearWhitespace(text))) {
+        throw NumberConversionError(TrimLinearWhitespace(text));
     }
 }
 

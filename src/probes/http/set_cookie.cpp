@@ -24,7 +24,7 @@ public:
     Attribute Next(bool& endsCookie) {
         Attribute attribute;
         const std::size_t nameEnd = m_text.find_first_of("=;,", m_pos);
-        attribute.Name = std::string(TrimBlanks(m_text.substr(m_pos, nameEnd - m_pos)));
+        attribute.Name = std::string(TrimLinearWhitespace(m_text.substr(m_pos, nameEnd - m_pos)));
         m_pos = nameEnd;
         if (m_pos < m_text.size() && m_text[m_pos] == '=') {
             ++m_pos;
@@ -54,11 +54,11 @@ private:
             }
         }
         m_pos = std::min(m_pos, m_text.size());
-        return std::string(TrimBlanks(m_text.substr(start, m_pos - start)));
+        return std::string(TrimLinearWhitespace(m_text.substr(start, m_pos - start)));
     }
 
     [[nodiscard]] bool OnlyLetters(std::size_t from, std::size_t to) const {
-        const std::string_view word = TrimBlanks(m_text.substr(from, to - from));
+        const std::string_view word = TrimLinearWhitespace(m_text.substr(from, to - from));
         return !word.empty() &&
                word.find_first_not_of("abcdefghijklmnopqrstuvwxyz"
                                       "ABCDEFGHIJKLMNOPQRSTUVWXYZ") == std::string_view::npos;

@@ -1,0 +1,188 @@
+#include "probes/http/http_client.h"
+
+#include "probes/http/ascii_text.h"
+#include "probes/http/body_drain.h"
+#include "probes/http/head_request.h"
+#include "probes/http/http_errors.h"
+#include "probes/http/response_rules.h"
+#include "probes/probe_errors.h"
+
+namespace velnorix {
+namespace {
+
+constexpr std::chrono::milliseconds kNoWait{0};
+
+// Body reads on the connection, each within the body's read time-out.
+class ConnectionBodySource final : public BodySource {
+public:
+    ConnectionBodySource(TcpConnection& connection, std::chrono::milliseconds timeout)
+        : m_connection(connection), m_timeout(timeout) {}
+
+    std::optional<std::string> ReadLine() override {
+        try {
+            return m_connection.ReadLine(m_timeout);
+        } catch (const ConnectionClosedError&) {
+            return std::nullopt;
+        }
+    }
+
+    bool DiscardExactly(std::size_t count) override {
+        try {
+            m_connection.ReadBytes(count, m_timeout);
+            return true;
+        } catch (const ConnectionClosedError&) {
+            return false;
+        }
+    }
+
+    std::size_t DiscardAvailable() override { return m_connection.ReadAvailable(m_timeout).size(); }
+
+private:
+    TcpConnection& m_connection;
+    std::chrono::milliseconds m_timeout;
+};
+
+// A kept connection that has something to read before we have asked anything was closed by
+// the server, or carries leftovers that would be taken for our answer.
+bool HasGoneStale(TcpConnection& connection) {
+    try {
+        connection.ReadAvailable(kNoWait);
+        return true;
+    } catch (const ReadTimeoutError&) {
+        return false;
+    } catch (const ProbeError&) {
+        return true;
+    }
+}
+
+} // namespace
+
+HttpClient::HttpClient(HttpClientSettings settings)
+    : m_settings(std::move(settings)), m_cookies(m_settings.Cookies),
+      m_connection(m_settings.Connection) {
+    m_connection.SetResolver(m_settings.Resolver);
+}
+
+void HttpClient::HeadRequest(std::string_view address) {
+    RejectLineBreaks(address);
+    const AddressParts parts = ReadAddress(address);
+    m_url = MergeAddress(m_url, parts);
+    m_url.Port = ChoosePort(parts.Port, m_url.Protocol, m_port);
+    TakeEndpoint();
+    // There is no TLS layer.
+    if (IsHttps(m_url.Protocol)) {
+        throw HttpError(std::string(kIoHandlerNotValidText));
+    }
+    if (!m_keepAlive) {
+        m_connection.CloseConnection();
+    }
+    m_keepAlive = false;
+    try {
+        EnsureConnection();
+        Exchange();
+    } catch (...) {
+        if (!m_keepAlive) {
+            m_connection.CloseConnection();
+        }
+        throw;
+    }
+    if (!m_keepAlive) {
+        m_connection.CloseConnection();
+    }
+}
+
+// The connection's own endpoint is compared, not the port the cycle has just set, so a
+// connection kept open to another port is never taken for this one.
+void HttpClient::TakeEndpoint() {
+    if (!EqualsIgnoreCase(m_url.Host, m_connection.Host()) || m_url.Port != m_connection.Port()) {
+        m_connection.CloseConnection();
+        m_connection.SetHost(m_url.Host);
+        m_connection.SetPort(m_url.Port);
+    }
+    m_port = m_url.Port;
+}
+
+void HttpClient::EnsureConnection() {
+    if (m_connection.IsOpen() && HasGoneStale(m_connection)) {
+        m_connection.CloseConnection();
+    }
+    if (m_connection.IsOpen()) {
+        return;
+    }
+    if (m_url.Host.empty()) {
+        throw HttpError("The address names no host");
+    }
+    m_connection.OpenConnection();
+}
+
+void HttpClient::Exchange() {
+    const std::int64_t now = m_settings.WallClock();
+    m_connection.WriteBytes(BuildHeadRequest(RequestTarget(m_url), HostHeaderValue(m_url),
+                                             m_cookies.CookieHeader(m_url, now)));
+    const Response response = ReadResponse();
+    for (const std::string_view name : {"Set-cookie", "Set-cookie2"}) {
+        for (const auto& value : response.Headers.Values(name)) {
+            m_cookies.Add(value, m_url, now);
+        }
+    }
+    m_keepAlive = m_connection.IsOpen() && HeadersAllowKeepAlive(response.Headers);
+    CheckContentRange(response.Headers);
+
+    const auto location = response.Headers.Value("Location");
+    if (DecideVerdict(response.StatusCode, location && !location->empty()) == Verdict::Success) {
+        if (response.CloseNoticed) {
+            throw HttpError(std::string(kUndefinedSituationText));
+        }
+        return;
+    }
+    DrainErrorBody(response);
+    throw HttpProtocolError(response.StatusCode, response.StatusLine);
+}
+
+HttpClient::Response HttpClient::ReadResponse() {
+    for (int interim = 0;; ++interim) {
+        Response response = ReadStatusAndHeaders();
+        if (response.StatusCode != 100) {
+            return response;
+        }
+        if (interim == m_settings.MaxInterimResponses) {
+            throw HttpError("Too many interim responses");
+        }
+    }
+}
+
+HttpClient::Response HttpClient::ReadStatusAndHeaders() {
+    Response response{.StatusLine = m_connection.ReadLine(),
+                      .StatusCode = -1,
+                      .Headers = ResponseHeaders(m_settings.Headers),
+                      .CloseNoticed = false};
+    response.StatusCode = StatusCodeOf(response.StatusLine);
+    try {
+        for (std::string line = m_connection.ReadLine(); !line.empty();
+             line = m_connection.ReadLine()) {
+            response.Headers.AddLine(line);
+        }
+    } catch (const ConnectionClosedError&) {
+        // What came before the close is the whole header.
+        response.CloseNoticed = true;
+        m_connection.CloseConnection();
+    }
+    return response;
+}
+
+// The body an error response announces is read before the error is raised, so a kept
+// connection is left at the start of the next response.
+void HttpClient::DrainErrorBody(const Response& response) {
+    if (!m_connection.IsOpen()) {
+        return;
+    }
+    const BodyFraming framing = FramingOf(response.Headers);
+    const bool keepAlive = m_keepAlive;
+    // Until the body is complete the connection is not fit to carry another request.
+    m_keepAlive = false;
+    ConnectionBodySource source(m_connection, m_settings.BodyReadTimeout);
+    const DrainOutcome outcome = DrainBody(source, framing, m_settings.MaxBodyBytes);
+    m_keepAlive = keepAlive && outcome == DrainOutcome::Complete && framing.End != BodyEnd::Close;
+}
+
+} // namespace velnorix

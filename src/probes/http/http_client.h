@@ -1,0 +1,73 @@
+#pragma once
+
+#include "probes/host_resolution.h"
+#include "probes/http/cookie_store.h"
+#include "probes/http/response_headers.h"
+#include "probes/http/url_parts.h"
+#include "probes/network_bounds.h"
+#include "probes/probe_interfaces.h"
+#include "probes/tcp_connection.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velnorix {
+
+// Every bound of the HTTP probe; tests shorten them.
+struct HttpClientSettings {
+    ConnectionBounds Connection;
+    // How long an error response's body may keep us waiting for its next bytes.
+    std::chrono::milliseconds BodyReadTimeout{2'000};
+    // Most bytes of an error response's body read before the connection is given up instead.
+    std::uint64_t MaxBodyBytes = 1'048'576;
+    // Most "100 Continue" responses taken before the real one.
+    int MaxInterimResponses = 16;
+    HeaderLimits Headers;
+    CookieLimits Cookies;
+    HostResolver Resolver = ResolveWithSystem;
+    // Seconds since 1970 for cookie expiry.
+    std::function<std::int64_t()> WallClock = [] {
+        return std::chrono::duration_cast<std::chrono::seconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    };
+};
+
+// The web site probe: one HEAD request per call. URL parts, cookies and a connection the
+// last response let stay open carry over from one call to the next.
+class HttpClient final : public HeadProbe {
+public:
+    explicit HttpClient(HttpClientSettings settings = {});
+
+    void SetPort(std::int32_t port) override { m_port = port; }
+    // Returns only when the server answered 2xx without Location; throws otherwise.
+    void HeadRequest(std::string_view address) override;
+    void CloseConnection() override { m_connection.CloseConnection(); }
+
+private:
+    struct Response {
+        std::string StatusLine;
+        int StatusCode = -1;
+        ResponseHeaders Headers;
+        bool CloseNoticed = false; // the server closed while the headers were read
+    };
+
+    void TakeEndpoint();
+    void EnsureConnection();
+    void Exchange();
+    Response ReadResponse();
+    Response ReadStatusAndHeaders();
+    void DrainErrorBody(const Response& response);
+
+    HttpClientSettings m_settings;
+    std::int32_t m_port = 80;
+    UrlParts m_url;
+    CookieStore m_cookies;
+    TcpConnection m_connection;
+    bool m_keepAlive = false; // the last response let the connection stay open
+};
+
+} // namespace velnorix
