@@ -1,0 +1,46 @@
+#include "app/qt_host_services.h"
+
+#include "app/error_sound.h"
+#include "app/pump_point_gate.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <exception>
+#include <thread>
+#include <utility>
+
+namespace velnorix {
+
+QtHostServices::QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string programDirectory)
+    : m_gate(gate), m_sound(sound), m_programDirectory(std::move(programDirectory)) {}
+
+void QtHostServices::PumpMessages() {
+    m_gate.RunHeldActions();
+    QCoreApplication::processEvents();
+}
+
+void QtHostServices::PlayErrorSound() {
+    m_sound.PlayToEnd();
+}
+
+void QtHostServices::RunBlocking(const std::function<void()>& work) {
+    const PumpPointGate::BlockingStep step(m_gate);
+    QEventLoop loop;
+    std::exception_ptr failure;
+    std::thread worker([&work, &failure, &loop] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        // Queued: the loop may not have started yet, and it lives on the window's thread.
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // The loop also ends when the application quits; the work still has to finish first.
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+} // namespace velnorix

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "engine/host.h"
+
+#include <functional>
+#include <string>
+
+namespace velnorix {
+
+class ErrorSound;
+class PumpPointGate;
+
+// The engine's view of the window's event loop. Blocking work runs on a worker thread while
+// the window goes on painting; user input and held actions wait for the next pump point.
+class QtHostServices final : public HostServices {
+public:
+    QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string programDirectory);
+
+    void PumpMessages() override;
+    void PlayErrorSound() override;
+    void RunBlocking(const std::function<void()>& work) override;
+    [[nodiscard]] std::string ProgramDirectory() const override { return m_programDirectory; }
+
+private:
+    PumpPointGate& m_gate;
+    ErrorSound& m_sound;
+    std::string m_programDirectory;
+};
+
+} // namespace velnorix

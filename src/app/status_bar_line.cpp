@@ -1,0 +1,66 @@
+#include "app/status_bar_line.h"
+
+#include <QPainter>
+
+namespace velnorix {
+
+std::array<std::string, 3> SplitStatusText(std::string_view text) {
+    std::array<std::string, 3> parts;
+    std::size_t part = 0;
+    for (const char c : text) {
+        if (c == '\t' && part < parts.size() - 1)
+            ++part;
+        else
+            parts[part] += c;
+    }
+    return parts;
+}
+
+// Draws the three parts across the whole width, so the middle one is centred on the bar and
+// a long text is never squeezed into a third of it.
+class StatusTextPanel final : public QWidget {
+public:
+    explicit StatusTextPanel(QWidget* parent) : QWidget(parent) {
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+    void SetParts(const std::array<QString, 3>& parts) {
+        m_parts = parts;
+        update();
+    }
+    [[nodiscard]] const std::array<QString, 3>& Parts() const { return m_parts; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = rect().adjusted(4, 0, -4, 0);
+        const std::array<Qt::Alignment, 3> alignments = {Qt::AlignLeft, Qt::AlignHCenter,
+                                                         Qt::AlignRight};
+        for (std::size_t i = 0; i < m_parts.size(); ++i)
+            painter.drawText(area, static_cast<int>(alignments[i] | Qt::AlignVCenter), m_parts[i]);
+    }
+
+private:
+    std::array<QString, 3> m_parts;
+};
+
+StatusBarLine::StatusBarLine(QWidget* parent)
+    : QStatusBar(parent), m_panel(new StatusTextPanel(this)) {
+    setFixedHeight(29);
+    addWidget(m_panel, 1);
+}
+
+void StatusBarLine::SetText(std::string_view text) {
+    m_text = std::string(text);
+    const std::array<std::string, 3> parts = SplitStatusText(text);
+    std::array<QString, 3> shown;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        shown[i] = QString::fromLocal8Bit(parts[i].data(), static_cast<qsizetype>(parts[i].size()));
+    m_panel->SetParts(shown);
+}
+
+std::array<QString, 3> StatusBarLine::ShownParts() const {
+    return m_panel->Parts();
+}
+
+} // namespace velnorix
