@@ -1,0 +1,302 @@
+#include "network_namespace.h"
+#include "probes/icmp_client.h"
+#include "probes/probe_errors.h"
+#include "probes/socket_handle.h"
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstdint>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::NetworkNamespace;
+
+// The silent host of the namespace tests: on a veth link of a documentation range that
+// nothing answers on, so requests go unanswered without leaving the namespace.
+constexpr const char* kSilentHost = "198.51.100.2";
+
+class ScriptedClock final : public Clock {
+public:
+    std::uint32_t TickCount() override { return m_ticks += 21; }
+    LocalDateTime Now() override { return {}; }
+
+private:
+    std::uint32_t m_ticks = 0xffffffcb; // wraps between the start and the end of the wait
+};
+
+// Runs one exchange; skips the test when this machine allows neither kind of ICMP socket.
+#define EXCHANGE_OR_SKIP(client, data, sequence)                                                   \
+    do {                                                                                           \
+        try {                                                                                      \
+            (client).EchoExchange(data, sequence);                                                 \
+        } catch (const ProbeError& error) {                                                        \
+            if (std::string(error.what()) == "Cannot allocate socket.")                            \
+                GTEST_SKIP() << "neither a raw nor a datagram ICMP socket can be opened here";     \
+            throw;                                                                                 \
+        }                                                                                          \
+    } while (false)
+
+TEST(IcmpClientTest, PingsTheLoopbackAddressForReal) {
+    ScriptedClock clock;
+    IcmpClient client(clock);
+    client.SetHost("LocalHost");
+    client.SetPort(0);
+    EXPECT_EQ(client.Sequence(), 3489);
+    EXCHANGE_OR_SKIP(client, "", 0);
+    const TReplyStatus& status = client.ReplyStatus();
+    EXPECT_EQ(status.ReplyKind, ReplyStatusKind::Echo);
+    EXPECT_EQ(status.ReplyFrom, "127.0.0.1");
+    EXPECT_EQ(status.ReplySequence, 3489);
+    EXPECT_EQ(status.ReplyBytes, 72);
+    EXPECT_EQ(status.RoundTripMs, 21u); // three ticks: request, start, end of the wait
+    EXPECT_FALSE(client.OpenSocketKind()) << "the socket stays open after a reply";
+    EXPECT_EQ(client.Sequence(), 3490);
+
+    // The port plays no part; the sequence number goes on from where it was.
+    client.SetPort(7);
+    client.EchoExchange("payload", 0);
+    EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::Echo);
+    EXPECT_EQ(client.ReplyStatus().ReplySequence, 3490);
+    client.EchoExchange("", 65535);
+    EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::Echo);
+    EXPECT_EQ(client.Sequence(), 0);
+}
+
+TEST(IcmpClientTest, AnErrorKeepsTheSequenceAndTheSocket) {
+    IcmpClient client;
+    client.SetResolver([](const std::string&) -> std::string {
+        throw SocketError(-2, "Name or service not known");
+    });
+    client.SetHost("nowhere.example");
+    try {
+        EXCHANGE_OR_SKIP(client, "", 0);
+        FAIL() << "no error";
+    } catch (const SocketError& error) {
+        EXPECT_EQ(error.ErrorCode(), -2);
+    }
+    EXPECT_EQ(client.Sequence(), 3489);
+    EXPECT_TRUE(client.OpenSocketKind()) << "the socket stays open after an error";
+    client.SetHost("127.0.0.1");
+    client.EchoExchange("", 0);
+    EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::Echo);
+    EXPECT_EQ(client.ReplyStatus().ReplySequence, 3489);
+}
+
+TEST(IcmpClientTest, RefusesAHostWithALineBreakBeforeSending) {
+    IcmpClient client;
+    client.SetHost("127.0.0.1\n");
+    EXPECT_THROW(client.EchoExchange("", 0), ProbeError);
+    EXPECT_EQ(client.Sequence(), 3489);
+}
+
+TEST(IcmpClientTest, NoSocketKindAllowedMeansCannotAllocate) {
+    IcmpClient client;
+    client.SetSocketKinds({});
+    client.SetHost("127.0.0.1");
+    try {
+        client.EchoExchange("", 0);
+        FAIL() << "no error";
+    } catch (const ProbeError& error) {
+        EXPECT_STREQ(error.what(), "Cannot allocate socket.");
+    }
+}
+
+class IcmpNamespaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string whyNot;
+        m_namespace = NetworkNamespace::Create(whyNot);
+        if (!m_namespace)
+            GTEST_SKIP() << whyNot;
+    }
+
+    // A veth pair whose far end has no address: requests to kSilentHost get no answer.
+    void AddSilentLink() {
+        ASSERT_TRUE(m_namespace->Ip("link add vx0 type veth peer name vx1"));
+        ASSERT_TRUE(m_namespace->Ip("addr add 198.51.100.1/24 dev vx0"));
+        ASSERT_TRUE(m_namespace->Ip("link set vx0 up"));
+        ASSERT_TRUE(m_namespace->Ip("link set vx1 up"));
+    }
+
+    std::unique_ptr<NetworkNamespace> m_namespace;
+};
+
+TEST_F(IcmpNamespaceTest, TheDatagramSocketServesWhereRawSocketsAreNotUsed) {
+    m_namespace->SetSysctl("net/ipv4/ping_group_range", "0 2147483647");
+    m_namespace->Run([] {
+        IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Datagram});
+        client.SetHost("127.0.0.1");
+        client.SetReceiveTimeout(2s);
+        client.EchoExchange("", 4000);
+        const TReplyStatus& status = client.ReplyStatus();
+        EXPECT_EQ(status.ReplyKind, ReplyStatusKind::Echo);
+        EXPECT_EQ(status.ReplyIcmpType, 0);
+        EXPECT_EQ(status.ReplySequence, 4000);
+        EXPECT_EQ(status.ReplyFrom, "127.0.0.1");
+        EXPECT_EQ(status.ReplyBytes, 72);
+        // The kernel answers with its default TTL; the datagram socket reports it aside.
+        EXPECT_EQ(status.ReplyTtl, 64);
+        EXPECT_EQ(client.Sequence(), 4001);
+    });
+}
+
+TEST_F(IcmpNamespaceTest, TheRawSocketFallsBackToTheDatagramSocket) {
+    m_namespace->SetSysctl("net/ipv4/ping_group_range", "0 2147483647");
+    m_namespace->Run([] {
+        // A kind the kernel refuses comes first; the probe goes on to the next one.
+        IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Datagram, IcmpSocketKind::Raw});
+        client.SetHost("127.0.0.1");
+        client.SetResolver([](const std::string&) -> std::string { throw SocketError(1, "x"); });
+        client.SetHost("unresolvable");
+        EXPECT_THROW(client.EchoExchange("", 0), SocketError);
+        EXPECT_EQ(client.OpenSocketKind(), IcmpSocketKind::Datagram);
+    });
+    // No group may open datagram ICMP sockets now: the raw socket is taken.
+    m_namespace->SetSysctl("net/ipv4/ping_group_range", "1 0");
+    m_namespace->Run([] {
+        IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Datagram, IcmpSocketKind::Raw});
+        client.SetResolver([](const std::string&) -> std::string { throw SocketError(1, "x"); });
+        client.SetHost("unresolvable");
+        EXPECT_THROW(client.EchoExchange("", 0), SocketError);
+        EXPECT_EQ(client.OpenSocketKind(), IcmpSocketKind::Raw);
+    });
+}
+
+TEST_F(IcmpNamespaceTest, ASilentHostTimesOutWithoutAnError) {
+    AddSilentLink();
+    m_namespace->Run([] {
+        IcmpClient client;
+        client.SetHost(kSilentHost);
+        client.SetReceiveTimeout(200ms);
+        client.EchoExchange("", 0);
+        const TReplyStatus& status = client.ReplyStatus();
+        EXPECT_EQ(status.ReplyKind, ReplyStatusKind::TimedOut);
+        EXPECT_EQ(status.ReplyBytes, 0);
+        EXPECT_EQ(status.ReplyFrom, "0.0.0.0");
+        EXPECT_EQ(status.ReplyIcmpType, 0);
+        EXPECT_EQ(status.ReplySequence, 3489);
+        EXPECT_EQ(status.ReplyTtl, 0);
+        EXPECT_FALSE(client.OpenSocketKind());
+        EXPECT_EQ(client.Sequence(), 3490);
+    });
+}
+
+// Sends crafted ICMP datagrams to 127.0.0.1 again and again until stopped, so that they
+// reach a probe waiting on its raw socket whenever its wait begins.
+class DatagramInjector final {
+public:
+    explicit DatagramInjector(std::vector<std::uint8_t> icmp)
+        : m_icmp(std::move(icmp)), m_thread([this] { Inject(); }) {}
+    ~DatagramInjector() {
+        m_stop = true;
+        m_thread.join();
+    }
+
+private:
+    void Inject() {
+        SocketHandle socket(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        while (!m_stop) {
+            ::sendto(socket.Get(), m_icmp.data(), m_icmp.size(), 0,
+                     reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+
+    std::vector<std::uint8_t> m_icmp;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+std::vector<std::uint8_t> WithChecksum(std::vector<std::uint8_t> icmp) {
+    const std::uint16_t checksum = InternetChecksum(icmp);
+    icmp[2] = static_cast<std::uint8_t>(checksum & 0xff);
+    icmp[3] = static_cast<std::uint8_t>(checksum >> 8);
+    return icmp;
+}
+
+std::vector<std::uint8_t> EchoReplyWithSequence(std::uint16_t sequence) {
+    return WithChecksum({0, 0, 0, 0, 1, 0, static_cast<std::uint8_t>(sequence & 0xff),
+                         static_cast<std::uint8_t>(sequence >> 8)});
+}
+
+// A destination-unreachable message quoting an echo request with `sequence`.
+std::vector<std::uint8_t> UnreachableQuoting(std::uint16_t sequence) {
+    std::vector<std::uint8_t> icmp = {3, 1, 0, 0, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> quotedHeader = {0x45, 0, 0,   52, 0,   0, 0,   0,  128, 1,
+                                                    0,    0, 198, 51, 100, 1, 198, 51, 100, 2};
+    icmp.insert(icmp.end(), quotedHeader.begin(), quotedHeader.end());
+    const EchoRequest request = BuildEchoRequest(1, sequence, 0, "");
+    icmp.insert(icmp.end(), request.begin(), request.begin() + 8);
+    return WithChecksum(icmp);
+}
+
+TEST_F(IcmpNamespaceTest, TheWaitDropsWhatAnswersSomethingElse) {
+    AddSilentLink();
+    m_namespace->Run([] {
+        IcmpClient client;
+        client.SetHost(kSilentHost);
+        client.SetReceiveTimeout(300ms);
+        {
+            const DatagramInjector otherPings(EchoReplyWithSequence(9));
+            const DatagramInjector otherUnreachable(UnreachableQuoting(10));
+            client.EchoExchange("", 500);
+        }
+        EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::TimedOut);
+        EXPECT_EQ(client.ReplyStatus().ReplySequence, 500);
+    });
+}
+
+TEST_F(IcmpNamespaceTest, AnUnreachableQuotingTheRequestDecidesTheExchange) {
+    AddSilentLink();
+    m_namespace->Run([] {
+        IcmpClient client;
+        client.SetHost(kSilentHost);
+        client.SetReceiveTimeout(5s);
+        {
+            const DatagramInjector unreachable(UnreachableQuoting(600));
+            client.EchoExchange("", 600);
+        }
+        const TReplyStatus& status = client.ReplyStatus();
+        EXPECT_EQ(status.ReplyKind, ReplyStatusKind::Unreachable);
+        EXPECT_EQ(status.ReplyIcmpType, 3);
+        EXPECT_EQ(status.ReplySequence, 600);
+        EXPECT_EQ(status.ReplyFrom, "127.0.0.1");
+        EXPECT_EQ(client.Sequence(), 601);
+    });
+}
+
+TEST_F(IcmpNamespaceTest, ARedirectEndsTheExchangeWithAnError) {
+    AddSilentLink();
+    m_namespace->Run([] {
+        IcmpClient client;
+        client.SetHost(kSilentHost);
+        client.SetReceiveTimeout(5s);
+        const DatagramInjector redirect(WithChecksum({5, 1, 0, 0, 198, 51, 100, 9}));
+        try {
+            client.EchoExchange("", 700);
+            ADD_FAILURE() << "no error";
+        } catch (const ProbeError& error) {
+            EXPECT_STREQ(error.what(), "Non-echo type response received");
+        }
+        EXPECT_EQ(client.Sequence(), 700);
+        EXPECT_TRUE(client.OpenSocketKind());
+    });
+}
+
+} // namespace
+} // namespace velnorix
