@@ -74,7 +74,8 @@ std::string ResolvedPath(const std::string& path, struct stat& existing, bool& e
 } // namespace
 
 std::optional<std::string> ReadWholeTextFile(const std::string& path) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a named pipe in place of the file cannot stall the program.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return std::nullopt;

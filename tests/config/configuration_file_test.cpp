@@ -226,6 +226,7 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
         {"Count 0", "[Targets]\r\nCount=0\r\n"},
         {"Count reads negative", "[Targets]\r\nCount=4294967295\r\n01Type=<Ping>\r\n"},
         {"Count in another section", "[Other]\r\nCount=3\r\n"},
+        {"a named pipe", std::nullopt},
     };
     for (const Case& c : cases) {
         RunModel model;
@@ -237,6 +238,9 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
         std::filesystem::remove(m_file);
         if (c.text)
             WriteWholeFile(m_file, *c.text);
+        if (std::string_view(c.name) == "a named pipe") {
+            ASSERT_EQ(::mkfifo(m_file.c_str(), 0600), 0);
+        }
 
         LoadIniFile(model, display, prompts, m_file);
         EXPECT_EQ(prompts.Boxes(),
@@ -352,6 +356,9 @@ TEST_F(ConfigurationFileTest, AFailedSaveChangesNeitherTheFileNorTheState) {
     m_file = m_dir.File("a-folder.ini");
     std::filesystem::create_directory(m_file);
     EXPECT_EQ(ErrorOf([&] { Save(); }), "Unable to delete section from INI file");
+    m_file = m_dir.File("a-pipe.ini");
+    ASSERT_EQ(::mkfifo(m_file.c_str(), 0600), 0);
+    EXPECT_EQ(ErrorOf([&] { Save(); }), "Unable to delete section from INI file");
 
     EXPECT_EQ(m_status.Text(), "before");
     EXPECT_TRUE(m_model.IniChanged);
@@ -359,7 +366,7 @@ TEST_F(ConfigurationFileTest, AFailedSaveChangesNeitherTheFileNorTheState) {
     int entries = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
         ++entries;
-    EXPECT_EQ(entries, 2);
+    EXPECT_EQ(entries, 3);
 }
 
 TEST_F(ConfigurationFileTest, SaveKeepsThePermissionsAndLinksOfAnExistingFile) {
