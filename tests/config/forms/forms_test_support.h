@@ -1,5 +1,8 @@
 #pragma once
 
+#include "config/forms/modal_runner.h"
+#include "engine/host.h"
+
 #include <QDialog>
 #include <QObject>
 #include <QString>
@@ -9,9 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "config/forms/modal_runner.h"
-#include "engine/host.h"
-
 namespace velnorix::testing {
 
 // Message boxes answered at once, with every message kept for the test to read.
@@ -20,21 +20,17 @@ public:
     void ShowErrorBox(std::string_view message) override { ErrorBoxes.emplace_back(message); }
     void ShowInformation(std::string_view message) override { Others.emplace_back(message); }
     void ShowConfirmation(std::string_view message) override { Others.emplace_back(message); }
-    bool AskYesNo(std::string_view message) override
-    {
+    bool AskYesNo(std::string_view message) override {
         Others.emplace_back(message);
         return false;
     }
-    void ShowGeneralError(std::string_view message) override
-    {
+    void ShowGeneralError(std::string_view message) override {
         GeneralErrors.emplace_back(message);
     }
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override
-    {
+    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override {
         return std::nullopt;
     }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override
-    {
+    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override {
         return std::nullopt;
     }
 
@@ -51,16 +47,14 @@ public:
     using Step = std::function<int(QDialog&)>;
 
     void Then(Step step) { m_steps.push_back(std::move(step)); }
-    [[nodiscard]] ModalRunner Runner()
-    {
+    [[nodiscard]] ModalRunner Runner() {
         return [this](QDialog& dialog) { return Run(dialog); };
     }
     [[nodiscard]] bool Finished() const { return m_steps.empty(); }
     [[nodiscard]] int DialogsShown() const { return m_shown; }
 
 private:
-    int Run(QDialog& dialog)
-    {
+    int Run(QDialog& dialog) {
         ++m_shown;
         if (m_steps.empty())
             throw std::logic_error("a dialog was shown that the test did not expect");
@@ -75,8 +69,7 @@ private:
 
 // A control of a dialog by its designer name; a missing one fails the test.
 template <class Widget>
-Widget& Control(const QObject& dialog, const char* name)
-{
+Widget& Control(const QObject& dialog, const char* name) {
     auto* widget = dialog.findChild<Widget*>(QString::fromLatin1(name));
     if (!widget)
         throw std::logic_error(std::string("no control named ") + name);
@@ -84,8 +77,7 @@ Widget& Control(const QObject& dialog, const char* name)
 }
 
 template <class Form>
-Form& As(QDialog& dialog)
-{
+Form& As(QDialog& dialog) {
     auto* form = qobject_cast<Form*>(&dialog);
     if (!form)
         throw std::logic_error("a different dialog was shown");

@@ -1,0 +1,164 @@
+#include "config/forms/radio_group.h"
+#include "config/forms/target_form.h"
+#include "forms_test_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace velnorix {
+namespace {
+
+using testing::Control;
+using testing::RecordingPrompts;
+
+class TargetFormTest : public ::testing::Test {
+protected:
+    RadioGroup& TestType() { return Control<RadioGroup>(m_form, "rgTestType"); }
+    RadioGroup& Audible() { return Control<RadioGroup>(m_form, "rgAudible"); }
+    QLineEdit& Port() { return Control<QLineEdit>(m_form, "edtPort"); }
+    QLineEdit& User() { return Control<QLineEdit>(m_form, "edtUser"); }
+    QLineEdit& Password() { return Control<QLineEdit>(m_form, "edtPwd"); }
+    QPlainTextEdit& Target() { return Control<QPlainTextEdit>(m_form, "Target"); }
+    void ClickType(int position) { TestType().Button(position)->click(); }
+
+    RecordingPrompts m_prompts;
+    TVelnorixTargetForm m_form{nullptr, m_prompts};
+};
+
+TEST_F(TargetFormTest, ANewTargetIsAnAudibleWebSiteOnPort80) {
+    m_form.PrepareNew();
+    EXPECT_EQ(TestType().ItemIndex(), 0);
+    EXPECT_EQ(Port().text(), QStringLiteral("80"));
+    EXPECT_EQ(Audible().ItemIndex(), 0);
+    EXPECT_EQ(m_form.ComposeEntry(), "<HTML>  <AUDIBLE>  <Port>80");
+    EXPECT_TRUE(m_prompts.ErrorBoxes.empty());
+}
+
+TEST_F(TargetFormTest, ChoosingATypePutsItsDefaultPortIntoTheEntry) {
+    const struct {
+        int Position;
+        const char* Port;
+        const char* Entry;
+    } cases[] = {
+        {1, "0", "<Ping>  <AUDIBLE>  <Port>0"},
+        {2, "110", "<POP3>  <AUDIBLE>  <Port>110"},
+        {3, "25", "<SMTP>  <AUDIBLE>  <Port>25"},
+        {0, "80", "<HTML>  <AUDIBLE>  <Port>80"},
+    };
+    m_form.PrepareNew();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Position);
+        ClickType(c.Position);
+        EXPECT_EQ(Port().text(), QString::fromLatin1(c.Port));
+        EXPECT_EQ(m_form.ComposeEntry(), c.Entry);
+    }
+}
+
+TEST_F(TargetFormTest, ATypedPortGivesWayToAnotherTypeButNotToTheSameOne) {
+    m_form.PrepareNew();
+    ClickType(2);
+    Port().setText(QStringLiteral("8080"));
+    ClickType(2);
+    EXPECT_EQ(Port().text(), QStringLiteral("8080"));
+    ClickType(3);
+    EXPECT_EQ(Port().text(), QStringLiteral("25"));
+}
+
+TEST_F(TargetFormTest, APortThatIsNotAnIntegerIsReportedAndReplacedByTheTypesDefault) {
+    for (const char* typed : {"abc", "", "  ", "12x"}) {
+        SCOPED_TRACE(typed);
+        m_prompts.ErrorBoxes.clear();
+        m_form.PrepareNew();
+        ClickType(2);
+        Port().setText(QString::fromLatin1(typed));
+        EXPECT_EQ(m_form.ComposeEntry(), "<POP3>  <AUDIBLE>  <Port>110");
+        EXPECT_EQ(m_prompts.ErrorBoxes,
+                  std::vector<std::string>{"Port must be numeric.\rReturning to default."});
+    }
+}
+
+TEST_F(TargetFormTest, AnIntegerPortIsTakenAsTypedOutsideTheUsualRange) {
+    m_form.PrepareNew();
+    for (const char* typed : {" 8080 ", "-1", "70000"}) {
+        Port().setText(QString::fromLatin1(typed));
+        EXPECT_EQ(m_form.ComposeEntry(),
+                  "<HTML>  <AUDIBLE>  <Port>" + QString::fromLatin1(typed).trimmed().toStdString());
+    }
+    EXPECT_TRUE(m_prompts.ErrorBoxes.empty());
+}
+
+TEST_F(TargetFormTest, TheEntryIsComposedFromTheTrimmedFields) {
+    const struct {
+        const char* Address;
+        const char* User;
+        const char* Password;
+        bool Audible;
+        const char* Entry;
+    } cases[] = {
+        {" 10.0.0.110\t", " monitor ", "", false, "<POP3>10.0.0.110  <User>monitor  <Port>110"},
+        {"10.0.0.110", "", "pw", true, "<POP3>10.0.0.110  <Password>pw  <AUDIBLE>  <Port>110"},
+        {"10.0.0.110", "u", "p", false, "<POP3>10.0.0.110  <User>u  <Password>p  <Port>110"},
+        // A user of blanks only still writes its marker, with nothing after it.
+        {"10.0.0.110", "   ", "", false, "<POP3>10.0.0.110  <User>  <Port>110"},
+        // Line breaks typed into the address are dropped.
+        {"mail.\nexample.com\r\n", "", "", false, "<POP3>mail.example.com  <Port>110"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Entry);
+        m_form.PrepareNew();
+        ClickType(2);
+        Target().setPlainText(QString::fromLatin1(c.Address));
+        User().setText(QString::fromLatin1(c.User));
+        Password().setText(QString::fromLatin1(c.Password));
+        Audible().Button(c.Audible ? 0 : 1)->click();
+        EXPECT_EQ(m_form.ComposeEntry(), c.Entry);
+    }
+}
+
+TEST_F(TargetFormTest, EditingShowsTheEntrysFieldsWithItsOwnPort) {
+    const struct {
+        TargetEntryFields Fields;
+        int Position;
+    } cases[] = {
+        {{"<HTML>", "http://www.example.com/", "", "", true, 8080}, 0},
+        {{"<Ping>", "10.0.0.1", "", "", false, 7}, 1},
+        {{"<POP3>", "10.0.0.110", "monitor", "secret", true, 995}, 2},
+        {{"<SMTP>", "10.0.0.25", "", "", false, 2525}, 3},
+        // Any other type shows as SMTP, still with the entry's port.
+        {{"<html>", "www.example.com", "", "", true, 80}, 3},
+        {{"", "", "", "", true, 0}, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Fields.Type);
+        m_form.PrepareEdit(c.Fields);
+        EXPECT_EQ(TestType().ItemIndex(), c.Position);
+        EXPECT_EQ(Target().toPlainText().toStdString(), c.Fields.Addr);
+        EXPECT_EQ(User().text().toStdString(), c.Fields.User);
+        EXPECT_EQ(Password().text().toStdString(), c.Fields.Password);
+        EXPECT_EQ(Audible().ItemIndex(), c.Fields.Audible ? 0 : 1);
+        EXPECT_EQ(Port().text(), QString::number(c.Fields.Port));
+    }
+}
+
+TEST_F(TargetFormTest, TabFollowsTheTypeTheButtonsAndThenTheFields) {
+    m_form.PrepareNew();
+    m_form.show();
+    QApplication::setActiveWindow(&m_form);
+    TestType().Button(0)->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (int step = 0; step < 7; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focused = QApplication::focusWidget();
+        visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
+                                                    : focused->objectName());
+    }
+    EXPECT_EQ(visited.join(u' '),
+              QStringLiteral("SaveButton CancelButton Target edtUser edtPwd rgAudible edtPort"));
+}
+
+} // namespace
+} // namespace velnorix

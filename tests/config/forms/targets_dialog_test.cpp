@@ -1,0 +1,174 @@
+#include "config/forms/config_form.h"
+#include "config/forms/radio_group.h"
+#include "config/forms/target_form.h"
+#include "config/forms/targets_dialog.h"
+#include "engine/run_model.h"
+#include "forms_test_support.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace velnorix {
+namespace {
+
+using testing::As;
+using testing::Control;
+using testing::DialogScript;
+using testing::RecordingPrompts;
+
+int Press(QDialog& dialog, const char* button) {
+    QTest::mouseClick(&Control<QAbstractButton>(dialog, button), Qt::LeftButton);
+    return dialog.result();
+}
+
+void SelectOnly(QDialog& form, int row) {
+    auto& list = Control<QListWidget>(form, "Targets");
+    list.clearSelection();
+    list.item(row)->setSelected(true);
+}
+
+class TargetsDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_model.SetTargetCount(3);
+        const char* addresses[] = {"10.0.0.1", "10.0.0.25", "http://www.example.com/"};
+        const std::string_view tags[] = {kTagPing, kTagSmtp, kTagHtml};
+        for (int index = 0; index < 3; ++index) {
+            TargetEntry& target = m_model.Target(index);
+            target.SetType(tags[index]);
+            target.Addr = addresses[index];
+            target.Port = DefaultPort(TestTypeOf(tags[index]));
+            target.Audible = index != 1;
+            target.Attempts = 5 + index;
+            target.Failures = 1;
+            target.TotalMs = 400;
+            target.LowMs = 50;
+            target.HighMs = 200;
+        }
+        m_model.IntervalHours = 1;
+        m_model.IntervalMins = 2;
+        m_model.IntervalSecs = 3;
+    }
+
+    // Every change the dialog offers, short of confirming; the editor's answers are queued
+    // just before the editor opens.
+    void EditEverything(QDialog& form) {
+        m_script.Then([](QDialog& editor) { return Press(editor, "SaveButton"); });
+        Press(form, "AddButton");
+        SelectOnly(form, 0);
+        m_script.Then([](QDialog& editor) {
+            Control<QLineEdit>(editor, "edtPort").setText(QStringLiteral("7"));
+            return Press(editor, "SaveButton");
+        });
+        Press(form, "EditButton");
+        SelectOnly(form, 1);
+        Press(form, "DeleteButton");
+        Press(form, "ClearButton");
+        Control<QLineEdit>(form, "HrsEdit").setText(QStringLiteral("09"));
+        Control<RadioGroup>(form, "rgDeleteLogs").Button(0)->click();
+    }
+
+    RunModel m_model;
+    RecordingPrompts m_prompts;
+    DialogScript m_script;
+};
+
+bool SameTargets(const RunModel& a, const RunModel& b) {
+    if (a.TargetTable.size() != b.TargetTable.size())
+        return false;
+    for (std::size_t index = 0; index < a.TargetTable.size(); ++index) {
+        const TargetEntry& x = a.TargetTable[index];
+        const TargetEntry& y = b.TargetTable[index];
+        if (x.Type != y.Type || x.Addr != y.Addr || x.User != y.User || x.Password != y.Password ||
+            x.Port != y.Port || x.Audible != y.Audible || x.Attempts != y.Attempts ||
+            x.Failures != y.Failures || x.TotalMs != y.TotalMs || x.LowMs != y.LowMs ||
+            x.HighMs != y.HighMs)
+            return false;
+    }
+    return true;
+}
+
+TEST_F(TargetsDialogTest, LeavingWithoutDoneChangesNothing) {
+    const std::pair<const char*, std::function<void(QDialog&)>> ways[] = {
+        {"Cancel", [](QDialog& form) { Press(form, "CancelButton"); }},
+        {"close box", [](QDialog& form) { form.close(); }},
+        {"Escape", [](QDialog& form) { QTest::keyClick(&form, Qt::Key_Escape); }},
+    };
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        const RunModel before = m_model;
+        m_script.Then([this, &leave = leave](QDialog& form) {
+            EditEverything(form);
+            leave(form);
+            return form.result();
+        });
+        EXPECT_FALSE(EditTargetsAndOptions(nullptr, m_model, m_prompts, m_script.Runner()));
+        EXPECT_TRUE(m_script.Finished());
+        EXPECT_TRUE(SameTargets(m_model, before));
+        EXPECT_EQ(m_model.TargetCount, before.TargetCount);
+        EXPECT_EQ(m_model.IntervalHours, before.IntervalHours);
+        EXPECT_EQ(m_model.DeleteLogs, before.DeleteLogs);
+        EXPECT_FALSE(m_model.IniChanged);
+        EXPECT_FALSE(m_model.StartEnabled);
+    }
+}
+
+TEST_F(TargetsDialogTest, DoneWritesTheDialogIntoTheModel) {
+    m_script.Then([](QDialog& form) {
+        SelectOnly(form, 1);
+        Press(form, "DeleteButton");
+        Control<RadioGroup>(form, "rgDeleteLogs").Button(0)->click();
+        return Press(form, "DoneButton");
+    });
+    EXPECT_TRUE(EditTargetsAndOptions(nullptr, m_model, m_prompts, m_script.Runner()));
+    ASSERT_EQ(m_model.TargetCount, 2);
+    ASSERT_EQ(m_model.TargetTable.size(), 2u);
+    EXPECT_EQ(m_model.Target(0).Addr, "10.0.0.1");
+    EXPECT_EQ(m_model.Target(1).Addr, "http://www.example.com/");
+    EXPECT_EQ(m_model.Target(0).Attempts, 0);
+    EXPECT_TRUE(m_model.DeleteLogs);
+    EXPECT_EQ(m_model.IntervalSecs, 3);
+    EXPECT_TRUE(m_model.IniChanged);
+    EXPECT_TRUE(m_model.StartEnabled);
+}
+
+// The real modal loops, driven from inside them: the configuration dialog opens centred on its
+// parent, Add opens the editor, and Done ends both loops with the model updated.
+TEST_F(TargetsDialogTest, RunsInItsOwnModalLoopCentredOnTheParent) {
+    QWidget parent;
+    parent.setGeometry(50, 40, 700, 500); // inside the offscreen screen, which clamps windows
+    parent.show();
+    QPoint dialogCentre;
+    QTimer::singleShot(0, &parent, [&] {
+        auto* form = qobject_cast<TVelnorixConfigForm*>(QApplication::activeModalWidget());
+        if (!form) {
+            ADD_FAILURE() << "the configuration dialog is not the modal window";
+            QApplication::activeModalWidget()->close();
+            return;
+        }
+        dialogCentre = form->geometry().center();
+        QTimer::singleShot(0, form, [] {
+            if (auto* editor =
+                    qobject_cast<TVelnorixTargetForm*>(QApplication::activeModalWidget()))
+                Press(*editor, "SaveButton");
+            else
+                QApplication::activeModalWidget()->close();
+        });
+        Press(*form, "AddButton");
+        Press(*form, "DoneButton");
+    });
+
+    EXPECT_TRUE(EditTargetsAndOptions(&parent, m_model, m_prompts));
+    EXPECT_LE((dialogCentre - parent.geometry().center()).manhattanLength(), 2);
+    ASSERT_EQ(m_model.TargetCount, 4);
+    EXPECT_EQ(m_model.Target(3).Type, "<HTML>");
+    EXPECT_EQ(m_model.Target(3).Port, 80);
+}
+
+} // namespace
+} // namespace velnorix
