@@ -1,0 +1,42 @@
+#pragma once
+
+#include "probes/http/http_client.h"
+#include "probes/icmp_client.h"
+#include "probes/network_bounds.h"
+#include "probes/pop3_client.h"
+#include "probes/probe_interfaces.h"
+#include "probes/smtp_client.h"
+
+#include <chrono>
+
+namespace velnorix {
+
+// The bounds of the four network probes; the defaults are the probes' own.
+struct NetworkProbeSettings {
+    HttpClientSettings Http;
+    ConnectionBounds Mail;
+    std::chrono::milliseconds EchoTimeout = kEchoReceiveTimeout;
+};
+
+// The four real probe components, owned together for as long as the engine runs.
+class NetworkProbes final {
+public:
+    NetworkProbes() : NetworkProbes(NetworkProbeSettings{}) {}
+    explicit NetworkProbes(const NetworkProbeSettings& settings);
+    NetworkProbes(const NetworkProbes&) = delete;
+    NetworkProbes& operator=(const NetworkProbes&) = delete;
+
+    // The components as the engine takes them; valid while this object lives.
+    [[nodiscard]] ProbeComponents Components();
+
+    [[nodiscard]] IcmpClient& Ping() { return m_ping; }
+    [[nodiscard]] SmtpClient& Smtp() { return m_smtp; }
+
+private:
+    IcmpClient m_ping;
+    HttpClient m_http;
+    Pop3Client m_pop3;
+    SmtpClient m_smtp;
+};
+
+} // namespace velnorix
