@@ -1,0 +1,69 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+#include <stdexcept>
+
+namespace velnorix {
+namespace {
+
+long ParseCycleCount(const std::string& text) {
+    long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc{} || stop != end || value < 1)
+        throw std::invalid_argument("--cycles needs a whole number of at least 1, not \"" + text +
+                                    "\"");
+    return value;
+}
+
+} // namespace
+
+CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
+    CliOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            options.ShowHelp = true;
+        } else if (argument == "--version") {
+            options.ShowVersion = true;
+        } else if (argument == "--quiet" || argument == "-q") {
+            options.Quiet = true;
+        } else if (argument == "--cycles") {
+            if (i + 1 == arguments.size())
+                throw std::invalid_argument("--cycles needs a number");
+            options.Cycles = ParseCycleCount(arguments[++i]);
+        } else if (argument.starts_with("--cycles=")) {
+            options.Cycles = ParseCycleCount(argument.substr(9));
+        } else if (argument.starts_with("-") && argument != "-") {
+            throw std::invalid_argument("unknown option " + argument);
+        } else if (options.ConfigFile.empty()) {
+            options.ConfigFile = argument;
+        } else {
+            throw std::invalid_argument("only one configuration file can be given");
+        }
+    }
+    if (options.ConfigFile.empty() && !options.ShowHelp && !options.ShowVersion)
+        throw std::invalid_argument("no configuration file given");
+    return options;
+}
+
+std::string CliUsage(const std::string& programName) {
+    return "Usage: " + programName +
+           " CONFIG.ini [--cycles N] [--quiet]\n"
+           "\n"
+           "Monitors the targets of CONFIG.ini without a desktop: runs a test cycle at once and\n"
+           "then one per configured interval, prints every result line, and writes the detail\n"
+           "and summary logs next to this program. A bare file name is looked up there too.\n"
+           "\n"
+           "  --cycles N   end after N cycles\n"
+           "  --quiet      do not ring the terminal bell for audible failures\n"
+           "  --help       show this text\n"
+           "  --version    show the version\n"
+           "\n"
+           "SIGINT or SIGTERM completes the current cycle, then ends the run.\n"
+           "\n"
+           "Exit status: 0 normal end, 1 bad arguments, 2 configuration file missing,\n"
+           "3 configuration empty, 4 configuration unreadable, 5 log files cannot be written.\n";
+}
+
+} // namespace velnorix

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+
+// What the console monitor was asked to do.
+struct CliOptions {
+    std::string ConfigFile;
+    std::optional<long> Cycles; // end after this many cycles
+    bool Quiet = false;         // no terminal bell for audible failures
+    bool ShowHelp = false;
+    bool ShowVersion = false;
+};
+
+// Reads the arguments after the program name. Throws std::invalid_argument with a message
+// fit for the operator when they make no sense.
+CliOptions ParseCliOptions(const std::vector<std::string>& arguments);
+
+std::string CliUsage(const std::string& programName);
+
+// Exit statuses, so scripts and service managers can tell the causes apart.
+enum CliExitStatus : int {
+    kExitOk = 0,
+    kExitUsage = 1,
+    kExitMissingConfig = 2,
+    kExitEmptyConfig = 3,
+    kExitBadConfig = 4,
+    kExitLogFiles = 5,
+};
+
+} // namespace velnorix

@@ -1,0 +1,52 @@
+#include "cli/console_display.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace velnorix {
+
+std::string ConsoleDisplay::Line(int index) const {
+    return m_lines.at(static_cast<std::size_t>(index));
+}
+
+void ConsoleDisplay::Add(std::string_view line) {
+    m_lines.emplace_back(line);
+}
+
+void ConsoleDisplay::Insert(int index, std::string_view line) {
+    if (index < 0 || index > Count())
+        throw std::out_of_range("display line index out of range");
+    m_lines.insert(m_lines.begin() + index, std::string(line));
+    // Only the cycle inserts; its one-space separator line is not worth printing.
+    if (line != " ") {
+        std::fwrite(line.data(), 1, line.size(), m_out);
+        std::fputc('\n', m_out);
+        std::fflush(m_out);
+    }
+}
+
+void ConsoleDisplay::Delete(int index) {
+    if (index < 0 || index >= Count())
+        throw std::out_of_range("display line index out of range");
+    m_lines.erase(m_lines.begin() + index);
+}
+
+void ConsoleStatus::SetText(std::string_view text) {
+    m_text = std::string(text);
+    if (!m_show)
+        return;
+    // The window centres the text with a leading tab; a terminal line has no use for tabs.
+    std::string shown = m_text;
+    std::replace(shown.begin(), shown.end(), '\t', ' ');
+    std::fprintf(m_terminal, "\r\033[K%s", shown.c_str());
+    std::fflush(m_terminal);
+}
+
+void ConsoleStatus::Erase() {
+    if (!m_show)
+        return;
+    std::fputs("\r\033[K", m_terminal);
+    std::fflush(m_terminal);
+}
+
+} // namespace velnorix

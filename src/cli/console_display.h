@@ -1,0 +1,53 @@
+#pragma once
+
+#include "engine/host.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+
+// The main display on a console: lines are kept (and trimmed by the engine as in the window),
+// and every result line the cycle inserts is printed to standard output as it happens.
+class ConsoleDisplay final : public DisplayLines {
+public:
+    explicit ConsoleDisplay(std::FILE* out) : m_out(out) {}
+
+    int Count() const override { return static_cast<int>(m_lines.size()); }
+    std::string Line(int index) const override;
+    void Add(std::string_view line) override;
+    void Insert(int index, std::string_view line) override;
+    void Delete(int index) override;
+    void Clear() override { m_lines.clear(); }
+    void BeginUpdate() override {}
+    void EndUpdate() override {}
+    // A virtual screen of 50 lines bounds what is kept.
+    int PixelHeight() const override { return 50 * kLineHeight; }
+    int FontPixelHeight() const override { return kLineHeight - 2; }
+
+private:
+    static constexpr int kLineHeight = 15;
+
+    std::FILE* m_out;
+    std::vector<std::string> m_lines;
+};
+
+// The status text on one line of a terminal, rewritten in place; nothing without a terminal.
+class ConsoleStatus final : public StatusLine {
+public:
+    ConsoleStatus(std::FILE* terminal, bool isTerminal)
+        : m_terminal(terminal), m_show(isTerminal) {}
+
+    std::string Text() const override { return m_text; }
+    void SetText(std::string_view text) override;
+    // Clears the status line so ordinary output can follow.
+    void Erase();
+
+private:
+    std::FILE* m_terminal;
+    bool m_show;
+    std::string m_text;
+};
+
+} // namespace velnorix

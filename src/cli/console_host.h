@@ -1,0 +1,65 @@
+#pragma once
+
+#include "engine/host.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace velnorix {
+
+class ConsoleStatus;
+
+// The program around the engine on a console: probes run inline, the pump hands a pending
+// stop request to the engine, the alert is the terminal bell.
+class ConsoleHost final : public HostServices {
+public:
+    ConsoleHost(std::string programDirectory, bool ringBell, std::FILE* terminal)
+        : m_programDirectory(std::move(programDirectory)), m_ringBell(ringBell),
+          m_terminal(terminal) {}
+
+    // What a pump point runs: the console's only "message" is a stop request.
+    void SetPumpHandler(std::function<void()> handler) { m_pump = std::move(handler); }
+
+    void PumpMessages() override;
+    void PlayErrorSound() override;
+    void RunBlocking(const std::function<void()>& work) override { work(); }
+    std::string ProgramDirectory() const override { return m_programDirectory; }
+
+private:
+    std::string m_programDirectory;
+    bool m_ringBell;
+    std::FILE* m_terminal;
+    std::function<void()> m_pump;
+    bool m_inPump = false;
+};
+
+// Messages go to standard error with their line breaks; there is nobody to answer a question
+// or pick a file, so questions get "No" and file dialogs are cancelled.
+class ConsolePrompts final : public UserPrompts {
+public:
+    ConsolePrompts(std::FILE* errors, ConsoleStatus& status) : m_errors(errors), m_status(status) {}
+
+    void ShowErrorBox(std::string_view message) override { Print("Error: ", message); }
+    void ShowInformation(std::string_view message) override { Print("", message); }
+    void ShowConfirmation(std::string_view message) override { Print("", message); }
+    bool AskYesNo(std::string_view message) override;
+    void ShowGeneralError(std::string_view message) override;
+    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
+    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
+
+    // How many messages were shown; the monitor tells an empty configuration by it.
+    [[nodiscard]] int MessageCount() const { return m_messages; }
+
+private:
+    void Print(std::string_view prefix, std::string_view message);
+
+    std::FILE* m_errors;
+    ConsoleStatus& m_status;
+    int m_messages = 0;
+};
+
+// The directory of the running executable, without a trailing "/".
+std::string ExecutableDirectory();
+
+} // namespace velnorix

@@ -1,0 +1,136 @@
+#include "cli/console_monitor.h"
+
+#include "cli/console_display.h"
+#include "cli/console_host.h"
+#include "cli/console_timer.h"
+#include "cli/stop_signals.h"
+#include "config/configuration_commands.h"
+#include "engine/network_probes.h"
+#include "engine/test_scheduler.h"
+#include "engine/text_file.h"
+
+#include <chrono>
+#include <exception>
+#include <poll.h>
+#include <unistd.h>
+
+namespace velnorix {
+namespace {
+
+// Milliseconds until `due` for poll(): -1 waits for a signal alone.
+int PollTimeout(const std::optional<ConsoleTimer::TimePoint>& due) {
+    if (!due)
+        return -1;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(*due - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+class ConsoleMonitor final {
+public:
+    ConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors)
+        : m_options(options), m_display(out), m_status(errors, ::isatty(::fileno(errors)) == 1),
+          m_host(ExecutableDirectory(), !options.Quiet, errors), m_prompts(errors, m_status),
+          m_config(m_model, m_display, m_status, m_prompts, m_host.ProgramDirectory()),
+          m_scheduler(m_model, m_display, m_status, m_timer1, m_timer2, m_clock, m_host,
+                      m_probes.Components(), SystemFormatSettings()) {
+        m_host.SetPumpHandler([this] { HandleStopRequest(); });
+    }
+
+    int Run() {
+        const int loaded = LoadConfiguration();
+        if (loaded != kExitOk)
+            return loaded;
+        try {
+            m_scheduler.StartTestRun();
+        } catch (const std::exception& error) {
+            m_prompts.ShowGeneralError(error.what());
+            return kExitLogFiles;
+        }
+        const int status = RunCycles();
+        m_status.Erase();
+        if (m_model.DeleteLogs) {
+            DeleteFileQuietly(m_model.DetailLogName);
+            DeleteFileQuietly(m_model.SummaryLogName);
+        }
+        return status;
+    }
+
+private:
+    // Same rules as the window's start-up: a bare name is looked up beside the program.
+    int LoadConfiguration() {
+        std::string name = m_options.ConfigFile;
+        if (name.find('/') == std::string::npos)
+            name = m_host.ProgramDirectory() + "/" + name;
+        if (!FileExists(name)) {
+            m_prompts.ShowErrorBox(kNoIniNameMessage);
+            return kExitMissingConfig;
+        }
+        try {
+            m_config.LoadIniFile(name);
+        } catch (const std::exception& error) {
+            m_prompts.ShowGeneralError(error.what());
+            return kExitBadConfig;
+        }
+        return m_model.TargetCount > 0 ? kExitOk : kExitEmptyConfig;
+    }
+
+    int RunCycles() {
+        while (!CycleBudgetSpent()) {
+            if (m_model.StopRequested && !m_timer1.Enabled())
+                return kExitOk;
+            const auto due = m_timer1.Due();
+            if (!due && !m_model.StopRequested && m_timer1.Interval() > 0) {
+                // A log that could not be written halted the run; nothing here can restart it.
+                return kExitLogFiles;
+            }
+            pollfd wake{m_signals.WakeDescriptor(), POLLIN, 0};
+            const int ready = ::poll(&wake, 1, PollTimeout(due));
+            if (ready > 0) {
+                HandleStopRequest();
+                continue;
+            }
+            if (due && std::chrono::steady_clock::now() >= *due) {
+                m_timer1.Restart();
+                try {
+                    m_scheduler.Timer1Timer();
+                } catch (const std::exception& error) {
+                    m_prompts.ShowGeneralError(error.what());
+                }
+            }
+        }
+        return kExitOk;
+    }
+
+    bool CycleBudgetSpent() const {
+        return m_options.Cycles && m_model.CycleCount >= *m_options.Cycles;
+    }
+
+    void HandleStopRequest() {
+        if (m_signals.TakeStopRequest())
+            m_scheduler.StopTest1Click();
+    }
+
+    const CliOptions& m_options;
+    RunModel m_model;
+    ConsoleDisplay m_display;
+    ConsoleStatus m_status;
+    ConsoleTimer m_timer1;
+    ConsoleTimer m_timer2;
+    SystemClock m_clock;
+    ConsoleHost m_host;
+    ConsolePrompts m_prompts;
+    StopSignals m_signals;
+    NetworkProbes m_probes;
+    ConfigurationCommands m_config;
+    TestScheduler m_scheduler;
+};
+
+} // namespace
+
+int RunConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors) {
+    ConsoleMonitor monitor(options, out, errors);
+    return monitor.Run();
+}
+
+} // namespace velnorix

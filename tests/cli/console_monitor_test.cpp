@@ -1,0 +1,218 @@
+#include "cli/child_process.h"
+#include "support/loopback_server.h"
+#include "support/temp_dir.h"
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+
+namespace velnorix::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string IniLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+// A configuration with a ping of 127.0.0.1 and an SMTP server on the given port.
+std::string PingAndSmtpConfig(std::uint16_t smtpPort, bool deleteLogs) {
+    return IniLines({"[Targets]", deleteLogs ? "DeleteLogs=TRUE" : "DeleteLogs=FALSE",
+                     "IntervalHours=0", "IntervalMins=0", "IntervalSecs=1", "Count=2",
+                     "01Type=<Ping>", "01Addr=127.0.0.1",
+                     "01User=", "01Password=", "01Audible=FALSE", "01Port=0", "02Type=<SMTP>",
+                     "02Addr=127.0.0.1", "02User=", "02Password=", "02Audible=TRUE",
+                     "02Port=" + std::to_string(smtpPort)});
+}
+
+ServerScript SmtpDialogue(std::chrono::milliseconds delayBeforeGreeting = 0ms) {
+    ServerScript script;
+    script.Pause(delayBeforeGreeting).SendLine("220 mail.test ready");
+    script.ReadLine().SendLine("250 mail.test");
+    script.ExpectLine("QUIT").Close();
+    return script;
+}
+
+std::vector<std::string> SplitCrLf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
+    return lines;
+}
+
+// The console monitor as an operator runs it: a copy of the real executable in a directory of
+// its own, which is also where it writes its logs.
+class ConsoleMonitorTest : public ::testing::Test {
+protected:
+    ConsoleMonitorTest() {
+        m_program = m_dir.File("velnorix-cli");
+        fs::copy_file(VELNORIX_CLI_PATH, m_program);
+        ::chmod(m_dir.Path().c_str(), 0755);
+    }
+
+    std::unique_ptr<ChildProcess> Start(std::vector<std::string> arguments, bool asNobody = false) {
+        arguments.insert(arguments.begin(), m_program);
+        return std::make_unique<ChildProcess>(
+            ChildProcess::Options{arguments, m_capture.Path(), asNobody});
+    }
+
+    std::vector<fs::path> LogFiles(const std::string& extension) const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(m_dir.Path()))
+            if (entry.path().extension() == extension)
+                found.push_back(entry.path());
+        return found;
+    }
+
+    TempDir m_dir;
+    TempDir m_capture;
+    std::string m_program;
+};
+
+TEST_F(ConsoleMonitorTest, RunsTheGivenCyclesPrintingEveryResultLineAndWritingBothLogs) {
+    LoopbackServer smtp({SmtpDialogue(), SmtpDialogue()});
+    WriteWholeFile(m_dir.File("targets.ini"), PingAndSmtpConfig(smtp.Port(), false));
+
+    auto monitor = Start({"targets.ini", "--cycles", "2", "--quiet"}); // a bare name
+    ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    smtp.Finish();
+    EXPECT_TRUE(smtp.Mismatches().empty());
+
+    const std::regex resultLine(R"(   ([12]) \d\d:\d\d:\d\d [A-Z][a-z]{2} \d\d, \d{4}  )"
+                                R"((Success|Failure): +\d+\.\d\d secs  <(Ping|SMTP)>127\.0\.0\.1)");
+    std::vector<std::string> printed;
+    std::istringstream output(monitor->Output());
+    for (std::string line; std::getline(output, line);)
+        printed.push_back(line);
+    ASSERT_EQ(printed.size(), 4u) << monitor->Output();
+    for (const std::string& line : printed)
+        EXPECT_TRUE(std::regex_match(line, resultLine)) << line;
+    EXPECT_NE(printed[1].find("Success:"), std::string::npos);
+    EXPECT_NE(printed[1].find("<SMTP>"), std::string::npos);
+
+    const auto detail = LogFiles(".log");
+    const auto summary = LogFiles(".smy");
+    ASSERT_EQ(detail.size(), 1u);
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_TRUE(
+        std::regex_match(detail[0].filename().string(), std::regex(R"(Velnorix\d{12}\.log)")));
+    const auto detailLines = SplitCrLf(ReadWholeFile(detail[0].string()));
+    ASSERT_EQ(detailLines.size(), 6u);
+    EXPECT_EQ(detailLines[0], printed[0]);
+    EXPECT_EQ(detailLines[1], printed[1]);
+    EXPECT_EQ(detailLines[2], "");
+    EXPECT_EQ(detailLines[3].substr(0, 5), "   2 ");
+    EXPECT_EQ(detailLines[5], "");
+
+    const auto summaryLines = SplitCrLf(ReadWholeFile(summary[0].string()));
+    ASSERT_EQ(summaryLines.size(), 2u + 2 * 4);
+    EXPECT_EQ(summaryLines[0].substr(0, 11), "Cycl Target");
+    EXPECT_EQ(summaryLines[3].substr(0, 42), "   1 127.0.0.1                      <SMTP>");
+    EXPECT_EQ(summaryLines[9], " ");
+}
+
+TEST_F(ConsoleMonitorTest, StopSignalDuringACycleCompletesThatCycleAndKeepsTheLogs) {
+    LoopbackServer smtp(SmtpDialogue(700ms));
+    WriteWholeFile(m_dir.File("targets.ini"), PingAndSmtpConfig(smtp.Port(), false));
+    auto monitor = Start({m_dir.File("targets.ini"), "--quiet"});
+    for (int i = 0; i < 500 && smtp.ConnectionCount() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(smtp.ConnectionCount(), 1u);
+    monitor->Signal(SIGTERM);
+
+    ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    const auto detail = LogFiles(".log");
+    ASSERT_EQ(detail.size(), 1u);
+    const auto lines = SplitCrLf(ReadWholeFile(detail[0].string()));
+    ASSERT_EQ(lines.size(), 3u); // the whole first block, and no second one
+    EXPECT_NE(lines[1].find("Success:"), std::string::npos) << lines[1];
+    EXPECT_EQ(LogFiles(".smy").size(), 1u);
+}
+
+TEST_F(ConsoleMonitorTest, StopSignalDeletesTheLogsWhenTheConfigurationSaysSo) {
+    LoopbackServer smtp(SmtpDialogue(700ms));
+    WriteWholeFile(m_dir.File("targets.ini"), PingAndSmtpConfig(smtp.Port(), true));
+    auto monitor = Start({m_dir.File("targets.ini"), "--quiet"});
+    for (int i = 0; i < 500 && smtp.ConnectionCount() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    monitor->Signal(SIGINT);
+    ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    const std::string printed = monitor->Output();
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2) << printed;
+    EXPECT_TRUE(LogFiles(".log").empty());
+    EXPECT_TRUE(LogFiles(".smy").empty());
+}
+
+struct FailureCase {
+    const char* Name;
+    std::string Config; // empty: no file at all
+    int Status;
+    const char* Message;
+};
+
+TEST_F(ConsoleMonitorTest, BadConfigurationsEndWithTheirOwnStatusAndMessage) {
+    const FailureCase cases[] = {
+        {"missing", "", 2, "No Ini Name established!\nPlease try again\n"},
+        {"empty", IniLines({"[Targets]", "Count=0"}), 3, "Ini file is empty!\nPlease try again.\n"},
+        {"range", IniLines({"[Targets]", "IntervalMins=-1", "Count=1"}), 4, "Range check error.\n"},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string name = std::string(c.Name) + ".ini";
+        if (!c.Config.empty())
+            WriteWholeFile(m_dir.File(name), c.Config);
+        auto monitor = Start({name});
+        EXPECT_EQ(monitor->Wait(10s), c.Status);
+        EXPECT_NE(monitor->Errors().find(c.Message), std::string::npos) << monitor->Errors();
+        EXPECT_TRUE(LogFiles(".log").empty());
+    }
+}
+
+TEST_F(ConsoleMonitorTest, AnUnwritableProgramDirectoryEndsBeforeAnyCycle) {
+    LoopbackServer smtp(ServerScript{}.Close());
+    WriteWholeFile(m_dir.File("targets.ini"), PingAndSmtpConfig(smtp.Port(), false));
+    ::chmod(m_dir.File("targets.ini").c_str(), 0644);
+    ::chmod(m_dir.Path().c_str(), 0555);
+    ::chmod(m_capture.Path().c_str(), 0777);
+    auto monitor = Start({"targets.ini"}, /*asNobody=*/true);
+    const int status = monitor->Wait(10s);
+    ::chmod(m_dir.Path().c_str(), 0755);
+    EXPECT_EQ(status, 5) << monitor->Errors();
+    EXPECT_NE(monitor->Errors().find("Cannot create file"), std::string::npos) << monitor->Errors();
+    EXPECT_TRUE(monitor->Output().empty());
+}
+
+TEST_F(ConsoleMonitorTest, AnswersHelpVersionAndBadArguments) {
+    auto help = Start({"--help"});
+    EXPECT_EQ(help->Wait(5s), 0);
+    EXPECT_NE(help->Output().find("CONFIG.ini [--cycles N] [--quiet]"), std::string::npos);
+
+    auto version = Start({"--version"});
+    EXPECT_EQ(version->Wait(5s), 0);
+    EXPECT_NE(version->Output().find("2.0.7"), std::string::npos);
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{},
+                                                {"a.ini", "--cycles", "0"},
+                                                {"a.ini", "--bogus"},
+                                                {"a.ini", "b.ini"},
+                                                {"a.ini", "--cycles"}}) {
+        auto monitor = Start(bad);
+        EXPECT_EQ(monitor->Wait(5s), 1);
+        EXPECT_NE(monitor->Errors().find("Usage:"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace velnorix::testing
