@@ -1,0 +1,114 @@
+#include "engine/statistics.h"
+#include "reports/modal_watch.h"
+#include "reports/perf_form.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace velnorix {
+namespace {
+
+using testing::ModalWatch;
+
+// The row's cells joined with "|".
+std::string RowText(QTableView& view, int row) {
+    QStringList texts;
+    for (int column = 0; column < view.model()->columnCount(); ++column)
+        texts << view.model()->index(row, column).data().toString();
+    return texts.join(u'|').toStdString();
+}
+
+class PerfFormTest : public ::testing::Test {
+protected:
+    PerfFormTest() {
+        m_model.SetTargetCount(2);
+        m_model.Target(0).Addr = "a-rather-long-host-name.example.org";
+        m_model.Target(0).SetType("<HTML>");
+        for (const auto& [ms, failed] : std::vector<std::pair<std::uint32_t, bool>>{
+                 {100, false}, {200, false}, {300, true}, {1400, false}})
+            RecordResult(m_model, 0, ms, failed);
+        m_model.Target(1).Addr = "192.0.2.10";
+        m_model.Target(1).SetType("<Ping>");
+        m_model.RunStartTime = ToDayCount({2026, 12, 6, 14, 0, 0, 0});
+    }
+
+    RunModel m_model;
+    LocalDateTime m_now{2026, 12, 6, 14, 3, 27, 0};
+    FormatSettings m_settings;
+};
+
+TEST_F(PerfFormTest, ShowsTheNineColumnsAndARowPerTargetThenTheSummary) {
+    TVelnorixPerfForm form;
+    form.Fill(PerformanceRows(m_model, m_now, m_settings));
+    QTableView& view = form.PerfView();
+    QStringList headers;
+    for (int column = 0; column < view.model()->columnCount(); ++column)
+        headers << view.model()->headerData(column, Qt::Horizontal).toString();
+    EXPECT_EQ(headers.join(u'|'), QStringLiteral("Target|Type|Attempt|Success|Failure|% Succ|"
+                                                 "Avg Resp|Low Resp|Hgh Resp"));
+    ASSERT_EQ(view.model()->rowCount(), 3);
+    EXPECT_EQ(RowText(view, 0), "a-rather-long-host-name.example.org|<HTML>|     4|     3|     1|"
+                                "  75.0|   0.50|   0.10|   1.40");
+    EXPECT_EQ(RowText(view, 1),
+              "192.0.2.10|<Ping>|     0|     0|     0|   0.0|   0.00|   0.00|   0.00");
+    // The untested second target takes the overall low back to none.
+    EXPECT_EQ(RowText(view, 2),
+              "-< SUMMARY in 0:03:27 >-||     4|     3|     1|  75.0|   0.50|   0.00|"
+              "   1.40");
+    EXPECT_EQ(view.model()->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+TEST_F(PerfFormTest, ColumnsAreSizedToTheirHeadersAndTheTextHasFixedPitch) {
+    TVelnorixPerfForm form;
+    QTableView& view = form.PerfView();
+    QHeaderView& header = *view.horizontalHeader();
+    std::vector<int> widths;
+    for (int column = 0; column + 1 < header.count(); ++column)
+        widths.push_back(header.sectionSize(column));
+    form.Fill(PerformanceRows(m_model, m_now, m_settings));
+    form.show();
+    for (int column = 0; column + 1 < header.count(); ++column) {
+        EXPECT_EQ(header.sectionSize(column), widths[static_cast<std::size_t>(column)]) << column;
+        const QString title = view.model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GE(header.sectionSize(column), view.fontMetrics().horizontalAdvance(title))
+            << column;
+    }
+    // Right alignment comes from the leading blanks, which needs a fixed-pitch font.
+    EXPECT_TRUE(QFontInfo(view.font()).fixedPitch());
+    EXPECT_TRUE(view.showGrid());
+    EXPECT_FALSE(view.isSortingEnabled());
+}
+
+TEST_F(PerfFormTest, DoneClosesTheWindowAsAccepted) {
+    TVelnorixPerfForm form;
+    form.show();
+    auto* done = form.findChild<QPushButton*>(QStringLiteral("DoneButton"));
+    ASSERT_NE(done, nullptr);
+    EXPECT_EQ(done->text(), QStringLiteral("Done"));
+    QTest::mouseClick(done, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+}
+
+TEST_F(PerfFormTest, ShowPerformanceSummaryShowsASnapshotModallyAndReturnsWhenClosed) {
+    int rows = 0;
+    QString title;
+    const ModalWatch watch([&](QDialog& dialog) {
+        title = dialog.windowTitle();
+        rows = dynamic_cast<TVelnorixPerfForm&>(dialog).PerfView().model()->rowCount();
+        RecordResult(m_model, 1, 5, false); // a cycle meanwhile does not change the table
+        EXPECT_EQ(RowText(dynamic_cast<TVelnorixPerfForm&>(dialog).PerfView(), 1),
+                  "192.0.2.10|<Ping>|     0|     0|     0|   0.0|   0.00|   0.00|   0.00");
+    });
+    ShowPerformanceSummary(nullptr, m_model, m_now, m_settings);
+    EXPECT_EQ(watch.WindowsSeen(), 1);
+    EXPECT_EQ(title, QStringLiteral("Velnorix Performance Summary"));
+    EXPECT_EQ(rows, 3);
+}
+
+} // namespace
+} // namespace velnorix
