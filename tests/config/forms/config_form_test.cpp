@@ -112,21 +112,17 @@ TEST_F(ConfigFormTest, DeleteRemovesEverySelectedEntry) {
     EXPECT_EQ(Entries(), (std::vector<std::string>{kFourEntries[0], kFourEntries[2]}));
 }
 
-TEST_F(ConfigFormTest, EditAndDeleteWithNothingSelectedDoNothing) {
+TEST_F(ConfigFormTest, EditAndDeleteWithNothingSelectedDoNothingAndClearTakesAll) {
     Show(kFourEntries);
     Click("EditButton");
     Click("DeleteButton");
-    Show({});
+    EXPECT_EQ(Entries(), kFourEntries);
+    EXPECT_EQ(m_script.DialogsShown(), 0);
+    Click("ClearButton");
     Click("EditButton");
     Click("DeleteButton");
     EXPECT_TRUE(Entries().empty());
     EXPECT_EQ(m_script.DialogsShown(), 0);
-}
-
-TEST_F(ConfigFormTest, ClearEmptiesTheList) {
-    Show(kFourEntries);
-    Click("ClearButton");
-    EXPECT_TRUE(Entries().empty());
 }
 
 TEST_F(ConfigFormTest, DoneChecksTheIntervalBeforeTheList) {
@@ -163,17 +159,6 @@ TEST_F(ConfigFormTest, DoneChecksTheIntervalBeforeTheList) {
     }
 }
 
-TEST_F(ConfigFormTest, TheDeleteLogsOptionComesBackAsShownOrAsChosen) {
-    TargetsAndOptions settings;
-    settings.Entries = kFourEntries;
-    settings.IntervalMins = 5;
-    settings.DeleteLogs = true;
-    m_form.ShowSettings(settings);
-    EXPECT_TRUE(m_form.Settings().DeleteLogs);
-    Control<RadioGroup>(m_form, "rgDeleteLogs").Button(1)->click();
-    EXPECT_FALSE(m_form.Settings().DeleteLogs);
-}
-
 // The fields below need the focus, so the dialog is shown and made the active window.
 class ConfigFormFocusTest : public ConfigFormTest {
 protected:
@@ -208,6 +193,7 @@ TEST_F(ConfigFormFocusTest, LeavingAFieldChecksItsLimits) {
         {"HrsEdit", "25", "Value 25 out of range 0..24"},
         {"MinEdit", "61", "Value 61 out of range 0..60"},
         {"SecEdit", "99", "Value 99 out of range 0..60"},
+        {"HrsEdit", "", "Invalid input value.  Use escape key to abandon changes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Field + std::string(" ") + c.Typed);
@@ -243,15 +229,6 @@ TEST_F(ConfigFormFocusTest, AChangedFieldMustHoldTwoDigitsAndEscapeRestoresItsTe
     Settle();
     EXPECT_EQ(m_prompts.GeneralErrors.size(), 1u);
     EXPECT_EQ(Focused(), QStringLiteral("SecEdit"));
-}
-
-TEST_F(ConfigFormFocusTest, AnEmptiedFieldIsRefusedLikeAnyChangeWithoutTwoDigits) {
-    IntervalEdit& hours = Field("HrsEdit");
-    Type(hours, QString());
-    QTest::keyClick(&hours, Qt::Key_Tab);
-    Settle();
-    EXPECT_EQ(m_prompts.GeneralErrors,
-              std::vector<std::string>{"Invalid input value.  Use escape key to abandon changes"});
 }
 
 TEST_F(ConfigFormFocusTest, ValuesPutInByTheDialogPassUntilChanged) {

@@ -81,17 +81,9 @@ TEST_F(TargetFormTest, APortThatIsNotAnIntegerIsReportedAndReplacedByTheTypesDef
     }
 }
 
-TEST_F(TargetFormTest, AnIntegerPortIsTakenAsTypedOutsideTheUsualRange) {
-    m_form.PrepareNew();
-    for (const char* typed : {" 8080 ", "-1", "70000"}) {
-        Port().setText(QString::fromLatin1(typed));
-        EXPECT_EQ(m_form.ComposeEntry(),
-                  "<HTML>  <AUDIBLE>  <Port>" + QString::fromLatin1(typed).trimmed().toStdString());
-    }
-    EXPECT_TRUE(m_prompts.ErrorBoxes.empty());
-}
-
-TEST_F(TargetFormTest, TheEntryIsComposedFromTheTrimmedFields) {
+// The editor hands its raw texts to the entry: trimming, blank-only users and line breaks in the
+// address are settled there.
+TEST_F(TargetFormTest, TheEntryIsComposedFromTheEditorsFields) {
     const struct {
         const char* Address;
         const char* User;
@@ -99,10 +91,8 @@ TEST_F(TargetFormTest, TheEntryIsComposedFromTheTrimmedFields) {
         bool Audible;
         const char* Entry;
     } cases[] = {
-        {" 10.0.0.110\t", " monitor ", "", false, "<POP3>10.0.0.110  <User>monitor  <Port>110"},
-        {"10.0.0.110", "", "pw", true, "<POP3>10.0.0.110  <Password>pw  <AUDIBLE>  <Port>110"},
-        {"10.0.0.110", "u", "p", false, "<POP3>10.0.0.110  <User>u  <Password>p  <Port>110"},
-        // A user of blanks only still writes its marker, with nothing after it.
+        {" 10.0.0.110\t", " monitor ", "pw", true,
+         "<POP3>10.0.0.110  <User>monitor  <Password>pw  <AUDIBLE>  <Port>110"},
         {"10.0.0.110", "   ", "", false, "<POP3>10.0.0.110  <User>  <Port>110"},
         // Line breaks typed into the address are dropped.
         {"mail.\nexample.com\r\n", "", "", false, "<POP3>mail.example.com  <Port>110"},
@@ -127,7 +117,6 @@ TEST_F(TargetFormTest, EditingShowsTheEntrysFieldsWithItsOwnPort) {
         {{"<HTML>", "http://www.example.com/", "", "", true, 8080}, 0},
         {{"<Ping>", "10.0.0.1", "", "", false, 7}, 1},
         {{"<POP3>", "10.0.0.110", "monitor", "secret", true, 995}, 2},
-        {{"<SMTP>", "10.0.0.25", "", "", false, 2525}, 3},
         // Any other type shows as SMTP, still with the entry's port.
         {{"<html>", "www.example.com", "", "", true, 80}, 3},
         {{"", "", "", "", true, 0}, 3},

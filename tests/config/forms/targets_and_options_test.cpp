@@ -64,37 +64,6 @@ TEST(TargetsAndOptionsTest, ReadsOneEntryPerTargetInUseWithTheIntervalAndOption)
     EXPECT_TRUE(settings.DeleteLogs);
 }
 
-TEST(TargetsAndOptionsTest, ConfirmationReplacesTheTableWithExactlyTheListedTargets) {
-    RunModel model;
-    model.SetTargetCount(3);
-    for (TargetEntry& entry : model.TargetTable)
-        GiveStatistics(entry);
-    TargetsAndOptions settings;
-    settings.Entries = {"<HTML>http://www.example.com/  <AUDIBLE>  <Port>8080",
-                        "<POP3>10.0.0.110  <User>monitor  <Password>s3cret  <Port>110"};
-    settings.IntervalHours = 24;
-    settings.IntervalMins = 0;
-    settings.IntervalSecs = 60;
-    settings.DeleteLogs = true;
-
-    ApplyTargetsAndOptions(settings, model);
-
-    EXPECT_TRUE(model.IniChanged);
-    EXPECT_TRUE(model.StartEnabled);
-    EXPECT_TRUE(model.DeleteLogs);
-    EXPECT_EQ(model.IntervalHours, 24);
-    EXPECT_EQ(model.IntervalMins, 0);
-    EXPECT_EQ(model.IntervalSecs, 60);
-    ASSERT_EQ(model.TargetCount, 2);
-    ASSERT_EQ(model.TargetTable.size(), 2u);
-    ExpectSameConfiguration(model.Target(0),
-                            Configured(kTagHtml, "http://www.example.com/", "", "", true, 8080));
-    ExpectSameConfiguration(model.Target(1),
-                            Configured(kTagPop3, "10.0.0.110", "monitor", "s3cret", false, 110));
-    for (const TargetEntry& entry : model.TargetTable)
-        ExpectNoStatistics(entry);
-}
-
 // Opening the dialog and confirming it at once must give every target back unchanged, whatever
 // it holds, while its statistics start again and the configuration counts as unsaved.
 TEST(TargetsAndOptionsTest, ConfirmingWithoutAChangeKeepsEveryTargetAndResetsItsStatistics) {
