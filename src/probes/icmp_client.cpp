@@ -45,8 +45,8 @@ std::optional<IcmpSocketKind> IcmpClient::OpenSocketKind() const {
 void IcmpClient::EchoExchange(std::string_view data, std::uint16_t sequence) {
     if (sequence != 0)
         m_sequence = sequence;
-    const auto identifier = static_cast<std::uint16_t>(::getpid() & 0xffff);
-    const EchoRequest request = BuildEchoRequest(identifier, m_sequence, m_clock.TickCount(), data);
+    const EchoRequest request =
+        BuildEchoRequest(m_identifier, m_sequence, m_clock.TickCount(), data);
     const std::uint32_t start = m_clock.TickCount();
     SendRequest(request);
     WaitForReply(m_sequence);

@@ -74,6 +74,8 @@ private:
 
     SystemClock m_systemClock;
     Clock& m_clock;
+    // The low 16 bits of the process id.
+    std::uint16_t m_identifier;
     std::string m_host;
     std::int32_t m_port = 0;
     std::chrono::milliseconds m_receiveTimeout = kEchoReceiveTimeout;

@@ -7,6 +7,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -213,13 +214,13 @@ bool TcpConnection::ReceiveMore(const Deadline& deadline) {
     for (;;) {
         if (!WaitForSocket(m_socket.Get(), POLLIN, deadline))
             throw ReadTimeoutError();
-        const std::size_t before = m_input.size();
-        m_input.resize(before + kReceiveBufferSize);
-        const ssize_t received =
-            ::recv(m_socket.Get(), m_input.data() + before, kReceiveBufferSize, 0);
-        m_input.resize(before + static_cast<std::size_t>(std::max<ssize_t>(received, 0)));
-        if (received > 0)
+        if (!m_receiveArea)
+            m_receiveArea = std::make_unique_for_overwrite<char[]>(kReceiveBufferSize);
+        const ssize_t received = ::recv(m_socket.Get(), m_receiveArea.get(), kReceiveBufferSize, 0);
+        if (received > 0) {
+            m_input.append(m_receiveArea.get(), static_cast<std::size_t>(received));
             return true;
+        }
         if (received == 0) {
             m_closedGracefully = true;
             return false;

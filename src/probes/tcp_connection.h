@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,6 +84,8 @@ private:
     ConnectionBounds m_bounds;
     HostResolver m_resolver = ResolveWithSystem;
     SocketHandle m_socket;
+    // Where one read lands before its bytes join the input buffer.
+    std::unique_ptr<char[]> m_receiveArea;
     std::string m_input;
     std::size_t m_inputStart = 0;
     bool m_closedGracefully = false;
