@@ -22,6 +22,23 @@ namespace {
 constexpr int kDeleteLogsYes = 0;
 constexpr int kDeleteLogsNo = 1;
 
+// Each entry's bytes travel beside its shown text, so an entry that is not edited goes back to
+// the model exactly as it came, even when its bytes are not valid in the system's encoding.
+constexpr int kEntryBytesRole = Qt::UserRole;
+
+void SetEntry(QListWidgetItem& item, const std::string& entry) {
+    item.setText(ToQString(entry));
+    item.setData(kEntryBytesRole, QByteArray::fromStdString(entry));
+}
+
+std::string EntryOf(const QListWidgetItem& item) {
+    return item.data(kEntryBytesRole).toByteArray().toStdString();
+}
+
+void AppendEntry(QListWidget& list, const std::string& entry) {
+    SetEntry(*new QListWidgetItem(&list), entry);
+}
+
 QLabel* CentredLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setAlignment(Qt::AlignCenter);
@@ -116,13 +133,13 @@ void TVelnorixConfigForm::ShowSettings(const TargetsAndOptions& settings) {
     m_rgDeleteLogs->SetItemIndex(settings.DeleteLogs ? kDeleteLogsYes : kDeleteLogsNo);
     m_targets->clear();
     for (const std::string& entry : settings.Entries)
-        m_targets->addItem(ToQString(entry));
+        AppendEntry(*m_targets, entry);
 }
 
 TargetsAndOptions TVelnorixConfigForm::Settings() const {
     TargetsAndOptions settings;
     for (int row = 0; row < m_targets->count(); ++row)
-        settings.Entries.push_back(ToBytes(m_targets->item(row)->text()));
+        settings.Entries.push_back(EntryOf(*m_targets->item(row)));
     settings.IntervalHours = m_interval[0];
     settings.IntervalMins = m_interval[1];
     settings.IntervalSecs = m_interval[2];
@@ -134,7 +151,7 @@ void TVelnorixConfigForm::AddButtonClick() {
     TVelnorixTargetForm editor(this, m_prompts);
     editor.PrepareNew();
     if (m_runModal(editor) == QDialog::Accepted)
-        m_targets->addItem(ToQString(editor.ComposeEntry()));
+        AppendEntry(*m_targets, editor.ComposeEntry());
 }
 
 void TVelnorixConfigForm::EditButtonClick() {
@@ -146,9 +163,9 @@ void TVelnorixConfigForm::EditButtonClick() {
     if (!edited)
         return;
     TVelnorixTargetForm editor(this, m_prompts);
-    editor.PrepareEdit(ParseTargetEntry(ToBytes(edited->text())));
+    editor.PrepareEdit(ParseTargetEntry(EntryOf(*edited)));
     if (m_runModal(editor) == QDialog::Accepted)
-        edited->setText(ToQString(editor.ComposeEntry()));
+        SetEntry(*edited, editor.ComposeEntry());
 }
 
 void TVelnorixConfigForm::DeleteButtonClick() {

@@ -105,6 +105,17 @@ TEST_F(ConfigFormTest, EditCancelledLeavesTheEntryAsItWas) {
     EXPECT_EQ(Entries(), kFourEntries);
 }
 
+// A configuration file in another 8-bit encoding must not be rewritten by opening the dialog.
+TEST_F(ConfigFormTest, EntriesThatAreNotEditedKeepTheirBytes) {
+    const std::vector<std::string> entries = {"<POP3>mail  <User>M\xFCller  <Port>110",
+                                              kFourEntries[0]};
+    Show(entries);
+    Select({1});
+    m_script.Then([](QDialog& editor) { return Press(editor, "SaveButton"); });
+    Click("EditButton");
+    EXPECT_EQ(Entries(), entries);
+}
+
 TEST_F(ConfigFormTest, DeleteRemovesEverySelectedEntry) {
     Show(kFourEntries);
     Select({1, 3});
