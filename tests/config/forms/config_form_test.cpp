@@ -147,6 +147,8 @@ TEST_F(ConfigFormTest, DoneChecksTheIntervalBeforeTheList) {
         {0, 0, 1, false, "No Targets are defined!\rPlease try again."},
         {0, 0, 1, true, nullptr},
         {24, 60, 60, true, nullptr},
+        // Odd values from a configuration file pass through whole when left alone.
+        {100, -1, 0, true, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.Hours << "/" << c.Minutes << "/" << c.Seconds
