@@ -1,0 +1,85 @@
+#include "engine/display_header.h"
+#include "support/fake_host.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using testing::FakeDisplay;
+
+struct WordingCase {
+    std::int32_t Hours;
+    std::int32_t Minutes;
+    std::int32_t Seconds;
+    const char* Expected;
+};
+
+class ScheduleWordingTest : public ::testing::TestWithParam<WordingCase> {};
+
+TEST_P(ScheduleWordingTest, NamesEachNonZeroUnit) {
+    const WordingCase& c = GetParam();
+    EXPECT_EQ(ScheduleWording(c.Hours, c.Minutes, c.Seconds), c.Expected)
+        << c.Hours << " h " << c.Minutes << " min " << c.Seconds << " s";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ScheduleWordingTest,
+    ::testing::Values(WordingCase{0, 5, 0, "5 minutes"}, WordingCase{1, 0, 0, "hour"},
+                      WordingCase{1, 1, 1, "hour and minute and second"},
+                      WordingCase{1, 0, 2, "hour and 2 seconds"},
+                      WordingCase{2, 0, 30, "2 hours and 30 seconds"},
+                      WordingCase{0, 1, 0, "minute"}, WordingCase{0, 0, 0, ""},
+                      WordingCase{24, 60, 60, "24 hours and 60 minutes and 60 seconds"},
+                      // A hand-edited negative field is left out like a zero one.
+                      WordingCase{-1, 0, 45, "45 seconds"}));
+
+TEST(ShowTargetHeaderTest, WritesTheTitleOneLinePerTargetAndTheBounds) {
+    RunModel model;
+    model.SetTargetCount(2);
+    model.Target(0).SetType("<Ping>");
+    model.Target(0).Addr = "192.0.2.10";
+    model.Target(1).SetType("<HTML>");
+    model.Target(1).Addr = "http://192.0.2.20:8080/";
+    model.Target(1).Port = 8080;
+    model.Target(1).Audible = false;
+    FakeDisplay display;
+    display.Add("an old line that the header replaces");
+
+    ShowTargetHeader(model, display);
+
+    const std::vector<std::string> expected = {" Velnorix Targets    (Scheduled every 5 minutes.)",
+                                               " ", "<Ping>192.0.2.10 [0]   <AUDIBLE>",
+                                               "<HTML>http://192.0.2.20:8080/ [8080] ", " "};
+    EXPECT_EQ(display.Lines(), expected);
+    EXPECT_EQ(model.DisplayInsertLine, 5);
+    EXPECT_EQ(model.DisplayMaxLines, 25 - 2 - 3);
+}
+
+TEST(ShowTargetHeaderTest, ZeroIntervalLeavesTheWordingEmpty) {
+    RunModel model;
+    model.IntervalMins = 0;
+    FakeDisplay display;
+    ShowTargetHeader(model, display);
+    EXPECT_EQ(display.Line(0), " Velnorix Targets    (Scheduled every .)");
+    EXPECT_EQ(display.Count(), 3);
+    EXPECT_EQ(model.DisplayInsertLine, 3);
+}
+
+TEST(UpdateDisplayMaxLinesTest, CountsLinesOfTheFontsHeightPlusTwo) {
+    RunModel model;
+    model.SetTargetCount(4);
+    FakeDisplay display;
+    for (const auto& [pixels, font, expected] :
+         {std::tuple{385, 13, 25 - 4 - 3}, std::tuple{385, -13, 25 - 4 - 3},
+          std::tuple{600, 18, 30 - 4 - 3}, std::tuple{40, 13, 2 - 4 - 3}}) {
+        display.SetSize(pixels, font);
+        UpdateDisplayMaxLines(model, display);
+        EXPECT_EQ(model.DisplayMaxLines, expected) << pixels << " px, font " << font;
+    }
+}
+
+} // namespace
+} // namespace velnorix
