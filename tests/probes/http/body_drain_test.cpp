@@ -137,8 +137,6 @@ INSTANTIATE_TEST_SUITE_P(
                   DrainOutcome::Complete, "NEXT"},
         DrainCase{"ChunksCutShortByClose", "5\r\nhel", true, kChunked, kNoCap,
                   DrainOutcome::PeerClosed, ""},
-        DrainCase{"ChunksCutShortAfterData", "5\r\nhello", true, kChunked, kNoCap,
-                  DrainOutcome::PeerClosed, ""},
         DrainCase{"ChunkOverTheCap", "FFFFFFFF\r\nabc", false, kChunked, 1000,
                   DrainOutcome::TooLong, "abc"},
         DrainCase{"EndlessTrailersHitTheCap", "0\r\n" + std::string(600, 'T') + "\r\n", false,

@@ -163,11 +163,6 @@ INSTANTIATE_TEST_SUITE_P(
                      Answering("HTTP/1.1 500 Oops\r\nTransfer-Encoding: chunked\r\n\r\n"
                                "5\r\nhello\r\n0\r\n\r\n"),
                      "protocol error 500: HTTP/1.1 500 Oops"},
-        ResponseCase{"SwitchingProtocols",
-                     Answering("HTTP/1.1 101 Switching\r\nContent-Length: 0\r\n\r\n"),
-                     "protocol error 101: HTTP/1.1 101 Switching"},
-        ResponseCase{"NoStatusCode", Answering("HTTP/1.1 OK\r\nContent-Length: 0\r\n\r\n"),
-                     "protocol error -1: HTTP/1.1 OK"},
         ResponseCase{"ClosedBeforeStatusLine",
                      [] {
                          ServerScript script;
@@ -343,13 +338,6 @@ TEST_F(HttpClientTest, FailsBeforeConnectingWhenNothingMayBeSent) {
     }
     server.Finish();
     EXPECT_EQ(server.ConnectionCount(), 0U);
-}
-
-TEST_F(HttpClientTest, AnyOtherProtocolOnATargetPortOfItsOwnIsAskedOverHttp) {
-    LoopbackServer server(Answering("HTTP/1.1 200 OK\r\n\r\n"));
-    EXPECT_EQ(Probe("ftp://intranet/", server.Port()), "success");
-    server.Finish();
-    EXPECT_EQ(server.Received(), ExpectedRequest("/", "intranet:" + std::to_string(server.Port())));
 }
 
 TEST(HttpClientBoundsTest, GivesUpOnAStatusLineThatNeverComes) {

@@ -74,12 +74,14 @@ TEST(HeadersAllowKeepAliveTest, OnlyACloseTokenEndsTheConnection) {
 
 TEST(CheckContentRangeTest, RejectsPositionsThatAreNotNumbers) {
     for (const char* good : {"bytes 0-499/1234", "bytes 500-999/*", "bytes=0-0/1", ""}) {
-        EXPECT_NO_THROW(CheckContentRange(HeadersOf({std::string("Content-Range: ") + good}))) << good;
+        EXPECT_NO_THROW(CheckContentRange(HeadersOf({std::string("Content-Range: ") + good})))
+            << good;
     }
     EXPECT_NO_THROW(CheckContentRange(HeadersOf({"Content-Length: 5"})));
     for (const char* bad :
          {"bytes */1234", "bytes a-499/1234", "bytes 0-z/1234", "bytes 0/1234", "bytes -/1"}) {
-        EXPECT_THROW(CheckContentRange(HeadersOf({std::string("Content-Range: ") + bad})), NumberConversionError)
+        EXPECT_THROW(CheckContentRange(HeadersOf({std::string("Content-Range: ") + bad})),
+                     NumberConversionError)
             << bad;
     }
 }
