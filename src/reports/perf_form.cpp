@@ -101,18 +101,19 @@ void TVelnorixPerfForm::FormCreate() {
     m_perfView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_perfView->verticalHeader()->setDefaultSectionSize(m_perfView->fontMetrics().height() + 4);
 
-    // Each column as wide as its header, sized before any row exists; the last one takes
-    // what is left. Long addresses are cut until the operator widens their column.
     QHeaderView* header = m_perfView->horizontalHeader();
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setSectionsClickable(false);
-    m_rows->SetRows({});
-    m_perfView->resizeColumnsToContents();
     header->setStretchLastSection(true);
+    // Column widths weigh every row, not only those on screen.
+    m_perfView->verticalHeader()->setResizeContentsPrecision(-1);
 }
 
 void TVelnorixPerfForm::Fill(std::vector<PerformanceRow> rows) {
     m_rows->SetRows(rows);
+    // Each column fits its header or its widest text, whichever is wider, as the list's
+    // size-to-header mode does once it holds rows; the last one takes what is left.
+    m_perfView->resizeColumnsToContents();
 }
 
 void TVelnorixPerfForm::DoneButtonClick() {
