@@ -1,5 +1,7 @@
 #include "probes/ascii_text.h"
 
+#include <algorithm>
+
 namespace velnorix {
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -15,6 +17,21 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() &&
            EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string ToLowerAscii(std::string_view text) {
+    std::string lower(text);
+    std::ranges::transform(lower, lower.begin(), LowerAscii);
+    return lower;
+}
+
+std::string_view TrimLinearWhitespace(std::string_view text) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 } // namespace velnorix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Letter-case rules of the protocols: only ASCII letters have a case, whatever the locale.
@@ -11,5 +12,8 @@ namespace velnorix {
 
 [[nodiscard]] bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 [[nodiscard]] bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
+[[nodiscard]] std::string ToLowerAscii(std::string_view text);
+// Without blanks and tabs (RFC 2616 linear white space) at both ends.
+[[nodiscard]] std::string_view TrimLinearWhitespace(std::string_view text);
 
 } // namespace velnorix

@@ -1,6 +1,6 @@
 #include "probes/http/body_drain.h"
 
-#include "probes/http/ascii_text.h"
+#include "probes/ascii_text.h"
 #include "probes/http/http_errors.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "probes/http/http_client.h"
 
-#include "probes/http/ascii_text.h"
+#include "probes/ascii_text.h"
 #include "probes/http/body_drain.h"
 #include "probes/http/head_request.h"
 #include "probes/http/http_errors.h"
@@ -94,7 +94,7 @@ void HttpClient::HeadRequest(std::string_view address) {
 // The connection's own endpoint is compared, not the port the cycle has just set, so a
 // connection kept open to another port is never taken for this one.
 void HttpClient::TakeEndpoint() {
-    if (!EqualsIgnoreCase(m_url.Host, m_connection.Host()) || m_url.Port != m_connection.Port()) {
+    if (!EqualsIgnoringCase(m_url.Host, m_connection.Host()) || m_url.Port != m_connection.Port()) {
         m_connection.CloseConnection();
         m_connection.SetHost(m_url.Host);
         m_connection.SetPort(m_url.Port);

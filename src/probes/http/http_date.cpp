@@ -1,6 +1,6 @@
 #include "probes/http/http_date.h"
 
-#include "probes/http/ascii_text.h"
+#include "probes/ascii_text.h"
 
 #include <array>
 #include <cstddef>

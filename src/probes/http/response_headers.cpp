@@ -1,6 +1,6 @@
 #include "probes/http/response_headers.h"
 
-#include "probes/http/ascii_text.h"
+#include "probes/ascii_text.h"
 #include "probes/http/http_errors.h"
 
 namespace velnorix {
@@ -28,7 +28,7 @@ void ResponseHeaders::AddLine(std::string_view line) {
 
 std::optional<std::string> ResponseHeaders::Value(std::string_view name) const {
     for (const auto& field : m_fields) {
-        if (EqualsIgnoreCase(field.Name, name)) {
+        if (EqualsIgnoringCase(field.Name, name)) {
             return field.Value;
         }
     }
@@ -38,7 +38,7 @@ std::optional<std::string> ResponseHeaders::Value(std::string_view name) const {
 std::vector<std::string> ResponseHeaders::Values(std::string_view name) const {
     std::vector<std::string> values;
     for (const auto& field : m_fields) {
-        if (EqualsIgnoreCase(field.Name, name)) {
+        if (EqualsIgnoringCase(field.Name, name)) {
             values.push_back(field.Value);
         }
     }

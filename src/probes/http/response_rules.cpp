@@ -1,6 +1,6 @@
 #include "probes/http/response_rules.h"
 
-#include "probes/http/ascii_text.h"
+#include "probes/ascii_text.h"
 #include "probes/http/decimal_text.h"
 #include "probes/http/http_errors.h"
 
@@ -43,7 +43,7 @@ int StatusCodeOf(std::string_view statusLine) {
 bool HeadersAllowKeepAlive(const ResponseHeaders& headers) {
     for (const std::string_view name : {"Connection", "Proxy-Connection"}) {
         for (const auto& value : headers.Values(name)) {
-            if (EqualsIgnoreCase(WithoutBlanks(value), "close")) {
+            if (EqualsIgnoringCase(WithoutBlanks(value), "close")) {
                 return false;
             }
         }

@@ -1,6 +1,6 @@
 #include "probes/http/set_cookie.h"
 
-#include "probes/http/ascii_text.h"
+#include "probes/ascii_text.h"
 #include "probes/http/decimal_text.h"
 #include "probes/http/http_date.h"
 
@@ -28,7 +28,7 @@ public:
         m_pos = nameEnd;
         if (m_pos < m_text.size() && m_text[m_pos] == '=') {
             ++m_pos;
-            attribute.Value = ReadValue(EqualsIgnoreCase(attribute.Name, "expires"));
+            attribute.Value = ReadValue(EqualsIgnoringCase(attribute.Name, "expires"));
         }
         endsCookie = m_pos >= m_text.size() || m_text[m_pos] == ',';
         if (m_pos < m_text.size()) {

@@ -1,6 +1,6 @@
 #include "probes/http/url_parts.h"
 
-#include "probes/http/ascii_text.h"
+#include "probes/ascii_text.h"
 #include "probes/http/decimal_text.h"
 #include "probes/http/http_errors.h"
 
@@ -151,7 +151,7 @@ std::int32_t ChoosePort(std::string_view addressPort, std::string_view protocol,
     if (componentPort != 0 && componentPort != kHttpPort && componentPort != kHttpsPort) {
         return componentPort;
     }
-    if (EqualsIgnoreCase(protocol, "http")) {
+    if (EqualsIgnoringCase(protocol, "http")) {
         return kHttpPort;
     }
     if (IsHttps(protocol)) {
@@ -162,7 +162,7 @@ std::int32_t ChoosePort(std::string_view addressPort, std::string_view protocol,
 }
 
 bool IsHttps(std::string_view protocol) {
-    return EqualsIgnoreCase(protocol, "https");
+    return EqualsIgnoringCase(protocol, "https");
 }
 
 std::string RequestTarget(const UrlParts& url) {
