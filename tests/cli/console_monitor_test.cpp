@@ -43,15 +43,6 @@ ServerScript SmtpDialogue(std::chrono::milliseconds delayBeforeGreeting = 0ms) {
     return script;
 }
 
-std::vector<std::string> SplitCrLf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
-    return lines;
-}
-
 // The console monitor as an operator runs it: a copy of the real executable in a directory of
 // its own, which is also where it writes its logs.
 class ConsoleMonitorTest : public ::testing::Test {
@@ -108,7 +99,7 @@ TEST_F(ConsoleMonitorTest, RunsTheGivenCyclesPrintingEveryResultLineAndWritingBo
     ASSERT_EQ(summary.size(), 1u);
     EXPECT_TRUE(
         std::regex_match(detail[0].filename().string(), std::regex(R"(Velnorix\d{12}\.log)")));
-    const auto detailLines = SplitCrLf(ReadWholeFile(detail[0].string()));
+    const auto detailLines = SplitCrLfLines(ReadWholeFile(detail[0].string()));
     ASSERT_EQ(detailLines.size(), 6u);
     EXPECT_EQ(detailLines[0], printed[0]);
     EXPECT_EQ(detailLines[1], printed[1]);
@@ -116,7 +107,7 @@ TEST_F(ConsoleMonitorTest, RunsTheGivenCyclesPrintingEveryResultLineAndWritingBo
     EXPECT_EQ(detailLines[3].substr(0, 5), "   2 ");
     EXPECT_EQ(detailLines[5], "");
 
-    const auto summaryLines = SplitCrLf(ReadWholeFile(summary[0].string()));
+    const auto summaryLines = SplitCrLfLines(ReadWholeFile(summary[0].string()));
     ASSERT_EQ(summaryLines.size(), 2u + 2 * 4);
     EXPECT_EQ(summaryLines[0].substr(0, 11), "Cycl Target");
     EXPECT_EQ(summaryLines[3].substr(0, 42), "   1 127.0.0.1                      <SMTP>");
@@ -135,7 +126,7 @@ TEST_F(ConsoleMonitorTest, StopSignalDuringACycleCompletesThatCycleAndKeepsTheLo
     ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
     const auto detail = LogFiles(".log");
     ASSERT_EQ(detail.size(), 1u);
-    const auto lines = SplitCrLf(ReadWholeFile(detail[0].string()));
+    const auto lines = SplitCrLfLines(ReadWholeFile(detail[0].string()));
     ASSERT_EQ(lines.size(), 3u); // the whole first block, and no second one
     EXPECT_NE(lines[1].find("Success:"), std::string::npos) << lines[1];
     EXPECT_EQ(LogFiles(".smy").size(), 1u);

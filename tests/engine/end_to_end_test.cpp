@@ -26,6 +26,7 @@ using testing::LoopbackServer;
 using testing::ReadWholeFile;
 using testing::RefusingPort;
 using testing::ServerScript;
+using testing::SplitCrLfLines;
 using testing::TempDir;
 
 // Real tick counts, so the probes' times are measured; a fixed date, so the stamps are known.
@@ -62,15 +63,6 @@ ServerScript SmtpGreeting() {
         .ExpectLine("EHLO probe.test")
         .SendLine("250 mail.test")
         .ExpectLine("QUIT");
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
-    return lines;
 }
 
 // Each line of `lines` matches the pattern at the same position.
@@ -199,8 +191,8 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
                                kResponseFields);
         summaryLines.emplace_back(" ");
     }
-    ExpectLinesMatch(SplitLines(ReadWholeFile(model.DetailLogName)), detailLines);
-    ExpectLinesMatch(SplitLines(ReadWholeFile(model.SummaryLogName)), summaryLines);
+    ExpectLinesMatch(SplitCrLfLines(ReadWholeFile(model.DetailLogName)), detailLines);
+    ExpectLinesMatch(SplitCrLfLines(ReadWholeFile(model.SummaryLogName)), summaryLines);
 
     EXPECT_EQ(host.Sounds(), 2) << "only the refused mail server sounds, once a cycle";
     EXPECT_EQ(status.Text(), "\t2 Cycles in 0:00:00");

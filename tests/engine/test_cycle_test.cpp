@@ -16,6 +16,7 @@ namespace {
 using testing::EngineRig;
 using testing::ReadWholeFile;
 using testing::ScriptedCall;
+using testing::SplitCrLfLines;
 
 ScriptedCall Takes(std::uint32_t ms) {
     return ScriptedCall{ms, false, ReplyStatusKind::Echo, {}};
@@ -23,15 +24,6 @@ ScriptedCall Takes(std::uint32_t ms) {
 
 ScriptedCall FailsAfter(std::uint32_t ms) {
     return ScriptedCall{ms, true, ReplyStatusKind::Echo, {}};
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    EXPECT_EQ(start, text.size()) << "every line ends in CR LF";
-    return lines;
 }
 
 class TestCycleTest : public ::testing::Test {
@@ -160,7 +152,7 @@ TEST_F(TestCycleTest, AudibleFailuresSoundInOrderEachBeforeItsLogLine) {
     std::vector<std::size_t> logLines;
     m_rig.Host.OnSound([&] {
         newestShown.push_back(m_rig.Display.Line(m_rig.Model.DisplayInsertLine));
-        logLines.push_back(SplitLines(m_rig.DetailLog()).size());
+        logLines.push_back(SplitCrLfLines(m_rig.DetailLog()).size());
     });
 
     m_rig.Scheduler.StartTestRun();
@@ -218,7 +210,7 @@ TEST_F(TestCycleTest, SummaryLogErrorHaltsTheRun) {
 
     EXPECT_THROW(m_rig.Tick(), FileError);
 
-    EXPECT_EQ(SplitLines(m_rig.DetailLog()).size(), 8U) << "the detail block was written first";
+    EXPECT_EQ(SplitCrLfLines(m_rig.DetailLog()).size(), 8U) << "the detail block was written first";
     EXPECT_EQ(m_rig.StatusBar.Text(), "\t2 Cycles in 0:00:10");
     EXPECT_FALSE(m_rig.Timer1.Enabled());
     EXPECT_FALSE(m_rig.Model.StartEnabled);

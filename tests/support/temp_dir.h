@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace velnorix::testing {
 
@@ -23,5 +24,8 @@ private:
 // The whole content of a file, or an empty string when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& content);
+// The lines of a log or configuration text, each of which must end in CR LF (a test failure
+// is recorded otherwise).
+std::vector<std::string> SplitCrLfLines(const std::string& text);
 
 } // namespace velnorix::testing
