@@ -43,10 +43,12 @@ void CentreOn(QLabel* label, int x) {
 } // namespace
 
 QUrl LinkUrl(const QString& hint) {
-    const qsizetype colon = hint.indexOf(u':');
+    // The shell forgave blanks around the address and after the scheme's colon.
+    const QString text = hint.trimmed();
+    const qsizetype colon = text.indexOf(u':');
     if (colon <= 0)
-        return QUrl(hint.trimmed());
-    return QUrl(hint.left(colon + 1) + hint.mid(colon + 1).trimmed());
+        return QUrl(text);
+    return QUrl(text.left(colon + 1) + text.mid(colon + 1).trimmed());
 }
 
 LinkLabel::LinkLabel(const QString& caption, QString link, QWidget* parent)

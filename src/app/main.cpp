@@ -1,13 +1,28 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/artwork.h"
+#include "app/main_form.h"
 
-int main(int argc, char* argv[])
-{
+#include <QApplication>
+#include <utility>
+
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velnorix"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Velnorix"));
-    window.resize(670, 460);
-    window.show();
+    // The application title that message boxes and the About box show.
+    QApplication::setApplicationDisplayName(QStringLiteral("Velnorix"));
+    QApplication::setWindowIcon(velnorix::ApplicationIcon());
+    // Only the main window's closing steps end the program: closing a message box while the
+    // window sits in the notification area must not.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    velnorix::MainFormSetup setup;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        setup.Arguments.push_back(arguments[i].toLocal8Bit().toStdString());
+    setup.ProgramDirectory = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
+
+    velnorix::TMainForm form(std::move(setup));
+    QObject::connect(&form, &velnorix::TMainForm::Closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    form.show();
     return QApplication::exec();
 }

@@ -1,0 +1,244 @@
+#include "app/main_form.h"
+
+#include "app/artwork.h"
+#include "app/command_line.h"
+#include "app/error_sound.h"
+#include "app/help_window.h"
+#include "app/main_menus.h"
+#include "app/qt_host_services.h"
+#include "app/qt_interval_timer.h"
+#include "app/qt_user_prompts.h"
+#include "app/screen_adaptation.h"
+#include "app/status_bar_line.h"
+#include "app/text_display.h"
+#include "app/tray_icon.h"
+#include "config/configuration_commands.h"
+#include "engine/display_header.h"
+#include "engine/network_probes.h"
+#include "engine/test_scheduler.h"
+#include "engine/text_file.h"
+#include "reports/log_commands.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <exception>
+#include <utility>
+
+namespace velnorix {
+namespace {
+
+// The design's client area: the display above a 29-pixel status bar.
+constexpr int kClientWidth = 662;
+constexpr int kDisplayHeight = 385;
+constexpr QPoint kInitialPlace(338, 290);
+// The design's outer size (670 x 460) less its client area (662 x 414).
+constexpr QSize kDesignFrame(8, 46);
+
+} // namespace
+
+TMainForm::TMainForm(MainFormSetup setup)
+    : m_programDirectory(std::move(setup.ProgramDirectory)), m_display(new TextDisplay(this)),
+      m_statusBar(new StatusBarLine(this)),
+      m_menus(new MainMenus(*menuBar(), this, [this] { RepaintAndPump(); })) {
+    setWindowTitle(QStringLiteral("Velnorix"));
+    setWindowIcon(ApplicationIcon());
+    QFont windowFont(QStringLiteral("Arial"));
+    windowFont.setPixelSize(15);
+    setFont(windowFont);
+    setCentralWidget(m_display);
+    setStatusBar(m_statusBar);
+    move(kInitialPlace);
+    resize(kClientWidth, menuBar()->sizeHint().height() + kDisplayHeight + m_statusBar->height());
+
+    if (setup.Prompts != nullptr) {
+        m_prompts = setup.Prompts;
+    } else {
+        m_ownPrompts = std::make_unique<QtUserPrompts>(this);
+        m_prompts = m_ownPrompts.get();
+    }
+    if (setup.TimeSource != nullptr) {
+        m_clock = setup.TimeSource;
+    } else {
+        m_ownClock = std::make_unique<SystemClock>();
+        m_clock = m_ownClock.get();
+    }
+    m_formatSettings = SystemFormatSettings();
+    m_sound = std::make_unique<ErrorSound>(m_gate);
+    m_host = std::make_unique<QtHostServices>(m_gate, *m_sound, m_programDirectory);
+    m_timer1 = std::make_unique<QtIntervalTimer>(
+        m_gate, [this] { RunGuarded([this] { m_scheduler->Timer1Timer(); }); });
+    m_timer2 = std::make_unique<QtIntervalTimer>(
+        m_gate, [this] { RunGuarded([this] { m_scheduler->Timer2Timer(); }); });
+    m_timer2->SetInterval(kTimer2IntervalMs);
+    if (!setup.Probes) {
+        m_networkProbes = std::make_unique<NetworkProbes>();
+        setup.Probes.emplace(m_networkProbes->Components());
+    }
+    m_scheduler =
+        std::make_unique<TestScheduler>(m_model, *m_display, *m_statusBar, *m_timer1, *m_timer2,
+                                        *m_clock, *m_host, *setup.Probes, m_formatSettings);
+    m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
+                                                              *m_prompts, m_programDirectory);
+    m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_programDirectory);
+    m_tray = new TrayIcon(*this, [this] { close(); });
+
+    m_display->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_display, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { OpenPopupMenu(m_display->viewport()->mapToGlobal(at)); });
+    m_display->installEventFilter(this);
+    ConnectMenuCommands();
+    // The rule runs once the menu is built, so both Start Test items begin disabled.
+    ApplyStartTestRule();
+    FormCreate(setup.Arguments);
+}
+
+TMainForm::~TMainForm() = default;
+
+HostServices& TMainForm::Host() {
+    return *m_host;
+}
+
+void TMainForm::FormCreate(const std::vector<std::string>& arguments) {
+    m_display->Clear();
+    m_model.IniChanged = false;
+    m_model.ResizeAndResetTable(kInitialTableLength);
+    m_model.SetTargetCount(0);
+    m_model.IntervalHours = 0;
+    m_model.IntervalMins = 5;
+    m_model.IntervalSecs = 0;
+    m_timer1->SetEnabled(false);
+    m_timer2->SetEnabled(false);
+    m_model.StartEnabled = false;
+
+    const std::optional<std::string> iniFile =
+        ConfigurationFileFromArguments(arguments, m_programDirectory);
+    if (!iniFile)
+        return;
+    if (!FileExists(*iniFile)) {
+        m_prompts->ShowErrorBox(kNoIniNameMessage);
+        return;
+    }
+    RunGuarded([this, &iniFile] {
+        m_configuration->LoadIniFile(*iniFile);
+        if (m_model.StartEnabled)
+            m_menus->SetStartTestEnabled(true);
+        // One second from now the run starts by itself.
+        m_timer2->SetEnabled(true);
+    });
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    FormShow();
+}
+
+void TMainForm::FormShow() {
+    m_elasticActive = true;
+    if (const QScreen* shownOn = screen())
+        AdaptToScreenWidth(shownOn->geometry().width());
+}
+
+void TMainForm::AdaptToScreenWidth(int screenWidth) {
+    const std::optional<ScreenAdaptation> adaptation = AdaptationForScreenWidth(screenWidth);
+    if (!adaptation)
+        return;
+    if (adaptation->DisplayFontPoints) {
+        QFont font = m_display->font();
+        font.setPointSize(*adaptation->DisplayFontPoints);
+        m_display->setFont(font);
+    }
+    // The track sizes are of the whole window, whose frame, caption and menu bar took
+    // kDesignFrame; here the menu bar is inside the window and the frame is the desktop's.
+    setMinimumSize(adaptation->MinimumTrackWidth - kDesignFrame.width(),
+                   adaptation->MinimumTrackHeight - kDesignFrame.height() + menuBar()->height());
+    ElasticForm1AfterResize();
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        FormActivate();
+    } else if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        // Hiding inside the state change confuses some window managers: do it right after.
+        QTimer::singleShot(0, m_tray, &TrayIcon::HideMinimizedWindow);
+    }
+}
+
+void TMainForm::FormActivate() {
+    m_elasticActive = true;
+    repaint();
+    // Inside a probe's wait the messages stay for the engine's next pump point.
+    if (!m_gate.Blocked())
+        QCoreApplication::processEvents();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_display && event->type() == QEvent::Resize && m_elasticActive)
+        ElasticForm1AfterResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::ElasticForm1AfterResize() {
+    UpdateDisplayMaxLines(m_model, *m_display);
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
+    OpenPopupMenu(event->globalPos());
+}
+
+void TMainForm::OpenPopupMenu(const QPoint& globalPosition) {
+    m_menus->PopupMenu1->popup(globalPosition);
+}
+
+void TMainForm::ApplyStartTestRule() {
+    m_menus->SetStartTestEnabled(m_model.StartEnabled);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (m_gate.Blocked()) {
+        // A close during a probe waits for the engine's next pump point.
+        event->ignore();
+        m_gate.Deliver([this] { close(); });
+        return;
+    }
+    if (!m_closed) {
+        m_closed = true;
+        FormClose();
+    }
+    event->accept();
+    Q_EMIT Closed();
+}
+
+void TMainForm::FormClose() {
+    if (m_model.DeleteLogs) {
+        for (const std::string& log : {m_model.DetailLogName, m_model.SummaryLogName}) {
+            if (!log.empty() && FileExists(log))
+                DeleteFileQuietly(log);
+        }
+    }
+    RunGuarded([this] { m_configuration->AskToSaveOnClose(); });
+    if (m_help != nullptr)
+        m_help->close();
+    m_tray->Remove();
+}
+
+void TMainForm::RunGuarded(const std::function<void()>& command) {
+    try {
+        command();
+    } catch (const std::exception& error) {
+        m_prompts->ShowGeneralError(error.what());
+    } catch (...) {
+        m_prompts->ShowGeneralError("Unexpected error");
+    }
+}
+
+void TMainForm::RepaintAndPump() {
+    repaint();
+    m_host->PumpMessages();
+}
+
+} // namespace velnorix

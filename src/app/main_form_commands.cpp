@@ -1,0 +1,121 @@
+// The main window's menu commands: each forwards to the part of the program that does it.
+#include "app/about_box.h"
+#include "app/help_window.h"
+#include "app/main_form.h"
+#include "app/main_menus.h"
+#include "app/text_display.h"
+#include "config/configuration_commands.h"
+#include "config/forms/targets_dialog.h"
+#include "engine/display_header.h"
+#include "engine/test_scheduler.h"
+#include "reports/log_commands.h"
+#include "reports/perf_form.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+namespace velnorix {
+
+void TMainForm::ConnectMenuCommands() {
+    const std::pair<QAction*, void (TMainForm::*)()> commands[] = {
+        {m_menus->New1, &TMainForm::New1Click},
+        {m_menus->Open1, &TMainForm::Open1Click},
+        {m_menus->StartTest1, &TMainForm::StartTest1Click},
+        {m_menus->StopTest1, &TMainForm::StopTest1Click},
+        {m_menus->Exit1, &TMainForm::Exit1Click},
+        {m_menus->Summary1, &TMainForm::Summary1Click},
+        {m_menus->Log1, &TMainForm::Log1Click},
+        {m_menus->SummaryLog1, &TMainForm::SummaryLog1Click},
+        {m_menus->InactiveDetailLog1, &TMainForm::InactiveDetailLog1Click},
+        {m_menus->InactiveSummaryLog1, &TMainForm::InactiveSummaryLog1Click},
+        {m_menus->DeleteLogFiles1, &TMainForm::DeleteLogFiles1Click},
+        {m_menus->Targets1, &TMainForm::Targets1Click},
+        {m_menus->Save2, &TMainForm::Save2Click},
+        {m_menus->SaveAs2, &TMainForm::SaveAs2Click},
+        {m_menus->Contents1, &TMainForm::Contents1Click},
+        {m_menus->About1, &TMainForm::About1Click},
+    };
+    for (const auto& [item, handler] : commands)
+        connect(item, &QAction::triggered, this,
+                [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    connect(m_menus, &MainMenus::MainMenu1Change, this, &TMainForm::ApplyStartTestRule);
+    connect(m_menus, &MainMenus::PopupMenu1Popup, this, &TMainForm::ApplyStartTestRule);
+}
+
+void TMainForm::New1Click() {
+    m_configuration->New1Click();
+}
+
+void TMainForm::Open1Click() {
+    m_configuration->Open1Click();
+    // A load allows starting at once; a cancelled dialog changed nothing.
+    if (m_model.StartEnabled)
+        m_menus->SetStartTestEnabled(true);
+}
+
+void TMainForm::StartTest1Click() {
+    m_scheduler->StartTestRun();
+}
+
+void TMainForm::StopTest1Click() {
+    m_scheduler->StopTest1Click();
+}
+
+void TMainForm::Exit1Click() {
+    close();
+}
+
+void TMainForm::Summary1Click() {
+    ShowPerformanceSummary(this, m_model, m_clock->Now(), m_formatSettings);
+}
+
+void TMainForm::Log1Click() {
+    m_logs->Log1Click();
+}
+
+void TMainForm::SummaryLog1Click() {
+    m_logs->SummaryLog1Click();
+}
+
+void TMainForm::InactiveDetailLog1Click() {
+    m_logs->InactiveDetailLog1Click();
+}
+
+void TMainForm::InactiveSummaryLog1Click() {
+    m_logs->InactiveSummaryLog1Click();
+}
+
+void TMainForm::DeleteLogFiles1Click() {
+    m_logs->DeleteLogFiles1Click();
+}
+
+void TMainForm::Targets1Click() {
+    if (!EditTargetsAndOptions(this, m_model, *m_prompts))
+        return;
+    ShowTargetHeader(m_model, *m_display);
+    m_menus->SetStartTestEnabled(true);
+}
+
+void TMainForm::Save2Click() {
+    m_configuration->Save2Click();
+}
+
+void TMainForm::SaveAs2Click() {
+    m_configuration->SaveAs2Click();
+}
+
+void TMainForm::Contents1Click() {
+    if (m_help == nullptr)
+        m_help = new HelpWindow(this);
+    const std::string helpFile = m_programDirectory + "/" + kHelpFileName;
+    if (!m_help->ShowContents(helpFile))
+        m_prompts->ShowErrorBox("Cannot find the help file\r" + helpFile);
+}
+
+void TMainForm::About1Click() {
+    TAboutBox box(this);
+    box.CenterOnForm = this;
+    box.exec();
+}
+
+} // namespace velnorix

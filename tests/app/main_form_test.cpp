@@ -1,0 +1,424 @@
+#include "app/about_box.h"
+#include "app/help_window.h"
+#include "app/main_form.h"
+#include "app/main_menus.h"
+#include "app/qt_interval_timer.h"
+#include "app/status_bar_line.h"
+#include "app/text_display.h"
+#include "app/tray_icon.h"
+#include "engine/text_file.h"
+#include "fake_prompts.h"
+#include "scripted_probes.h"
+#include "support/temp_dir.h"
+#include "wait_until.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTextBrowser>
+#include <QTimer>
+#include <atomic>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using testing::FakePrompts;
+using testing::ReadWholeFile;
+using testing::ScriptedProbes;
+using testing::TempDir;
+using testing::WaitUntil;
+using testing::WriteWholeFile;
+
+constexpr const char* kNoIniName = "No Ini Name established!\rPlease try again";
+constexpr const char* kUnsavedQuestion = "There is an unsaved Ini File;\rDo you wish to save?";
+
+// A configuration of ping targets at the given addresses, tested every `seconds`.
+std::string Configuration(const std::vector<std::string>& addresses, int seconds = 30,
+                          bool deleteLogs = false) {
+    std::string text =
+        "[Targets]\r\nDeleteLogs=" + std::string(deleteLogs ? "TRUE" : "FALSE") +
+        "\r\nIntervalHours=0\r\nIntervalMins=0\r\nIntervalSecs=" + std::to_string(seconds) +
+        "\r\nCount=" + std::to_string(addresses.size()) + "\r\n";
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const std::string prefix = (i < 9 ? "0" : "") + std::to_string(i + 1);
+        text += prefix + "Type=<Ping>\r\n" + prefix + "Addr=" + addresses[i] + "\r\n" + prefix +
+                "User=\r\n" + prefix + "Password=\r\n" + prefix + "Audible=FALSE\r\n" + prefix +
+                "Port=0\r\n";
+    }
+    return text;
+}
+
+class MainFormTest : public ::testing::Test {
+protected:
+    std::unique_ptr<TMainForm> Start(std::vector<std::string> arguments = {},
+                                     std::string programDirectory = {}) {
+        MainFormSetup setup;
+        setup.Arguments = std::move(arguments);
+        setup.ProgramDirectory = programDirectory.empty() ? m_dir.Path() : programDirectory;
+        setup.Prompts = &m_prompts;
+        setup.Probes.emplace(m_probes.Components());
+        return std::make_unique<TMainForm>(std::move(setup));
+    }
+
+    static bool StartItemsEnabled(TMainForm& form) {
+        EXPECT_EQ(form.Menus().StartTest1->isEnabled(), form.Menus().StartTest2->isEnabled());
+        return form.Menus().StartTest1->isEnabled();
+    }
+
+    // Opens the context menu as a right click would and closes it again.
+    static void OpenAndCloseContextMenu(TMainForm& form) {
+        form.OpenPopupMenu(form.mapToGlobal(QPoint(50, 80)));
+        form.Menus().PopupMenu1->close();
+    }
+
+    TempDir m_dir;
+    FakePrompts m_prompts;
+    ScriptedProbes m_probes;
+};
+
+TEST_F(MainFormTest, WithoutParametersTheWindowWaitsIdle) {
+    auto form = Start();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("Velnorix"));
+    EXPECT_TRUE(m_prompts.History().empty());
+    EXPECT_FALSE(StartItemsEnabled(*form));
+    EXPECT_FALSE(form->Timer1().Enabled());
+    EXPECT_FALSE(form->Timer2().Enabled());
+    EXPECT_EQ(form->Display().Count(), 0);
+    EXPECT_EQ(form->Model().TargetTable.size(), 10u);
+    EXPECT_EQ(form->Model().IntervalMins, 5);
+    EXPECT_FALSE(form->Model().StartEnabled);
+    EXPECT_EQ(form->pos(), QPoint(338, 290));
+}
+
+TEST_F(MainFormTest, AConfigurationOnTheCommandLineStartsARunASecondLater) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"127.0.0.1", "192.0.2.10"}, 1));
+    m_probes.SetDown("192.0.2.10");
+    auto form = Start({"watch.ini", "ignored"});
+    form->show();
+
+    EXPECT_EQ(form->Model().IniFileName, m_dir.File("watch.ini"));
+    EXPECT_EQ(form->Model().TargetCount, 2);
+    EXPECT_TRUE(StartItemsEnabled(*form));
+    EXPECT_TRUE(form->Timer2().Enabled());
+    EXPECT_EQ(form->Timer2().Interval(), 1000);
+    EXPECT_TRUE(form->Model().DetailLogName.empty()) << "the run waits for the start timer";
+
+    ASSERT_TRUE(WaitUntil([&form] { return form->Model().CycleCount >= 1; }));
+    EXPECT_FALSE(form->Timer2().Enabled());
+    EXPECT_TRUE(FileExists(form->Model().DetailLogName));
+    EXPECT_EQ(std::filesystem::path(form->Model().DetailLogName).parent_path(), m_dir.Path());
+    const std::string log = ReadWholeFile(form->Model().DetailLogName);
+    EXPECT_NE(log.find("Success: "), std::string::npos);
+    EXPECT_NE(log.find("Failure: "), std::string::npos);
+    bool failureShown = false;
+    for (int i = 0; i < form->Display().Count(); ++i)
+        failureShown |= form->Display().Line(i).find("Failure: ") != std::string::npos;
+    EXPECT_TRUE(failureShown);
+
+    // Timer1 goes on with the configured second.
+    ASSERT_TRUE(WaitUntil([&form] { return form->Model().CycleCount >= 2; }));
+    EXPECT_EQ(form->Timer1().Interval(), 1000);
+    EXPECT_TRUE(m_prompts.History().empty());
+}
+
+TEST_F(MainFormTest, ANameWithADirectoryPartIsUsedAsItStands) {
+    TempDir elsewhere;
+    WriteWholeFile(elsewhere.File("watch.ini"), Configuration({"a", "b", "c"}));
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"x"}));
+    auto form = Start({elsewhere.File("watch.ini")});
+    EXPECT_EQ(form->Model().TargetCount, 3);
+    EXPECT_EQ(form->Model().IniFileName, elsewhere.File("watch.ini"));
+    EXPECT_TRUE(form->Timer2().Enabled());
+}
+
+TEST_F(MainFormTest, AMissingConfigurationIsReportedAndNothingStarts) {
+    auto form = Start({"absent.ini"});
+    ASSERT_EQ(m_prompts.History().size(), 1u);
+    EXPECT_EQ(m_prompts.History()[0].Kind, "error");
+    EXPECT_EQ(m_prompts.History()[0].Text, kNoIniName);
+    EXPECT_FALSE(StartItemsEnabled(*form));
+    EXPECT_FALSE(form->Timer2().Enabled());
+    EXPECT_TRUE(form->Model().IniFileName.empty());
+    OpenAndCloseContextMenu(*form);
+    EXPECT_FALSE(form->Menus().StartTest2->isEnabled());
+}
+
+TEST_F(MainFormTest, OpeningAConfigurationEnablesStartTest) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"127.0.0.1"}));
+    auto form = Start();
+    OpenAndCloseContextMenu(*form);
+    EXPECT_FALSE(StartItemsEnabled(*form));
+
+    m_prompts.ChooseNext(m_dir.File("watch.ini"));
+    form->Menus().Open1->trigger();
+    EXPECT_EQ(m_prompts.Kinds(), std::vector<std::string>{"open"});
+    EXPECT_EQ(m_prompts.History()[0].Dialog.InitialDirectory, m_dir.Path());
+    EXPECT_TRUE(StartItemsEnabled(*form));
+    EXPECT_EQ(form->Model().TargetCount, 1);
+    EXPECT_EQ(form->Display().Count(), 4) << "the header shows the target";
+
+    // A cancelled Open changes nothing.
+    form->Menus().Open2->trigger();
+    EXPECT_TRUE(StartItemsEnabled(*form));
+}
+
+TEST_F(MainFormTest, StartTestItemsFollowTheRunStateOnlyWhenTheMenuChangesOrOpens) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"127.0.0.1"}));
+    m_prompts.ChooseNext(m_dir.File("watch.ini"));
+    auto form = Start();
+    form->Menus().Open1->trigger();
+    form->Menus().StartTest1->trigger();
+    EXPECT_EQ(form->Model().CycleCount, 1);
+    EXPECT_FALSE(form->Model().StartEnabled);
+    // No menu change since the start: the File item still starts a new run at once.
+    EXPECT_TRUE(form->Menus().StartTest1->isEnabled());
+    OpenAndCloseContextMenu(*form);
+    EXPECT_FALSE(StartItemsEnabled(*form));
+
+    form->Menus().StopTest2->trigger();
+    EXPECT_TRUE(form->Model().StartEnabled);
+    EXPECT_FALSE(StartItemsEnabled(*form));
+    OpenAndCloseContextMenu(*form);
+    EXPECT_TRUE(StartItemsEnabled(*form));
+}
+
+TEST_F(MainFormTest, ContextDeleteLogFilesStopsTheRunFirst) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"127.0.0.1"}));
+    m_prompts.ChooseNext(m_dir.File("watch.ini"));
+    auto form = Start();
+    form->Menus().Open1->trigger();
+    form->Menus().StartTest1->trigger();
+    const std::string detail = form->Model().DetailLogName;
+    const std::string summary = form->Model().SummaryLogName;
+    ASSERT_TRUE(FileExists(detail));
+    ASSERT_TRUE(form->Timer1().Enabled());
+
+    form->Menus().ViewDeleteLogFiles1->trigger();
+    EXPECT_FALSE(form->Timer1().Enabled());
+    EXPECT_TRUE(form->Model().StopRequested);
+    const std::string status = form->StatusBar1().Text();
+    EXPECT_EQ(status.substr(status.size() - 15), "  Test Stopped!");
+    EXPECT_FALSE(FileExists(detail));
+    EXPECT_FALSE(FileExists(summary));
+}
+
+TEST_F(MainFormTest, ContextDeleteLogFilesWithoutARunStillStops) {
+    auto form = Start();
+    form->Menus().ViewDeleteLogFiles1->trigger();
+    EXPECT_TRUE(form->Model().StartEnabled);
+    EXPECT_EQ(form->StatusBar1().Text(), "  Test Stopped!");
+    OpenAndCloseContextMenu(*form);
+    EXPECT_TRUE(form->Menus().StartTest2->isEnabled()) << "even without a configuration";
+}
+
+TEST_F(MainFormTest, ClosingStepsDeleteLogsAndAskAboutUnsavedChanges) {
+    struct Case {
+        const char* Name;
+        bool DeleteLogs;
+        bool StartRun;
+        bool IniChanged;
+        bool Answer;
+        bool HasFileName;
+        bool LogsRemain;
+        std::vector<std::string> Prompts;
+        bool Saved;
+    };
+    const Case cases[] = {
+        {"delete logs", true, true, false, false, true, false, {}, false},
+        {"keep logs", false, true, false, false, true, true, {}, false},
+        {"delete logs, no run", true, false, false, false, true, false, {}, false},
+        {"unsaved, No", false, false, true, false, true, false, {"yes-no"}, false},
+        {"unsaved, Yes", false, false, true, true, true, false, {"yes-no"}, true},
+        {"unsaved, Yes, no name, cancelled",
+         false,
+         false,
+         true,
+         true,
+         false,
+         false,
+         {"yes-no", "save", "confirmation"},
+         false},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        FakePrompts prompts;
+        MainFormSetup setup;
+        setup.ProgramDirectory = dir.Path();
+        setup.Prompts = &prompts;
+        setup.Probes.emplace(m_probes.Components());
+        TMainForm form(std::move(setup));
+        QSignalSpy closed(&form, &TMainForm::Closed);
+        form.show();
+        if (c.StartRun)
+            form.StartTest1Click();
+        form.Model().DeleteLogs = c.DeleteLogs;
+        form.Model().IniChanged = c.IniChanged;
+        if (c.HasFileName)
+            form.Model().IniFileName = dir.File("saved.ini");
+        prompts.AnswerNext(c.Answer);
+        const std::string detail = form.Model().DetailLogName;
+
+        form.Menus().Exit1->trigger();
+        EXPECT_FALSE(form.isVisible()) << c.Name;
+        EXPECT_EQ(closed.count(), 1) << c.Name;
+        EXPECT_EQ(prompts.Kinds(), c.Prompts) << c.Name;
+        if (c.StartRun) {
+            EXPECT_EQ(FileExists(detail), c.LogsRemain) << c.Name;
+            EXPECT_EQ(FileExists(form.Model().SummaryLogName), c.LogsRemain) << c.Name;
+        }
+        EXPECT_EQ(FileExists(dir.File("saved.ini")), c.Saved) << c.Name;
+        if (prompts.Kinds().size() == 3) {
+            EXPECT_EQ(prompts.History()[2].Text, kNoIniName);
+        }
+        if (!prompts.History().empty()) {
+            EXPECT_EQ(prompts.History()[0].Text, kUnsavedQuestion);
+        }
+    }
+}
+
+TEST_F(MainFormTest, TheTrayMenuClosesThroughTheClosingStepsAndRestores) {
+    auto form = Start();
+    form->show();
+    form->hide();
+    form->StTrayIcon1().RestoreItem->trigger();
+    EXPECT_TRUE(form->isVisible());
+
+    form->Model().IniChanged = true;
+    QSignalSpy closed(form.get(), &TMainForm::Closed);
+    form->StTrayIcon1().CloseItem->trigger();
+    EXPECT_EQ(m_prompts.Kinds(), std::vector<std::string>{"yes-no"});
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(form->StTrayIcon1().CloseItem->text(), QStringLiteral("&Close"));
+    EXPECT_EQ(form->StTrayIcon1().RestoreItem->text(), QStringLiteral("&Restore"));
+    EXPECT_EQ(form->StTrayIcon1().Icon().toolTip(), QStringLiteral("Velnorix"));
+}
+
+TEST_F(MainFormTest, ACloseDuringAProbeWaitsForTheNextPumpPoint) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}));
+    m_prompts.ChooseNext(m_dir.File("watch.ini"));
+    auto form = Start();
+    form->show();
+    form->Menus().Open1->trigger();
+
+    std::atomic<bool> closeTried{false};
+    bool visibleAfterClose = false;
+    std::string statusDuringProbe;
+    TMainForm* window = form.get();
+    m_probes.DuringProbe([&] {
+        if (closeTried)
+            return;
+        // From the worker: ask the window's thread to close, and wait until it has tried.
+        QMetaObject::invokeMethod(
+            window,
+            [&] {
+                statusDuringProbe = window->StatusBar1().Text();
+                window->close();
+                visibleAfterClose = window->isVisible();
+                closeTried = true;
+            },
+            Qt::QueuedConnection);
+        while (!closeTried)
+            std::this_thread::yield();
+    });
+    QSignalSpy closed(window, &TMainForm::Closed);
+    form->StartTest1Click();
+
+    EXPECT_TRUE(closeTried);
+    EXPECT_EQ(statusDuringProbe, "\tTesting-->   first") << "the window ran while the probe waited";
+    EXPECT_TRUE(visibleAfterClose) << "the close was held";
+    EXPECT_EQ(m_probes.Probed(), (std::vector<std::string>{"first", "second"}))
+        << "the cycle finished its targets first";
+    EXPECT_EQ(closed.count(), 1) << "the close ran at the cycle's last pump";
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainFormTest, ErrorsOfACommandGoToTheGeneralErrorDisplay) {
+    auto form = Start({}, "/nonexistent/velnorix");
+    form->Model().StartEnabled = true;
+    form->ApplyStartTestRule();
+    form->Menus().StartTest1->trigger();
+    ASSERT_EQ(m_prompts.Kinds(), std::vector<std::string>{"general"});
+    EXPECT_NE(m_prompts.History()[0].Text.find("/nonexistent/velnorix/Velnorix"), std::string::npos)
+        << m_prompts.History()[0].Text;
+    EXPECT_EQ(m_prompts.History()[0].Text.back(), '.');
+    EXPECT_FALSE(form->Timer1().Enabled());
+}
+
+TEST_F(MainFormTest, ResizingRecomputesTheLinesTheDisplayKeeps) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"a", "b"}));
+    auto form = Start({"watch.ini"});
+    form->show();
+    EXPECT_EQ(form->Display().height(), 385);
+    EXPECT_EQ(form->Model().DisplayMaxLines, 385 / 15 - 2 - 3);
+    form->resize(form->width(), form->height() + 150);
+    EXPECT_EQ(form->Display().height(), 535);
+    EXPECT_EQ(form->Model().DisplayMaxLines, 535 / 15 - 2 - 3);
+    // The offscreen screen is 800 pixels wide: the usual minimum, the design's window size.
+    form->resize(100, 100);
+    EXPECT_EQ(form->Display().height(), 385);
+    EXPECT_EQ(form->width(), 662);
+}
+
+TEST_F(MainFormTest, OnASmallScreenTheDisplayFontShrinksAndTheWindowMayBeSmaller) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"a"}));
+    auto form = Start({"watch.ini"});
+    form->show();
+    form->AdaptToScreenWidth(640);
+    EXPECT_EQ(form->Display().font().pointSize(), 7);
+    const int fontHeight = form->Display().FontPixelHeight();
+    EXPECT_LT(fontHeight, 13);
+    EXPECT_EQ(form->Model().DisplayMaxLines, 385 / (fontHeight + 2) - 1 - 3);
+    form->resize(100, 100);
+    EXPECT_EQ(form->width(), 562);
+    EXPECT_EQ(form->Display().height(), 385 - 110);
+
+    form->AdaptToScreenWidth(20000); // nothing set for such a screen
+    form->resize(100, 100);
+    EXPECT_EQ(form->width(), 562);
+    EXPECT_EQ(form->Display().font().pointSize(), 7);
+}
+
+TEST_F(MainFormTest, HelpContentsShowsTheHelpFileOrSaysItIsMissing) {
+    auto form = Start();
+    form->Menus().Contents1->trigger();
+    ASSERT_EQ(m_prompts.Kinds(), std::vector<std::string>{"error"});
+    EXPECT_EQ(m_prompts.History()[0].Text,
+              "Cannot find the help file\r" + m_dir.File("Velnorix.html"));
+
+    WriteWholeFile(m_dir.File("Velnorix.html"),
+                   "<html><body><a name=\"contents\"></a><h1>Contents</h1></body></html>");
+    form->Menus().Contents1->trigger();
+    ASSERT_NE(form->Help(), nullptr);
+    EXPECT_TRUE(form->Help()->isVisible());
+    EXPECT_TRUE(form->Help()->Browser().toPlainText().contains(QStringLiteral("Contents")));
+    EXPECT_EQ(m_prompts.History().size(), 1u);
+}
+
+TEST_F(MainFormTest, AboutCentresItsBoxOnTheMainWindow) {
+    auto form = Start();
+    form->show();
+    QWidget* centredOn = nullptr;
+    QString title;
+    QTimer::singleShot(0, form.get(), [&] {
+        auto* box = dynamic_cast<TAboutBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        centredOn = box->CenterOnForm;
+        title = box->windowTitle();
+        box->accept();
+    });
+    form->Menus().About1->trigger();
+    EXPECT_EQ(centredOn, form.get());
+    EXPECT_EQ(title, QStringLiteral("About"));
+}
+
+} // namespace
+} // namespace velnorix

@@ -1,0 +1,135 @@
+#include "app/main_menus.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QWidget>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+std::vector<std::string> Captions(const QMenu& menu) {
+    std::vector<std::string> captions;
+    for (const QAction* action : menu.actions())
+        captions.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+    return captions;
+}
+
+class MainMenusTest : public ::testing::Test {
+protected:
+    MainMenusTest() {
+        for (QAction* item :
+             {m_menus.New1, m_menus.Open1, m_menus.StartTest1, m_menus.StopTest1, m_menus.Exit1,
+              m_menus.Summary1, m_menus.Log1, m_menus.SummaryLog1, m_menus.DeleteLogFiles1,
+              m_menus.Targets1, m_menus.Save2, m_menus.SaveAs2})
+            QObject::connect(item, &QAction::triggered, &m_window,
+                             [this, item] { m_clicked.push_back(item->text().toStdString()); });
+    }
+
+    QWidget m_window;
+    QMenuBar m_bar{&m_window};
+    std::vector<std::string> m_clicked;
+    MainMenus m_menus{m_bar, &m_window, [this] { m_clicked.push_back("repaint and pump"); }};
+};
+
+TEST_F(MainMenusTest, MenuBarHoldsTheItemsInOrder) {
+    std::vector<std::vector<std::string>> menus;
+    std::vector<std::string> titles;
+    for (const QAction* menu : m_bar.actions()) {
+        titles.push_back(menu->text().toStdString());
+        menus.push_back(Captions(*menu->menu()));
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"File", "View", "Configure", "Help"}));
+    ASSERT_EQ(menus.size(), 4u);
+    EXPECT_EQ(menus[0], (std::vector<std::string>{"New", "Open", "-", "Start Test", "Stop Test",
+                                                  "-", "Exit"}));
+    EXPECT_EQ(menus[1], (std::vector<std::string>{"Summary", "Detail Log", "Summary Log", "-",
+                                                  "Inactive Detail Log", "Inactive Summary Log",
+                                                  "-", "Delete Log Files"}));
+    EXPECT_EQ(menus[2], (std::vector<std::string>{"Targets/Options", "-", "Save", "SaveAs"}));
+    EXPECT_EQ(menus[3], (std::vector<std::string>{"Contents", "About"}));
+}
+
+TEST_F(MainMenusTest, ContextMenuHoldsTheItemsInOrder) {
+    EXPECT_EQ(
+        Captions(*m_menus.PopupMenu1),
+        (std::vector<std::string>{"New", "Open", "-", "Start Test", "Stop Test", "-",
+                                  "View: Summary", "View: Detail Log", "View: Summary Log", "-",
+                                  "View: Delete Log Files", "-", "Configure: Targets/Options", "-",
+                                  "Configure: Save", "Configure: SaveAs", "-", "Exit"}));
+}
+
+TEST_F(MainMenusTest, NoItemHasAShortcutOrAnAcceleratorLetter) {
+    QList<QAction*> items = m_menus.PopupMenu1->actions();
+    for (QAction* menu : m_bar.actions()) {
+        items.push_back(menu);
+        for (QAction* item : menu->menu()->actions())
+            items.push_back(item);
+    }
+    for (const QAction* item : items) {
+        EXPECT_TRUE(item->shortcut().isEmpty()) << item->text().toStdString();
+        EXPECT_FALSE(item->text().contains(u'&')) << item->text().toStdString();
+    }
+}
+
+TEST_F(MainMenusTest, ContextItemsPerformTheirMainItems) {
+    struct Case {
+        QAction* Context;
+        std::vector<std::string> Clicks;
+    };
+    const Case cases[] = {
+        {m_menus.New2, {"New"}},
+        {m_menus.Open2, {"Open"}},
+        {m_menus.StartTest2, {"repaint and pump", "Start Test"}},
+        {m_menus.StopTest2, {"Stop Test"}},
+        {m_menus.Summary, {"Summary"}},
+        {m_menus.Log, {"Detail Log"}},
+        {m_menus.ViewSummaryLog1, {"Summary Log"}},
+        {m_menus.ViewDeleteLogFiles1, {"Stop Test", "Delete Log Files"}},
+        {m_menus.Targets2, {"Targets/Options"}},
+        {m_menus.Save3, {"Save"}},
+        {m_menus.SaveAs1, {"SaveAs"}},
+        {m_menus.Exit2, {"Exit"}},
+    };
+    m_menus.SetStartTestEnabled(true);
+    for (const Case& c : cases) {
+        m_clicked.clear();
+        c.Context->trigger();
+        EXPECT_EQ(m_clicked, c.Clicks) << c.Context->text().toStdString();
+    }
+}
+
+TEST_F(MainMenusTest, AContextItemDoesNothingWhileItsMainItemIsDisabled) {
+    m_menus.SetStartTestEnabled(false);
+    EXPECT_FALSE(m_menus.StartTest1->isEnabled());
+    EXPECT_FALSE(m_menus.StartTest2->isEnabled());
+    m_menus.StartTest2->setEnabled(true); // the context item itself may be enabled
+    m_menus.StartTest2->trigger();
+    EXPECT_EQ(m_clicked, std::vector<std::string>{"repaint and pump"});
+
+    m_clicked.clear();
+    m_menus.Save2->setEnabled(false);
+    m_menus.Save3->trigger();
+    EXPECT_TRUE(m_clicked.empty());
+}
+
+TEST_F(MainMenusTest, ChangingAMainItemReportsAMenuChange) {
+    QSignalSpy changes(&m_menus, &MainMenus::MainMenu1Change);
+    m_menus.SetStartTestEnabled(false);
+    const int afterDisabling = static_cast<int>(changes.count());
+    EXPECT_GE(afterDisabling, 1);
+    m_menus.SetStartTestEnabled(false);
+    EXPECT_EQ(changes.count(), afterDisabling) << "no change, no report";
+
+    QSignalSpy popups(&m_menus, &MainMenus::PopupMenu1Popup);
+    m_menus.PopupMenu1->popup(QPoint(10, 10));
+    EXPECT_EQ(popups.count(), 1);
+    m_menus.PopupMenu1->close();
+}
+
+} // namespace
+} // namespace velnorix

@@ -1,0 +1,94 @@
+#include "scripted_probes.h"
+
+#include <stdexcept>
+
+namespace velnorix::testing {
+
+class ScriptedProbes::Echo final : public EchoProbe {
+public:
+    explicit Echo(ScriptedProbes& owner) : m_owner(owner) {}
+    void SetHost(std::string_view host) override { m_host = host; }
+    void SetPort(std::int32_t) override {}
+    void EchoExchange(std::string_view, std::uint16_t) override {
+        m_owner.Play(m_host);
+        m_reply = ReplyStatusKind::Echo;
+    }
+    [[nodiscard]] ReplyStatusKind ReplyKind() const override { return m_reply; }
+
+private:
+    ScriptedProbes& m_owner;
+    std::string m_host;
+    ReplyStatusKind m_reply = ReplyStatusKind::Error;
+};
+
+class ScriptedProbes::Head final : public HeadProbe {
+public:
+    explicit Head(ScriptedProbes& owner) : m_owner(owner) {}
+    void SetPort(std::int32_t) override {}
+    void HeadRequest(std::string_view address) override { m_owner.Play(std::string(address)); }
+    void CloseConnection() override {}
+
+private:
+    ScriptedProbes& m_owner;
+};
+
+class ScriptedProbes::Dialogue final : public LoginDialogueProbe {
+public:
+    explicit Dialogue(ScriptedProbes& owner) : m_owner(owner) {}
+    void SetHost(std::string_view host) override { m_host = host; }
+    void SetPort(std::int32_t) override {}
+    void SetUsername(std::string_view) override {}
+    void SetPassword(std::string_view) override {}
+    void StartDialogue() override { m_owner.Play(m_host); }
+    void EndDialogue() override {}
+
+private:
+    ScriptedProbes& m_owner;
+    std::string m_host;
+};
+
+ScriptedProbes::ScriptedProbes()
+    : m_echo(std::make_unique<Echo>(*this)), m_head(std::make_unique<Head>(*this)),
+      m_pop3(std::make_unique<Dialogue>(*this)), m_smtp(std::make_unique<Dialogue>(*this)) {}
+
+ScriptedProbes::~ScriptedProbes() = default;
+
+ProbeComponents ScriptedProbes::Components() {
+    return ProbeComponents{*m_echo, *m_head, *m_pop3, *m_smtp};
+}
+
+void ScriptedProbes::SetDown(const std::string& address) {
+    const std::lock_guard lock(m_mutex);
+    m_down.insert(address);
+}
+
+void ScriptedProbes::DuringProbe(std::function<void()> hook) {
+    const std::lock_guard lock(m_mutex);
+    m_hook = std::move(hook);
+}
+
+std::vector<std::string> ScriptedProbes::Probed() const {
+    const std::lock_guard lock(m_mutex);
+    return m_probed;
+}
+
+bool ScriptedProbes::IsDown(const std::string& address) const {
+    const std::lock_guard lock(m_mutex);
+    return m_down.count(address) > 0;
+}
+
+void ScriptedProbes::Play(const std::string& address) {
+    std::function<void()> hook;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_probed.push_back(address);
+        hook = m_hook;
+    }
+    ++m_calls;
+    if (hook)
+        hook();
+    if (IsDown(address))
+        throw std::runtime_error("Connection refused");
+}
+
+} // namespace velnorix::testing

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "probes/probe_interfaces.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace velnorix::testing {
+
+// Probe components for the window's tests: instant, thread-safe, failing for the addresses
+// listed as down, and able to run a hook while a probe "waits" (on the worker thread).
+class ScriptedProbes final {
+public:
+    ScriptedProbes();
+    ~ScriptedProbes();
+    ScriptedProbes(const ScriptedProbes&) = delete;
+    ScriptedProbes& operator=(const ScriptedProbes&) = delete;
+
+    [[nodiscard]] ProbeComponents Components();
+    void SetDown(const std::string& address);
+    // Runs inside every probe call, on the thread that makes the call.
+    void DuringProbe(std::function<void()> hook);
+    [[nodiscard]] int Calls() const { return m_calls; }
+    // The addresses probed, in order.
+    [[nodiscard]] std::vector<std::string> Probed() const;
+
+    // Plays one call for `address`; throws when the address is down.
+    void Play(const std::string& address);
+    [[nodiscard]] bool IsDown(const std::string& address) const;
+
+private:
+    class Echo;
+    class Head;
+    class Dialogue;
+
+    mutable std::mutex m_mutex;
+    std::set<std::string> m_down;
+    std::function<void()> m_hook;
+    std::vector<std::string> m_probed;
+    std::atomic<int> m_calls{0};
+    std::unique_ptr<Echo> m_echo;
+    std::unique_ptr<Head> m_head;
+    std::unique_ptr<Dialogue> m_pop3;
+    std::unique_ptr<Dialogue> m_smtp;
+};
+
+} // namespace velnorix::testing

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace velnorix::testing {
+
+// Lets the event loop run until `done` holds; false when `bound` passed first. The bound only
+// keeps a broken test from hanging: nothing is asserted about how long it took.
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds bound = std::chrono::seconds(20));
+
+} // namespace velnorix::testing
