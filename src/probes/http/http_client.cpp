@@ -7,20 +7,30 @@
 #include "probes/http/response_rules.h"
 #include "probes/probe_errors.h"
 
+#include <algorithm>
+
 namespace velnorix {
 namespace {
 
 constexpr std::chrono::milliseconds kNoWait{0};
 
-// Body reads on the connection, each within the body's read time-out.
+// What is left of `deadline` for the next read; a read of 0 still takes what is buffered.
+std::chrono::milliseconds Left(const Deadline& deadline) {
+    return std::chrono::milliseconds(deadline.RemainingMs());
+}
+
+// Body reads on the connection, each within the body's read time-out, and all of them within
+// the whole body's time-out: a server that sends a byte just often enough must not hold the
+// probe for as long as the byte cap lasts.
 class ConnectionBodySource final : public BodySource {
 public:
-    ConnectionBodySource(TcpConnection& connection, std::chrono::milliseconds timeout)
-        : m_connection(connection), m_timeout(timeout) {}
+    ConnectionBodySource(TcpConnection& connection, std::chrono::milliseconds timeout,
+                         std::chrono::milliseconds wholeTimeout)
+        : m_connection(connection), m_timeout(timeout), m_whole(wholeTimeout) {}
 
     std::optional<std::string> ReadLine() override {
         try {
-            return m_connection.ReadLine(m_timeout);
+            return m_connection.ReadLine(NextTimeout());
         } catch (const ConnectionClosedError&) {
             return std::nullopt;
         }
@@ -28,18 +38,28 @@ public:
 
     bool DiscardExactly(std::size_t count) override {
         try {
-            m_connection.ReadBytes(count, m_timeout);
+            m_connection.ReadBytes(count, NextTimeout());
             return true;
         } catch (const ConnectionClosedError&) {
             return false;
         }
     }
 
-    std::size_t DiscardAvailable() override { return m_connection.ReadAvailable(m_timeout).size(); }
+    std::size_t DiscardAvailable() override {
+        return m_connection.ReadAvailable(NextTimeout()).size();
+    }
 
 private:
+    std::chrono::milliseconds NextTimeout() const {
+        if (m_whole.Passed()) {
+            throw ReadTimeoutError();
+        }
+        return std::min(m_timeout, Left(m_whole));
+    }
+
     TcpConnection& m_connection;
     std::chrono::milliseconds m_timeout;
+    Deadline m_whole;
 };
 
 // A kept connection that has something to read before we have asked anything was closed by
@@ -139,9 +159,12 @@ void HttpClient::Exchange() {
     throw HttpProtocolError(response.StatusCode, response.StatusLine);
 }
 
+// The head of the answer, interim responses included, within one read time-out, so a server
+// that sends its header lines slowly one by one cannot hold the probe line by line.
 HttpClient::Response HttpClient::ReadResponse() {
+    const Deadline deadline(m_settings.Connection.ReadTimeout);
     for (int interim = 0;; ++interim) {
-        Response response = ReadStatusAndHeaders();
+        Response response = ReadStatusAndHeaders(deadline);
         if (response.StatusCode != 100) {
             return response;
         }
@@ -151,15 +174,15 @@ HttpClient::Response HttpClient::ReadResponse() {
     }
 }
 
-HttpClient::Response HttpClient::ReadStatusAndHeaders() {
-    Response response{.StatusLine = m_connection.ReadLine(),
+HttpClient::Response HttpClient::ReadStatusAndHeaders(const Deadline& deadline) {
+    Response response{.StatusLine = m_connection.ReadLine(Left(deadline)),
                       .StatusCode = -1,
                       .Headers = ResponseHeaders(m_settings.Headers),
                       .CloseNoticed = false};
     response.StatusCode = StatusCodeOf(response.StatusLine);
     try {
-        for (std::string line = m_connection.ReadLine(); !line.empty();
-             line = m_connection.ReadLine()) {
+        for (std::string line = m_connection.ReadLine(Left(deadline)); !line.empty();
+             line = m_connection.ReadLine(Left(deadline))) {
             response.Headers.AddLine(line);
         }
     } catch (const ConnectionClosedError&) {
@@ -180,7 +203,8 @@ void HttpClient::DrainErrorBody(const Response& response) {
     const bool keepAlive = m_keepAlive;
     // Until the body is complete the connection is not fit to carry another request.
     m_keepAlive = false;
-    ConnectionBodySource source(m_connection, m_settings.BodyReadTimeout);
+    ConnectionBodySource source(m_connection, m_settings.BodyReadTimeout,
+                                m_settings.Connection.ReadTimeout);
     const DrainOutcome outcome = DrainBody(source, framing, m_settings.MaxBodyBytes);
     m_keepAlive = keepAlive && outcome == DrainOutcome::Complete && framing.End != BodyEnd::Close;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "probes/deadline.h"
 #include "probes/host_resolution.h"
 #include "probes/http/cookie_store.h"
 #include "probes/http/response_headers.h"
@@ -16,8 +17,10 @@
 
 namespace velnorix {
 
-// Every bound of the HTTP probe; tests shorten them.
+// Every bound of the HTTP probe; tests shorten them. One probe takes at most the connect,
+// write and read time-outs of the connection and one more read time-out for an error body.
 struct HttpClientSettings {
+    // Its read time-out bounds the whole head of the response, and the whole error body.
     ConnectionBounds Connection;
     // How long an error response's body may keep us waiting for its next bytes.
     std::chrono::milliseconds BodyReadTimeout{2'000};
@@ -59,7 +62,7 @@ private:
     void EnsureConnection();
     void Exchange();
     Response ReadResponse();
-    Response ReadStatusAndHeaders();
+    Response ReadStatusAndHeaders(const Deadline& deadline);
     void DrainErrorBody(const Response& response);
 
     HttpClientSettings m_settings;

@@ -4,6 +4,7 @@
 #include "support/loopback_server.h"
 
 #include <cerrno>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <string>
@@ -347,6 +348,45 @@ TEST(HttpClientBoundsTest, GivesUpOnAStatusLineThatNeverComes) {
     LoopbackServer server(ServerScript().Silence());
     client.SetPort(server.Port());
     EXPECT_THROW(client.HeadRequest("http://intranet/"), ReadTimeoutError);
+}
+
+// A server that keeps every single read short but never finishes: header lines, chunks or a
+// body until close, one byte every 10 ms for longer than any bound below.
+struct TrickleCase {
+    const char* Name;
+    std::string Head;    // sent at once, after the request
+    std::string Trickle; // then byte by byte
+};
+
+TEST(HttpClientBoundsTest, AServerThatTricklesIsCutOffAtTheReadTimeout) {
+    std::string headerLines;
+    std::string chunks;
+    for (int i = 0; i < 100; ++i) {
+        headerLines += "X: " + std::to_string(i % 10) + "\r\n";
+        chunks += "1\r\nx\r\n";
+    }
+    const TrickleCase cases[] = {
+        {"header lines", "HTTP/1.1 200 OK\r\n", headerLines},
+        {"interim responses", "", ManyContinues(40)},
+        {"chunks", "HTTP/1.1 404 Not Found\r\nTransfer-Encoding: chunked\r\n\r\n", chunks},
+        {"body until close", "HTTP/1.1 404 Not Found\r\n\r\n", std::string(600, 'x')},
+    };
+    for (const TrickleCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        HttpClientSettings settings = TestSettings();
+        settings.Connection.ReadTimeout = 400ms;
+        HttpClient client(settings);
+        ServerScript script;
+        Answer(script, c.Head).Trickle(c.Trickle, 10ms);
+        LoopbackServer server(script);
+        client.SetPort(server.Port());
+
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_THROW(client.HeadRequest("http://intranet/"), ReadTimeoutError);
+        // Bound: the read time-out of the response head, then that of the body; slack for a
+        // loaded machine. Each trickle lasts at least 6 s.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2 * 400ms + 3s);
+    }
 }
 
 TEST(HttpClientBoundsTest, ARelativeAddressOnTheFirstProbeHasNoHostToAsk) {
