@@ -1,0 +1,235 @@
+// The longest time the main window's event loop goes unserved during one test cycle whose
+// only target never answers, so the probe waits its whole time-out:
+//   SilentPingCycle  a ping of 127.0.0.1 inside a private network namespace in which the
+//                    kernel ignores echo requests (needs the right to create namespaces;
+//                    skipped otherwise): the echo exchange waits the full 5,000 ms. The probe
+//                    uses its datagram socket, which sees only replies; a raw socket on the
+//                    loopback would take its own request for the answer.
+//   SilentSmtpCycle  an SMTP target on a loopback listener that accepts and never greets,
+//                    with a 5,000 ms read time-out; runs anywhere.
+// A 1 ms heartbeat timer on the window's thread stamps every time the loop serves it; the
+// longest gap between two stamps (and from the last stamp to the cycle's end) is the longest
+// stall. The window runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include "app/main_form.h"
+#include "app/qt_interval_timer.h"
+#include "app/text_display.h"
+#include "engine/network_probes.h"
+#include "engine/text_file.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace velnorix {
+namespace {
+
+bool g_silentNetwork = false;
+std::string g_silentNetworkProblem;
+
+// Moves this process into a network namespace of its own with only the loopback up and echo
+// requests ignored, so 127.0.0.1 is reachable but silent. Must run before any thread starts.
+bool EnterSilentNetwork(std::string& problem) {
+    if (::unshare(CLONE_NEWNET) != 0) {
+        problem = std::string("cannot create a network namespace: ") + std::strerror(errno);
+        return false;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    const bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &request) == 0 &&
+                    (request.ifr_flags |= IFF_UP, ::ioctl(fd, SIOCSIFFLAGS, &request) == 0);
+    if (fd >= 0)
+        ::close(fd);
+    std::ofstream ignoreEchoes("/proc/sys/net/ipv4/icmp_echo_ignore_all");
+    ignoreEchoes << "1\n";
+    ignoreEchoes.close();
+    std::ofstream pingGroups("/proc/sys/net/ipv4/ping_group_range");
+    pingGroups << "0 2147483647\n";
+    pingGroups.close();
+    if (!up || !ignoreEchoes || !pingGroups) {
+        problem = "cannot set up the loopback of the private network namespace";
+        return false;
+    }
+    return true;
+}
+
+// Answers nothing: no prompt may stop the measurement.
+class SilentPrompts final : public UserPrompts {
+public:
+    void ShowErrorBox(std::string_view m) override { Note(m); }
+    void ShowInformation(std::string_view m) override { Note(m); }
+    void ShowConfirmation(std::string_view m) override { Note(m); }
+    bool AskYesNo(std::string_view m) override {
+        Note(m);
+        return false;
+    }
+    void ShowGeneralError(std::string_view m) override { Note(m); }
+    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
+    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
+    std::string Shown;
+
+private:
+    void Note(std::string_view message) { Shown += std::string(message) + "\n"; }
+};
+
+// Stamps every time the event loop serves a 1 ms timer and keeps the longest gap.
+class StallMeter final {
+public:
+    StallMeter() {
+        m_beat.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_beat, &QTimer::timeout, &m_beat, [this] { Stamp(); });
+    }
+    void Start() {
+        m_clock.start();
+        m_last = 0;
+        m_longest = 0;
+        m_beats = 0;
+        m_beat.start(1);
+    }
+    void Stop() {
+        Stamp();
+        m_beat.stop();
+    }
+    [[nodiscard]] double LongestMs() const { return static_cast<double>(m_longest) / 1e6; }
+    [[nodiscard]] int Beats() const { return m_beats; }
+
+private:
+    void Stamp() {
+        const qint64 now = m_clock.nsecsElapsed();
+        m_longest = std::max(m_longest, now - m_last);
+        m_last = now;
+        ++m_beats;
+    }
+
+    QTimer m_beat;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+    int m_beats = 0;
+};
+
+std::string Configuration(const char* type, const std::string& address, int port) {
+    return std::string("[Targets]\r\nDeleteLogs=TRUE\r\nIntervalHours=1\r\nIntervalMins=0\r\n"
+                       "IntervalSecs=0\r\nCount=1\r\n01Type=") +
+           type + "\r\n01Addr=" + address +
+           "\r\n01Audible=FALSE\r\n01Port=" + std::to_string(port) + "\r\n";
+}
+
+// Runs cycles of a main window over the given configuration and reports the stalls.
+void MeasureCycles(benchmark::State& state, const std::string& configuration,
+                   const NetworkProbeSettings& settings, bool datagramPing = false) {
+    std::string folder = (std::filesystem::temp_directory_path() / "velnorix-stall-XXXXXX");
+    if (::mkdtemp(folder.data()) == nullptr) {
+        state.SkipWithError("cannot create a temporary folder");
+        return;
+    }
+    WriteNewFile(folder + "/watch.ini", configuration);
+    NetworkProbes probes(settings);
+    if (datagramPing)
+        probes.Ping().SetSocketKinds({IcmpSocketKind::Datagram});
+    SilentPrompts prompts;
+    MainFormSetup setup;
+    setup.ProgramDirectory = folder;
+    setup.Prompts = &prompts;
+    setup.Probes.emplace(probes.Components());
+    setup.Arguments = {"watch.ini"};
+    TMainForm form(std::move(setup));
+    form.Timer2().SetEnabled(false); // cycles start here, not a second later
+    form.show();
+    QApplication::processEvents();
+
+    StallMeter meter;
+    double longest = 0;
+    double cycleMs = 0;
+    int beats = 0;
+    bool failed = true;
+    for (auto _ : state) {
+        QElapsedTimer cycle;
+        meter.Start();
+        cycle.start();
+        form.StartTest1Click();
+        meter.Stop();
+        const double seconds = static_cast<double>(cycle.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(seconds);
+        cycleMs = std::max(cycleMs, seconds * 1000);
+        longest = std::max(longest, meter.LongestMs());
+        beats += meter.Beats();
+        failed &= form.Display().Count() > 0 &&
+                  form.Display().Line(form.Model().DisplayInsertLine).find("Failure:") !=
+                      std::string::npos;
+    }
+    state.counters["longest_stall_ms"] = longest;
+    state.counters["longest_cycle_ms"] = cycleMs;
+    state.counters["heartbeats_per_cycle"] =
+        benchmark::Counter(beats, benchmark::Counter::kAvgIterations);
+    if (!failed)
+        state.SkipWithError("the silent target answered: nothing was measured");
+    if (!prompts.Shown.empty())
+        state.SkipWithError(("a message came up: " + prompts.Shown).c_str());
+    form.Model().DeleteLogs = true;
+    form.close();
+    std::filesystem::remove_all(folder);
+}
+
+void SilentPingCycle(benchmark::State& state) {
+    if (!g_silentNetwork) {
+        state.SkipWithError(g_silentNetworkProblem.c_str());
+        return;
+    }
+    MeasureCycles(state, Configuration("<Ping>", "127.0.0.1", 0), NetworkProbeSettings{}, true);
+}
+
+void SilentSmtpCycle(benchmark::State& state) {
+    // A listener whose backlog accepts the connection; nobody ever greets on it.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        ::listen(listener, 4) != 0 ||
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        state.SkipWithError("cannot listen on the loopback");
+        if (listener >= 0)
+            ::close(listener);
+        return;
+    }
+    NetworkProbeSettings settings;
+    settings.Mail.ReadTimeout = std::chrono::milliseconds(5'000);
+    MeasureCycles(state, Configuration("<SMTP>", "127.0.0.1", ntohs(address.sin_port)), settings);
+    ::close(listener);
+}
+
+BENCHMARK(SilentPingCycle)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(SilentSmtpCycle)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace velnorix
+
+int main(int argc, char* argv[]) {
+    velnorix::g_silentNetwork = velnorix::EnterSilentNetwork(velnorix::g_silentNetworkProblem);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
