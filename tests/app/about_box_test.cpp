@@ -126,13 +126,5 @@ TEST(LinkUrlTest, HintsBecomeAddresses) {
     }
 }
 
-TEST_F(AboutBoxTest, OkClosesTheBoxAccepted) {
-    TAboutBox box(nullptr, m_opener);
-    box.show();
-    QTest::mouseClick(box.OKButton, Qt::LeftButton);
-    EXPECT_EQ(box.result(), QDialog::Accepted);
-    EXPECT_FALSE(box.isVisible());
-}
-
 } // namespace
 } // namespace velnorix

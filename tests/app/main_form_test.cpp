@@ -8,17 +8,17 @@
 #include "app/tray_icon.h"
 #include "engine/text_file.h"
 #include "fake_prompts.h"
+#include "gui_waits.h"
 #include "scripted_probes.h"
 #include "support/temp_dir.h"
-#include "wait_until.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTextBrowser>
-#include <QTimer>
 #include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -35,6 +35,7 @@ using testing::ReadWholeFile;
 using testing::ScriptedProbes;
 using testing::TempDir;
 using testing::WaitUntil;
+using testing::WhenModalOpens;
 using testing::WriteWholeFile;
 
 constexpr const char* kNoIniName = "No Ini Name established!\rPlease try again";
@@ -92,9 +93,6 @@ TEST_F(MainFormTest, WithoutParametersTheWindowWaitsIdle) {
     EXPECT_FALSE(form->Timer1().Enabled());
     EXPECT_FALSE(form->Timer2().Enabled());
     EXPECT_EQ(form->Display().Count(), 0);
-    EXPECT_EQ(form->Model().TargetTable.size(), 10u);
-    EXPECT_EQ(form->Model().IntervalMins, 5);
-    EXPECT_FALSE(form->Model().StartEnabled);
     EXPECT_EQ(form->pos(), QPoint(338, 290));
 }
 
@@ -403,17 +401,54 @@ TEST_F(MainFormTest, HelpContentsShowsTheHelpFileOrSaysItIsMissing) {
     EXPECT_EQ(m_prompts.History().size(), 1u);
 }
 
+TEST_F(MainFormTest, ConfirmedTargetsRedrawTheHeaderAndEnableStartTest) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"a", "b"}));
+    auto form = Start({"watch.ini"});
+    form->Timer2().SetEnabled(false);
+    form->Model().StartEnabled = false;
+    form->ApplyStartTestRule();
+    form->Display().Clear();
+
+    WhenModalOpens([](QWidget& dialog) {
+        dialog.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
+    });
+    form->Menus().Targets2->trigger();
+    EXPECT_FALSE(form->Model().IniChanged);
+    EXPECT_FALSE(StartItemsEnabled(*form));
+    EXPECT_EQ(form->Display().Count(), 0);
+
+    WhenModalOpens([](QWidget& dialog) {
+        dialog.findChild<QPushButton*>(QStringLiteral("DoneButton"))->click();
+    });
+    form->Menus().Targets1->trigger();
+    EXPECT_TRUE(form->Model().IniChanged);
+    EXPECT_TRUE(StartItemsEnabled(*form));
+    ASSERT_EQ(form->Display().Count(), 2 + 3);
+    EXPECT_EQ(form->Display().Line(2), "<Ping>a [0] ");
+}
+
+TEST_F(MainFormTest, SummaryShowsThePerformanceWindowModally) {
+    auto form = Start();
+    QString shown;
+    WhenModalOpens([&shown](QWidget& window) {
+        shown = window.windowTitle();
+        window.close();
+    });
+    form->Menus().Summary->trigger();
+    EXPECT_EQ(shown, QStringLiteral("Velnorix Performance Summary"));
+    EXPECT_TRUE(m_prompts.History().empty());
+}
+
 TEST_F(MainFormTest, AboutCentresItsBoxOnTheMainWindow) {
     auto form = Start();
     form->show();
     QWidget* centredOn = nullptr;
     QString title;
-    QTimer::singleShot(0, form.get(), [&] {
-        auto* box = dynamic_cast<TAboutBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        centredOn = box->CenterOnForm;
-        title = box->windowTitle();
-        box->accept();
+    WhenModalOpens([&](QWidget& window) {
+        auto& box = dynamic_cast<TAboutBox&>(window);
+        centredOn = box.CenterOnForm;
+        title = box.windowTitle();
+        box.accept();
     });
     form->Menus().About1->trigger();
     EXPECT_EQ(centredOn, form.get());

@@ -1,5 +1,6 @@
 #include "app/qt_user_prompts.h"
 #include "app/status_bar_line.h"
+#include "gui_waits.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -14,17 +15,7 @@
 namespace velnorix {
 namespace {
 
-// Runs `inspect` on the modal window once it is up; `inspect` must close it.
-void WhenModalOpens(std::function<void(QWidget&)> inspect) {
-    QTimer::singleShot(0, qApp, [inspect = std::move(inspect)]() mutable {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
-            WhenModalOpens(std::move(inspect));
-            return;
-        }
-        inspect(*modal);
-    });
-}
+using testing::WhenModalOpens;
 
 struct BoxSeen {
     QString Title;
@@ -188,15 +179,6 @@ TEST(StatusTextTest, TabsPlaceThePartsOfTheText) {
               (Parts{"", "3 Cycles in 0:00:10  Test Stopped!  Test Stopped!", ""}));
     EXPECT_EQ(SplitStatusText("a\tb\tc\td"), (Parts{"a", "b", "c\td"}));
     EXPECT_EQ(SplitStatusText(""), (Parts{"", "", ""}));
-}
-
-TEST(StatusTextTest, TheBarKeepsTheTextAndShowsItsParts) {
-    StatusBarLine bar;
-    bar.SetText("\tTesting-->   192.0.2.10");
-    EXPECT_EQ(bar.Text(), "\tTesting-->   192.0.2.10");
-    EXPECT_EQ(bar.ShownParts()[0], QString());
-    EXPECT_EQ(bar.ShownParts()[1], QStringLiteral("Testing-->   192.0.2.10"));
-    EXPECT_EQ(bar.height(), 29);
 }
 
 } // namespace

@@ -175,17 +175,5 @@ TEST(TextDisplayTest, EveryFailureKeywordIsHighlighted) {
         << "the keyword is matched with its letter case";
 }
 
-TEST(TextDisplayTest, ReadOnlyUnwrappedCourierThirteenPixels) {
-    TextDisplay display;
-    display.resize(660, 385);
-    EXPECT_TRUE(display.isReadOnly());
-    EXPECT_FALSE(display.textInteractionFlags() & Qt::TextEditable);
-    EXPECT_EQ(display.lineWrapMode(), QPlainTextEdit::NoWrap);
-    EXPECT_EQ(display.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(display.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_EQ(display.FontPixelHeight(), 13);
-    EXPECT_EQ(display.PixelHeight(), 385);
-}
-
 } // namespace
 } // namespace velnorix

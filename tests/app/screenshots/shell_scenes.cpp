@@ -8,7 +8,7 @@
 #include "scene.h"
 #include "scripted_probes.h"
 #include "support/temp_dir.h"
-#include "wait_until.h"
+#include "gui_waits.h"
 
 #include <QAction>
 #include <QApplication>

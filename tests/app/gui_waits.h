@@ -3,11 +3,16 @@
 #include <chrono>
 #include <functional>
 
+class QWidget;
+
 namespace velnorix::testing {
 
 // Lets the event loop run until `done` holds; false when `bound` passed first. The bound only
 // keeps a broken test from hanging: nothing is asserted about how long it took.
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds bound = std::chrono::seconds(20));
+
+// Runs `work` on the next modal window once it is open; `work` must close it.
+void WhenModalOpens(std::function<void(QWidget&)> work);
 
 } // namespace velnorix::testing
