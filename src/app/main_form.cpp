@@ -60,12 +60,6 @@ TMainForm::TMainForm(MainFormSetup setup)
         m_ownPrompts = std::make_unique<QtUserPrompts>(this);
         m_prompts = m_ownPrompts.get();
     }
-    if (setup.TimeSource != nullptr) {
-        m_clock = setup.TimeSource;
-    } else {
-        m_ownClock = std::make_unique<SystemClock>();
-        m_clock = m_ownClock.get();
-    }
     m_formatSettings = SystemFormatSettings();
     m_sound = std::make_unique<ErrorSound>(m_gate);
     m_host = std::make_unique<QtHostServices>(m_gate, *m_sound, m_programDirectory);
@@ -80,7 +74,7 @@ TMainForm::TMainForm(MainFormSetup setup)
     }
     m_scheduler =
         std::make_unique<TestScheduler>(m_model, *m_display, *m_statusBar, *m_timer1, *m_timer2,
-                                        *m_clock, *m_host, *setup.Probes, m_formatSettings);
+                                        m_clock, *m_host, *setup.Probes, m_formatSettings);
     m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
                                                               *m_prompts, m_programDirectory);
     m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_programDirectory);

@@ -29,7 +29,7 @@ class TextDisplay;
 class TrayIcon;
 
 // What the main window is started with. Tests replace the parts that reach outside the
-// program: the dialogs, the network and the clock.
+// program: the dialogs and the network.
 struct MainFormSetup {
     // The command-line parameters after the program's name.
     std::vector<std::string> Arguments;
@@ -39,8 +39,6 @@ struct MainFormSetup {
     UserPrompts* Prompts = nullptr;
     // None: the network probes.
     std::optional<ProbeComponents> Probes;
-    // None: the system clock.
-    Clock* TimeSource = nullptr;
 };
 
 // The program's one main window: the display of result lines, the status bar, the menus, the
@@ -122,8 +120,7 @@ private:
     MainMenus* m_menus;
     std::unique_ptr<UserPrompts> m_ownPrompts;
     UserPrompts* m_prompts;
-    std::unique_ptr<Clock> m_ownClock;
-    Clock* m_clock;
+    SystemClock m_clock;
     FormatSettings m_formatSettings;
     std::unique_ptr<ErrorSound> m_sound;
     std::unique_ptr<QtHostServices> m_host;
