@@ -22,6 +22,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     void Signal(int signal) const;
+    // The process id while the program runs; -1 once Wait has collected it.
+    [[nodiscard]] pid_t Pid() const { return m_pid; }
     // The exit status, or -1 when the program had to be killed after `limit`.
     int Wait(std::chrono::milliseconds limit);
     [[nodiscard]] std::string Output() const;
