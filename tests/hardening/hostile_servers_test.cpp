@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -86,6 +87,11 @@ struct HostileCase {
     const char* Name;
     std::function<ServerScript(TestType)> Script;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const HostileCase& c, std::ostream* out) {
+    *out << c.Name;
+}
 
 const HostileCase kCases[] = {
     {"Trickle", "trickles one byte every 250 ms",
