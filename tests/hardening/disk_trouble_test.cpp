@@ -6,6 +6,7 @@
 #include "engine/text_file.h"
 #include "hardening/log_blocks.h"
 #include "hardening/private_mount.h"
+#include "hardening/process_figures.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -41,6 +42,7 @@ protected:
                                 {5020, false, ReplyStatusKind::TimedOut, {}});
         m_rig.Probes.Script.Set("EchoExchange", "127.0.0.2",
                                 {30, false, ReplyStatusKind::Echo, {}});
+        m_descriptors = ReadProcessFigures().Descriptors;
     }
 
     // A Timer1 tick as the shell delivers it; the text of the error its general error display
@@ -98,6 +100,7 @@ protected:
         EXPECT_EQ(CheckRunLogs(m_rig.DetailLog(), m_rig.SummaryLog(), m_targets, CycleRange(1, 4)),
                   std::vector<std::string>{});
         ExpectEveryProbeRecordedOnce();
+        EXPECT_EQ(ReadProcessFigures().Descriptors, m_descriptors) << "a log left open";
     }
 
     std::string Filler() const { return m_mount->Path() + "/filler"; }
@@ -105,6 +108,7 @@ protected:
     EngineRig m_rig;
     std::unique_ptr<PrivateMount> m_mount;
     std::vector<LoggedTarget> m_targets;
+    std::vector<std::string> m_descriptors;
 };
 
 TEST_F(DiskTroubleTest, ADetailLogThatFillsTheDiskFailsItsCyclesUntilSpaceIsBack) {
