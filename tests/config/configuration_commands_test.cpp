@@ -1,7 +1,7 @@
 #include "config/configuration_commands.h"
 #include "config/ini_values.h"
-#include "config/scripted_prompts.h"
 #include "support/fake_host.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -12,8 +12,10 @@ namespace velnorix {
 namespace {
 
 using testing::ReadWholeFile;
+using testing::ScriptedPrompts;
 using testing::WriteWholeFile;
-using Shown = testing::ScriptedPrompts::Shown;
+using Shown = ScriptedPrompts::Shown;
+using Kind = ScriptedPrompts::Kind;
 
 const std::string kNoNameBox = "No Ini Name established!\rPlease try again";
 
@@ -36,7 +38,7 @@ protected:
     RunModel m_model;
     testing::FakeDisplay m_display;
     testing::FakeStatusLine m_status;
-    testing::ScriptedPrompts m_prompts;
+    ScriptedPrompts m_prompts{ScriptedPrompts::WhenUnscripted::Fail};
     ConfigurationCommands m_commands{m_model, m_display, m_status, m_prompts, "/opt/velnorix"};
 };
 
@@ -71,7 +73,7 @@ TEST_F(ConfigurationCommandsTest, OpeningANameThatDoesNotExistMakesItTheNextSave
     m_prompts.ChooseNextFileToOpen(file);
     m_commands.Open1Click();
     EXPECT_EQ(m_prompts.Boxes(),
-              (std::vector<Shown>{{"error", "Ini file is empty!\rPlease try again."}}));
+              (std::vector<Shown>{{Kind::Error, "Ini file is empty!\rPlease try again."}}));
     EXPECT_EQ(m_model.TargetCount, 0);
     EXPECT_EQ(m_model.IntervalMins, 5);
 
@@ -122,7 +124,7 @@ TEST_F(ConfigurationCommandsTest, CancelledSaveAsWritesNothingAndKeepsNameAndFla
     m_model.IniChanged = true;
     m_prompts.ChooseNextFileToSave(std::nullopt);
     m_commands.SaveAs2Click();
-    EXPECT_EQ(m_prompts.Boxes(), (std::vector<Shown>{{"confirmation", kNoNameBox}}));
+    EXPECT_EQ(m_prompts.Boxes(), (std::vector<Shown>{{Kind::Confirmation, kNoNameBox}}));
     EXPECT_EQ(m_model.IniFileName, m_dir.File("current.ini"));
     EXPECT_TRUE(m_model.IniChanged);
     EXPECT_EQ(FilesInFolder(), 0);
@@ -183,7 +185,7 @@ TEST_F(ConfigurationCommandsTest, ClosingAsksOnlyAboutUnsavedChanges) {
     m_commands.AskToSaveOnClose();
     EXPECT_TRUE(m_prompts.Boxes().empty()) << "nothing to save, nothing asked";
 
-    const Shown question{"question", "There is an unsaved Ini File;\rDo you wish to save?"};
+    const Shown question{Kind::Question, "There is an unsaved Ini File;\rDo you wish to save?"};
     m_model.IniChanged = true;
     m_prompts.AnswerNextQuestion(false);
     m_commands.AskToSaveOnClose();

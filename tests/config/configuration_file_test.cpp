@@ -1,7 +1,7 @@
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
-#include "config/scripted_prompts.h"
 #include "support/fake_host.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -13,6 +13,7 @@ namespace velnorix {
 namespace {
 
 using testing::ReadWholeFile;
+using testing::ScriptedPrompts;
 using testing::WriteWholeFile;
 
 const std::string kEmptyBox = "Ini file is empty!\rPlease try again.";
@@ -50,7 +51,7 @@ protected:
     RunModel m_model;
     testing::FakeDisplay m_display;
     testing::FakeStatusLine m_status;
-    testing::ScriptedPrompts m_prompts;
+    ScriptedPrompts m_prompts{ScriptedPrompts::WhenUnscripted::Fail};
 };
 
 TEST_F(ConfigurationFileTest, WritesTheTwoTargetExampleLineByLine) {
@@ -234,7 +235,7 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
         model.Target(0).Addr = "kept";
         testing::FakeDisplay display;
         display.Add("old header");
-        testing::ScriptedPrompts prompts;
+        ScriptedPrompts prompts{ScriptedPrompts::WhenUnscripted::Fail};
         std::filesystem::remove(m_file);
         if (c.text)
             WriteWholeFile(m_file, *c.text);
@@ -244,7 +245,7 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
 
         LoadIniFile(model, display, prompts, m_file);
         EXPECT_EQ(prompts.Boxes(),
-                  (std::vector<testing::ScriptedPrompts::Shown>{{"error", kEmptyBox}}))
+                  (std::vector<ScriptedPrompts::Shown>{{ScriptedPrompts::Kind::Error, kEmptyBox}}))
             << c.name;
         EXPECT_EQ(model.TargetCount, 0) << c.name;
         EXPECT_EQ(model.TargetTable[0].Addr, "kept") << c.name;

@@ -3,7 +3,7 @@
 #include "reports/log_display_form.h"
 #include "reports/log_view.h"
 #include "reports/modal_watch.h"
-#include "reports/recording_prompts.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QPushButton>
@@ -13,10 +13,10 @@ namespace velnorix {
 namespace {
 
 using testing::ModalWatch;
-using testing::RecordingPrompts;
-using Kind = RecordingPrompts::Kind;
+using testing::ScriptedPrompts;
+using Kind = ScriptedPrompts::Kind;
 
-const RecordingPrompts::Message kNotAvailable{
+const ScriptedPrompts::Shown kNotAvailable{
     Kind::Error, "Log File is not available!\rPlease Start Test before viewing."};
 
 class LogCommandsTest : public ::testing::Test {
@@ -43,7 +43,7 @@ protected:
 
     testing::TempDir m_dir;
     RunModel m_model;
-    RecordingPrompts m_prompts;
+    ScriptedPrompts m_prompts;
     LogCommands m_commands;
 };
 
@@ -52,7 +52,7 @@ using Shown = std::vector<std::pair<std::string, bool>>;
 TEST_F(LogCommandsTest, ShowTheActiveLogsWithAndWithoutTheSearch) {
     EXPECT_EQ(WindowsShownBy(&LogCommands::Log1Click), (Shown{{"   1 detail Failure:", true}}));
     EXPECT_EQ(WindowsShownBy(&LogCommands::SummaryLog1Click), (Shown{{"Cycl Target", false}}));
-    EXPECT_TRUE(m_prompts.Messages().empty());
+    EXPECT_TRUE(m_prompts.Boxes().empty());
 }
 
 TEST_F(LogCommandsTest, BeforeAnyRunTheLogsAreNotAvailable) {
@@ -60,71 +60,71 @@ TEST_F(LogCommandsTest, BeforeAnyRunTheLogsAreNotAvailable) {
     m_model.SummaryLogName.clear();
     EXPECT_EQ(WindowsShownBy(&LogCommands::Log1Click), Shown{});
     EXPECT_EQ(WindowsShownBy(&LogCommands::SummaryLog1Click), Shown{});
-    EXPECT_EQ(m_prompts.Messages(), (std::vector{kNotAvailable, kNotAvailable}));
+    EXPECT_EQ(m_prompts.Boxes(), (std::vector{kNotAvailable, kNotAvailable}));
 }
 
 TEST_F(LogCommandsTest, DeletedLogsAreGoneWithoutAQuestionAndThenNotAvailable) {
     m_commands.DeleteLogFiles1Click();
-    EXPECT_TRUE(m_prompts.Messages().empty());
+    EXPECT_TRUE(m_prompts.Boxes().empty());
     EXPECT_FALSE(FileExists(m_model.DetailLogName));
     EXPECT_FALSE(FileExists(m_model.SummaryLogName));
     EXPECT_EQ(WindowsShownBy(&LogCommands::Log1Click), Shown{});
-    EXPECT_EQ(m_prompts.Messages(), std::vector{kNotAvailable});
+    EXPECT_EQ(m_prompts.Boxes(), std::vector{kNotAvailable});
     m_commands.DeleteLogFiles1Click(); // nothing left to delete: still silent
-    EXPECT_EQ(m_prompts.Messages().size(), 1u);
+    EXPECT_EQ(m_prompts.Boxes().size(), 1u);
 }
 
 TEST_F(LogCommandsTest, InactiveLogsAreChosenInTheProgramDirectoryButNeverTheActiveOne) {
     const std::string older = m_dir.File("Velnorix261205090000.log");
     testing::WriteWholeFile(older, "older run\r\n");
-    m_prompts.QueueFileChoice(m_model.DetailLogName);
-    m_prompts.QueueFileChoice(std::nullopt);
-    m_prompts.QueueFileChoice(older);
+    m_prompts.ChooseNextFileToOpen(m_model.DetailLogName);
+    m_prompts.ChooseNextFileToOpen(std::nullopt);
+    m_prompts.ChooseNextFileToOpen(older);
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click), Shown{});
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click), Shown{});
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click), (Shown{{"older run", true}}));
-    const std::vector<RecordingPrompts::Message> told = {
+    const std::vector<ScriptedPrompts::Shown> told = {
         {Kind::Information, "You have chosen the active log file.\rPlease try again."}};
-    EXPECT_EQ(m_prompts.Messages(), told);
-    EXPECT_EQ(m_prompts.Dialogs().at(0).InitialDirectory, m_dir.Path());
-    EXPECT_EQ(m_prompts.Dialogs().at(0).FilterPattern, "*.log");
+    EXPECT_EQ(m_prompts.Boxes(), told);
+    EXPECT_EQ(m_prompts.OpenDialogs().at(0).InitialDirectory, m_dir.Path());
+    EXPECT_EQ(m_prompts.OpenDialogs().at(0).FilterPattern, "*.log");
 }
 
 TEST_F(LogCommandsTest, AnInactiveSummaryLogIsShownWithoutTheSearch) {
     const std::string older = m_dir.File("Velnorix261205090000.smy");
     testing::WriteWholeFile(older, "older summary\r\n");
-    m_prompts.QueueFileChoice(m_model.SummaryLogName);
-    m_prompts.QueueFileChoice(older);
+    m_prompts.ChooseNextFileToOpen(m_model.SummaryLogName);
+    m_prompts.ChooseNextFileToOpen(older);
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveSummaryLog1Click), Shown{});
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveSummaryLog1Click),
               (Shown{{"older summary", false}}));
-    EXPECT_EQ(m_prompts.Dialogs().at(1).FilterName, "Summary Log");
-    EXPECT_EQ(m_prompts.Messages().size(), 1u);
+    EXPECT_EQ(m_prompts.OpenDialogs().at(1).FilterName, "Summary Log");
+    EXPECT_EQ(m_prompts.Boxes().size(), 1u);
 }
 
 TEST_F(LogCommandsTest, TheActiveLogUnderANameInOtherLetterCaseIsShown) {
     // A different name on this file system: give it the content the operator expects to see.
     const std::string otherCase = m_dir.File("VELNORIX261206140327.log");
     testing::WriteWholeFile(otherCase, "   1 detail Failure:\r\n");
-    m_prompts.QueueFileChoice(otherCase);
+    m_prompts.ChooseNextFileToOpen(otherCase);
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click),
               (Shown{{"   1 detail Failure:", true}}));
 }
 
 TEST_F(LogCommandsTest, ANameTypedIntoTheDialogThatDoesNotExistIsNotAvailable) {
-    m_prompts.QueueFileChoice(m_dir.File("typed-but-missing.log"));
+    m_prompts.ChooseNextFileToOpen(m_dir.File("typed-but-missing.log"));
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click), Shown{});
-    EXPECT_EQ(m_prompts.Messages(), std::vector{kNotAvailable});
+    EXPECT_EQ(m_prompts.Boxes(), std::vector{kNotAvailable});
 }
 
 TEST_F(LogCommandsTest, ALogThatCannotBeReadGoesToTheGeneralErrorDisplay) {
     // Reading this process's memory from address 0 fails even for root.
     m_model.DetailLogName = "/proc/self/mem";
     EXPECT_EQ(WindowsShownBy(&LogCommands::Log1Click), Shown{});
-    ASSERT_EQ(m_prompts.Messages().size(), 1u);
-    EXPECT_EQ(m_prompts.Messages()[0].BoxKind, Kind::GeneralError);
-    EXPECT_EQ(m_prompts.Messages()[0].Text.rfind("Cannot read file \"/proc/self/mem\".", 0), 0u)
-        << m_prompts.Messages()[0].Text;
+    ASSERT_EQ(m_prompts.Boxes().size(), 1u);
+    EXPECT_EQ(m_prompts.Boxes()[0].What, Kind::GeneralError);
+    EXPECT_EQ(m_prompts.Boxes()[0].Text.rfind("Cannot read file \"/proc/self/mem\".", 0), 0u)
+        << m_prompts.Boxes()[0].Text;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "reports/log_display_form.h"
 #include "reports/log_view.h"
-#include "reports/recording_prompts.h"
 #include "reports/sample_logs.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QPushButton>
@@ -13,10 +13,10 @@ namespace velnorix {
 namespace {
 
 using testing::DetailLogFailingOn;
-using testing::RecordingPrompts;
-using Kind = RecordingPrompts::Kind;
+using testing::ScriptedPrompts;
+using Kind = ScriptedPrompts::Kind;
 
-const RecordingPrompts::Message kNoFailure{Kind::Information, "No \"Failure\" found."};
+const ScriptedPrompts::Shown kNoFailure{Kind::Information, "No \"Failure\" found."};
 
 class LogDisplayFormTest : public ::testing::Test {
 protected:
@@ -52,16 +52,16 @@ protected:
     // Clicks `button` until the search reports no further match; the lines it selected.
     std::vector<int> ClickUntilNoneFound(TVelnorixLogDispForm& form, const char* button) {
         std::vector<int> lines;
-        for (int clicks = 0; clicks < 50 && m_prompts.Messages().empty(); ++clicks) {
+        for (int clicks = 0; clicks < 50 && m_prompts.Boxes().empty(); ++clicks) {
             Click(form, button);
-            if (m_prompts.Messages().empty())
+            if (m_prompts.Boxes().empty())
                 lines.push_back(SelectedLine(form));
         }
         return lines;
     }
 
     testing::TempDir m_dir;
-    RecordingPrompts m_prompts;
+    ScriptedPrompts m_prompts;
     int m_files = 0;
 };
 
@@ -72,7 +72,7 @@ TEST_F(LogDisplayFormTest, FindFirstThenNextWalksDownAndFindLastThenNextWalksUp)
     EXPECT_EQ(SelectedLine(*form), 5);
     EXPECT_EQ(form->LogDisp().Selection().Caret.Column, 36); // at the end of the match
     EXPECT_EQ(ClickUntilNoneFound(*form, "btnFindNext"), (std::vector<int>{9, 20}));
-    EXPECT_EQ(m_prompts.Messages(), std::vector{kNoFailure});
+    EXPECT_EQ(m_prompts.Boxes(), std::vector{kNoFailure});
     EXPECT_EQ(SelectedLine(*form), 20); // a failed search leaves the selection
 
     m_prompts.Clear();
@@ -80,7 +80,7 @@ TEST_F(LogDisplayFormTest, FindFirstThenNextWalksDownAndFindLastThenNextWalksUp)
     EXPECT_EQ(SelectedLine(*form), 20);
     EXPECT_EQ(form->LogDisp().Selection().Caret.Column, 28); // at the start of the match
     EXPECT_EQ(ClickUntilNoneFound(*form, "btnFindNext"), (std::vector<int>{9, 5}));
-    EXPECT_EQ(m_prompts.Messages(), std::vector{kNoFailure});
+    EXPECT_EQ(m_prompts.Boxes(), std::vector{kNoFailure});
 }
 
 TEST_F(LogDisplayFormTest, FindsTwoMatchesOnOneLineInBothDirections) {
@@ -93,7 +93,7 @@ TEST_F(LogDisplayFormTest, FindsTwoMatchesOnOneLineInBothDirections) {
     EXPECT_EQ(form->LogDisp().Selection(), (TextSelection{{1, 22}, {1, 14}}));
     Click(*form, "btnFindNext");
     EXPECT_EQ(form->LogDisp().Selection(), (TextSelection{{1, 8}, {1, 0}}));
-    EXPECT_TRUE(m_prompts.Messages().empty());
+    EXPECT_TRUE(m_prompts.Boxes().empty());
 }
 
 TEST_F(LogDisplayFormTest, EveryButtonReportsNoneInALogWithoutExactMatches) {
@@ -101,7 +101,7 @@ TEST_F(LogDisplayFormTest, EveryButtonReportsNoneInALogWithoutExactMatches) {
     for (const char* button : {"btnFindFirst", "btnFindNext", "btnFindLast"}) {
         m_prompts.Clear();
         Click(*form, button);
-        EXPECT_EQ(m_prompts.Messages(), std::vector{kNoFailure}) << button;
+        EXPECT_EQ(m_prompts.Boxes(), std::vector{kNoFailure}) << button;
         EXPECT_EQ(form->LogDisp().Selection(), TextSelection{}) << button;
     }
 }
@@ -109,7 +109,7 @@ TEST_F(LogDisplayFormTest, EveryButtonReportsNoneInALogWithoutExactMatches) {
 TEST_F(LogDisplayFormTest, AFreshProgramSearchesBackwardFromTheStartAndFindsNothing) {
     auto form = Open(DetailLogFailingOn({5, 9}, 12));
     Click(*form, "btnFindNext");
-    EXPECT_EQ(m_prompts.Messages(), std::vector{kNoFailure});
+    EXPECT_EQ(m_prompts.Boxes(), std::vector{kNoFailure});
 }
 
 TEST_F(LogDisplayFormTest, TheSearchDirectionCarriesOverToLaterWindows) {
@@ -126,7 +126,7 @@ TEST_F(LogDisplayFormTest, TheSearchDirectionCarriesOverToLaterWindows) {
 
     auto third = Open(log);
     Click(*third, "btnFindNext"); // backward from the start
-    EXPECT_EQ(m_prompts.Messages(), std::vector{kNoFailure});
+    EXPECT_EQ(m_prompts.Boxes(), std::vector{kNoFailure});
 }
 
 TEST_F(LogDisplayFormTest, FindNextStartsWhereTheOperatorPutTheCaret) {
@@ -200,11 +200,11 @@ TEST_F(LogDisplayFormTest, UsesFixedPitchTextAndFitsItsFontsToTheScreenOnFirstSh
 
 TEST_F(LogDisplayFormTest, AMissingOrUnnamedLogIsReportedAndNoWindowIsMade) {
     for (const std::string& name : {std::string(), m_dir.File("gone.log"), m_dir.Path()}) {
-        RecordingPrompts prompts;
+        ScriptedPrompts prompts;
         EXPECT_EQ(CreateLogDisplay(nullptr, prompts, name, true), nullptr);
-        const std::vector<RecordingPrompts::Message> expected = {
+        const std::vector<ScriptedPrompts::Shown> expected = {
             {Kind::Error, "Log File is not available!\rPlease Start Test before viewing."}};
-        EXPECT_EQ(prompts.Messages(), expected) << name;
+        EXPECT_EQ(prompts.Boxes(), expected) << name;
     }
 }
 

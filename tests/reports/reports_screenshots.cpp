@@ -10,7 +10,7 @@
 #include "engine/text_file.h"
 #include "reports/log_display_form.h"
 #include "reports/perf_form.h"
-#include "reports/recording_prompts.h"
+#include "support/scripted_prompts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -111,7 +111,7 @@ int main(int argc, char* argv[]) {
     }
 
     const SampleRun run = MakeSampleRun();
-    testing::RecordingPrompts prompts;
+    testing::ScriptedPrompts prompts;
     bool saved = true;
 
     TVelnorixPerfForm perf;

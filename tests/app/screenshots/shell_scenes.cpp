@@ -4,11 +4,11 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "engine/text_file.h"
-#include "fake_prompts.h"
+#include "gui_waits.h"
 #include "scene.h"
 #include "scripted_probes.h"
+#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
-#include "gui_waits.h"
 
 #include <QAction>
 #include <QApplication>
@@ -67,7 +67,7 @@ public:
 
 private:
     testing::TempDir m_dir;
-    testing::FakePrompts m_prompts;
+    testing::ScriptedPrompts m_prompts;
     testing::ScriptedProbes m_probes;
     std::unique_ptr<TMainForm> m_form;
 };

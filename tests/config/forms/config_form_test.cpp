@@ -3,6 +3,7 @@
 #include "config/forms/radio_group.h"
 #include "config/forms/target_form.h"
 #include "forms_test_support.h"
+#include "support/scripted_prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,7 +18,8 @@ namespace {
 using testing::As;
 using testing::Control;
 using testing::DialogScript;
-using testing::RecordingPrompts;
+using testing::ScriptedPrompts;
+using Kind = ScriptedPrompts::Kind;
 
 const std::vector<std::string> kFourEntries = {
     "<Ping>10.0.0.1  <AUDIBLE>  <Port>0",
@@ -47,7 +49,7 @@ protected:
     }
     std::vector<std::string> Entries() const { return m_form.Settings().Entries; }
 
-    RecordingPrompts m_prompts;
+    ScriptedPrompts m_prompts;
     DialogScript m_script;
     TVelnorixConfigForm m_form{nullptr, m_prompts, m_script.Runner()};
 };
@@ -153,16 +155,16 @@ TEST_F(ConfigFormTest, DoneChecksTheIntervalBeforeTheList) {
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.Hours << "/" << c.Minutes << "/" << c.Seconds
                                           << (c.WithTargets ? " with" : " without"));
-        m_prompts.ErrorBoxes.clear();
+        m_prompts.Clear();
         m_form.setResult(QDialog::Rejected);
         Show(c.WithTargets ? kFourEntries : std::vector<std::string>{}, c.Hours, c.Minutes,
              c.Seconds);
         Click("DoneButton");
         if (c.Message) {
-            EXPECT_EQ(m_prompts.ErrorBoxes, std::vector<std::string>{c.Message});
+            EXPECT_EQ(m_prompts.Texts(Kind::Error), std::vector<std::string>{c.Message});
             EXPECT_EQ(m_form.result(), QDialog::Rejected);
         } else {
-            EXPECT_TRUE(m_prompts.ErrorBoxes.empty());
+            EXPECT_TRUE(m_prompts.Texts(Kind::Error).empty());
             EXPECT_EQ(m_form.result(), QDialog::Accepted);
             const TargetsAndOptions settings = m_form.Settings();
             EXPECT_EQ(settings.IntervalHours, c.Hours);
@@ -210,17 +212,17 @@ TEST_F(ConfigFormFocusTest, LeavingAFieldChecksItsLimits) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Field + std::string(" ") + c.Typed);
-        m_prompts.GeneralErrors.clear();
+        m_prompts.Clear();
         IntervalEdit& field = Field(c.Field);
         Type(field, QString::fromLatin1(c.Typed));
         QTest::keyClick(&field, Qt::Key_Tab);
         Settle();
         if (c.Message) {
-            EXPECT_EQ(m_prompts.GeneralErrors, std::vector<std::string>{c.Message});
+            EXPECT_EQ(m_prompts.Texts(Kind::GeneralError), std::vector<std::string>{c.Message});
             EXPECT_EQ(QApplication::focusWidget(), &field);
             QTest::keyClick(&field, Qt::Key_Escape); // back to a text the next case can leave
         } else {
-            EXPECT_TRUE(m_prompts.GeneralErrors.empty());
+            EXPECT_TRUE(m_prompts.Texts(Kind::GeneralError).empty());
             EXPECT_NE(QApplication::focusWidget(), &field);
         }
     }
@@ -231,7 +233,7 @@ TEST_F(ConfigFormFocusTest, AChangedFieldMustHoldTwoDigitsAndEscapeRestoresItsTe
     Type(minutes, QStringLiteral("7"));
     QTest::keyClick(&minutes, Qt::Key_Tab);
     Settle();
-    EXPECT_EQ(m_prompts.GeneralErrors,
+    EXPECT_EQ(m_prompts.Texts(Kind::GeneralError),
               std::vector<std::string>{"Invalid input value.  Use escape key to abandon changes"});
     ASSERT_EQ(Focused(), QStringLiteral("MinEdit"));
 
@@ -240,7 +242,7 @@ TEST_F(ConfigFormFocusTest, AChangedFieldMustHoldTwoDigitsAndEscapeRestoresItsTe
     EXPECT_TRUE(m_form.isVisible());
     QTest::keyClick(&minutes, Qt::Key_Tab);
     Settle();
-    EXPECT_EQ(m_prompts.GeneralErrors.size(), 1u);
+    EXPECT_EQ(m_prompts.Texts(Kind::GeneralError).size(), 1u);
     EXPECT_EQ(Focused(), QStringLiteral("SecEdit"));
 }
 
@@ -249,7 +251,7 @@ TEST_F(ConfigFormFocusTest, ValuesPutInByTheDialogPassUntilChanged) {
     QTest::keyClick(&Field("MinEdit"), Qt::Key_Tab);
     QTest::keyClick(&Field("SecEdit"), Qt::Key_Tab);
     Settle();
-    EXPECT_TRUE(m_prompts.GeneralErrors.empty());
+    EXPECT_TRUE(m_prompts.Texts(Kind::GeneralError).empty());
 }
 
 TEST_F(ConfigFormFocusTest, OnlyDigitsCanBeTypedAndAtMostTwo) {
@@ -266,7 +268,8 @@ TEST_F(ConfigFormFocusTest, EnterMovesToTheNextControlAfterTheSameCheck) {
     Type(Field("MinEdit"), QStringLiteral("75"));
     QTest::keyClick(&Field("MinEdit"), Qt::Key_Enter);
     Settle();
-    EXPECT_EQ(m_prompts.GeneralErrors, std::vector<std::string>{"Value 75 out of range 0..60"});
+    EXPECT_EQ(m_prompts.Texts(Kind::GeneralError),
+              std::vector<std::string>{"Value 75 out of range 0..60"});
     EXPECT_EQ(Focused(), QStringLiteral("MinEdit"));
     EXPECT_TRUE(m_form.isVisible());
 }
@@ -278,7 +281,8 @@ TEST_F(ConfigFormFocusTest, DoneDoesNotCloseOverAFieldItJustRefused) {
     Settle();
     EXPECT_EQ(m_form.result(), QDialog::Rejected);
     EXPECT_TRUE(m_form.isVisible());
-    EXPECT_EQ(m_prompts.GeneralErrors, std::vector<std::string>{"Value 25 out of range 0..24"});
+    EXPECT_EQ(m_prompts.Texts(Kind::GeneralError),
+              std::vector<std::string>{"Value 25 out of range 0..24"});
 
     Type(Field("HrsEdit"), QStringLiteral("02"));
     Click("DoneButton");
@@ -292,7 +296,7 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
     m_form.setFocus(Qt::OtherFocusReason); // not left by the operator, so not checked on the way
     QTest::mouseClick(&Control<QAbstractButton>(m_form, "DoneButton"), Qt::LeftButton);
     Settle();
-    EXPECT_EQ(m_prompts.GeneralErrors.back(), "'' is not a valid integer value");
+    EXPECT_EQ(m_prompts.Texts(Kind::GeneralError).back(), "'' is not a valid integer value");
     EXPECT_EQ(m_form.result(), QDialog::Rejected);
 }
 

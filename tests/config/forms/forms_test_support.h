@@ -1,7 +1,6 @@
 #pragma once
 
 #include "config/forms/modal_runner.h"
-#include "engine/host.h"
 
 #include <QDialog>
 #include <QObject>
@@ -10,34 +9,8 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace velnorix::testing {
-
-// Message boxes answered at once, with every message kept for the test to read.
-class RecordingPrompts final : public UserPrompts {
-public:
-    void ShowErrorBox(std::string_view message) override { ErrorBoxes.emplace_back(message); }
-    void ShowInformation(std::string_view message) override { Others.emplace_back(message); }
-    void ShowConfirmation(std::string_view message) override { Others.emplace_back(message); }
-    bool AskYesNo(std::string_view message) override {
-        Others.emplace_back(message);
-        return false;
-    }
-    void ShowGeneralError(std::string_view message) override {
-        GeneralErrors.emplace_back(message);
-    }
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override {
-        return std::nullopt;
-    }
-
-    std::vector<std::string> ErrorBoxes;
-    std::vector<std::string> GeneralErrors;
-    std::vector<std::string> Others;
-};
 
 // Plays the part of the modal loops: each dialog that would be shown is handed to the next
 // step, which works its controls and returns the dialog's result. Nested dialogs (the editor

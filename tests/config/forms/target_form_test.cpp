@@ -1,6 +1,7 @@
 #include "config/forms/radio_group.h"
 #include "config/forms/target_form.h"
 #include "forms_test_support.h"
+#include "support/scripted_prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,7 +14,8 @@ namespace velnorix {
 namespace {
 
 using testing::Control;
-using testing::RecordingPrompts;
+using testing::ScriptedPrompts;
+using Kind = ScriptedPrompts::Kind;
 
 class TargetFormTest : public ::testing::Test {
 protected:
@@ -25,7 +27,7 @@ protected:
     QPlainTextEdit& Target() { return Control<QPlainTextEdit>(m_form, "Target"); }
     void ClickType(int position) { TestType().Button(position)->click(); }
 
-    RecordingPrompts m_prompts;
+    ScriptedPrompts m_prompts;
     TVelnorixTargetForm m_form{nullptr, m_prompts};
 };
 
@@ -35,7 +37,7 @@ TEST_F(TargetFormTest, ANewTargetIsAnAudibleWebSiteOnPort80) {
     EXPECT_EQ(Port().text(), QStringLiteral("80"));
     EXPECT_EQ(Audible().ItemIndex(), 0);
     EXPECT_EQ(m_form.ComposeEntry(), "<HTML>  <AUDIBLE>  <Port>80");
-    EXPECT_TRUE(m_prompts.ErrorBoxes.empty());
+    EXPECT_TRUE(m_prompts.Texts(Kind::Error).empty());
 }
 
 TEST_F(TargetFormTest, ChoosingATypePutsItsDefaultPortIntoTheEntry) {
@@ -71,12 +73,12 @@ TEST_F(TargetFormTest, ATypedPortGivesWayToAnotherTypeButNotToTheSameOne) {
 TEST_F(TargetFormTest, APortThatIsNotAnIntegerIsReportedAndReplacedByTheTypesDefault) {
     for (const char* typed : {"abc", "", "  ", "12x"}) {
         SCOPED_TRACE(typed);
-        m_prompts.ErrorBoxes.clear();
+        m_prompts.Clear();
         m_form.PrepareNew();
         ClickType(2);
         Port().setText(QString::fromLatin1(typed));
         EXPECT_EQ(m_form.ComposeEntry(), "<POP3>  <AUDIBLE>  <Port>110");
-        EXPECT_EQ(m_prompts.ErrorBoxes,
+        EXPECT_EQ(m_prompts.Texts(Kind::Error),
                   std::vector<std::string>{"Port must be numeric.\rReturning to default."});
     }
 }

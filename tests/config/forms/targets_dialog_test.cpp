@@ -4,6 +4,7 @@
 #include "config/forms/targets_dialog.h"
 #include "engine/run_model.h"
 #include "forms_test_support.h"
+#include "support/scripted_prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -19,7 +20,7 @@ namespace {
 using testing::As;
 using testing::Control;
 using testing::DialogScript;
-using testing::RecordingPrompts;
+using testing::ScriptedPrompts;
 
 int Press(QDialog& dialog, const char* button) {
     QTest::mouseClick(&Control<QAbstractButton>(dialog, button), Qt::LeftButton);
@@ -74,7 +75,7 @@ protected:
     }
 
     RunModel m_model;
-    RecordingPrompts m_prompts;
+    ScriptedPrompts m_prompts;
     DialogScript m_script;
 };
 
