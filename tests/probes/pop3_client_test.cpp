@@ -1,5 +1,6 @@
 #include "probes/pop3_client.h"
 #include "probes/probe_errors.h"
+#include "short_bounds.h"
 #include "support/loopback_server.h"
 
 #include <cerrno>
@@ -15,14 +16,7 @@ using namespace std::chrono_literals;
 using ::testing::ElementsAreArray;
 using testing::LoopbackServer;
 using testing::ServerScript;
-
-ConnectionBounds ShortBounds() {
-    ConnectionBounds bounds;
-    bounds.ConnectTimeout = 300ms;
-    bounds.ReadTimeout = 300ms;
-    bounds.WriteTimeout = 300ms;
-    return bounds;
-}
+using testing::ShortBounds;
 
 struct DialogueCase {
     std::string Name;

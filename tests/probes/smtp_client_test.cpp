@@ -1,5 +1,6 @@
 #include "probes/probe_errors.h"
 #include "probes/smtp_client.h"
+#include "short_bounds.h"
 #include "support/loopback_server.h"
 
 #include <gmock/gmock.h>
@@ -16,14 +17,7 @@ using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using testing::LoopbackServer;
 using testing::ServerScript;
-
-ConnectionBounds ShortBounds() {
-    ConnectionBounds bounds;
-    bounds.ConnectTimeout = 300ms;
-    bounds.ReadTimeout = 300ms;
-    bounds.WriteTimeout = 300ms;
-    return bounds;
-}
+using testing::ShortBounds;
 
 struct Outcome {
     std::string Error; // empty for success

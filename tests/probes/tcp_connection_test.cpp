@@ -1,5 +1,6 @@
 #include "probes/probe_errors.h"
 #include "probes/tcp_connection.h"
+#include "short_bounds.h"
 #include "support/loopback_server.h"
 
 #include <cerrno>
@@ -16,15 +17,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::LoopbackServer;
 using testing::ServerScript;
-
-// Short bounds so that silence and floods end the tests quickly.
-ConnectionBounds ShortBounds() {
-    ConnectionBounds bounds;
-    bounds.ConnectTimeout = 300ms;
-    bounds.ReadTimeout = 300ms;
-    bounds.WriteTimeout = 300ms;
-    return bounds;
-}
+using testing::ShortBounds;
 
 class TcpConnectionTest : public ::testing::Test {
 protected:
