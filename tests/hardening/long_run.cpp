@@ -23,6 +23,8 @@ using namespace std::chrono_literals;
 // far longer than its cycles have hung.
 constexpr auto kTimePerCycle = 5s;
 constexpr auto kStartUp = 60s;
+// Between a summary block showing and the program's idle moment after it.
+constexpr auto kSettle = 100ms;
 
 struct ConfiguredTarget {
     LoggedTarget Logged;
@@ -120,17 +122,21 @@ LongRunResult RunConsoleMonitorLongRun(const LongRunOptions& options) {
     const auto giveUp =
         std::chrono::steady_clock::now() + kStartUp + options.Cycles * kTimePerCycle;
     bool started = false;
-    // Each sample is taken as soon as the cycle's summary block is there: the program then
-    // waits a whole interval for its timer.
+    // Each sample is taken just after the cycle's summary block is there, once the program has
+    // closed the file: it then waits a whole interval for its timer.
+    const auto sample = [&monitor] {
+        std::this_thread::sleep_for(kSettle);
+        return ReadProcessFigures(monitor.Pid());
+    };
     try {
         while (std::chrono::steady_clock::now() < giveUp) {
             const int done = blocks.Count();
             if (!started && done >= result.StartCycle) {
-                result.Start = ReadProcessFigures(monitor.Pid());
+                result.Start = sample();
                 started = true;
             }
             if (done >= result.EndCycle) {
-                result.End = ReadProcessFigures(monitor.Pid());
+                result.End = sample();
                 break;
             }
             std::this_thread::sleep_for(20ms);
