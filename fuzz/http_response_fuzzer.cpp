@@ -1,6 +1,6 @@
 // A response to the HEAD request read from memory piece by piece: status line, header block,
-// the rules that decide the verdict and the keep-alive, and the error body drained by its
-// framing (length, chunks or the peer's close).
+// the rules that decide the verdict, and the error body drained by its framing (length, chunks
+// or the peer's close).
 #include "probes/http/body_drain.h"
 #include "probes/http/http_errors.h"
 #include "probes/http/response_headers.h"
@@ -112,7 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 fuzzing::PropertyFailed("more header fields kept than the cap");
             if (status == 100)
                 continue;
-            (void)HeadersAllowKeepAlive(headers);
             CheckContentRange(headers);
             const auto location = headers.Value("Location");
             if (DecideVerdict(status, location && !location->empty()) == Verdict::Success)
