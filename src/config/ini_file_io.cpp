@@ -5,37 +5,12 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace velnorix {
 namespace {
-
-[[noreturn]] void ThrowFileError(const char* what, const std::string& path, int error) {
-    throw FileError(std::string(what) + " \"" + path + "\". " + std::strerror(error));
-}
-
-// Closes the descriptor on every way out.
-class FileDescriptor final {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    [[nodiscard]] int Get() const { return m_fd; }
-    // Closes now, so that a failure of the close itself can be reported.
-    int Close() { return ::close(std::exchange(m_fd, -1)); }
-
-private:
-    int m_fd;
-};
 
 std::string ParentFolder(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -86,19 +61,7 @@ std::optional<std::string> ReadWholeTextFile(const std::string& path) {
         ThrowFileError("Cannot open file", path, errno);
     if (!S_ISREG(info.st_mode))
         ThrowFileError("Cannot open file", path, EISDIR);
-    std::string text;
-    text.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(file.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ThrowFileError("Cannot read file", path, errno);
-        if (n == 0)
-            return text;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
+    return ReadToEnd(file, path, static_cast<std::size_t>(info.st_size));
 }
 
 void ReplaceTextFile(const std::string& path, std::string_view text) {

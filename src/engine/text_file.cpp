@@ -10,10 +10,6 @@
 namespace velnorix {
 namespace {
 
-[[noreturn]] void ThrowFileError(const char* what, const std::string& path, int error) {
-    throw FileError(std::string(what) + " \"" + path + "\". " + std::strerror(error));
-}
-
 void WriteAll(int fd, const std::string& path, std::string_view text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -45,6 +41,35 @@ int OpenForAppending(const std::string& path) {
 }
 
 } // namespace
+
+void ThrowFileError(const char* what, const std::string& path, int error) {
+    throw FileError(std::string(what) + " \"" + path + "\". " + std::strerror(error));
+}
+
+FileDescriptor::~FileDescriptor() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+int FileDescriptor::Close() {
+    return ::close(std::exchange(m_fd, -1));
+}
+
+std::string ReadToEnd(const FileDescriptor& file, const std::string& path, std::size_t sizeHint) {
+    std::string text;
+    text.reserve(sizeHint);
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(file.Get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ThrowFileError("Cannot read file", path, errno);
+        if (n == 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+}
 
 void WriteNewFile(const std::string& path, std::string_view text) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -3,60 +3,20 @@
 #include "engine/text_file.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace velnorix {
-namespace {
-
-[[noreturn]] void ThrowReadError(const char* what, const std::string& path, int error) {
-    throw FileError(std::string(what) + " \"" + path + "\". " + std::strerror(error));
-}
-
-// Closes the descriptor on every way out.
-class OpenFile final {
-public:
-    explicit OpenFile(int fd) : m_fd(fd) {}
-    ~OpenFile() { ::close(m_fd); }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    [[nodiscard]] int Fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-} // namespace
 
 std::string ReadLogFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        ThrowReadError("Cannot open file", path, errno);
-    const OpenFile file(fd);
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.Get() < 0)
+        ThrowFileError("Cannot open file", path, errno);
     struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        ThrowReadError("Cannot read file", path, errno);
-
+    if (::fstat(file.Get(), &info) != 0)
+        ThrowFileError("Cannot read file", path, errno);
     // The engine may append while we read; whatever arrives before the end is read is kept.
-    std::string bytes;
-    std::size_t size = 0;
-    bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
-    while (true) {
-        if (size == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t n = ::read(file.Fd(), bytes.data() + size, bytes.size() - size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ThrowReadError("Cannot read file", path, errno);
-        if (n == 0)
-            break;
-        size += static_cast<std::size_t>(n);
-    }
-    bytes.resize(size);
-    return bytes;
+    return ReadToEnd(file, path, static_cast<std::size_t>(info.st_size));
 }
 
 std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts,
