@@ -76,4 +76,15 @@ std::string HostToAddress(std::string_view host, const HostResolver& resolver) {
     return resolver(std::string(host));
 }
 
+sockaddr_in PeerAddress(std::string_view host, std::int32_t port, const HostResolver& resolver) {
+    const auto bytes = ParseDottedAddress(HostToAddress(host, resolver));
+    if (!bytes)
+        throw SocketError(EDESTADDRREQ);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(static_cast<std::uint16_t>(port));
+    std::memcpy(&peer.sin_addr, bytes->data(), bytes->size());
+    return peer;
+}
+
 } // namespace velnorix

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <netinet/in.h>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,5 +24,9 @@ std::optional<std::array<std::uint8_t, 4>> ParseDottedAddress(std::string_view t
 // A host text as a dotted IPv4 address: "LOCALHOST" in any letter case is 127.0.0.1 without a
 // lookup, a dotted address is used unchanged, anything else goes to `resolver`.
 std::string HostToAddress(std::string_view host, const HostResolver& resolver = ResolveWithSystem);
+
+// The IPv4 socket address of a host text, read as HostToAddress reads it, and a port. Throws
+// SocketError(EDESTADDRREQ) when the resolver's answer is not a dotted address.
+sockaddr_in PeerAddress(std::string_view host, std::int32_t port, const HostResolver& resolver);
 
 } // namespace velnorix

@@ -89,13 +89,7 @@ void IcmpClient::SetTimeToLive() {
 void IcmpClient::SendRequest(const EchoRequest& request) {
     RequireSingleLineValue(m_host, "The host name");
     ObtainSocket();
-    const auto address = ParseDottedAddress(HostToAddress(m_host, m_resolver));
-    if (!address)
-        throw SocketError(EDESTADDRREQ);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(static_cast<std::uint16_t>(m_port));
-    std::memcpy(&peer.sin_addr, address->data(), address->size());
+    const sockaddr_in peer = PeerAddress(m_host, m_port, m_resolver);
     for (;;) {
         const ssize_t sent = ::sendto(m_socket.Get(), request.data(), request.size(), 0,
                                       reinterpret_cast<const sockaddr*>(&peer), sizeof peer);

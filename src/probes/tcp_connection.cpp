@@ -74,15 +74,7 @@ void TcpConnection::OpenConnection() {
     SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         throw ProbeError(error_text::kCannotAllocateSocket);
-    const std::string address = HostToAddress(m_host, m_resolver);
-    const auto bytes = ParseDottedAddress(address);
-    if (!bytes)
-        throw SocketError(EDESTADDRREQ);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(static_cast<std::uint16_t>(m_port));
-    std::memcpy(&peer.sin_addr, bytes->data(), bytes->size());
-    ConnectWithin(socket.Get(), peer, m_bounds.ConnectTimeout);
+    ConnectWithin(socket.Get(), PeerAddress(m_host, m_port, m_resolver), m_bounds.ConnectTimeout);
     m_socket = std::move(socket);
 }
 
