@@ -13,8 +13,8 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <ostream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <random>
 #include <string>
 
