@@ -23,9 +23,11 @@ ChildProcess::ChildProcess(const Options& options)
     if (m_pid < 0)
         throw std::runtime_error("fork failed");
     if (m_pid == 0) {
-        const int out = ::open(m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        const int err = ::open(m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        const int in = ::open("/dev/null", O_RDONLY);
+        // Close-on-exec, so the program keeps only the copies made below: its descriptors are
+        // what some tests measure.
+        const int out = ::open(m_outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const int err = ::open(m_errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
         if (out < 0 || err < 0 || in < 0)
             ::_exit(126);
         ::dup2(in, 0);
