@@ -11,42 +11,23 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <unistd.h>
+#include <sys/mman.h>
 
 using namespace velnorix;
 using fuzzing::PropertyFailed;
 
 namespace {
 
-// One file, rewritten for every input, in memory where the system has a tmpfs for it; removed
-// with its folder when the fuzzer ends.
-class ScratchFile final {
-public:
-    ScratchFile() {
-        std::string folder = (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-        folder += "/velnorix-ini-fuzz-XXXXXX";
-        if (::mkdtemp(folder.data()) == nullptr)
-            PropertyFailed("cannot create a scratch folder");
-        m_folder = folder;
-        m_path = folder + "/fuzz.ini";
-    }
-    ~ScratchFile() {
-        ::unlink(m_path.c_str());
-        ::rmdir(m_folder.c_str());
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    [[nodiscard]] const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_folder;
-    std::string m_path;
-};
-
+// One file in memory, rewritten for every input and reached by its descriptor's name; it
+// leaves nothing behind, as libFuzzer ends without running destructors.
 const std::string& ScratchPath() {
-    static const ScratchFile file;
-    return file.Path();
+    static const std::string path = [] {
+        const int fd = ::memfd_create("velnorix-ini-fuzz", MFD_CLOEXEC);
+        if (fd < 0)
+            PropertyFailed("cannot create the scratch file");
+        return "/proc/self/fd/" + std::to_string(fd);
+    }();
+    return path;
 }
 
 void WriteFile(const std::string& path, std::string_view text) {
