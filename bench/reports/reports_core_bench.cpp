@@ -75,14 +75,7 @@ void BM_FindNoFailureLeft(benchmark::State& state) {
 BENCHMARK(BM_FindNoFailureLeft);
 
 void BM_PerformanceRows(benchmark::State& state) {
-    RunModel model;
-    model.SetTargetCount(static_cast<std::int32_t>(state.range(0)));
-    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
-        model.Target(i).Addr = "host" + std::to_string(i) + ".example.org";
-        model.Target(i).SetType("<HTML>");
-        for (std::uint32_t ms : {120u, 80u, 2400u})
-            RecordResult(model, i, ms, ms > 2000);
-    }
+    const RunModel model = bench::TestedTable(static_cast<std::int32_t>(state.range(0)));
     const LocalDateTime now{2026, 12, 6, 14, 3, 27, 0};
     const FormatSettings settings;
     for (auto _ : state)

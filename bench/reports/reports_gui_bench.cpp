@@ -116,14 +116,7 @@ BENCHMARK(BM_ScrollAndPaint)->Arg(1)->Arg(30)->Arg(500'000)->Unit(benchmark::kMi
 
 // Summary1Click up to the first painted window, for `state.range(0)` targets.
 void BM_OpenPerformanceSummary(benchmark::State& state) {
-    RunModel model;
-    model.SetTargetCount(static_cast<std::int32_t>(state.range(0)));
-    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
-        model.Target(i).Addr = "host" + std::to_string(i) + ".example.org";
-        model.Target(i).SetType("<HTML>");
-        for (std::uint32_t ms : {120u, 80u, 2400u})
-            RecordResult(model, i, ms, ms > 2000);
-    }
+    const RunModel model = bench::TestedTable(static_cast<std::int32_t>(state.range(0)));
     const LocalDateTime now{2026, 12, 6, 14, 3, 27, 0};
     const FormatSettings settings;
     for (auto _ : state) {

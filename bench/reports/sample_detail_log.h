@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/statistics.h"
+
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -28,5 +31,18 @@ inline std::string SampleDetailLog(std::size_t size) {
 }
 
 inline constexpr std::size_t kHundredMegabytes = 100u * 1024 * 1024;
+
+// A table of `targets` web targets, each probed three times with one slow failure.
+inline RunModel TestedTable(std::int32_t targets) {
+    RunModel model;
+    model.SetTargetCount(targets);
+    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
+        model.Target(i).Addr = "host" + std::to_string(i) + ".example.org";
+        model.Target(i).SetType("<HTML>");
+        for (std::uint32_t ms : {120u, 80u, 2400u})
+            RecordResult(model, i, ms, ms > 2000);
+    }
+    return model;
+}
 
 } // namespace velnorix::bench
