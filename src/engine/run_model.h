@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/utf8_text.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,7 +39,7 @@ struct TargetEntry {
     bool Audible = true;
 
     // Stores a type tag, keeping only its first six characters.
-    void SetType(std::string_view tag) { Type = std::string(tag.substr(0, kTypeLength)); }
+    void SetType(std::string_view tag) { Type = std::string(FirstCharacters(tag, kTypeLength)); }
 };
 
 // The one run-time model the whole program works on: the target table with its statistics

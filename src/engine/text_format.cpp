@@ -1,5 +1,7 @@
 #include "engine/text_format.h"
 
+#include "engine/utf8_text.h"
+
 #include <clocale>
 #include <cstdio>
 #include <langinfo.h>
@@ -43,15 +45,17 @@ FormatSettings SystemFormatSettings() {
 
 std::string PadRight(std::string_view text, std::size_t width) {
     std::string result(text);
-    if (result.size() < width)
-        result.append(width - result.size(), ' ');
+    const std::size_t characters = CharacterCount(text);
+    if (characters < width)
+        result.append(width - characters, ' ');
     return result;
 }
 
 std::string PadLeft(std::string_view text, std::size_t width) {
-    if (text.size() >= width)
+    const std::size_t characters = CharacterCount(text);
+    if (characters >= width)
         return std::string(text);
-    return std::string(width - text.size(), ' ') + std::string(text);
+    return std::string(width - characters, ' ') + std::string(text);
 }
 
 std::string FormatRatio(std::int64_t numerator, std::int64_t denominator, int decimals, int width,

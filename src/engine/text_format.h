@@ -21,8 +21,8 @@ struct FormatSettings {
 // that called setlocale(LC_ALL, "").
 FormatSettings SystemFormatSettings();
 
-// Pads with blanks on the right (left-aligned) or on the left (right-aligned) up to `width`;
-// a longer text is never cut.
+// Pads with blanks on the right (left-aligned) or on the left (right-aligned) up to `width`
+// characters (not bytes, so multi-byte text lines up); a longer text is never cut.
 std::string PadRight(std::string_view text, std::size_t width);
 std::string PadLeft(std::string_view text, std::size_t width);
 

@@ -1,46 +1,13 @@
 #include "reports/display_line.h"
 
+#include "engine/utf8_text.h"
+
 #include <algorithm>
 
 namespace velnorix {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
-
-// The length of the well-formed UTF-8 sequence at the start of `bytes` (RFC 3629, section 4),
-// or 0 when there is none. Overlong forms, surrogates and values past U+10FFFF are refused.
-std::size_t SequenceLength(std::string_view bytes, char32_t& codePoint) {
-    const auto byte = [&bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    const unsigned char lead = byte(0);
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0Fu;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07u;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (bytes.size() < length)
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const unsigned char next = byte(i);
-        if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF))
-            return 0;
-        codePoint = (codePoint << 6) | (next & 0x3Fu);
-    }
-    return length;
-}
 
 } // namespace
 
@@ -57,13 +24,7 @@ DisplayLine::DisplayLine(std::string_view bytes)
     for (std::size_t at = 0; at < bytes.size();) {
         const auto start = static_cast<std::int32_t>(at);
         char32_t codePoint = 0;
-        if (static_cast<unsigned char>(bytes[at]) < 0x80) {
-            m_text += static_cast<char16_t>(bytes[at]);
-            m_byteOfUnit.push_back(start);
-            ++at;
-            continue;
-        }
-        const std::size_t length = SequenceLength(bytes.substr(at), codePoint);
+        const std::size_t length = Utf8SequenceLength(bytes.substr(at), codePoint);
         if (length == 0) {
             m_text += kReplacement;
             m_byteOfUnit.push_back(start);

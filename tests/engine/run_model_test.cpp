@@ -74,6 +74,8 @@ TEST(TargetEntryTest, KeepsOnlySixCharactersOfAType) {
     EXPECT_EQ(entry.Type, "<SMTP>");
     entry.SetType("<H>");
     EXPECT_EQ(entry.Type, "<H>");
+    entry.SetType("<\xC3\x9Cn\xC3\xAB>xy"); // never cut inside a character
+    EXPECT_EQ(entry.Type, "<\xC3\x9Cn\xC3\xAB>x");
 }
 
 TEST(TestTypeTest, MatchesTheFourTagsExactly) {

@@ -1,6 +1,7 @@
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
 #include "engine/text_file.h"
+#include "engine/utf8_text.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,26 @@ TEST_F(SummaryLogTest, RowsCutLongAddressesAndShowUntestedTargetsAsZeros) {
               "     0.00     0.00     0.00");
     EXPECT_NE(block.find("\r\n12345 192.0.2.99                     <Gone>       0"),
               std::string::npos);
+}
+
+TEST_F(SummaryLogTest, RowsCountCharactersNotBytes) {
+    // 29 letters then two-byte ones: a byte cut would split the 30th character.
+    AddTarget("<HTML>", "http://xn-bcher-kva.example.c\xC3\xBC\xC3\xBC\xC3\xBC/");
+    AddTarget("<Ping>", "\xE2\x82\xAC.example");
+    AddTarget("<Ping>", "192.0.2.1");
+    m_model.CycleCount = 1;
+    const std::string block = FormatSummaryBlock(m_model, m_stamp, m_english);
+    EXPECT_NE(block.find("   1 http://xn-bcher-kva.example.c\xC3\xBC <HTML>"), std::string::npos);
+    // Every row holds its type at the same character column.
+    std::size_t lineStart = 0;
+    for (int row = 0; row < 3; ++row) {
+        const std::size_t lineEnd = block.find("\r\n", lineStart);
+        const std::string_view line(block.data() + lineStart, lineEnd - lineStart);
+        const std::size_t type = line.find('<');
+        EXPECT_EQ(CharacterCount(line.substr(0, type)), 36u) << line;
+        EXPECT_EQ(CharacterCount(line), 100u) << line;
+        lineStart = lineEnd + 2;
+    }
 }
 
 TEST_F(SummaryLogTest, AnEmptyTableGivesOnlyTheTotalsRowAndTheSpaceLine) {

@@ -1,5 +1,6 @@
 #include "engine/date_time.h"
 #include "engine/text_format.h"
+#include "engine/utf8_text.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,48 @@ TEST(PaddingTest, PadsToTheWidthAndNeverCuts) {
     EXPECT_EQ(PadLeft("abcdef", 4), "abcdef");
     EXPECT_EQ(PadLeft("", 0), "");
 }
+
+struct CharacterCase {
+    const char* Name;
+    std::string_view Text;
+    std::size_t Characters;
+    std::string_view FirstThree;
+};
+
+class CharacterCountTest : public ::testing::TestWithParam<CharacterCase> {};
+
+TEST_P(CharacterCountTest, CountsAndCutsWholeCharacters) {
+    const CharacterCase& c = GetParam();
+    EXPECT_EQ(CharacterCount(c.Text), c.Characters);
+    EXPECT_EQ(FirstCharacters(c.Text, 3), c.FirstThree);
+    // Padding goes by the same count, so a column of mixed text stays aligned.
+    EXPECT_EQ(CharacterCount(PadRight(c.Text, 8)), std::max<std::size_t>(c.Characters, 8));
+    EXPECT_EQ(CharacterCount(PadLeft(c.Text, 8)), std::max<std::size_t>(c.Characters, 8));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Utf8, CharacterCountTest,
+    ::testing::Values(CharacterCase{"Ascii", "abcd", 4, "abc"}, CharacterCase{"Empty", "", 0, ""},
+                      CharacterCase{"TwoByte", "\xC3\xA9t\xC3\xA9s", 5, "\xC3\xA9t\xC3\xA9"},
+                      CharacterCase{"ThreeByte", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC",
+                                    4, "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"},
+                      CharacterCase{"FourByte",
+                                    "a\xF0\x9F\x98\x80"
+                                    "bc",
+                                    4,
+                                    "a\xF0\x9F\x98\x80"
+                                    "b"},
+                      // A byte that starts no valid sequence is one character of its own.
+                      CharacterCase{"StrayContinuation",
+                                    "\x80\x80"
+                                    "ab",
+                                    4,
+                                    "\x80\x80"
+                                    "a"},
+                      CharacterCase{"TruncatedSequence", "ab\xE2\x82", 4, "ab\xE2"},
+                      CharacterCase{"Overlong", "\xC0\xAFx", 3, "\xC0\xAFx"},
+                      CharacterCase{"Surrogate", "\xED\xA0\x80", 3, "\xED\xA0\x80"}),
+    [](const ::testing::TestParamInfo<CharacterCase>& info) { return info.param.Name; });
 
 TEST(TimeStampTest, FollowsThePatternWithTheLocalesNames) {
     const LocalDateTime t{2026, 12, 6, 14, 3, 27, 512};
