@@ -17,7 +17,6 @@ namespace velnorix {
 namespace {
 
 constexpr std::uint8_t kIpv4HeaderFirstByte = 0x45; // version 4, five 32-bit words
-constexpr std::uint8_t kProtocolIcmp = 1;
 
 std::string DottedAddress(const std::array<std::uint8_t, 4>& bytes) {
     return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." +
@@ -30,7 +29,8 @@ int SocketTypeOf(IcmpSocketKind kind) {
 
 } // namespace
 
-IcmpClient::IcmpClient(Clock& clock) : m_clock(clock) {
+IcmpClient::IcmpClient(Clock& clock)
+    : m_clock(clock), m_identifier(static_cast<std::uint16_t>(::getpid() & 0xffff)) {
     StartSockets();
 }
 
@@ -48,8 +48,11 @@ void IcmpClient::EchoExchange(std::string_view data, std::uint16_t sequence) {
     const EchoRequest request =
         BuildEchoRequest(m_identifier, m_sequence, m_clock.TickCount(), data);
     const std::uint32_t start = m_clock.TickCount();
-    SendRequest(request);
-    WaitForReply(m_sequence);
+    EchoQuestion question;
+    question.Target = SendRequest(request);
+    question.Identifier = m_identifier;
+    question.Sequence = m_sequence;
+    WaitForReply(question);
     m_status.RoundTripMs = m_clock.TickCount() - start;
     m_socket.Close();
     ++m_sequence;
@@ -86,17 +89,19 @@ void IcmpClient::SetTimeToLive() {
         throw SocketError(errno);
 }
 
-void IcmpClient::SendRequest(const EchoRequest& request) {
+std::array<std::uint8_t, 4> IcmpClient::SendRequest(const EchoRequest& request) {
     RequireSingleLineValue(m_host, "The host name");
     ObtainSocket();
     const sockaddr_in peer = PeerAddress(m_host, m_port, m_resolver);
+    std::array<std::uint8_t, 4> target{};
+    std::memcpy(target.data(), &peer.sin_addr, target.size());
     for (;;) {
         const ssize_t sent = ::sendto(m_socket.Get(), request.data(), request.size(), 0,
                                       reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
         if (sent >= 0) {
             if (static_cast<std::size_t>(sent) < request.size())
                 throw ProbeError(error_text::kNotAllBytesSent);
-            return;
+            return target;
         }
         if (errno == EINTR)
             continue;
@@ -106,36 +111,40 @@ void IcmpClient::SendRequest(const EchoRequest& request) {
     }
 }
 
-void IcmpClient::WaitForReply(std::uint16_t sequence) {
+void IcmpClient::WaitForReply(EchoQuestion question) {
+    // The datagram socket's requests carry the identifier the kernel chose, not ours.
+    question.CheckIdentifier = m_socketKind == IcmpSocketKind::Raw;
     m_buffer.fill(0);
     const Deadline deadline(m_receiveTimeout);
     for (;;) {
         ObtainSocket();
         pollfd entry{m_socket.Get(), POLLIN, 0};
         const int ready = ::poll(&entry, 1, deadline.RemainingMs());
-        if (ready < 0 && errno == EINTR)
-            continue;
         // A failed wait counts as one in which nothing arrived.
-        if (ready <= 0)
+        if (ready == 0 || (ready < 0 && errno != EINTR))
             break;
-        const std::size_t size = ReceiveDatagram();
-        if (size == 0)
-            continue;
-        const IcmpDatagram datagram = ClassifyIcmpDatagram(std::span(m_buffer).first(size));
-        // Only the sequence number decides: the identifier may have been rewritten.
-        if (datagram.Sequence != sequence)
-            continue;
-        m_status = TReplyStatus{static_cast<std::int32_t>(size),
-                                DottedAddress(datagram.Source),
-                                datagram.Type,
-                                sequence,
-                                0,
-                                datagram.Ttl,
-                                datagram.Kind};
-        return;
+        if (ready > 0) {
+            const std::size_t size = ReceiveDatagram();
+            const std::optional<IcmpDatagram> answer =
+                ReadAnswer(std::span(m_buffer).first(size), question);
+            if (answer) {
+                m_status = TReplyStatus{static_cast<std::int32_t>(size),
+                                        DottedAddress(answer->Source),
+                                        answer->Type,
+                                        question.Sequence,
+                                        0,
+                                        answer->Ttl,
+                                        answer->Kind};
+                return;
+            }
+        }
+        // Checked after every datagram too: a steady stream of foreign ones must not keep
+        // poll() returning at once past the end of the wait.
+        if (deadline.Passed())
+            break;
     }
     m_status = TReplyStatus{};
-    m_status.ReplySequence = sequence;
+    m_status.ReplySequence = question.Sequence;
 }
 
 std::size_t IcmpClient::ReceiveDatagram() {

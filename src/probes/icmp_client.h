@@ -35,9 +35,8 @@ struct TReplyStatus {
 // How the probe talks ICMP. A raw socket needs CAP_NET_RAW; Linux's ICMP datagram socket
 // needs the user's group in net.ipv4.ping_group_range. The kernel gives the datagram socket
 // its own identifier and strips the IP header from replies; the probe puts a header back
-// (TTL and source from the kernel), so both kinds are read alike and matched by sequence
-// number. The datagram socket only ever receives echo replies: an unreachable host shows as
-// a time-out there.
+// (TTL and source from the kernel), so both kinds are read alike. The datagram socket only ever
+// receives echo replies: an unreachable host shows as a time-out there.
 enum class IcmpSocketKind { Raw, Datagram };
 
 // The ping probe: one ICMP echo request per exchange, then up to 5,000 ms for its answer.
@@ -67,14 +66,15 @@ private:
     void ObtainSocket();
     void OpenSocket();
     void SetTimeToLive();
-    void SendRequest(const EchoRequest& request);
-    void WaitForReply(std::uint16_t sequence);
+    // Sends the request; the target's address.
+    std::array<std::uint8_t, 4> SendRequest(const EchoRequest& request);
+    void WaitForReply(EchoQuestion question);
     // Receives one datagram into m_buffer with its IP header; its size.
     std::size_t ReceiveDatagram();
 
     SystemClock m_systemClock;
     Clock& m_clock;
-    // The low 16 bits of the process id.
+    // The low 16 bits of the process id, so replies to other programs' pings can be told apart.
     std::uint16_t m_identifier;
     std::string m_host;
     std::int32_t m_port = 0;

@@ -10,11 +10,15 @@ namespace {
 
 constexpr std::uint8_t kEchoReply = 0;
 constexpr std::uint8_t kDestinationUnreachable = 3;
+constexpr std::uint8_t kRedirect = 5;
 constexpr std::uint8_t kEchoRequestType = 8;
 constexpr std::uint8_t kTimeExceeded = 11;
+constexpr std::uint8_t kParameterProblem = 12;
 // Offsets inside an IPv4 header and an ICMP echo header.
 constexpr std::size_t kTtlOffset = 8;
+constexpr std::size_t kProtocolOffset = 9;
 constexpr std::size_t kSourceOffset = 12;
+constexpr std::size_t kDestinationOffset = 16;
 constexpr std::size_t kIdentifierOffset = 4;
 constexpr std::size_t kSequenceOffset = 6;
 constexpr std::size_t kTickOffset = 8;
@@ -27,6 +31,37 @@ void StoreLittleEndian16(EchoRequest& bytes, std::size_t offset, std::uint16_t v
 
 std::uint16_t LoadLittleEndian16(std::span<const std::uint8_t> bytes, std::size_t offset) {
     return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+// The length of the IPv4 header at `offset` when the bytes hold that whole header and the 8
+// bytes of an ICMP header after it; nothing otherwise.
+std::optional<std::size_t> HeaderLengthAt(std::span<const std::uint8_t> bytes, std::size_t offset) {
+    if (offset >= bytes.size() || (bytes[offset] >> 4) != 4)
+        return std::nullopt;
+    const std::size_t length = static_cast<std::size_t>(bytes[offset] & 0x0f) * 4;
+    if (length < kMinIpHeaderSize || bytes.size() - offset < length + kIcmpHeaderSize)
+        return std::nullopt;
+    return length;
+}
+
+// Whether the echo header at `offset` (8 bytes there, checked by the caller) is our request's.
+bool IsOurEcho(std::span<const std::uint8_t> bytes, std::size_t offset,
+               const EchoQuestion& question) {
+    return (!question.CheckIdentifier ||
+            LoadLittleEndian16(bytes, offset + kIdentifierOffset) == question.Identifier) &&
+           LoadLittleEndian16(bytes, offset + kSequenceOffset) == question.Sequence;
+}
+
+// Whether the datagram quoted at `offset` is our echo request to the target.
+bool QuotesOurRequest(std::span<const std::uint8_t> bytes, std::size_t offset,
+                      const EchoQuestion& question) {
+    const std::optional<std::size_t> header = HeaderLengthAt(bytes, offset);
+    if (!header || bytes[offset + kProtocolOffset] != kProtocolIcmp)
+        return false;
+    const auto destination = bytes.subspan(offset + kDestinationOffset, 4);
+    return std::equal(destination.begin(), destination.end(), question.Target.begin()) &&
+           bytes[offset + *header] == kEchoRequestType &&
+           IsOurEcho(bytes, offset + *header, question);
 }
 
 } // namespace
@@ -59,37 +94,37 @@ EchoRequest BuildEchoRequest(std::uint16_t identifier, std::uint16_t sequence,
     return request;
 }
 
-IcmpDatagram ClassifyIcmpDatagram(std::span<const std::uint8_t> datagram) {
-    if (datagram.empty())
-        throw ProbeError(error_text::kNotEnoughBytesReceived);
-    const std::size_t headerLength = static_cast<std::size_t>(datagram[0] & 0x0f) * 4;
-    // A header shorter than the minimum has no TTL or source to read.
-    if (headerLength < kMinIpHeaderSize || datagram.size() < headerLength + kIcmpHeaderSize)
-        throw ProbeError(error_text::kNotEnoughBytesReceived);
-
-    IcmpDatagram result;
-    result.Type = datagram[headerLength];
-    result.Ttl = datagram[kTtlOffset];
-    std::copy_n(datagram.begin() + kSourceOffset, 4, result.Source.begin());
-    switch (result.Type) {
+std::optional<IcmpDatagram> ReadAnswer(std::span<const std::uint8_t> datagram,
+                                       const EchoQuestion& question) {
+    const std::optional<std::size_t> header = HeaderLengthAt(datagram, 0);
+    if (!header)
+        return std::nullopt;
+    IcmpDatagram answer;
+    answer.Type = datagram[*header];
+    answer.Ttl = datagram[kTtlOffset];
+    std::copy_n(datagram.begin() + kSourceOffset, 4, answer.Source.begin());
+    switch (answer.Type) {
     case kEchoReply:
-    case kEchoRequestType:
-        result.Kind = ReplyStatusKind::Echo;
-        result.Sequence = LoadLittleEndian16(datagram, headerLength + kSequenceOffset);
-        return result;
+        if (answer.Source != question.Target || !IsOurEcho(datagram, *header, question))
+            return std::nullopt;
+        answer.Kind = ReplyStatusKind::Echo;
+        return answer;
     case kDestinationUnreachable:
-    case kTimeExceeded: {
-        result.Kind = result.Type == kDestinationUnreachable ? ReplyStatusKind::Unreachable
+    case kTimeExceeded:
+    case kRedirect:
+    case kParameterProblem:
+        // RFC 792: the error's 8-byte header is followed by the offending datagram's header
+        // and its first 8 bytes.
+        if (!QuotesOurRequest(datagram, *header + kIcmpHeaderSize, question))
+            return std::nullopt;
+        if (answer.Type == kRedirect || answer.Type == kParameterProblem)
+            throw ProbeError(error_text::kNonEchoTypeResponse);
+        answer.Kind = answer.Type == kDestinationUnreachable ? ReplyStatusKind::Unreachable
                                                              : ReplyStatusKind::TtlExceeded;
-        // The quoted IP header is taken to be as long as the outer one (RFC 792 quotes the
-        // header and the first 8 bytes of the datagram that caused the message).
-        const std::size_t quoted = headerLength + kIcmpHeaderSize + headerLength;
-        if (datagram.size() >= quoted + kSequenceOffset + 2)
-            result.Sequence = LoadLittleEndian16(datagram, quoted + kSequenceOffset);
-        return result;
-    }
+        return answer;
     default:
-        throw ProbeError(error_text::kNonEchoTypeResponse);
+        // Our own request looped back, timestamp requests and the like answer nothing of ours.
+        return std::nullopt;
     }
 }
 

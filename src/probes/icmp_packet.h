@@ -18,6 +18,7 @@ inline constexpr std::size_t kEchoPayloadOffset = 20;
 inline constexpr std::size_t kIcmpHeaderSize = 8;
 inline constexpr std::size_t kMinIpHeaderSize = 20;
 inline constexpr std::uint8_t kEchoPayloadFill = 'E';
+inline constexpr std::uint8_t kProtocolIcmp = 1; // the IPv4 protocol number
 
 using EchoRequest = std::array<std::uint8_t, kEchoRequestSize>;
 
@@ -30,20 +31,31 @@ std::uint16_t InternetChecksum(std::span<const std::uint8_t> bytes);
 EchoRequest BuildEchoRequest(std::uint16_t identifier, std::uint16_t sequence,
                              std::uint32_t tickCount, std::string_view data);
 
-// What a received IPv4 datagram (IP header included) says about an echo exchange.
+// The request an answer has to belong to.
+struct EchoQuestion {
+    std::array<std::uint8_t, 4> Target{};
+    std::uint16_t Identifier = 0;
+    std::uint16_t Sequence = 0;
+    // False where the kernel put its own identifier into the request and delivers only the
+    // replies that carry it (Linux's ICMP datagram socket).
+    bool CheckIdentifier = true;
+};
+
+// The answer a received IPv4 datagram (IP header included) gives to our request.
 struct IcmpDatagram {
     ReplyStatusKind Kind = ReplyStatusKind::Error;
     std::uint8_t Type = 0;
     std::uint8_t Ttl = 0;
     std::array<std::uint8_t, 4> Source{};
-    // The sequence number the datagram answers: the echo's own for type 0 and 8, the quoted
-    // request's for types 3 and 11; nothing when the quote is cut too short to hold one.
-    std::optional<std::uint16_t> Sequence;
 };
 
-// Reads a datagram of `size` bytes. Throws "Not enough bytes received" when it is shorter
-// than its IP header plus 8 bytes (or the header length is not a valid one) and "Non-echo
-// type response received" for any ICMP type but 0, 3, 8 and 11. Every read is bounds-checked.
-IcmpDatagram ClassifyIcmpDatagram(std::span<const std::uint8_t> datagram);
+// Reads one datagram as an answer to `question`: an echo reply from the target carrying our
+// identifier and sequence number, or a destination-unreachable or time-exceeded message that
+// quotes our request (echo request, our identifier and sequence number, sent to the target).
+// Nothing when the datagram answers anything else or is too short to tell, so the wait goes
+// on. Throws "Non-echo type response received" for a redirect or parameter problem that quotes
+// our request. Every read is bounds-checked.
+std::optional<IcmpDatagram> ReadAnswer(std::span<const std::uint8_t> datagram,
+                                       const EchoQuestion& question);
 
 } // namespace velnorix

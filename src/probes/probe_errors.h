@@ -16,7 +16,6 @@ inline constexpr const char* kReadTimeout = "Read Timeout";
 inline constexpr const char* kMaxLineLengthExceeded = "Max line length exceeded.";
 inline constexpr const char* kPackageSizeTooBig = "Package Size Too Big.";
 inline constexpr const char* kNotAllBytesSent = "Not all bytes sent.";
-inline constexpr const char* kNotEnoughBytesReceived = "Not enough bytes received";
 inline constexpr const char* kNonEchoTypeResponse = "Non-echo type response received";
 } // namespace error_text
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace velnorix {
@@ -229,18 +230,31 @@ std::vector<std::uint8_t> WithChecksum(std::vector<std::uint8_t> icmp) {
     return icmp;
 }
 
-std::vector<std::uint8_t> EchoReplyWithSequence(std::uint16_t sequence) {
-    return WithChecksum({0, 0, 0, 0, 1, 0, static_cast<std::uint8_t>(sequence & 0xff),
-                         static_cast<std::uint8_t>(sequence >> 8)});
+std::vector<std::uint8_t> EchoMessage(std::uint8_t type, std::uint16_t identifier,
+                                      std::uint16_t sequence) {
+    const EchoRequest request = BuildEchoRequest(identifier, sequence, 0, "");
+    std::vector<std::uint8_t> icmp(request.begin(), request.begin() + 8);
+    icmp[0] = type;
+    icmp[2] = icmp[3] = 0;
+    return WithChecksum(icmp);
 }
 
-// A destination-unreachable message quoting an echo request with `sequence`.
-std::vector<std::uint8_t> UnreachableQuoting(std::uint16_t sequence) {
-    std::vector<std::uint8_t> icmp = {3, 1, 0, 0, 0, 0, 0, 0};
-    const std::vector<std::uint8_t> quotedHeader = {0x45, 0, 0,   52, 0,   0, 0,   0,  128, 1,
-                                                    0,    0, 198, 51, 100, 1, 198, 51, 100, 2};
+// The identifier every request of this process carries.
+std::uint16_t OurIdentifier() {
+    return static_cast<std::uint16_t>(::getpid() & 0xffff);
+}
+
+// An error message of `type` quoting an echo request with `identifier` and `sequence` that
+// was sent to `destination`.
+std::vector<std::uint8_t> ErrorQuoting(std::uint8_t type, std::uint16_t identifier,
+                                       std::uint16_t sequence,
+                                       const char* destination = kSilentHost) {
+    std::vector<std::uint8_t> icmp = {type, 1, 0, 0, 0, 0, 0, 0};
+    std::vector<std::uint8_t> quotedHeader = {0x45, 0, 0,   52, 0,   0, 0, 0, 128, 1,
+                                              0,    0, 198, 51, 100, 1, 0, 0, 0,   0};
+    ::inet_pton(AF_INET, destination, quotedHeader.data() + 16);
     icmp.insert(icmp.end(), quotedHeader.begin(), quotedHeader.end());
-    const EchoRequest request = BuildEchoRequest(1, sequence, 0, "");
+    const EchoRequest request = BuildEchoRequest(identifier, sequence, 0, "");
     icmp.insert(icmp.end(), request.begin(), request.begin() + 8);
     return WithChecksum(icmp);
 }
@@ -249,11 +263,22 @@ TEST_F(IcmpNamespaceTest, TheWaitDropsWhatAnswersSomethingElse) {
     AddSilentLink();
     m_namespace->Run([] {
         IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Raw});
         client.SetHost(kSilentHost);
         client.SetReceiveTimeout(300ms);
         {
-            const DatagramInjector otherPings(EchoReplyWithSequence(9));
-            const DatagramInjector otherUnreachable(UnreachableQuoting(10));
+            const std::uint16_t ours = OurIdentifier();
+            const std::uint16_t other = ours ^ 0x5a5a;
+            // Each of these reaches the probe's socket during its wait, and none answers it.
+            const DatagramInjector otherPings(EchoMessage(0, ours, 9));
+            const DatagramInjector otherProgram(EchoMessage(0, other, 500));
+            // From 127.0.0.1, not from the host asked.
+            const DatagramInjector wrongSource(EchoMessage(0, ours, 500));
+            const DatagramInjector timestamp(WithChecksum({13, 0, 0, 0, 0, 0, 0, 0}));
+            const DatagramInjector otherUnreachable(ErrorQuoting(3, ours, 10));
+            const DatagramInjector otherProgramsUnreachable(ErrorQuoting(3, other, 500));
+            const DatagramInjector otherHostsUnreachable(ErrorQuoting(3, ours, 500, "192.0.2.9"));
+            const DatagramInjector otherRedirect(ErrorQuoting(5, other, 500));
             client.EchoExchange("", 500);
         }
         EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::TimedOut);
@@ -261,14 +286,15 @@ TEST_F(IcmpNamespaceTest, TheWaitDropsWhatAnswersSomethingElse) {
     });
 }
 
-TEST_F(IcmpNamespaceTest, AnUnreachableQuotingTheRequestDecidesTheExchange) {
+TEST_F(IcmpNamespaceTest, AnErrorQuotingTheRequestDecidesTheExchange) {
     AddSilentLink();
     m_namespace->Run([] {
         IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Raw});
         client.SetHost(kSilentHost);
         client.SetReceiveTimeout(5s);
         {
-            const DatagramInjector unreachable(UnreachableQuoting(600));
+            const DatagramInjector unreachable(ErrorQuoting(3, OurIdentifier(), 600));
             client.EchoExchange("", 600);
         }
         const TReplyStatus& status = client.ReplyStatus();
@@ -277,16 +303,24 @@ TEST_F(IcmpNamespaceTest, AnUnreachableQuotingTheRequestDecidesTheExchange) {
         EXPECT_EQ(status.ReplySequence, 600);
         EXPECT_EQ(status.ReplyFrom, "127.0.0.1");
         EXPECT_EQ(client.Sequence(), 601);
+
+        {
+            const DatagramInjector timeExceeded(ErrorQuoting(11, OurIdentifier(), 601));
+            client.EchoExchange("", 0);
+        }
+        EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::TtlExceeded);
+        EXPECT_EQ(client.Sequence(), 602);
     });
 }
 
-TEST_F(IcmpNamespaceTest, ARedirectEndsTheExchangeWithAnError) {
+TEST_F(IcmpNamespaceTest, ARedirectQuotingTheRequestEndsTheExchangeWithAnError) {
     AddSilentLink();
     m_namespace->Run([] {
         IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Raw});
         client.SetHost(kSilentHost);
         client.SetReceiveTimeout(5s);
-        const DatagramInjector redirect(WithChecksum({5, 1, 0, 0, 198, 51, 100, 9}));
+        const DatagramInjector redirect(ErrorQuoting(5, OurIdentifier(), 700));
         try {
             client.EchoExchange("", 700);
             ADD_FAILURE() << "no error";
@@ -295,6 +329,50 @@ TEST_F(IcmpNamespaceTest, ARedirectEndsTheExchangeWithAnError) {
         }
         EXPECT_EQ(client.Sequence(), 700);
         EXPECT_TRUE(client.OpenSocketKind());
+    });
+}
+
+TEST_F(IcmpNamespaceTest, LoopbackWithEchoRepliesOffTimesOut) {
+    m_namespace->SetSysctl("net/ipv4/icmp_echo_ignore_all", "1");
+    m_namespace->Run([] {
+        // The raw socket still sees our own request go out over loopback.
+        IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Raw});
+        client.SetHost("127.0.0.1");
+        client.SetReceiveTimeout(300ms);
+        client.EchoExchange("", 0);
+        EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::TimedOut);
+        EXPECT_EQ(client.ReplyStatus().ReplyFrom, "0.0.0.0");
+    });
+}
+
+TEST_F(IcmpNamespaceTest, RequestsCarryTheProcessIdentifier) {
+    m_namespace->Run([] {
+        // A second raw socket sees every ICMP datagram of the namespace, our request among them.
+        SocketHandle capture(
+            ::socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP));
+        ASSERT_TRUE(capture.IsValid());
+        IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Raw});
+        client.SetHost("127.0.0.1");
+        client.SetReceiveTimeout(2s);
+        client.EchoExchange("", 0);
+        client.EchoExchange("", 0);
+        EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::Echo);
+
+        std::vector<std::vector<std::uint8_t>> requests;
+        std::array<std::uint8_t, 1024> buffer{};
+        for (ssize_t size; (size = ::recv(capture.Get(), buffer.data(), buffer.size(), 0)) > 0;) {
+            const std::size_t header = static_cast<std::size_t>(buffer[0] & 0x0f) * 4;
+            if (static_cast<std::size_t>(size) >= header + kEchoRequestSize && buffer[header] == 8)
+                requests.emplace_back(buffer.begin() + static_cast<std::ptrdiff_t>(header),
+                                      buffer.begin() + size);
+        }
+        ASSERT_EQ(requests.size(), 2u);
+        for (const std::vector<std::uint8_t>& request : requests) {
+            EXPECT_EQ(request[4] | (request[5] << 8), OurIdentifier());
+            EXPECT_EQ(InternetChecksum(request), 0) << "the checksum covers what was sent";
+        }
     });
 }
 

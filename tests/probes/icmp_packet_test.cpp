@@ -29,22 +29,38 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
+constexpr std::uint16_t kOurs = 0x1234;
+constexpr std::array<std::uint8_t, 4> kTarget = {192, 0, 2, 2};
+constexpr std::array<std::uint8_t, 4> kRouter = {192, 0, 2, 1};
+
 // An ICMP echo header with the identifier and sequence least significant byte first.
-Bytes EchoHeader(std::uint8_t type, std::uint16_t sequence) {
+Bytes EchoHeader(std::uint8_t type, std::uint16_t sequence, std::uint16_t identifier = kOurs) {
     return {type,
             0,
             0,
             0,
-            0x34,
-            0x12,
+            static_cast<std::uint8_t>(identifier & 0xff),
+            static_cast<std::uint8_t>(identifier >> 8),
             static_cast<std::uint8_t>(sequence & 0xff),
             static_cast<std::uint8_t>(sequence >> 8)};
 }
 
-// An error message of `type` that quotes the first 8 bytes of our request.
-Bytes ErrorQuoting(std::uint8_t type, std::uint16_t sequence) {
-    return Concat({IpHeader(250, {192, 0, 2, 1}), Bytes{type, 1, 0, 0, 0, 0, 0, 0},
-                   IpHeader(128, {192, 0, 2, 2}), EchoHeader(8, sequence)});
+// The IP header of a request we sent to `destination`, as an error message quotes it.
+Bytes QuotedHeader(std::array<std::uint8_t, 4> destination, std::uint8_t protocol = 1,
+                   int words = 5) {
+    Bytes header = IpHeader(128, {198, 51, 100, 1}, words);
+    header[9] = protocol;
+    std::copy(destination.begin(), destination.end(), header.begin() + 16);
+    return header;
+}
+
+// An error message of `type` from a router that quotes `quoted` (an IP header and 8 bytes).
+Bytes ErrorQuoting(std::uint8_t type, const Bytes& quoted) {
+    return Concat({IpHeader(250, kRouter), Bytes{type, 1, 0, 0, 0, 0, 0, 0}, quoted});
+}
+
+Bytes ErrorQuotingOurs(std::uint8_t type, std::uint16_t sequence) {
+    return ErrorQuoting(type, Concat({QuotedHeader(kTarget), EchoHeader(8, sequence)}));
 }
 
 TEST(EchoRequestTest, IsBuiltByteForByte) {
@@ -81,72 +97,138 @@ TEST(InternetChecksumTest, MatchesTheWorkedExampleOfRfc1071) {
     EXPECT_EQ(InternetChecksum(Bytes{}), 0xffff);
 }
 
-struct ClassifyCase {
+// What reading a datagram should come to.
+enum class Verdict { Skipped, Echo, Unreachable, TtlExceeded, Refused };
+
+struct AnswerCase {
     std::string Name;
     Bytes Datagram;
-    ReplyStatusKind Kind;
-    std::optional<std::uint16_t> Sequence;
+    Verdict Expected;
+    bool CheckIdentifier = true;
 };
 
-TEST(ClassifyIcmpDatagramTest, ReadsKindAndSequence) {
-    const std::vector<ClassifyCase> cases = {
-        {"echo reply", Concat({IpHeader(64, {127, 0, 0, 1}), EchoHeader(0, 3489)}),
-         ReplyStatusKind::Echo, 3489},
-        {"our own request", Concat({IpHeader(128, {127, 0, 0, 1}), EchoHeader(8, 3489)}),
-         ReplyStatusKind::Echo, 3489},
-        {"another program's reply", Concat({IpHeader(64, {127, 0, 0, 1}), EchoHeader(0, 7)}),
-         ReplyStatusKind::Echo, 7},
-        {"header with options",
-         Concat({IpHeader(64, {127, 0, 0, 1}, 6), EchoHeader(0, 0xbeef), Bytes(32, 'E')}),
-         ReplyStatusKind::Echo, 0xbeef},
-        {"unreachable quoting our request", ErrorQuoting(3, 3490), ReplyStatusKind::Unreachable,
-         3490},
-        {"time exceeded quoting our request", ErrorQuoting(11, 65535), ReplyStatusKind::TtlExceeded,
-         65535},
-        {"unreachable with its quote cut short",
-         Concat({IpHeader(250, {192, 0, 2, 1}), Bytes{3, 1, 0, 0, 0, 0, 0, 0}, Bytes(25, 0)}),
-         ReplyStatusKind::Unreachable, std::nullopt},
-        {"unreachable without a quote",
-         Concat({IpHeader(250, {192, 0, 2, 1}), Bytes{3, 1, 0, 0, 0, 0, 0, 0}}),
-         ReplyStatusKind::Unreachable, std::nullopt},
-    };
-    for (const ClassifyCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const IcmpDatagram datagram = ClassifyIcmpDatagram(c.Datagram);
-        EXPECT_EQ(datagram.Kind, c.Kind);
-        EXPECT_EQ(datagram.Sequence, c.Sequence);
-        EXPECT_EQ(datagram.Type, c.Datagram[(c.Datagram[0] & 0x0f) * 4]);
+Verdict VerdictOf(const AnswerCase& c) {
+    EchoQuestion question;
+    question.Target = kTarget;
+    question.Identifier = kOurs;
+    question.Sequence = 3489;
+    question.CheckIdentifier = c.CheckIdentifier;
+    try {
+        const std::optional<IcmpDatagram> answer = ReadAnswer(c.Datagram, question);
+        if (!answer)
+            return Verdict::Skipped;
+        EXPECT_EQ(answer->Type, c.Datagram[(c.Datagram[0] & 0x0f) * 4]);
+        switch (answer->Kind) {
+        case ReplyStatusKind::Echo:
+            return Verdict::Echo;
+        case ReplyStatusKind::Unreachable:
+            return Verdict::Unreachable;
+        case ReplyStatusKind::TtlExceeded:
+            return Verdict::TtlExceeded;
+        default:
+            ADD_FAILURE() << "an answer of kind " << static_cast<int>(answer->Kind);
+            return Verdict::Skipped;
+        }
+    } catch (const ProbeError& error) {
+        EXPECT_STREQ(error.what(), "Non-echo type response received");
+        return Verdict::Refused;
     }
-    const IcmpDatagram reply =
-        ClassifyIcmpDatagram(Concat({IpHeader(61, {192, 0, 2, 77}), EchoHeader(0, 1)}));
-    EXPECT_EQ(reply.Ttl, 61);
-    EXPECT_THAT(reply.Source, ::testing::ElementsAre(192, 0, 2, 77));
 }
 
-TEST(ClassifyIcmpDatagramTest, RefusesShortDatagramsAndOtherTypes) {
-    const Bytes echo = Concat({IpHeader(64, {127, 0, 0, 1}), EchoHeader(0, 3489)});
-    const std::vector<std::pair<Bytes, std::string>> cases = {
-        {Bytes{}, "Not enough bytes received"},
-        {Bytes(echo.begin(), echo.end() - 1), "Not enough bytes received"},
-        {Bytes(echo.begin(), echo.begin() + 20), "Not enough bytes received"},
-        // A header length of fewer than five words is not a header to read.
-        {Bytes{0x41, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, "Not enough bytes received"},
-        // A header that claims more words than the datagram holds.
-        {Concat({Bytes{0x4f}, Bytes(19, 0), EchoHeader(0, 1)}), "Not enough bytes received"},
-        {Concat({IpHeader(64, {192, 0, 2, 1}), EchoHeader(5, 3489)}),
-         "Non-echo type response received"},
-        {Concat({IpHeader(64, {192, 0, 2, 1}), EchoHeader(13, 3489)}),
-         "Non-echo type response received"},
-    };
-    for (const auto& [datagram, error] : cases) {
-        SCOPED_TRACE(datagram.size());
-        try {
-            ClassifyIcmpDatagram(datagram);
-            ADD_FAILURE() << "classified";
-        } catch (const ProbeError& e) {
-            EXPECT_EQ(e.what(), error);
-        }
-    }
+class ReadAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
+
+TEST_P(ReadAnswerTest, OnlyOurAnswerCounts) {
+    EXPECT_EQ(VerdictOf(GetParam()), GetParam().Expected);
+}
+
+Bytes WithoutLastByte(Bytes bytes) {
+    bytes.pop_back();
+    return bytes;
+}
+
+const Bytes kOurReply = Concat({IpHeader(64, kTarget), EchoHeader(0, 3489)});
+const Bytes kOurQuote = Concat({QuotedHeader(kTarget), EchoHeader(8, 3489)});
+
+INSTANTIATE_TEST_SUITE_P(
+    CraftedDatagrams, ReadAnswerTest,
+    ::testing::Values(
+        AnswerCase{"EchoReplyFromTheTarget", kOurReply, Verdict::Echo},
+        AnswerCase{"HeaderWithOptions",
+                   Concat({IpHeader(64, kTarget, 6), EchoHeader(0, 3489), Bytes(32, 'E')}),
+                   Verdict::Echo},
+        AnswerCase{"ReplyFromAnotherAddress", Concat({IpHeader(64, kRouter), EchoHeader(0, 3489)}),
+                   Verdict::Skipped},
+        AnswerCase{"ReplyWithAnotherIdentifier",
+                   Concat({IpHeader(64, kTarget), EchoHeader(0, 3489, 0x4321)}), Verdict::Skipped},
+        AnswerCase{"KernelIdentifierOnTheDatagramSocket",
+                   Concat({IpHeader(64, kTarget), EchoHeader(0, 3489, 0x4321)}), Verdict::Echo,
+                   false},
+        AnswerCase{"AnotherProgramsSequence", Concat({IpHeader(64, kTarget), EchoHeader(0, 3490)}),
+                   Verdict::Skipped},
+        AnswerCase{"OurOwnRequestLoopedBack", Concat({IpHeader(128, kTarget), EchoHeader(8, 3489)}),
+                   Verdict::Skipped},
+        AnswerCase{"TimestampRequest", Concat({IpHeader(64, kTarget), EchoHeader(13, 3489)}),
+                   Verdict::Skipped},
+        AnswerCase{"UnreachableQuotingOurRequest", ErrorQuoting(3, kOurQuote),
+                   Verdict::Unreachable},
+        AnswerCase{"TimeExceededQuotingOurRequest", ErrorQuoting(11, kOurQuote),
+                   Verdict::TtlExceeded},
+        AnswerCase{"QuoteWithOptions",
+                   ErrorQuoting(3, Concat({QuotedHeader(kTarget, 1, 7), EchoHeader(8, 3489)})),
+                   Verdict::Unreachable},
+        AnswerCase{"RedirectQuotingOurRequest", ErrorQuoting(5, kOurQuote), Verdict::Refused},
+        AnswerCase{"ParameterProblemQuotingOurRequest", ErrorQuoting(12, kOurQuote),
+                   Verdict::Refused},
+        AnswerCase{"UnreachableForAnotherProgram",
+                   ErrorQuoting(3, Concat({QuotedHeader(kTarget), EchoHeader(8, 3489, 0x4321)})),
+                   Verdict::Skipped},
+        AnswerCase{"UnreachableForAnotherSequence", ErrorQuotingOurs(3, 3488), Verdict::Skipped},
+        AnswerCase{"UnreachableForAnotherHost",
+                   ErrorQuoting(3, Concat({QuotedHeader(kRouter), EchoHeader(8, 3489)})),
+                   Verdict::Skipped},
+        AnswerCase{"UnreachableForUdp",
+                   ErrorQuoting(3, Concat({QuotedHeader(kTarget, 17), EchoHeader(8, 3489)})),
+                   Verdict::Skipped},
+        AnswerCase{"UnreachableQuotingAReply",
+                   ErrorQuoting(3, Concat({QuotedHeader(kTarget), EchoHeader(0, 3489)})),
+                   Verdict::Skipped},
+        AnswerCase{"RedirectForAnotherRequest", ErrorQuotingOurs(5, 7), Verdict::Skipped},
+        AnswerCase{"QuoteCutShort",
+WithoutLastByte(ErrorQuoting(3, kOurQuote)), Verdict::Skipped},
+        AnswerCase{"QuotedHeaderLongerThanTheQuote",
+                   ErrorQuoting(3, Concat({QuotedHeader(kTarget, 1, 15), EchoHeader(8, 3489)})),
+                   Verdict::Skipped},
+        AnswerCase{"UnreachableWithoutAQuote",
+                   Concat({IpHeader(250, kRouter), Bytes{3, 1, 0, 0, 0, 0, 0, 0}}),
+                   Verdict::Skipped},
+        AnswerCase{"Empty", Bytes{}, Verdict::Skipped},
+        AnswerCase{"ReplyCutShort", WithoutLastByte(kOurReply),
+                   Verdict::Skipped},
+        AnswerCase{"HeaderAlone", Bytes(kOurReply.begin(), kOurReply.begin() + 20),
+                   Verdict::Skipped},
+        AnswerCase{"HeaderOfFewerThanFiveWords", Bytes{0x41, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+                   Verdict::Skipped},
+        AnswerCase{"HeaderLongerThanTheDatagram",
+                   Concat({Bytes{0x4f}, Bytes(19, 0), EchoHeader(0, 3489)}), Verdict::Skipped},
+        AnswerCase{"NotIpVersion4",
+                   [] {
+                       Bytes reply = kOurReply;
+                       reply[0] = 0x65;
+                       return reply;
+                   }(),
+                   Verdict::Skipped}),
+    [](const ::testing::TestParamInfo<AnswerCase>& info) { return info.param.Name; });
+
+TEST(ReadAnswerFieldsTest, ReportTheAnsweringDatagram) {
+    EchoQuestion question;
+    question.Target = {192, 0, 2, 77};
+    question.Identifier = kOurs;
+    question.Sequence = 1;
+    const std::optional<IcmpDatagram> reply =
+        ReadAnswer(Concat({IpHeader(61, {192, 0, 2, 77}), EchoHeader(0, 1)}), question);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->Ttl, 61);
+    EXPECT_THAT(reply->Source, ::testing::ElementsAre(192, 0, 2, 77));
 }
 
 } // namespace
