@@ -196,7 +196,11 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"QuoteCutShort",
 WithoutLastByte(ErrorQuoting(3, kOurQuote)), Verdict::Skipped},
         AnswerCase{"QuotedHeaderLongerThanTheQuote",
-                   ErrorQuoting(3, Concat({QuotedHeader(kTarget, 1, 15), EchoHeader(8, 3489)})),
+                   [] {
+                       Bytes quote = kOurQuote;
+                       quote[0] = 0x4f;
+                       return ErrorQuoting(3, quote);
+                   }(),
                    Verdict::Skipped},
         AnswerCase{"UnreachableWithoutAQuote",
                    Concat({IpHeader(250, kRouter), Bytes{3, 1, 0, 0, 0, 0, 0, 0}}),
