@@ -57,6 +57,8 @@ public:
     // Milliseconds since an arbitrary start, wrapping modulo 2^32.
     [[nodiscard]] virtual std::uint32_t TickCount() = 0;
     [[nodiscard]] virtual LocalDateTime Now() = 0;
+    // Waits this long in real time; a clock that keeps its own time moves it instead.
+    virtual void Sleep(std::uint32_t milliseconds);
 };
 
 // The system clock: a monotonic millisecond tick and the local date and time.

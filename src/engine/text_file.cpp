@@ -33,8 +33,10 @@ void WriteAllAndClose(int fd, const std::string& path, std::string_view text) {
         ThrowFileError("Cannot write to file", path, errno);
 }
 
+// A symbolic link planted at a log's name after the log was created is refused, not written
+// through. Non-blocking, so that a named pipe planted there cannot stall the open.
 int OpenForAppending(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         ThrowFileError("Cannot open file", path, errno);
     return fd;
@@ -76,6 +78,16 @@ void WriteNewFile(const std::string& path, std::string_view text) {
     if (fd < 0)
         ThrowFileError("Cannot create file", path, errno);
     WriteAllAndClose(fd, path, text);
+}
+
+bool CreateNewFile(const std::string& path, std::string_view text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST)
+        return false;
+    if (fd < 0)
+        ThrowFileError("Cannot create file", path, errno);
+    WriteAllAndClose(fd, path, text);
+    return true;
 }
 
 void AppendToExistingFile(const std::string& path, std::string_view text) {
