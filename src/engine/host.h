@@ -81,6 +81,9 @@ public:
     virtual void RunBlocking(const std::function<void()>& work) = 0;
     // Directory of the running executable, without a trailing "/".
     [[nodiscard]] virtual std::string ProgramDirectory() const = 0;
+    // True when the cycle in progress is to probe no further target and close its block as a
+    // stop closes it, because the operator insisted on stopping.
+    [[nodiscard]] virtual bool CutCycleShort() const { return false; }
 };
 
 struct FileDialogOptions {

@@ -104,6 +104,12 @@ bool FileExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+bool NameExists(const std::string& path) {
+    struct stat info {};
+    return !path.empty() &&
+           (::stat(path.c_str(), &info) == 0 || (errno != ENOENT && errno != ENOTDIR));
+}
+
 AppendingFile::AppendingFile(const std::string& path)
     : m_path(path), m_fd(OpenForAppending(path)) {}
 

@@ -52,6 +52,9 @@ void AppendToExistingFile(const std::string& path, std::string_view text);
 // Deletes a file when it exists; failures are ignored.
 void DeleteFileQuietly(const std::string& path);
 [[nodiscard]] bool FileExists(const std::string& path);
+// False only when nothing has that name. Unlike FileExists, a folder counts, and so does a
+// name behind a folder that may not be searched: opening those fails for a reason to report.
+[[nodiscard]] bool NameExists(const std::string& path);
 
 // A file that must already exist, not reached through a symbolic link, held open for
 // appending during one batch of work. Every Write reaches the file at once; Close reports a
