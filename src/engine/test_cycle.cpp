@@ -51,7 +51,7 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
         const TestType type = TestTypeOf(entry.Type);
         if (type == TestType::Unknown)
             continue;
-        const ProbeOutcome outcome = ProbeTarget(type, entry, m_probes, m_clock, m_host);
+        const ProbeOutcome outcome = ProbeTarget(type, i, entry, m_probes, m_clock, m_host);
         RecordResult(m_model, i, outcome.ElapsedMs, outcome.Failed);
         std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
         m_display.Insert(insertAt, line);

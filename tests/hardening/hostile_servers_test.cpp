@@ -154,6 +154,7 @@ class KeptHead final : public HeadProbe, public ReasonKeeper {
 public:
     explicit KeptHead(HeadProbe& real) : m_real(real) {}
     void SetPort(std::int32_t port) override { m_real.SetPort(port); }
+    void SetTarget(std::int32_t position) override { m_real.SetTarget(position); }
     void HeadRequest(std::string_view address) override {
         Run([&] { m_real.HeadRequest(address); });
     }
