@@ -47,7 +47,7 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
     for (std::int32_t i = 0; i < m_model.TargetCount; ++i) {
         const TargetEntry& entry = m_model.Target(i);
         const std::string prefix = ResultLinePrefix(m_model.CycleCount, m_clock.Now(), m_settings);
-        m_statusBar.SetText("\tTesting-->   " + entry.Addr);
+        m_statusBar.SetText("\tTesting-->   " + entry.ShownAddr());
         const TestType type = TestTypeOf(entry.Type);
         if (type == TestType::Unknown)
             continue;

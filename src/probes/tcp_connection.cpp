@@ -40,8 +40,7 @@ ProbeError TooLargeError(std::size_t maxBytes) {
     return ProbeError("Reply exceeds " + std::to_string(maxBytes) + " bytes.");
 }
 
-void ConnectWithin(int fd, const sockaddr_in& peer, std::chrono::milliseconds timeout) {
-    const Deadline deadline(timeout);
+void ConnectWithin(int fd, const sockaddr_in& peer, const Deadline& deadline) {
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0)
         return;
     if (errno != EINPROGRESS)
@@ -74,7 +73,10 @@ void TcpConnection::OpenConnection() {
     SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         throw ProbeError(error_text::kCannotAllocateSocket);
-    ConnectWithin(socket.Get(), PeerAddress(m_host, m_port, m_resolver), m_bounds.ConnectTimeout);
+    // The name lookup counts against the connect time-out, so a dead name server cannot
+    // hold the probe past it.
+    const Deadline deadline(m_bounds.ConnectTimeout);
+    ConnectWithin(socket.Get(), PeerAddress(m_host, m_port, m_resolver, deadline), deadline);
     m_socket = std::move(socket);
 }
 

@@ -7,7 +7,6 @@
 #include "probes/http/response_rules.h"
 #include "probes/probe_errors.h"
 
-
 namespace velnorix {
 namespace {
 
@@ -40,7 +39,9 @@ public:
         }
     }
 
-    std::size_t DiscardAvailable() override { return m_connection.ReadAvailable(NextWait()).size(); }
+    std::size_t DiscardAvailable() override {
+        return m_connection.ReadAvailable(NextWait()).size();
+    }
 
 private:
     // Bytes already buffered would otherwise let a fast sender go on past the whole time-out.
