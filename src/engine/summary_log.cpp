@@ -62,7 +62,7 @@ std::string FormatSummaryBlock(const RunModel& model, const LocalDateTime& now,
     for (std::int32_t i = 0; i < model.TargetCount; ++i) {
         const TargetEntry& entry = model.Target(i);
         totals.Add(entry);
-        block += cycle + PadRight(std::string_view(entry.Addr).substr(0, 30), 31) +
+        block += cycle + PadRight(std::string_view(entry.ShownAddr()).substr(0, 30), 31) +
                  PadRight(entry.Type, 5) +
                  FiguresText(entry.Attempts, entry.Failures, entry.TotalMs, entry.LowMs,
                              entry.HighMs, settings) +

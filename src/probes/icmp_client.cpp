@@ -89,7 +89,7 @@ void IcmpClient::SetTimeToLive() {
 void IcmpClient::SendRequest(const EchoRequest& request) {
     RequireSingleLineValue(m_host, "The host name");
     ObtainSocket();
-    const sockaddr_in peer = PeerAddress(m_host, m_port, m_resolver);
+    const sockaddr_in peer = PeerAddress(m_host, m_port, m_resolver, Deadline(kEchoLookupTimeout));
     for (;;) {
         const ssize_t sent = ::sendto(m_socket.Get(), request.data(), request.size(), 0,
                                       reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
