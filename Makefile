@@ -9,8 +9,10 @@ JOBS ?= $(shell nproc)
 deps:
 	scripts/install-deps
 
+# VELNORIX_WERROR=ON (as CI sets it) makes compiler warnings errors.
 configure: deps
-	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja \
+	  $(if $(VELNORIX_WERROR),-DVELNORIX_WERROR=$(VELNORIX_WERROR)) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)

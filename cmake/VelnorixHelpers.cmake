@@ -1,8 +1,11 @@
-# Settings every target of ours shares: the language level, warnings as errors, sanitizers.
+# Settings every target of ours shares: the language level, warnings, sanitizers, fuzzing.
 add_library(velnorix_settings INTERFACE)
 target_compile_features(velnorix_settings INTERFACE cxx_std_20)
 target_compile_options(velnorix_settings INTERFACE
-  -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Werror)
+  -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor)
+if(VELNORIX_WERROR)
+  target_compile_options(velnorix_settings INTERFACE -Werror)
+endif()
 # GCC 12 reports false overlaps inside std::string concatenation at -O2 and above
 # (GCC bug 105329); the warning finds nothing real in our code, so it stays off there.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
@@ -18,6 +21,16 @@ target_compile_definitions(velnorix_settings INTERFACE
 if(VELNORIX_SANITIZE)
   target_compile_options(velnorix_settings INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(velnorix_settings INTERFACE -fsanitize=address,undefined)
+endif()
+# A fuzz build instruments every target for coverage and runs it under AddressSanitizer and
+# UndefinedBehaviorSanitizer, so a finding inside the core is caught where it happens.
+if(VELNORIX_BUILD_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "VELNORIX_BUILD_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
+  endif()
+  target_compile_options(velnorix_settings INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(velnorix_settings INTERFACE -fsanitize=address,undefined)
 endif()
 

@@ -1,6 +1,8 @@
 #include "engine/display_header.h"
+#include "engine/run_log_names.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
+#include "engine/text_file.h"
 #include "instant_host.h"
 
 #include <benchmark/benchmark.h>
@@ -33,9 +35,13 @@ public:
     BenchRun(const BenchRun&) = delete;
     BenchRun& operator=(const BenchRun&) = delete;
 
-    // A new run under the same names empties the logs, which keeps the disk use bounded.
+    // The clock stands still, so a new run takes the same names once the old logs are gone;
+    // deleting them keeps the disk use bounded.
     void Restart() {
+        DeleteFileQuietly(m_logNames.Detail);
+        DeleteFileQuietly(m_logNames.Summary);
         m_scheduler.StartTestRun();
+        m_logNames = {m_model.DetailLogName, m_model.SummaryLogName};
         if (m_logsToNull) {
             m_model.DetailLogName = "/dev/null";
             m_model.SummaryLogName = "/dev/null";
@@ -62,6 +68,7 @@ private:
     InlineHost m_host;
     InstantProbes m_probes;
     bool m_logsToNull;
+    RunLogNames m_logNames;
     TestScheduler m_scheduler{m_model,         m_display, m_status, m_timer1,
                               m_timer2,        m_clock,   m_host,   m_probes.Components(),
                               FormatSettings{}};

@@ -83,6 +83,7 @@ public:
     void SetPort(std::int32_t) override {}
     void EchoExchange(std::string_view, std::uint16_t) override {}
     [[nodiscard]] ReplyStatusKind ReplyKind() const override { return ReplyStatusKind::Echo; }
+    void SetTarget(std::int32_t) override {}
     void HeadRequest(std::string_view) override {}
     void CloseConnection() override {}
     void SetUsername(std::string_view) override {}

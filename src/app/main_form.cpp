@@ -112,7 +112,7 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments) {
         ConfigurationFileFromArguments(arguments, m_programDirectory);
     if (!iniFile)
         return;
-    if (!FileExists(*iniFile)) {
+    if (!NameExists(*iniFile)) {
         m_prompts->ShowErrorBox(kNoIniNameMessage);
         return;
     }

@@ -35,9 +35,11 @@ void TMainForm::ConnectMenuCommands() {
         {m_menus->Contents1, &TMainForm::Contents1Click},
         {m_menus->About1, &TMainForm::About1Click},
     };
-    for (const auto& [item, handler] : commands)
-        connect(item, &QAction::triggered, this,
+    for (const auto& command : commands) {
+        const auto handler = command.second;
+        connect(command.first, &QAction::triggered, this,
                 [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    }
     connect(m_menus, &MainMenus::MainMenu1Change, this, &TMainForm::ApplyStartTestRule);
     connect(m_menus, &MainMenus::PopupMenu1Popup, this, &TMainForm::ApplyStartTestRule);
 }

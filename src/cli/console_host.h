@@ -20,17 +20,21 @@ public:
 
     // What a pump point runs: the console's only "message" is a stop request.
     void SetPumpHandler(std::function<void()> handler) { m_pump = std::move(handler); }
+    // What tells the cycle to probe no further target.
+    void SetCutShortQuery(std::function<bool()> query) { m_cutShort = std::move(query); }
 
     void PumpMessages() override;
     void PlayErrorSound() override;
     void RunBlocking(const std::function<void()>& work) override { work(); }
     std::string ProgramDirectory() const override { return m_programDirectory; }
+    bool CutCycleShort() const override { return m_cutShort && m_cutShort(); }
 
 private:
     std::string m_programDirectory;
     bool m_ringBell;
     std::FILE* m_terminal;
     std::function<void()> m_pump;
+    std::function<bool()> m_cutShort;
     bool m_inPump = false;
 };
 

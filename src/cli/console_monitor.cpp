@@ -35,6 +35,7 @@ public:
           m_scheduler(m_model, m_display, m_status, m_timer1, m_timer2, m_clock, m_host,
                       m_probes.Components(), SystemFormatSettings()) {
         m_host.SetPumpHandler([this] { HandleStopRequest(); });
+        m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
     }
 
     int Run() {
@@ -62,7 +63,7 @@ private:
         std::string name = m_options.ConfigFile;
         if (name.find('/') == std::string::npos)
             name = m_host.ProgramDirectory() + "/" + name;
-        if (!FileExists(name)) {
+        if (!NameExists(name)) {
             m_prompts.ShowErrorBox(kNoIniNameMessage);
             return kExitMissingConfig;
         }
@@ -79,18 +80,21 @@ private:
         while (!CycleBudgetSpent()) {
             if (m_model.StopRequested && !m_timer1.Enabled())
                 return kExitOk;
-            const auto due = m_timer1.Due();
-            if (!due && !m_model.StopRequested && m_timer1.Interval() > 0) {
+            if (!m_timer1.Enabled()) {
                 // A log that could not be written halted the run; nothing here can restart it.
                 return kExitLogFiles;
             }
+            const auto due = m_timer1.Due();
+            // An interval of 0 never ticks: with a cycle budget the cycles follow each other at
+            // once, without one the run waits for a stop.
+            const bool backToBack = !due && m_options.Cycles.has_value();
             pollfd wake{m_signals.WakeDescriptor(), POLLIN, 0};
-            const int ready = ::poll(&wake, 1, PollTimeout(due));
+            const int ready = ::poll(&wake, 1, backToBack ? 0 : PollTimeout(due));
             if (ready > 0) {
                 HandleStopRequest();
                 continue;
             }
-            if (due && std::chrono::steady_clock::now() >= *due) {
+            if (backToBack || (due && std::chrono::steady_clock::now() >= *due)) {
                 m_timer1.Restart();
                 try {
                     m_scheduler.Timer1Timer();

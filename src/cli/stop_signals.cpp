@@ -1,5 +1,7 @@
 #include "cli/stop_signals.h"
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <stdexcept>
@@ -8,13 +10,22 @@
 namespace velnorix {
 namespace {
 
-volatile std::sig_atomic_t g_stopRequested = 0;
+// Touched by the handler, so they must not take a lock.
+static_assert(std::atomic<int>::is_always_lock_free);
+std::atomic<int> g_stopPending{0};
+std::atomic<int> g_operatorStops{0};
 int g_wakePipe[2] = {-1, -1};
 
-extern "C" void NoteStopRequest(int) {
-    g_stopRequested = 1;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGPIPE};
+
+extern "C" void NoteStopRequest(int signal) {
+    const int savedErrno = errno; // the interrupted code may be about to read it
+    g_stopPending.store(1);
+    if (signal != SIGPIPE)
+        g_operatorStops.fetch_add(1);
     const char byte = 's';
     [[maybe_unused]] const auto ignored = ::write(g_wakePipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
@@ -27,13 +38,15 @@ StopSignals::StopSignals() {
     sigemptyset(&action.sa_mask);
     // Interrupted system calls restart where they can; the probes' waits retry on EINTR.
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : kStopSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
 StopSignals::~StopSignals() {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    // Output still buffered for a reader that has gone must not kill the program on its way out.
+    std::signal(SIGPIPE, SIG_IGN);
     ::close(g_wakePipe[0]);
     ::close(g_wakePipe[1]);
 }
@@ -46,9 +59,12 @@ bool StopSignals::TakeStopRequest() {
     char drain[64];
     while (::read(g_wakePipe[0], drain, sizeof drain) > 0) {
     }
-    const bool requested = g_stopRequested != 0;
-    g_stopRequested = 0;
-    return requested;
+    // Taken and cleared in one step, so a signal arriving meanwhile stays pending.
+    return g_stopPending.exchange(0) != 0;
+}
+
+bool StopSignals::StopRepeated() const {
+    return g_operatorStops.load() > 1;
 }
 
 } // namespace velnorix

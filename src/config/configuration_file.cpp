@@ -84,20 +84,12 @@ struct SettingsBeforeCount {
     std::int32_t IntervalSecs;
 };
 
-// An unreadable file loads like an empty one: every key takes its default.
-std::string TextOrNothing(const std::string& fileName) {
-    try {
-        return ReadWholeTextFile(fileName).value_or(std::string{});
-    } catch (const FileError&) {
-        return {};
-    }
-}
-
 } // namespace
 
 void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
                  const std::string& fileName) {
-    const IniDocument document(TextOrNothing(fileName));
+    // A file that exists but cannot be read is a failure with its own cause, not an empty file.
+    const IniDocument document(ReadWholeTextFile(fileName).value_or(std::string{}));
     const TargetsReader reader(document);
 
     // A range error keeps what was read before it; too many targets change nothing at all.

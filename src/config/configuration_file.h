@@ -25,7 +25,8 @@ inline constexpr std::int32_t kMaxIniTargets = 10'000;
 // TargetCount from the file, and makes it the file of the next Save. A missing or empty file,
 // or a "Count" that is not positive, shows "Ini file is empty!" and loads no target. Throws
 // ConfigurationError "Range check error" at the first integer out of range, keeping what was
-// read before it; a "Count" above kMaxIniTargets throws before anything changes.
+// read before it; a "Count" above kMaxIniTargets, and a file that exists but cannot be read
+// (FileError with the system's message), throw before anything changes.
 void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
                  const std::string& fileName);
 

@@ -30,6 +30,17 @@ void WriteAll(int fd, const std::string& path, std::string_view text) {
     }
 }
 
+// The rename lives in the folder's entries: until they reach the disk, a crash may bring back
+// the old file, or no file at all where there was none. A file system that cannot sync a
+// folder (EINVAL) keeps its entries its own way.
+void SyncFolder(const std::string& folder, const std::string& path) {
+    FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() < 0)
+        ThrowFileError("Cannot write to file", path, errno);
+    if (::fsync(directory.Get()) != 0 && errno != EINVAL)
+        ThrowFileError("Cannot write to file", path, errno);
+}
+
 // The path the new content must be renamed to: the file a symbolic link names, if it exists.
 std::string ResolvedPath(const std::string& path, struct stat& existing, bool& exists) {
     exists = ::stat(path.c_str(), &existing) == 0;
@@ -93,6 +104,7 @@ void ReplaceTextFile(const std::string& path, std::string_view text) {
         ::unlink(temporary.c_str());
         throw;
     }
+    SyncFolder(ParentFolder(target), path);
 }
 
 } // namespace velnorix

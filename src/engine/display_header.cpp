@@ -31,7 +31,7 @@ void ShowTargetHeader(RunModel& model, DisplayLines& display) {
     display.Add(" ");
     for (std::int32_t i = 0; i < model.TargetCount; ++i) {
         const TargetEntry& entry = model.Target(i);
-        display.Add(entry.Type + entry.Addr + " [" + std::to_string(entry.Port) + "] " +
+        display.Add(entry.Type + entry.ShownAddr() + " [" + std::to_string(entry.Port) + "] " +
                     (entry.Audible ? "  <AUDIBLE>" : ""));
     }
     display.Add(" ");

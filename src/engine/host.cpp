@@ -1,8 +1,16 @@
 #include "engine/host.h"
 
+#include <cerrno>
 #include <ctime>
 
 namespace velnorix {
+
+void Clock::Sleep(std::uint32_t milliseconds) {
+    timespec left{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1'000'000};
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
 
 std::uint32_t SystemClock::TickCount() {
     timespec now{};

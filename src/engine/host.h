@@ -57,6 +57,8 @@ public:
     // Milliseconds since an arbitrary start, wrapping modulo 2^32.
     [[nodiscard]] virtual std::uint32_t TickCount() = 0;
     [[nodiscard]] virtual LocalDateTime Now() = 0;
+    // Waits this long in real time; a clock that keeps its own time moves it instead.
+    virtual void Sleep(std::uint32_t milliseconds);
 };
 
 // The system clock: a monotonic millisecond tick and the local date and time.
@@ -79,6 +81,9 @@ public:
     virtual void RunBlocking(const std::function<void()>& work) = 0;
     // Directory of the running executable, without a trailing "/".
     [[nodiscard]] virtual std::string ProgramDirectory() const = 0;
+    // True when the cycle in progress is to probe no further target and close its block as a
+    // stop closes it, because the operator insisted on stopping.
+    [[nodiscard]] virtual bool CutCycleShort() const { return false; }
 };
 
 struct FileDialogOptions {

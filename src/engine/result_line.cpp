@@ -14,7 +14,7 @@ std::string ResultLine(std::string_view prefix, bool failed, std::uint32_t elaps
     line += FormatRatio(elapsedMs, 1000, 2, 5, settings);
     line += " secs  ";
     line += entry.Type;
-    line += entry.Addr;
+    line += entry.ShownAddr();
     return line;
 }
 

@@ -1,5 +1,10 @@
 #include "engine/run_log_names.h"
 
+#include "engine/text_file.h"
+
+#include <cerrno>
+#include <utility>
+
 namespace velnorix {
 
 RunLogNames RunLogNamesFor(std::string_view programDirectory, const LocalDateTime& runStart) {
@@ -10,6 +15,23 @@ RunLogNames RunLogNamesFor(std::string_view programDirectory, const LocalDateTim
     base += kLogNamePrefix;
     base += FormatRunStamp(runStart);
     return {base + std::string(kDetailLogExtension), base + std::string(kSummaryLogExtension)};
+}
+
+RunLogs CreateRunLogs(std::string_view programDirectory, Clock& clock,
+                      std::string_view summaryHeader) {
+    for (int attempt = 1;; ++attempt) {
+        const LocalDateTime now = clock.Now();
+        RunLogNames names = RunLogNamesFor(programDirectory, now);
+        if (CreateNewFile(names.Summary, summaryHeader)) {
+            if (CreateNewFile(names.Detail, ""))
+                return {now, std::move(names)};
+            // Only the detail log's name was taken: this second's pair is not ours.
+            DeleteFileQuietly(names.Summary);
+        }
+        if (attempt == kLogNameAttempts)
+            ThrowFileError("Cannot create file", names.Summary, EEXIST);
+        clock.Sleep(static_cast<std::uint32_t>(1000 - now.Millisecond));
+    }
 }
 
 } // namespace velnorix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/date_time.h"
+#include "engine/host.h"
 
 #include <string>
 #include <string_view>
@@ -20,5 +21,22 @@ struct RunLogNames {
 // The full paths of a run's two logs in the program directory: "<dir>/Velnorix" + yymmddhhnnss
 // of the run's start + ".log" or ".smy".
 RunLogNames RunLogNamesFor(std::string_view programDirectory, const LocalDateTime& runStart);
+
+// A run's logs, created, and the moment their names stand for.
+struct RunLogs {
+    LocalDateTime Start;
+    RunLogNames Names;
+};
+
+// Seconds a start waits for free names before it gives up.
+inline constexpr int kLogNameAttempts = 60;
+
+// Creates a run's two logs, the summary log holding `summaryHeader` and the detail log empty,
+// under names nothing else has: those of the clock's current second, or, while they are taken
+// (by a run started in the same second, or by anything planted there), those of the next
+// second, waited for on the clock. Throws FileError when they cannot be created, or when no
+// free names turned up within kLogNameAttempts seconds.
+RunLogs CreateRunLogs(std::string_view programDirectory, Clock& clock,
+                      std::string_view summaryHeader);
 
 } // namespace velnorix

@@ -1,5 +1,7 @@
 #include "engine/run_model.h"
 
+#include "probes/http/url_parts.h"
+
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
@@ -16,6 +18,10 @@ TestType TestTypeOf(std::string_view tag) {
     if (tag == kTagSmtp)
         return TestType::Smtp;
     return TestType::Unknown;
+}
+
+std::string TargetEntry::ShownAddr() const {
+    return WithPasswordHidden(Addr);
 }
 
 std::int32_t DefaultPort(TestType type) {

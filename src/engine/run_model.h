@@ -40,6 +40,9 @@ struct TargetEntry {
 
     // Stores a type tag, keeping only its first six characters.
     void SetType(std::string_view tag) { Type = std::string(FirstCharacters(tag, kTypeLength)); }
+    // The address wherever it is shown or logged: a URL's password is replaced by "***", so
+    // it never reaches the screen or a log file.
+    [[nodiscard]] std::string ShownAddr() const;
 };
 
 // The one run-time model the whole program works on: the target table with its statistics

@@ -63,7 +63,8 @@ std::string FormatSummaryBlock(const RunModel& model, const LocalDateTime& now,
     for (std::int32_t i = 0; i < model.TargetCount; ++i) {
         const TargetEntry& entry = model.Target(i);
         totals.Add(entry);
-        block += cycle + PadRight(FirstCharacters(entry.Addr, 30), 31) + PadRight(entry.Type, 5) +
+        block += cycle + PadRight(FirstCharacters(entry.ShownAddr(), 30), 31) +
+                 PadRight(entry.Type, 5) +
                  FiguresText(entry.Attempts, entry.Failures, entry.TotalMs, entry.LowMs,
                              entry.HighMs, settings) +
                  std::string(kLineEnd);

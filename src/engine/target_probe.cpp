@@ -8,8 +8,10 @@ namespace velnorix {
 namespace {
 
 // Returns the end tick of the timed span.
-std::uint32_t RunHead(const TargetEntry& entry, HeadProbe& http, Clock& clock, HostServices& host) {
+std::uint32_t RunHead(std::int32_t position, const TargetEntry& entry, HeadProbe& http,
+                      Clock& clock, HostServices& host) {
     host.RunBlocking([&] {
+        http.SetTarget(position);
         http.SetPort(entry.Port);
         http.HeadRequest(entry.Addr);
         http.CloseConnection();
@@ -42,8 +44,8 @@ std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, HostServices& host,
 
 } // namespace
 
-ProbeOutcome ProbeTarget(TestType type, const TargetEntry& entry, const ProbeComponents& probes,
-                         Clock& clock, HostServices& host) {
+ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry& entry,
+                         const ProbeComponents& probes, Clock& clock, HostServices& host) {
     if (type == TestType::Unknown)
         throw std::invalid_argument("ProbeTarget: a target without a known type");
     const std::uint32_t start = clock.TickCount();
@@ -52,7 +54,7 @@ ProbeOutcome ProbeTarget(TestType type, const TargetEntry& entry, const ProbeCom
     try {
         switch (type) {
         case TestType::Html:
-            end = RunHead(entry, probes.IdHTTP1, clock, host);
+            end = RunHead(position, entry, probes.IdHTTP1, clock, host);
             break;
         case TestType::Ping:
             end = RunEcho(entry, probes.PingClient, clock, host, failed);

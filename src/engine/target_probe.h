@@ -13,12 +13,13 @@ struct ProbeOutcome {
     bool Failed = false;
 };
 
-// Probes one target with the component of its type (which must not be Unknown) and times it
+// Probes the target at `position` of the table with the component of its type (which must
+// not be Unknown) and times it
 // on the tick counter, modulo 2^32. Setting up the component is part of the timed span; for
 // the mail dialogues only StartDialogue is, EndDialogue runs after the end tick. Any error a
 // probe raises is a failure timed up to the moment it was caught. Every probe call runs
 // through the host's RunBlocking.
-ProbeOutcome ProbeTarget(TestType type, const TargetEntry& entry, const ProbeComponents& probes,
-                         Clock& clock, HostServices& host);
+ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry& entry,
+                         const ProbeComponents& probes, Clock& clock, HostServices& host);
 
 } // namespace velnorix

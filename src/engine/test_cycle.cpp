@@ -44,14 +44,14 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
     // Fixed for the whole block, so its lines stay together even on a trimmed display.
     const int insertAt = BlockInsertIndex(m_display, m_model.DisplayInsertLine);
     m_display.Insert(insertAt, " ");
-    for (std::int32_t i = 0; i < m_model.TargetCount; ++i) {
+    for (std::int32_t i = 0; i < m_model.TargetCount && !m_host.CutCycleShort(); ++i) {
         const TargetEntry& entry = m_model.Target(i);
         const std::string prefix = ResultLinePrefix(m_model.CycleCount, m_clock.Now(), m_settings);
-        m_statusBar.SetText("\tTesting-->   " + entry.Addr);
+        m_statusBar.SetText("\tTesting-->   " + entry.ShownAddr());
         const TestType type = TestTypeOf(entry.Type);
         if (type == TestType::Unknown)
             continue;
-        const ProbeOutcome outcome = ProbeTarget(type, entry, m_probes, m_clock, m_host);
+        const ProbeOutcome outcome = ProbeTarget(type, i, entry, m_probes, m_clock, m_host);
         RecordResult(m_model, i, outcome.ElapsedMs, outcome.Failed);
         std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
         m_display.Insert(insertAt, line);

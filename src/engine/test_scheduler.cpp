@@ -3,7 +3,6 @@
 #include "engine/date_time.h"
 #include "engine/run_log_names.h"
 #include "engine/summary_log.h"
-#include "engine/text_file.h"
 #include "engine/timer_interval.h"
 
 #include <utility>
@@ -21,17 +20,14 @@ void TestScheduler::StartTestRun() {
     // A start during a run replaces it: no tick of the old run may reach the new files, and
     // a start that fails leaves no timer armed.
     m_timer1.SetEnabled(false);
-    const LocalDateTime now = m_clock.Now();
-    m_model.RunStartTime = ToDayCount(now);
     m_model.CycleCount = 0;
     m_model.StartEnabled = false;
     m_model.StopRequested = false;
 
-    const RunLogNames names = RunLogNamesFor(m_host.ProgramDirectory(), now);
-    m_model.SummaryLogName = names.Summary;
-    WriteNewFile(m_model.SummaryLogName, SummaryLogHeader());
-    m_model.DetailLogName = names.Detail;
-    WriteNewFile(m_model.DetailLogName, "");
+    RunLogs logs = CreateRunLogs(m_host.ProgramDirectory(), m_clock, SummaryLogHeader());
+    m_model.RunStartTime = ToDayCount(logs.Start);
+    m_model.SummaryLogName = std::move(logs.Names.Summary);
+    m_model.DetailLogName = std::move(logs.Names.Detail);
 
     RunTestCycle();
     if (!m_model.StopRequested) {

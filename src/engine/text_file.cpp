@@ -33,8 +33,10 @@ void WriteAllAndClose(int fd, const std::string& path, std::string_view text) {
         ThrowFileError("Cannot write to file", path, errno);
 }
 
+// A symbolic link planted at a log's name after the log was created is refused, not written
+// through. Non-blocking, so that a named pipe planted there cannot stall the open.
 int OpenForAppending(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         ThrowFileError("Cannot open file", path, errno);
     return fd;
@@ -78,6 +80,16 @@ void WriteNewFile(const std::string& path, std::string_view text) {
     WriteAllAndClose(fd, path, text);
 }
 
+bool CreateNewFile(const std::string& path, std::string_view text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST)
+        return false;
+    if (fd < 0)
+        ThrowFileError("Cannot create file", path, errno);
+    WriteAllAndClose(fd, path, text);
+    return true;
+}
+
 void AppendToExistingFile(const std::string& path, std::string_view text) {
     WriteAllAndClose(OpenForAppending(path), path, text);
 }
@@ -90,6 +102,12 @@ void DeleteFileQuietly(const std::string& path) {
 bool FileExists(const std::string& path) {
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool NameExists(const std::string& path) {
+    struct stat info {};
+    return !path.empty() &&
+           (::stat(path.c_str(), &info) == 0 || (errno != ENOENT && errno != ENOTDIR));
 }
 
 AppendingFile::AppendingFile(const std::string& path)

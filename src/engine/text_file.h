@@ -42,15 +42,23 @@ inline constexpr std::string_view kLineEnd = "\r\n";
 
 // Creates the file, or empties it, and writes `text`; the file is closed on return.
 void WriteNewFile(const std::string& path, std::string_view text);
-// Appends `text` to a file that must already exist; the file is closed on return.
+// Creates a file that must not exist yet, readable and writable by its owner only, and writes
+// `text`. Returns false, having opened nothing, when the name is taken by anything at all: a
+// file, a symbolic link (even a dangling one), a named pipe.
+[[nodiscard]] bool CreateNewFile(const std::string& path, std::string_view text);
+// Appends `text` to a file that must already exist and is not reached through a symbolic
+// link; the file is closed on return.
 void AppendToExistingFile(const std::string& path, std::string_view text);
 // Deletes a file when it exists; failures are ignored.
 void DeleteFileQuietly(const std::string& path);
 [[nodiscard]] bool FileExists(const std::string& path);
+// False only when nothing has that name. Unlike FileExists, a folder counts, and so does a
+// name behind a folder that may not be searched: opening those fails for a reason to report.
+[[nodiscard]] bool NameExists(const std::string& path);
 
-// A file that must already exist, held open for appending during one batch of work. Every
-// Write reaches the file at once; Close reports a failed close, and a file still open when
-// the object goes away is closed quietly.
+// A file that must already exist, not reached through a symbolic link, held open for
+// appending during one batch of work. Every Write reaches the file at once; Close reports a
+// failed close, and a file still open when the object goes away is closed quietly.
 class AppendingFile final {
 public:
     explicit AppendingFile(const std::string& path);

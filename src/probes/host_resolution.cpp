@@ -3,14 +3,10 @@
 #include "probes/ascii_text.h"
 #include "probes/probe_errors.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <memory>
-#include <netdb.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 
 namespace velnorix {
 
@@ -44,40 +40,28 @@ std::optional<std::array<std::uint8_t, 4>> ParseDottedAddress(std::string_view t
     return bytes;
 }
 
-std::string ResolveWithSystem(const std::string& host) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int status = ::getaddrinfo(host.c_str(), nullptr, &hints, &found);
-    if (status != 0) {
-        if (status == EAI_SYSTEM)
-            throw SocketError(errno);
-        throw SocketError(status, ::gai_strerror(status));
-    }
-    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owner(found, ::freeaddrinfo);
-    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
-        if (entry->ai_family != AF_INET || entry->ai_addrlen < sizeof(sockaddr_in))
-            continue;
-        sockaddr_in address{};
-        std::memcpy(&address, entry->ai_addr, sizeof address);
-        char dotted[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &address.sin_addr, dotted, sizeof dotted);
-        return dotted;
-    }
-    throw SocketError(EAI_NODATA, ::gai_strerror(EAI_NODATA));
+std::string ResolveWithSystem(const std::string& host, const Deadline& deadline) {
+    return LookUpAddresses(host, deadline).front();
 }
 
-std::string HostToAddress(std::string_view host, const HostResolver& resolver) {
+HostResolver MakeResolver(NameLookupSettings settings) {
+    return [settings = std::move(settings)](const std::string& host, const Deadline& deadline) {
+        return LookUpAddresses(host, deadline, settings).front();
+    };
+}
+
+std::string HostToAddress(std::string_view host, const HostResolver& resolver,
+                          const Deadline& deadline) {
     if (EqualsIgnoringCase(host, "LOCALHOST"))
         return "127.0.0.1";
     if (ParseDottedAddress(host))
         return std::string(host);
-    return resolver(std::string(host));
+    return resolver(std::string(host), deadline);
 }
 
-sockaddr_in PeerAddress(std::string_view host, std::int32_t port, const HostResolver& resolver) {
-    const auto bytes = ParseDottedAddress(HostToAddress(host, resolver));
+sockaddr_in PeerAddress(std::string_view host, std::int32_t port, const HostResolver& resolver,
+                        const Deadline& deadline) {
+    const auto bytes = ParseDottedAddress(HostToAddress(host, resolver, deadline));
     if (!bytes)
         throw SocketError(EDESTADDRREQ);
     sockaddr_in peer{};

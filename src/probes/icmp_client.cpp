@@ -92,7 +92,7 @@ void IcmpClient::SetTimeToLive() {
 std::array<std::uint8_t, 4> IcmpClient::SendRequest(const EchoRequest& request) {
     RequireSingleLineValue(m_host, "The host name");
     ObtainSocket();
-    const sockaddr_in peer = PeerAddress(m_host, m_port, m_resolver);
+    const sockaddr_in peer = PeerAddress(m_host, m_port, m_resolver, Deadline(kEchoLookupTimeout));
     std::array<std::uint8_t, 4> target{};
     std::memcpy(target.data(), &peer.sin_addr, target.size());
     for (;;) {

@@ -7,7 +7,8 @@
 // the time-outs below; a peer that streams without end costs at most the reply caps.
 namespace velnorix {
 
-// Longest wait for a TCP connect to be accepted or refused.
+// Longest wait for a TCP connect to be accepted or refused, the host name lookup before it
+// included.
 inline constexpr std::chrono::milliseconds kConnectTimeout{30'000};
 // Longest time one read call (a line, a whole numbered reply, a block of bytes) may take.
 inline constexpr std::chrono::milliseconds kReadTimeout{30'000};
@@ -20,6 +21,8 @@ inline constexpr std::size_t kReceiveBufferSize = 32'768;
 // Caps on one numbered reply (all its lines, blank ones included) and on one block read.
 inline constexpr std::size_t kMaxReplyBytes = 1'048'576;
 inline constexpr std::size_t kMaxReplyLines = 10'000;
+// Longest wait for the echo probe's host name lookup.
+inline constexpr std::chrono::milliseconds kEchoLookupTimeout{30'000};
 // How long an echo exchange waits for its reply.
 inline constexpr std::chrono::milliseconds kEchoReceiveTimeout{5'000};
 

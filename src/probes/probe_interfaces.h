@@ -24,6 +24,9 @@ class HeadProbe {
 public:
     virtual ~HeadProbe() = default;
     virtual void SetPort(std::int32_t port) = 0;
+    // The position of the target the next requests are for: what one target's server stores
+    // with us (its cookies) goes back to that target only.
+    virtual void SetTarget(std::int32_t position) = 0;
     // One HEAD request for the address; returns only for a 2xx answer.
     virtual void HeadRequest(std::string_view address) = 0;
     virtual void CloseConnection() = 0;

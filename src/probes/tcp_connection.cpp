@@ -40,8 +40,7 @@ ProbeError TooLargeError(std::size_t maxBytes) {
     return ProbeError("Reply exceeds " + std::to_string(maxBytes) + " bytes.");
 }
 
-void ConnectWithin(int fd, const sockaddr_in& peer, std::chrono::milliseconds timeout) {
-    const Deadline deadline(timeout);
+void ConnectWithin(int fd, const sockaddr_in& peer, const Deadline& deadline) {
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0)
         return;
     if (errno != EINPROGRESS)
@@ -74,7 +73,10 @@ void TcpConnection::OpenConnection() {
     SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         throw ProbeError(error_text::kCannotAllocateSocket);
-    ConnectWithin(socket.Get(), PeerAddress(m_host, m_port, m_resolver), m_bounds.ConnectTimeout);
+    // The name lookup counts against the connect time-out, so a dead name server cannot
+    // hold the probe past it.
+    const Deadline deadline(m_bounds.ConnectTimeout);
+    ConnectWithin(socket.Get(), PeerAddress(m_host, m_port, m_resolver, deadline), deadline);
     m_socket = std::move(socket);
 }
 
@@ -131,10 +133,11 @@ std::string TcpConnection::ReadLine() {
 }
 
 std::string TcpConnection::ReadLine(std::chrono::milliseconds timeout) {
-    return ReadLineBefore(Deadline(timeout));
+    Deadline deadline(timeout);
+    return ReadLine(deadline);
 }
 
-std::string TcpConnection::ReadLineBefore(const Deadline& deadline) {
+std::string TcpConnection::ReadLine(Deadline& deadline) {
     for (;;) {
         const LineScan scan = ScanLine(Buffered(), m_bounds.MaxLineLength);
         if (scan.Status == LineScanStatus::Complete) {
@@ -150,9 +153,13 @@ std::string TcpConnection::ReadLineBefore(const Deadline& deadline) {
 }
 
 std::string TcpConnection::ReadBytes(std::size_t count, std::chrono::milliseconds timeout) {
+    Deadline deadline(timeout);
+    return ReadBytes(count, deadline);
+}
+
+std::string TcpConnection::ReadBytes(std::size_t count, Deadline& deadline) {
     if (count > m_bounds.MaxReplyBytes)
         throw TooLargeError(m_bounds.MaxReplyBytes);
-    const Deadline deadline(timeout);
     while (Buffered().size() < count) {
         if (!ReceiveMore(deadline))
             throw ConnectionClosedError();
@@ -161,7 +168,7 @@ std::string TcpConnection::ReadBytes(std::size_t count, std::chrono::millisecond
 }
 
 std::string TcpConnection::ReadUntilClose(std::chrono::milliseconds timeout) {
-    const Deadline deadline(timeout);
+    Deadline deadline(timeout);
     while (ReceiveMore(deadline)) {
         if (Buffered().size() > m_bounds.MaxReplyBytes)
             throw TooLargeError(m_bounds.MaxReplyBytes);
@@ -170,15 +177,20 @@ std::string TcpConnection::ReadUntilClose(std::chrono::milliseconds timeout) {
 }
 
 std::string TcpConnection::ReadAvailable(std::chrono::milliseconds timeout) {
-    if (Buffered().empty() && !ReceiveMore(Deadline(timeout)))
+    Deadline deadline(timeout);
+    return ReadAvailable(deadline);
+}
+
+std::string TcpConnection::ReadAvailable(Deadline& deadline) {
+    if (Buffered().empty() && !ReceiveMore(deadline))
         return {};
     return TakeBuffered(Buffered().size());
 }
 
 int TcpConnection::ReadReply(const std::vector<int>& acceptedCodes) {
-    const Deadline deadline(m_bounds.ReadTimeout);
+    Deadline deadline(m_bounds.ReadTimeout);
     ReplyCollector collector(m_bounds.MaxReplyBytes, m_bounds.MaxReplyLines);
-    while (!collector.Add(ReadLineBefore(deadline))) {
+    while (!collector.Add(ReadLine(deadline))) {
     }
     m_lastReply = collector.Reply();
     const int code = m_lastReply.NumericCode;
@@ -193,7 +205,7 @@ int TcpConnection::SendCommand(std::string_view command, const std::vector<int>&
     return ReadReply(acceptedCodes);
 }
 
-bool TcpConnection::ReceiveMore(const Deadline& deadline) {
+bool TcpConnection::ReceiveMore(Deadline& deadline) {
     if (m_pendingError)
         throw SocketError(*m_pendingError);
     if (!m_socket.IsValid()) {
@@ -211,6 +223,7 @@ bool TcpConnection::ReceiveMore(const Deadline& deadline) {
         const ssize_t received = ::recv(m_socket.Get(), m_receiveArea.get(), kReceiveBufferSize, 0);
         if (received > 0) {
             m_input.append(m_receiveArea.get(), static_cast<std::size_t>(received));
+            deadline.DataArrived();
             return true;
         }
         if (received == 0) {

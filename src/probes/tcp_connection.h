@@ -52,16 +52,20 @@ public:
     void WriteLine(std::string_view text);
 
     // One line without its LF and a CR before it, within the read time-out of the bounds or
-    // the one given.
+    // the one given. The overloads that take a Deadline tell it of every arrival of data, so a
+    // limit on silence starts again with each.
     std::string ReadLine();
     std::string ReadLine(std::chrono::milliseconds timeout);
+    std::string ReadLine(Deadline& deadline);
     // Exactly `count` bytes (at most MaxReplyBytes) within the time-out.
     std::string ReadBytes(std::size_t count, std::chrono::milliseconds timeout);
+    std::string ReadBytes(std::size_t count, Deadline& deadline);
     // Everything up to the peer's close (at most MaxReplyBytes) within the time-out.
     std::string ReadUntilClose(std::chrono::milliseconds timeout);
     // What is buffered, or else what one read gives once data arrives within the time-out;
     // empty once the peer has closed and everything buffered has been taken.
     std::string ReadAvailable(std::chrono::milliseconds timeout);
+    std::string ReadAvailable(Deadline& deadline);
 
     // Reads one numbered reply within the read time-out and keeps it as the last reply. When
     // `acceptedCodes` is not empty and lacks its code, throws a ReplyError.
@@ -71,10 +75,9 @@ public:
     [[nodiscard]] const NumberedReply& LastReply() const { return m_lastReply; }
 
 private:
-    std::string ReadLineBefore(const Deadline& deadline);
     // Waits for and appends one read's worth of bytes to the input buffer; false when the
     // peer has closed the connection.
-    bool ReceiveMore(const Deadline& deadline);
+    bool ReceiveMore(Deadline& deadline);
     [[nodiscard]] std::string_view Buffered() const;
     std::string TakeBuffered(std::size_t count);
     void DropSocket();

@@ -16,7 +16,8 @@ public:
     void SetRows(const std::vector<PerformanceRow>& rows) {
         beginResetModel();
         m_cells.clear();
-        m_cells.reserve(static_cast<qsizetype>(rows.size() * kPerformanceColumnCount));
+        m_cells.reserve(static_cast<qsizetype>(rows.size()) *
+                        static_cast<qsizetype>(kPerformanceColumnCount));
         for (const PerformanceRow& row : rows)
             for (const std::string& cell : row)
                 m_cells.push_back(
@@ -109,7 +110,7 @@ void TVelnorixPerfForm::FormCreate() {
     m_perfView->verticalHeader()->setResizeContentsPrecision(-1);
 }
 
-void TVelnorixPerfForm::Fill(std::vector<PerformanceRow> rows) {
+void TVelnorixPerfForm::Fill(const std::vector<PerformanceRow>& rows) {
     m_rows->SetRows(rows);
     // Each column fits its header or its widest text, whichever is wider, as the list's
     // size-to-header mode does once it holds rows; the last one takes what is left.

@@ -22,7 +22,7 @@ public:
     explicit TVelnorixPerfForm(QWidget* parent = nullptr);
 
     // Replaces the table's rows; the last one is the summary row.
-    void Fill(std::vector<PerformanceRow> rows);
+    void Fill(const std::vector<PerformanceRow>& rows);
     [[nodiscard]] QTableView& PerfView() { return *m_perfView; }
 
     void DoneButtonClick();

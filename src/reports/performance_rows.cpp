@@ -41,8 +41,8 @@ std::vector<PerformanceRow> PerformanceRows(const RunModel& model, const LocalDa
     for (std::int32_t i = 0; i < model.TargetCount; ++i) {
         const TargetEntry& entry = model.Target(i);
         totals.Add(entry);
-        rows.push_back(Row(entry.Addr, entry.Type, entry.Attempts, entry.Failures, entry.TotalMs,
-                           entry.LowMs, entry.HighMs, settings));
+        rows.push_back(Row(entry.ShownAddr(), entry.Type, entry.Attempts, entry.Failures,
+                           entry.TotalMs, entry.LowMs, entry.HighMs, settings));
     }
     rows.push_back(Row(SummaryCaption(model, now), std::string(), totals.Attempts, totals.Failures,
                        totals.TotalMs, totals.LowMs, totals.HighMs, settings));

@@ -171,6 +171,25 @@ TEST_F(MainFormTest, OpeningAConfigurationEnablesStartTest) {
     EXPECT_TRUE(StartItemsEnabled(*form));
 }
 
+TEST_F(MainFormTest, AnUnreadableConfigurationGoesToTheGeneralErrorDisplay) {
+    const std::string folder = m_dir.File("folder.ini");
+    std::filesystem::create_directory(folder);
+    const std::string expected = "Cannot open file \"" + folder + "\". " + std::strerror(EISDIR);
+
+    auto form = Start({"folder.ini"}); // named on the command line
+    EXPECT_EQ(m_prompts.Boxes(),
+              (std::vector<ScriptedPrompts::Shown>{{Kind::GeneralError, expected}}));
+    EXPECT_FALSE(form->Timer2().Enabled()) << "no run starts";
+
+    m_prompts.Clear();
+    m_prompts.ChooseNextFileToOpen(folder);
+    form->Menus().Open1->trigger();
+    EXPECT_EQ(m_prompts.Boxes(),
+              (std::vector<ScriptedPrompts::Shown>{{Kind::GeneralError, expected}}));
+    EXPECT_FALSE(StartItemsEnabled(*form));
+    EXPECT_TRUE(form->Model().IniFileName.empty()) << "the next Save must not write there";
+}
+
 TEST_F(MainFormTest, StartTestItemsFollowTheRunStateOnlyWhenTheMenuChangesOrOpens) {
     WriteWholeFile(m_dir.File("watch.ini"), Configuration({"127.0.0.1"}));
     m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
@@ -351,8 +370,10 @@ TEST_F(MainFormTest, ErrorsOfACommandGoToTheGeneralErrorDisplay) {
     EXPECT_NE(m_prompts.History()[0].Text.find("/nonexistent/velnorix/Velnorix"), std::string::npos)
         << m_prompts.History()[0].Text;
     // Handed over whole; the final "." is the general display's own addition.
-    EXPECT_EQ(m_prompts.History()[0].Text, "Cannot create file \"" + form->Model().SummaryLogName +
-                                               "\". " + std::strerror(ENOENT));
+    EXPECT_TRUE(m_prompts.History()[0].Text.starts_with("Cannot create file \""));
+    EXPECT_TRUE(
+        m_prompts.History()[0].Text.ends_with(".smy\". " + std::string(std::strerror(ENOENT))))
+        << m_prompts.History()[0].Text;
     EXPECT_FALSE(form->Timer1().Enabled());
 }
 

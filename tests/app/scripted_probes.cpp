@@ -25,6 +25,7 @@ class ScriptedProbes::Head final : public HeadProbe {
 public:
     explicit Head(ScriptedProbes& owner) : m_owner(owner) {}
     void SetPort(std::int32_t) override {}
+    void SetTarget(std::int32_t) override {}
     void HeadRequest(std::string_view address) override { m_owner.Play(std::string(address)); }
     void CloseConnection() override {}
 

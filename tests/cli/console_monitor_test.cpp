@@ -35,6 +35,27 @@ std::string PingAndSmtpConfig(std::uint16_t smtpPort, bool deleteLogs) {
                      "02Port=" + std::to_string(smtpPort)});
 }
 
+// SMTP targets on the given ports of 127.0.0.1, or one ping of 127.0.0.1 when there are none.
+std::string TargetsConfig(int intervalSecs, bool deleteLogs,
+                          const std::vector<std::uint16_t>& smtpPorts) {
+    std::vector<std::string> lines = {
+        "[Targets]",
+        deleteLogs ? "DeleteLogs=TRUE" : "DeleteLogs=FALSE",
+        "IntervalHours=0",
+        "IntervalMins=0",
+        "IntervalSecs=" + std::to_string(intervalSecs),
+        "Count=" + std::to_string(std::max<std::size_t>(smtpPorts.size(), 1))};
+    if (smtpPorts.empty())
+        lines.insert(lines.end(), {"01Type=<Ping>", "01Addr=127.0.0.1", "01Audible=FALSE"});
+    for (std::size_t i = 0; i < smtpPorts.size(); ++i) {
+        const std::string prefix = "0" + std::to_string(i + 1);
+        lines.insert(lines.end(),
+                     {prefix + "Type=<SMTP>", prefix + "Addr=127.0.0.1", prefix + "Audible=FALSE",
+                      prefix + "Port=" + std::to_string(smtpPorts[i])});
+    }
+    return IniLines(lines);
+}
+
 ServerScript SmtpDialogue(std::chrono::milliseconds delayBeforeGreeting = 0ms) {
     ServerScript script;
     script.Pause(delayBeforeGreeting).SendLine("220 mail.test ready");
@@ -144,6 +165,70 @@ TEST_F(ConsoleMonitorTest, StopSignalDeletesTheLogsWhenTheConfigurationSaysSo) {
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2) << printed;
     EXPECT_TRUE(LogFiles(".log").empty());
     EXPECT_TRUE(LogFiles(".smy").empty());
+}
+
+TEST_F(ConsoleMonitorTest, ASecondStopSignalProbesNoFurtherTargetAndClosesTheBlock) {
+    LoopbackServer first(SmtpDialogue(1500ms));
+    LoopbackServer second(SmtpDialogue());
+    WriteWholeFile(m_dir.File("targets.ini"),
+                   TargetsConfig(1, false, {first.Port(), second.Port()}));
+    auto monitor = Start({m_dir.File("targets.ini"), "--quiet"});
+    for (int i = 0; i < 500 && first.ConnectionCount() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_EQ(first.ConnectionCount(), 1u);
+    monitor->Signal(SIGTERM);
+    monitor->Signal(SIGINT);
+
+    ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    EXPECT_EQ(second.ConnectionCount(), 0u) << "a target was probed after the second signal";
+    const auto detail = SplitCrLfLines(ReadWholeFile(LogFiles(".log").at(0).string()));
+    ASSERT_EQ(detail.size(), 2u);
+    EXPECT_NE(detail[0].find("Success:"), std::string::npos) << "the probe in progress finished";
+    EXPECT_EQ(detail[1], "");
+    const auto summary = SplitCrLfLines(ReadWholeFile(LogFiles(".smy").at(0).string()));
+    ASSERT_EQ(summary.size(), 2u + 4); // both targets' rows, the totals and the space line
+    EXPECT_EQ(summary[2].substr(42, 24), "       1       1       0") << summary[2];
+    EXPECT_EQ(summary[3].substr(42, 24), "       0       0       0") << summary[3];
+}
+
+TEST_F(ConsoleMonitorTest, AZeroIntervalWithACycleBudgetRunsTheCyclesBackToBack) {
+    WriteWholeFile(m_dir.File("targets.ini"), TargetsConfig(0, false, {}));
+    auto monitor = Start({"targets.ini", "--cycles", "3", "--quiet"});
+    ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    const auto detail = SplitCrLfLines(ReadWholeFile(LogFiles(".log").at(0).string()));
+    ASSERT_EQ(detail.size(), 6u);
+    EXPECT_EQ(detail[4].substr(0, 5), "   3 ");
+}
+
+TEST_F(ConsoleMonitorTest, AReaderThatClosesTheOutputStopsTheRun) {
+    WriteWholeFile(m_dir.File("targets.ini"), TargetsConfig(1, true, {}));
+    // The shell reports the monitor's own status, not that of the reader.
+    ChildProcess pipeline(
+        {{"/bin/bash", "-c", R"("$0" targets.ini --quiet | head -1; exit "${PIPESTATUS[0]}")",
+          m_program},
+         m_capture.Path()});
+    ASSERT_EQ(pipeline.Wait(30s), 0) << pipeline.Errors();
+    const std::string printed = pipeline.Output();
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    EXPECT_TRUE(LogFiles(".log").empty()) << "the logs are deleted as configured";
+    EXPECT_TRUE(LogFiles(".smy").empty());
+}
+
+TEST_F(ConsoleMonitorTest, AnUnreadableConfigurationIsReportedWithTheSystemsMessage) {
+    std::filesystem::create_directory(m_dir.File("folder.ini"));
+    auto monitor = Start({"folder.ini"});
+    EXPECT_EQ(monitor->Wait(10s), 4);
+    EXPECT_NE(monitor->Errors().find("Is a directory"), std::string::npos) << monitor->Errors();
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mode 000 is tried as an unprivileged user, which needs root to become";
+    WriteWholeFile(m_dir.File("locked.ini"), TargetsConfig(1, false, {}));
+    ::chmod(m_dir.File("locked.ini").c_str(), 0);
+    ::chmod(m_capture.Path().c_str(), 0777);
+    auto locked = Start({"locked.ini"}, /*asNobody=*/true);
+    EXPECT_EQ(locked->Wait(10s), 4);
+    EXPECT_NE(locked->Errors().find("Permission denied"), std::string::npos) << locked->Errors();
+    EXPECT_EQ(locked->Errors().find("empty"), std::string::npos) << locked->Errors();
 }
 
 struct FailureCase {

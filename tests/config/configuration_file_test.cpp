@@ -1,5 +1,6 @@
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
+#include "engine/text_file.h"
 #include "support/fake_host.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
@@ -227,7 +228,6 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
         {"Count 0", "[Targets]\r\nCount=0\r\n"},
         {"Count reads negative", "[Targets]\r\nCount=4294967295\r\n01Type=<Ping>\r\n"},
         {"Count in another section", "[Other]\r\nCount=3\r\n"},
-        {"a named pipe", std::nullopt},
     };
     for (const Case& c : cases) {
         RunModel model;
@@ -239,9 +239,6 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
         std::filesystem::remove(m_file);
         if (c.text)
             WriteWholeFile(m_file, *c.text);
-        if (std::string_view(c.name) == "a named pipe") {
-            ASSERT_EQ(::mkfifo(m_file.c_str(), 0600), 0);
-        }
 
         LoadIniFile(model, display, prompts, m_file);
         EXPECT_EQ(prompts.Boxes(),
@@ -254,6 +251,16 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
         EXPECT_TRUE(model.StartEnabled) << c.name;
         EXPECT_TRUE(model.DeleteLogs) << c.name;
     }
+}
+
+TEST_F(ConfigurationFileTest, AFileThatCannotBeReadIsAnErrorNotAnEmptyFile) {
+    ASSERT_EQ(::mkfifo(m_file.c_str(), 0600), 0);
+    m_model.IntervalMins = 7;
+    ScriptedPrompts prompts{ScriptedPrompts::WhenUnscripted::Fail};
+    EXPECT_THROW(LoadIniFile(m_model, m_display, prompts, m_file), FileError);
+    EXPECT_TRUE(prompts.Boxes().empty());
+    EXPECT_EQ(m_model.IntervalMins, 7) << "nothing changes";
+    EXPECT_TRUE(m_model.IniFileName.empty());
 }
 
 TEST_F(ConfigurationFileTest, TooManyTargetsChangeNothing) {

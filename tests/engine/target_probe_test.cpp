@@ -54,8 +54,9 @@ const TargetEntry kPing = Target("<Ping>", "192.0.2.10", 0);
 const TargetEntry kPop3 = Target("<POP3>", "pop.example", 110, "ann", "s3cret");
 const TargetEntry kSmtp = Target("<SMTP>", "mx.example", 25);
 
-const std::vector<std::string> kWebCalls = {"HeadRequest http://192.0.2.20:8080/ port=8080",
-                                            "CloseConnection http://192.0.2.20:8080/"};
+const std::vector<std::string> kWebCalls = {
+    "HeadRequest http://192.0.2.20:8080/ port=8080 target=4",
+    "CloseConnection http://192.0.2.20:8080/"};
 const std::vector<std::string> kPingCall = {"EchoExchange 192.0.2.10 port=0 data=\"\" sequence=0"};
 const std::vector<std::string> kPop3Calls = {
     "StartDialogue pop.example POP3 port=110 user=\"ann\" password=\"s3cret\"",
@@ -74,7 +75,7 @@ TEST_P(ProbeTargetTest, TimesAndJudgesTheProbeOfTheTargetsType) {
     c.Script(probes.Script);
 
     const ProbeOutcome outcome =
-        ProbeTarget(TestTypeOf(c.Entry.Type), c.Entry, probes.Components(), clock, host);
+        ProbeTarget(TestTypeOf(c.Entry.Type), 4, c.Entry, probes.Components(), clock, host);
 
     EXPECT_EQ(outcome.ElapsedMs, c.ExpectedMs);
     EXPECT_EQ(outcome.Failed, c.ExpectedFailed);
@@ -188,7 +189,7 @@ TEST(ProbeTargetTickTest, SpanAcrossTheTickCounterWrapIsTheTrueDifference) {
     probes.Script.Set("EchoExchange", kPing.Addr, Takes(0x30));
 
     const ProbeOutcome outcome =
-        ProbeTarget(TestType::Ping, kPing, probes.Components(), clock, host);
+        ProbeTarget(TestType::Ping, 0, kPing, probes.Components(), clock, host);
 
     EXPECT_EQ(clock.TickCount(), 0x20U) << "the counter must have wrapped";
     EXPECT_EQ(outcome.ElapsedMs, 0x30U);
@@ -199,9 +200,9 @@ TEST(ProbeTargetTickTest, RefusesATargetWithoutAKnownType) {
     FakeClock clock;
     FakeHost host;
     FakeProbes probes(clock, host);
-    EXPECT_THROW(
-        ProbeTarget(TestType::Unknown, Target("<ping>", "h", 0), probes.Components(), clock, host),
-        std::invalid_argument);
+    EXPECT_THROW(ProbeTarget(TestType::Unknown, 0, Target("<ping>", "h", 0), probes.Components(),
+                             clock, host),
+                 std::invalid_argument);
     EXPECT_TRUE(probes.Script.Journal().empty());
 }
 

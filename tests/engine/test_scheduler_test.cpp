@@ -133,13 +133,21 @@ TEST_F(TestSchedulerTest, StartAgainAfterStopOpensNewLogsAndKeepsTheStatistics) 
     EXPECT_FALSE(m_rig.Model.StopRequested);
 }
 
-TEST_F(TestSchedulerTest, StartWithinTheSameSecondEmptiesTheRunsLogs) {
+TEST_F(TestSchedulerTest, StartWithinTheSameSecondTakesTheNextSecondsNamesAndKeepsTheOldLogs) {
     m_rig.Scheduler.StartTestRun();
     m_rig.Tick();
+    const std::string firstDetail = m_rig.DetailLog();
+    const std::string firstSummary = m_rig.SummaryLog();
+    m_rig.Clock.SetNow({2026, 12, 6, 14, 3, 27, 400}); // a quick Stop and Start
     m_rig.Scheduler.StartTestRun();
-    EXPECT_EQ(m_rig.SummaryLog().find("\r\n   2 "), std::string::npos);
-    EXPECT_EQ(m_rig.DetailLog().find("   2 "), std::string::npos);
+
+    EXPECT_EQ(m_rig.Model.DetailLogName, m_rig.Dir.File("Velnorix261206140328.log"));
+    EXPECT_EQ(m_rig.Model.SummaryLogName, m_rig.Dir.File("Velnorix261206140328.smy"));
+    EXPECT_EQ(m_rig.Model.RunStartTime, ToDayCount({2026, 12, 6, 14, 3, 28, 0}));
+    EXPECT_EQ(ReadWholeFile(m_rig.Dir.File("Velnorix261206140327.log")), firstDetail);
+    EXPECT_EQ(ReadWholeFile(m_rig.Dir.File("Velnorix261206140327.smy")), firstSummary);
     EXPECT_EQ(m_rig.DetailLog().substr(0, 5), "   1 ");
+    EXPECT_EQ(m_rig.DetailLog().find("   2 "), std::string::npos);
 }
 
 TEST_F(TestSchedulerTest, StartDuringARunBeginsANewRunAtOnce) {

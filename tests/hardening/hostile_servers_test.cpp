@@ -154,6 +154,7 @@ class KeptHead final : public HeadProbe, public ReasonKeeper {
 public:
     explicit KeptHead(HeadProbe& real) : m_real(real) {}
     void SetPort(std::int32_t port) override { m_real.SetPort(port); }
+    void SetTarget(std::int32_t position) override { m_real.SetTarget(position); }
     void HeadRequest(std::string_view address) override {
         Run([&] { m_real.HeadRequest(address); });
     }
@@ -224,7 +225,7 @@ TEST_P(HostileServerTest, EveryProbeFailsInTimeWithBoundedMemoryAndNoDescriptorL
             const ProbeComponents kept{real.PingClient, http, pop3, smtp};
 
             const auto start = std::chrono::steady_clock::now();
-            outcome = ProbeTarget(kind.Type, entry, kept, clock, host);
+            outcome = ProbeTarget(kind.Type, 0, entry, kept, clock, host);
             took =
                 std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
             peakKiB = ReadProcessFigures().PeakResidentKiB - before.ResidentKiB;

@@ -11,12 +11,15 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using namespace std::chrono_literals;
+
+const Deadline kSoon(1s);
 
 // Answers every lookup with a documentation address and remembers what was asked.
 struct RecordingResolver {
     std::vector<std::string> Asked;
     HostResolver Resolver() {
-        return [this](const std::string& host) {
+        return [this](const std::string& host, const Deadline&) {
             Asked.push_back(host);
             return std::string("203.0.113.7");
         };
@@ -26,11 +29,11 @@ struct RecordingResolver {
 TEST(HostToAddressTest, AddressesAndLocalhostNeedNoLookup) {
     RecordingResolver resolver;
     const auto resolve = resolver.Resolver();
-    EXPECT_EQ(HostToAddress("localhost", resolve), "127.0.0.1");
-    EXPECT_EQ(HostToAddress("LocalHost", resolve), "127.0.0.1");
-    EXPECT_EQ(HostToAddress("10.1.2.3", resolve), "10.1.2.3");
-    EXPECT_EQ(HostToAddress("0.0.0.0", resolve), "0.0.0.0");
-    EXPECT_EQ(HostToAddress("255.255.255.255", resolve), "255.255.255.255");
+    EXPECT_EQ(HostToAddress("localhost", resolve, kSoon), "127.0.0.1");
+    EXPECT_EQ(HostToAddress("LocalHost", resolve, kSoon), "127.0.0.1");
+    EXPECT_EQ(HostToAddress("10.1.2.3", resolve, kSoon), "10.1.2.3");
+    EXPECT_EQ(HostToAddress("0.0.0.0", resolve, kSoon), "0.0.0.0");
+    EXPECT_EQ(HostToAddress("255.255.255.255", resolve, kSoon), "255.255.255.255");
     EXPECT_THAT(resolver.Asked, IsEmpty());
 }
 
@@ -41,16 +44,16 @@ TEST(HostToAddressTest, AnythingElseGoesToTheResolver) {
                                             "1..2.3",     "-1.2.3.4",     "1.2.3.4 ", "",
                                             "localhost.", "0x7f.0.0.1"};
     for (const std::string& name : names)
-        EXPECT_EQ(HostToAddress(name, resolve), "203.0.113.7") << name;
+        EXPECT_EQ(HostToAddress(name, resolve, kSoon), "203.0.113.7") << name;
     EXPECT_EQ(resolver.Asked, names);
 }
 
 TEST(HostToAddressTest, AFailedLookupIsASocketError) {
-    const HostResolver failing = [](const std::string&) -> std::string {
+    const HostResolver failing = [](const std::string&, const Deadline&) -> std::string {
         throw SocketError(-2, "Name or service not known");
     };
     try {
-        HostToAddress("nowhere.invalid", failing);
+        HostToAddress("nowhere.invalid", failing, kSoon);
         FAIL() << "no error";
     } catch (const SocketError& error) {
         EXPECT_EQ(error.ErrorCode(), -2);

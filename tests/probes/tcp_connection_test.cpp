@@ -225,7 +225,7 @@ TEST_F(TcpConnectionTest, ConnectFailuresAreSocketErrorsAndLeaveNothingOpen) {
 TEST_F(TcpConnectionTest, HostsAreResolvedThroughTheInjectedResolver) {
     LoopbackServer server(ServerScript().SendLine("+OK hi"));
     std::vector<std::string> asked;
-    m_connection.SetResolver([&](const std::string& host) {
+    m_connection.SetResolver([&](const std::string& host, const Deadline&) {
         asked.push_back(host);
         return std::string("127.0.0.1");
     });
@@ -236,15 +236,16 @@ TEST_F(TcpConnectionTest, HostsAreResolvedThroughTheInjectedResolver) {
     EXPECT_THAT(asked, ElementsAre("mail.example"));
 
     m_connection.CloseConnection();
-    m_connection.SetResolver(
-        [](const std::string&) -> std::string { throw SocketError(-2, "Name not known"); });
+    m_connection.SetResolver([](const std::string&, const Deadline&) -> std::string {
+        throw SocketError(-2, "Name not known");
+    });
     m_connection.SetHost("nowhere.example");
     EXPECT_THROW(m_connection.OpenConnection(), SocketError);
     EXPECT_FALSE(m_connection.IsOpen());
 }
 
 TEST_F(TcpConnectionTest, RefusesUnsafeHostsAndPortsBeforeConnecting) {
-    m_connection.SetResolver([](const std::string&) -> std::string {
+    m_connection.SetResolver([](const std::string&, const Deadline&) -> std::string {
         ADD_FAILURE() << "looked up";
         return "127.0.0.1";
     });

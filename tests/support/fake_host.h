@@ -86,6 +86,7 @@ public:
     FakeClock();
     [[nodiscard]] std::uint32_t TickCount() override { return m_tick; }
     [[nodiscard]] LocalDateTime Now() override;
+    void Sleep(std::uint32_t milliseconds) override { Advance(milliseconds); }
 
     void SetTick(std::uint32_t tick) { m_tick = tick; }
     void SetNow(const LocalDateTime& now);

@@ -37,7 +37,8 @@ void FakeEchoProbe::EchoExchange(std::string_view data, std::uint16_t sequence) 
 
 void FakeHeadProbe::HeadRequest(std::string_view address) {
     m_address = address;
-    m_script.Play("HeadRequest", m_address, "port=" + std::to_string(m_port));
+    m_script.Play("HeadRequest", m_address,
+                  "port=" + std::to_string(m_port) + " target=" + std::to_string(m_target));
 }
 
 void FakeHeadProbe::CloseConnection() {

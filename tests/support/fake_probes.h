@@ -63,6 +63,7 @@ class FakeHeadProbe final : public HeadProbe {
 public:
     explicit FakeHeadProbe(ProbeScript& script) : m_script(script) {}
     void SetPort(std::int32_t port) override { m_port = port; }
+    void SetTarget(std::int32_t position) override { m_target = position; }
     void HeadRequest(std::string_view address) override;
     void CloseConnection() override;
 
@@ -70,6 +71,7 @@ private:
     ProbeScript& m_script;
     std::string m_address;
     std::int32_t m_port = -1;
+    std::int32_t m_target = -1;
 };
 
 // Serves as both mail components; `name` ("POP3", "SMTP") heads its journal settings, and

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <ranges>
 
 namespace velnorix {
 namespace {
@@ -76,7 +77,9 @@ std::optional<std::int64_t> ExpiryOf(const CookieAnnouncement& announced, std::i
 void CookieStore::Add(std::string_view fieldValue, const UrlParts& url, std::int64_t now) {
     const std::string host = ToLowerAscii(url.Host);
     for (const auto& announced : ParseSetCookie(fieldValue)) {
-        if (announced.Name.size() + announced.Value.size() > m_limits.MaxCookieBytes ||
+        const std::size_t pairBytes = announced.Name.size() + announced.Value.size();
+        // A pair that could never fit in the header ("name=value") is not worth keeping.
+        if (pairBytes > m_limits.MaxCookieBytes || pairBytes + 1 > m_limits.MaxHeaderBytes ||
             HasControlCharacter(announced.Name) || HasControlCharacter(announced.Value)) {
             continue;
         }
@@ -120,16 +123,25 @@ std::string CookieStore::CookieHeader(const UrlParts& url, std::int64_t now) {
     const std::string host = ToLowerAscii(url.Host);
     const std::string requestPath = url.Path + url.Document;
     std::vector<const StoredCookie*> matching;
-    for (const auto& cookie : m_cookies) {
+    std::size_t headerBytes = 0;
+    // Newest first, so the oldest are the ones left out when the header is full.
+    for (const auto& cookie : std::ranges::reverse_view(m_cookies)) {
         const bool hostMatches =
             cookie.HostOnly ? host == cookie.Domain : DomainMatches(host, cookie.Domain);
         const bool portMatches =
             cookie.Ports.empty() || std::ranges::find(cookie.Ports, url.Port) != cookie.Ports.end();
-        if (hostMatches && portMatches && PathMatches(requestPath, cookie.Path) &&
-            (!cookie.Secure || IsHttps(url.Protocol))) {
-            matching.push_back(&cookie);
+        if (!hostMatches || !portMatches || !PathMatches(requestPath, cookie.Path) ||
+            (cookie.Secure && !IsHttps(url.Protocol))) {
+            continue;
         }
+        const std::size_t pairBytes = cookie.Name.size() + 1 + cookie.Value.size();
+        headerBytes += matching.empty() ? pairBytes : pairBytes + 2;
+        if (headerBytes > m_limits.MaxHeaderBytes) {
+            break;
+        }
+        matching.push_back(&cookie);
     }
+    std::ranges::reverse(matching);
     // RFC 6265 section 5.4: longer paths first, then the older cookie.
     std::ranges::stable_sort(matching, [](const StoredCookie* a, const StoredCookie* b) {
         return a->Path.size() > b->Path.size();
@@ -160,9 +172,17 @@ void CookieStore::Store(StoredCookie cookie, std::int64_t now) {
            m_limits.MaxPerDomain) {
         RemoveOldest(domain);
     }
-    while (m_cookies.size() > m_limits.MaxCookies) {
+    while (m_cookies.size() > m_limits.MaxCookies || StoredBytes() > m_limits.MaxStoredBytes) {
         RemoveOldest(std::nullopt);
     }
+}
+
+std::size_t CookieStore::StoredBytes() const {
+    std::size_t bytes = 0;
+    for (const auto& cookie : m_cookies) {
+        bytes += cookie.Name.size() + cookie.Value.size();
+    }
+    return bytes;
 }
 
 void CookieStore::RemoveExpired(std::int64_t now) {

@@ -16,6 +16,11 @@ struct CookieLimits {
     std::size_t MaxCookies = 300;
     std::size_t MaxPerDomain = 50;
     std::size_t MaxCookieBytes = 4096; // name and value together
+    // Longest "Cookie" value sent: a server that refuses long request heads must not be
+    // failed by what it, or another path of its host, stored with us.
+    std::size_t MaxHeaderBytes = 4096;
+    // Name and value bytes one store keeps in all.
+    std::size_t MaxStoredBytes = 16384;
 };
 
 // Cookies received during the run, sent back to the hosts and paths they belong to.
@@ -29,7 +34,8 @@ public:
     void Add(std::string_view fieldValue, const UrlParts& url, std::int64_t now);
 
     // "name=value; name2=value2" of the unexpired cookies that match the url's host, path and
-    // port, longer paths first; empty when none does.
+    // port, longer paths first; empty when none does. When they do not all fit in
+    // MaxHeaderBytes the newest that fit are sent and the older ones left out.
     [[nodiscard]] std::string CookieHeader(const UrlParts& url, std::int64_t now);
 
     [[nodiscard]] std::size_t Count() const { return m_cookies.size(); }
@@ -48,6 +54,7 @@ private:
 
     void Store(StoredCookie cookie, std::int64_t now);
     void RemoveExpired(std::int64_t now);
+    [[nodiscard]] std::size_t StoredBytes() const;
     // Drops the oldest cookie, of `domain` when one is given.
     void RemoveOldest(std::optional<std::string_view> domain);
 

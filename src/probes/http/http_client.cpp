@@ -7,30 +7,24 @@
 #include "probes/http/response_rules.h"
 #include "probes/probe_errors.h"
 
-#include <algorithm>
-
 namespace velnorix {
 namespace {
 
 constexpr std::chrono::milliseconds kNoWait{0};
 
-// What is left of `deadline` for the next read; a read of 0 still takes what is buffered.
-std::chrono::milliseconds Left(const Deadline& deadline) {
-    return std::chrono::milliseconds(deadline.RemainingMs());
-}
-
-// Body reads on the connection, each within the body's read time-out, and all of them within
-// the whole body's time-out: a server that sends a byte just often enough must not hold the
-// probe for as long as the byte cap lasts.
+// Body reads on the connection: each may wait out the body's silence limit, which starts
+// again with every byte that comes, and all of them end with the whole body's time-out, so a
+// server that sends a byte just often enough cannot hold the probe for as long as the byte
+// cap lasts.
 class ConnectionBodySource final : public BodySource {
 public:
-    ConnectionBodySource(TcpConnection& connection, std::chrono::milliseconds timeout,
+    ConnectionBodySource(TcpConnection& connection, std::chrono::milliseconds silence,
                          std::chrono::milliseconds wholeTimeout)
-        : m_connection(connection), m_timeout(timeout), m_whole(wholeTimeout) {}
+        : m_connection(connection), m_whole(wholeTimeout), m_silence(silence, m_whole) {}
 
     std::optional<std::string> ReadLine() override {
         try {
-            return m_connection.ReadLine(NextTimeout());
+            return m_connection.ReadLine(NextWait());
         } catch (const ConnectionClosedError&) {
             return std::nullopt;
         }
@@ -38,7 +32,7 @@ public:
 
     bool DiscardExactly(std::size_t count) override {
         try {
-            m_connection.ReadBytes(count, NextTimeout());
+            m_connection.ReadBytes(count, NextWait());
             return true;
         } catch (const ConnectionClosedError&) {
             return false;
@@ -46,20 +40,21 @@ public:
     }
 
     std::size_t DiscardAvailable() override {
-        return m_connection.ReadAvailable(NextTimeout()).size();
+        return m_connection.ReadAvailable(NextWait()).size();
     }
 
 private:
-    std::chrono::milliseconds NextTimeout() const {
+    // Bytes already buffered would otherwise let a fast sender go on past the whole time-out.
+    Deadline& NextWait() {
         if (m_whole.Passed()) {
             throw ReadTimeoutError();
         }
-        return std::min(m_timeout, Left(m_whole));
+        return m_silence;
     }
 
     TcpConnection& m_connection;
-    std::chrono::milliseconds m_timeout;
     Deadline m_whole;
+    Deadline m_silence;
 };
 
 // A kept connection that has something to read before we have asked anything was closed by
@@ -78,8 +73,7 @@ bool HasGoneStale(TcpConnection& connection) {
 } // namespace
 
 HttpClient::HttpClient(HttpClientSettings settings)
-    : m_settings(std::move(settings)), m_cookies(m_settings.Cookies),
-      m_connection(m_settings.Connection) {
+    : m_settings(std::move(settings)), m_connection(m_settings.Connection) {
     m_connection.SetResolver(m_settings.Resolver);
 }
 
@@ -136,13 +130,14 @@ void HttpClient::EnsureConnection() {
 }
 
 void HttpClient::Exchange() {
+    CookieStore& cookies = m_jars.try_emplace(m_target, m_settings.Cookies).first->second;
     const std::int64_t now = m_settings.WallClock();
     m_connection.WriteBytes(BuildHeadRequest(RequestTarget(m_url), HostHeaderValue(m_url),
-                                             m_cookies.CookieHeader(m_url, now)));
+                                             cookies.CookieHeader(m_url, now)));
     const Response response = ReadResponse();
     for (const std::string_view name : {"Set-cookie", "Set-cookie2"}) {
         for (const auto& value : response.Headers.Values(name)) {
-            m_cookies.Add(value, m_url, now);
+            cookies.Add(value, m_url, now);
         }
     }
     m_keepAlive = m_connection.IsOpen() && HeadersAllowKeepAlive(response.Headers);
@@ -162,7 +157,7 @@ void HttpClient::Exchange() {
 // The head of the answer, interim responses included, within one read time-out, so a server
 // that sends its header lines slowly one by one cannot hold the probe line by line.
 HttpClient::Response HttpClient::ReadResponse() {
-    const Deadline deadline(m_settings.Connection.ReadTimeout);
+    Deadline deadline(m_settings.Connection.ReadTimeout);
     for (int interim = 0;; ++interim) {
         Response response = ReadStatusAndHeaders(deadline);
         if (response.StatusCode != 100) {
@@ -174,15 +169,15 @@ HttpClient::Response HttpClient::ReadResponse() {
     }
 }
 
-HttpClient::Response HttpClient::ReadStatusAndHeaders(const Deadline& deadline) {
-    Response response{.StatusLine = m_connection.ReadLine(Left(deadline)),
+HttpClient::Response HttpClient::ReadStatusAndHeaders(Deadline& deadline) {
+    Response response{.StatusLine = m_connection.ReadLine(deadline),
                       .StatusCode = -1,
                       .Headers = ResponseHeaders(m_settings.Headers),
                       .CloseNoticed = false};
     response.StatusCode = StatusCodeOf(response.StatusLine);
     try {
-        for (std::string line = m_connection.ReadLine(Left(deadline)); !line.empty();
-             line = m_connection.ReadLine(Left(deadline))) {
+        for (std::string line = m_connection.ReadLine(deadline); !line.empty();
+             line = m_connection.ReadLine(deadline)) {
             response.Headers.AddLine(line);
         }
     } catch (const ConnectionClosedError&) {

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -22,7 +23,8 @@ namespace velnorix {
 struct HttpClientSettings {
     // Its read time-out bounds the whole head of the response, and the whole error body.
     ConnectionBounds Connection;
-    // How long an error response's body may keep us waiting for its next bytes.
+    // How long an error response's body may keep us waiting for its next bytes; its whole
+    // body may take the connection's read time-out.
     std::chrono::milliseconds BodyReadTimeout{2'000};
     // Most bytes of an error response's body read before the connection is given up instead.
     std::uint64_t MaxBodyBytes = 1'048'576;
@@ -46,6 +48,7 @@ public:
     explicit HttpClient(HttpClientSettings settings = {});
 
     void SetPort(std::int32_t port) override { m_port = port; }
+    void SetTarget(std::int32_t position) override { m_target = position; }
     // Returns only when the server answered 2xx without Location; throws otherwise.
     void HeadRequest(std::string_view address) override;
     void CloseConnection() override { m_connection.CloseConnection(); }
@@ -62,13 +65,16 @@ private:
     void EnsureConnection();
     void Exchange();
     Response ReadResponse();
-    Response ReadStatusAndHeaders(const Deadline& deadline);
+    Response ReadStatusAndHeaders(Deadline& deadline);
     void DrainErrorBody(const Response& response);
 
     HttpClientSettings m_settings;
     std::int32_t m_port = 80;
     UrlParts m_url;
-    CookieStore m_cookies;
+    std::int32_t m_target = 0;
+    // One cookie jar per target position, so one target's server cannot fill the requests
+    // made to another.
+    std::map<std::int32_t, CookieStore> m_jars;
     TcpConnection m_connection;
     bool m_keepAlive = false; // the last response let the connection stay open
 };

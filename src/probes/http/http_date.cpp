@@ -136,8 +136,8 @@ std::optional<std::int64_t> ParseCookieDate(std::string_view text) {
         *day > DaysInMonth(fullYear, *month)) {
         return std::nullopt;
     }
-    return DaysFromCivil(fullYear, *month, *day) * 86400 + time->Hour * 3600 + time->Minute * 60 +
-           time->Second;
+    const int secondsOfDay = time->Hour * 3600 + time->Minute * 60 + time->Second;
+    return DaysFromCivil(fullYear, *month, *day) * 86400 + secondsOfDay;
 }
 
 } // namespace velnorix

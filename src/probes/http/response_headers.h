@@ -12,7 +12,7 @@ namespace velnorix {
 // connection's line length.
 struct HeaderLimits {
     std::size_t MaxFields = 256;
-    std::size_t MaxTotalBytes = 256 * 1024;
+    std::size_t MaxTotalBytes = std::size_t{256} * 1024;
 };
 
 // The header fields of one response, names compared without regard to letter case.

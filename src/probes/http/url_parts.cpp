@@ -5,6 +5,7 @@
 #include "probes/http/http_errors.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace velnorix {
@@ -14,6 +15,29 @@ constexpr std::string_view kSchemeMark = "://";
 constexpr std::int32_t kHttpPort = 80;
 constexpr std::int32_t kHttpsPort = 443;
 constexpr std::int32_t kHighestPort = 65535;
+constexpr std::string_view kHiddenPassword = "***";
+
+// Every "\" read as "/"; the positions stay those of the address.
+std::string WithSlashes(std::string_view address) {
+    std::string text(address);
+    std::ranges::replace(text, '\\', '/');
+    return text;
+}
+
+struct TextSpan {
+    std::size_t Begin = 0;
+    std::size_t End = 0;
+};
+
+// The authority of an address read WithSlashes: from "://" up to the next "/".
+std::optional<TextSpan> FindAuthority(std::string_view text) {
+    const auto scheme = text.find(kSchemeMark);
+    if (scheme == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::size_t begin = scheme + kSchemeMark.size();
+    return TextSpan{begin, std::min(text.find('/', begin), text.size())};
+}
 
 std::string CutFrom(std::string& text, char mark) {
     const auto at = text.find(mark);
@@ -97,22 +121,41 @@ void RejectLineBreaks(std::string_view address) {
 }
 
 AddressParts ReadAddress(std::string_view address) {
-    std::string text(address);
-    std::ranges::replace(text, '\\', '/');
-
+    const std::string text = WithSlashes(address);
     AddressParts parts;
-    const auto scheme = text.find(kSchemeMark);
-    if (scheme == std::string::npos) {
+    const auto authority = FindAuthority(text);
+    if (!authority) {
         SplitRemainder(text, parts);
         return parts;
     }
     parts.HasScheme = true;
-    parts.Protocol = text.substr(0, scheme);
-    const std::string_view rest = std::string_view(text).substr(scheme + kSchemeMark.size());
-    const auto slash = rest.find('/');
-    SplitAuthority(std::string(rest.substr(0, slash)), parts);
-    SplitRemainder(slash == std::string_view::npos ? "" : rest.substr(slash + 1), parts);
+    parts.Protocol = text.substr(0, authority->Begin - kSchemeMark.size());
+    SplitAuthority(text.substr(authority->Begin, authority->End - authority->Begin), parts);
+    SplitRemainder(authority->End < text.size() ? std::string_view(text).substr(authority->End + 1)
+                                                : "",
+                   parts);
     return parts;
+}
+
+std::string WithPasswordHidden(std::string_view address) {
+    std::string shown(address);
+    const std::string text = WithSlashes(address);
+    const auto authority = FindAuthority(text);
+    if (!authority) {
+        return shown;
+    }
+    const std::string_view authorityText =
+        std::string_view(text).substr(authority->Begin, authority->End - authority->Begin);
+    const auto at = authorityText.rfind('@');
+    if (at == std::string_view::npos) {
+        return shown;
+    }
+    const auto colon = authorityText.substr(0, at).find(':');
+    if (colon == std::string_view::npos || colon + 1 == at) {
+        return shown;
+    }
+    shown.replace(authority->Begin + colon + 1, at - colon - 1, kHiddenPassword);
+    return shown;
 }
 
 std::string MergePath(std::string_view keptPath, std::string_view newPath) {

@@ -35,6 +35,11 @@ void RejectLineBreaks(std::string_view address);
 
 AddressParts ReadAddress(std::string_view address);
 
+// The address as written, for showing and logging it, with the password of its user
+// information replaced by "***". The password is taken to run up to the last "@" of the
+// authority, so one holding "@" is hidden whole, not only the part before its first "@".
+std::string WithPasswordHidden(std::string_view address);
+
 // The kept path with a new one: an absolute path replaces it, a relative one is appended and
 // its "." and ".." segments resolved.
 std::string MergePath(std::string_view keptPath, std::string_view newPath);

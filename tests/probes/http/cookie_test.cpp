@@ -185,5 +185,38 @@ TEST(CookieStoreLimitsTest, StaysWithinItsCapsDroppingTheOldest) {
     EXPECT_EQ(store.CookieHeader(Url("b", "/"), kNow), "b0=1; b1=1; b2=1");
 }
 
+// The header and the store stay bounded however much one server sets; what goes is the oldest.
+TEST(CookieStoreLimitsTest, TheHeaderAndTheStoreKeepTheNewestCookiesThatFit) {
+    struct Case {
+        const char* Name;
+        CookieLimits Limits;
+        std::string Header;
+        std::size_t Count;
+    };
+    for (const Case& c :
+         {Case{"header, exactly full", CookieLimits{.MaxHeaderBytes = 16}, "b=22222; c=33333", 3},
+          Case{"header, one each", CookieLimits{.MaxHeaderBytes = 15}, "c=33333", 3},
+          Case{"store", CookieLimits{.MaxStoredBytes = 12}, "b=22222; c=33333", 2},
+          Case{"longest pair", CookieLimits{.MaxHeaderBytes = 6}, "", 0}}) {
+        SCOPED_TRACE(c.Name);
+        CookieStore store(c.Limits);
+        for (const char* cookie : {"a=11111", "b=22222", "c=33333"}) {
+            store.Add(cookie, Url("h", "/"), kNow);
+        }
+        EXPECT_EQ(store.CookieHeader(Url("h", "/"), kNow), c.Header);
+        EXPECT_EQ(store.Count(), c.Count);
+    }
+}
+
+TEST(CookieStoreLimitsTest, AHostilePageCannotGrowTheHeaderPastItsCap) {
+    CookieStore store;
+    for (int i = 0; i < 50; ++i) {
+        store.Add("c" + std::to_string(i) + "=" + std::string(4000, 'x'), Url("h", "/"), kNow);
+    }
+    const std::string header = store.CookieHeader(Url("h", "/"), kNow);
+    EXPECT_LE(header.size(), CookieLimits{}.MaxHeaderBytes);
+    EXPECT_TRUE(header.starts_with("c49=")) << header.substr(0, 8);
+}
+
 } // namespace
 } // namespace velnorix
