@@ -78,22 +78,10 @@ INSTANTIATE_TEST_SUITE_P(
                       CharacterCase{"TwoByte", "\xC3\xA9t\xC3\xA9s", 4, "\xC3\xA9t\xC3\xA9"},
                       CharacterCase{"ThreeByte", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC",
                                     4, "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"},
-                      CharacterCase{"FourByte",
-                                    "a\xF0\x9F\x98\x80"
-                                    "bc",
-                                    4,
-                                    "a\xF0\x9F\x98\x80"
-                                    "b"},
+                      CharacterCase{"FourByte", "a\xF0\x9F\x98\x80xy", 4, "a\xF0\x9F\x98\x80x"},
                       // A byte that starts no valid sequence is one character of its own.
-                      CharacterCase{"StrayContinuation",
-                                    "\x80\x80"
-                                    "ab",
-                                    4,
-                                    "\x80\x80"
-                                    "a"},
-                      CharacterCase{"TruncatedSequence", "ab\xE2\x82", 4, "ab\xE2"},
-                      CharacterCase{"Overlong", "\xC0\xAFx", 3, "\xC0\xAFx"},
-                      CharacterCase{"Surrogate", "\xED\xA0\x80", 3, "\xED\xA0\x80"}),
+                      CharacterCase{"StrayContinuation", "\x80\x80xy", 4, "\x80\x80x"},
+                      CharacterCase{"TruncatedSequence", "ab\xE2\x82", 4, "ab\xE2"}),
     [](const ::testing::TestParamInfo<CharacterCase>& info) { return info.param.Name; });
 
 TEST(TimeStampTest, FollowsThePatternWithTheLocalesNames) {
