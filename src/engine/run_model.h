@@ -24,6 +24,13 @@ TestType TestTypeOf(std::string_view tag);
 std::int32_t DefaultPort(TestType type);
 std::string_view TagOf(TestType type);
 
+// How a mail target's conversation is protected. Web targets follow their URL's scheme.
+enum class TargetSecurity {
+    None,     // plain text throughout
+    Tls,      // TLS from the first byte
+    StartTls, // the plain greeting, then an upgrade to TLS before anything else is sent
+};
+
 // One configured target and its running statistics.
 struct TargetEntry {
     std::string Type;
@@ -37,6 +44,9 @@ struct TargetEntry {
     std::uint32_t LowMs = 0; // 0: no value yet
     std::uint32_t HighMs = 0;
     bool Audible = true;
+    TargetSecurity Security = TargetSecurity::None;
+    // When the TLS leaf certificate the last probe saw expires, as a Unix time; 0: none seen.
+    std::int64_t CertificateExpiry = 0;
 
     // Stores a type tag, keeping only its first six characters.
     void SetType(std::string_view tag) { Type = std::string(FirstCharacters(tag, kTypeLength)); }
@@ -69,6 +79,12 @@ struct RunModel {
 
     std::string IniFileName;
     bool IniChanged = false;
+
+    // A PEM bundle of extra trusted certificates, as written (relative to the INI file); empty
+    // for the system's trust store alone.
+    std::string CAFile;
+    // A TLS probe whose leaf certificate expires in fewer days than this fails; 0 is off.
+    std::int32_t CertWarnDays = 0;
 
     // Every entry of the whole table back to its initial state; nothing else changes.
     void ResetTargets();
