@@ -1,4 +1,5 @@
 #include "config/target_entry_text.h"
+#include "support/case_names.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +7,7 @@ namespace velnorix {
 namespace {
 
 struct EntryCase {
-    const char* name;
+    const char* Name;
     TargetEntryFields fields;
     std::string text;
 };
@@ -55,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"TypeWithLeadingBlanks",
                   {"  <AUD", "IBLE>", "", "", false, 0},
                   "  <AUDIBLE>  <Port>0"}),
-    [](const ::testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
+    testing::NamedCase{});
 
 TEST(TargetEntryText, TrimsTheEditorsFieldsAndDropsLineBreaksFromTheAddress) {
     const TargetEntryFields typed{
