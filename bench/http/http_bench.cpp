@@ -1,9 +1,9 @@
 // Wall time of one HEAD probe as the test cycle runs it (request, answer, close) against an
 // in-process loopback server, beside a bare blocking-socket client sending the same bytes.
 
+#include "base/file_descriptor.h"
 #include "probes/http/head_request.h"
 #include "probes/http/http_client.h"
-#include "probes/socket_handle.h"
 
 #include <arpa/inet.h>
 #include <atomic>

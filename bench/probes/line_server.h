@@ -1,6 +1,6 @@
 #pragma once
 
-#include "probes/socket_handle.h"
+#include "base/file_descriptor.h"
 
 #include <cstdint>
 #include <string>

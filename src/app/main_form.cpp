@@ -12,11 +12,11 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "app/tray_icon.h"
+#include "base/text_file.h"
 #include "config/configuration_commands.h"
 #include "engine/display_header.h"
 #include "engine/network_probes.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_file.h"
 #include "reports/log_commands.h"
 
 #include <QCloseEvent>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/pump_point_gate.h"
+#include "base/text_format.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
-#include "engine/text_format.h"
 #include "probes/probe_interfaces.h"
 
 #include <QMainWindow>

@@ -1,5 +1,6 @@
 #include "cli/console_monitor.h"
 
+#include "base/text_file.h"
 #include "cli/console_display.h"
 #include "cli/console_host.h"
 #include "cli/console_timer.h"
@@ -7,7 +8,6 @@
 #include "config/configuration_commands.h"
 #include "engine/network_probes.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_file.h"
 
 #include <chrono>
 #include <exception>

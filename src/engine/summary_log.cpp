@@ -1,7 +1,7 @@
 #include "engine/summary_log.h"
 
+#include "base/text_file.h"
 #include "engine/statistics.h"
-#include "engine/text_file.h"
 
 #include <array>
 

@@ -1,9 +1,9 @@
 #include "engine/test_scheduler.h"
 
-#include "engine/date_time.h"
+#include "base/date_time.h"
+#include "base/text_file.h"
 #include "engine/run_log_names.h"
 #include "engine/summary_log.h"
-#include "engine/text_file.h"
 #include "engine/timer_interval.h"
 
 #include <utility>

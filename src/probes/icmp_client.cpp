@@ -1,6 +1,6 @@
 #include "probes/icmp_client.h"
 
-#include "probes/deadline.h"
+#include "base/deadline.h"
 #include "probes/probe_errors.h"
 #include "probes/socket_startup.h"
 

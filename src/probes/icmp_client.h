@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/file_descriptor.h"
 #include "engine/host.h"
 #include "probes/host_resolution.h"
 #include "probes/icmp_packet.h"
 #include "probes/network_bounds.h"
 #include "probes/probe_interfaces.h"
-#include "probes/socket_handle.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "probes/deadline.h"
+#include "base/deadline.h"
+#include "base/file_descriptor.h"
 #include "probes/host_resolution.h"
 #include "probes/network_bounds.h"
 #include "probes/numbered_reply.h"
-#include "probes/socket_handle.h"
 
 #include <chrono>
 #include <cstddef>

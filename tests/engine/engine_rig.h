@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/text_format.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_format.h"
 #include "support/fake_host.h"
 #include "support/fake_probes.h"
 #include "support/temp_dir.h"

@@ -1,6 +1,6 @@
 #include "hardening/flaky_servers.h"
 
-#include "probes/socket_handle.h"
+#include "base/file_descriptor.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

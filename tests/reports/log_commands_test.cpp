@@ -1,4 +1,4 @@
-#include "engine/text_file.h"
+#include "base/text_file.h"
 #include "reports/log_commands.h"
 #include "reports/log_display_form.h"
 #include "reports/log_view.h"

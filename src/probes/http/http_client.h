@@ -1,6 +1,6 @@
 #pragma once
 
-#include "probes/deadline.h"
+#include "base/deadline.h"
 #include "probes/host_resolution.h"
 #include "probes/http/cookie_store.h"
 #include "probes/http/response_headers.h"

@@ -1,4 +1,4 @@
-#include "engine/text_file.h"
+#include "base/text_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
-#include "engine/date_time.h"
-#include "engine/text_format.h"
+#include "base/date_time.h"
+#include "base/text_format.h"
 
 #include <gtest/gtest.h>
 

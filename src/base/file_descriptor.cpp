@@ -1,4 +1,4 @@
-#include "probes/socket_handle.h"
+#include "base/file_descriptor.h"
 
 #include <unistd.h>
 
