@@ -3,9 +3,9 @@
 // painting that makes the result visible.
 #include "base/text_file.h"
 #include "engine/statistics.h"
-#include "reports/log_display_form.h"
-#include "reports/log_view.h"
-#include "reports/perf_form.h"
+#include "reports/forms/log_display_form.h"
+#include "reports/forms/log_view.h"
+#include "reports/forms/perf_form.h"
 #include "sample_detail_log.h"
 
 #include <QApplication>

@@ -1,7 +1,6 @@
 #include "app/main_form.h"
 
 #include "app/artwork.h"
-#include "app/command_line.h"
 #include "app/error_sound.h"
 #include "app/help_window.h"
 #include "app/main_menus.h"
@@ -13,11 +12,12 @@
 #include "app/text_display.h"
 #include "app/tray_icon.h"
 #include "base/text_file.h"
+#include "config/command_line.h"
 #include "config/configuration_commands.h"
 #include "engine/display_header.h"
 #include "engine/network_probes.h"
 #include "engine/test_scheduler.h"
-#include "reports/log_commands.h"
+#include "reports/forms/log_commands.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -8,8 +8,8 @@
 #include "config/forms/targets_dialog.h"
 #include "engine/display_header.h"
 #include "engine/test_scheduler.h"
-#include "reports/log_commands.h"
-#include "reports/perf_form.h"
+#include "reports/forms/log_commands.h"
+#include "reports/forms/perf_form.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
-#include "app/command_line.h"
 #include "app/screen_adaptation.h"
+#include "config/command_line.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include "engine/result_line.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
-#include "reports/log_display_form.h"
-#include "reports/perf_form.h"
+#include "reports/forms/log_display_form.h"
+#include "reports/forms/perf_form.h"
 #include "support/scripted_prompts.h"
 
 #include <QApplication>
