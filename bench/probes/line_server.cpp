@@ -51,7 +51,7 @@ LineServer::~LineServer() {
 
 void LineServer::Serve() {
     for (;;) {
-        SocketHandle connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+        FileDescriptor connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
         if (!connection.IsValid())
             return;
         try {

@@ -27,7 +27,7 @@ private:
 
     std::string m_greeting;
     std::vector<std::string> m_replies;
-    SocketHandle m_listener;
+    FileDescriptor m_listener;
     std::uint16_t m_port = 0;
     std::thread m_thread;
 };
@@ -44,7 +44,7 @@ public:
 private:
     std::string ReadLine();
 
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     std::string m_buffer;
 };
 

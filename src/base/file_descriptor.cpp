@@ -4,9 +4,10 @@
 
 namespace velnorix {
 
-void SocketHandle::Close() {
-    if (m_fd >= 0)
-        ::close(std::exchange(m_fd, -1));
+int FileDescriptor::Close() {
+    if (m_fd < 0)
+        return 0;
+    return ::close(std::exchange(m_fd, -1));
 }
 
 } // namespace velnorix

@@ -4,26 +4,27 @@
 
 namespace velnorix {
 
-// Owns one file descriptor and closes it when it goes away.
-class SocketHandle final {
+// Owns one file descriptor (a file, a socket, a pipe end) and closes it when it goes away.
+class FileDescriptor final {
 public:
-    SocketHandle() = default;
-    explicit SocketHandle(int fd) : m_fd(fd) {}
-    ~SocketHandle() { Close(); }
-    SocketHandle(SocketHandle&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    SocketHandle& operator=(SocketHandle&& other) noexcept {
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
         if (this != &other) {
             Close();
             m_fd = std::exchange(other.m_fd, -1);
         }
         return *this;
     }
-    SocketHandle(const SocketHandle&) = delete;
-    SocketHandle& operator=(const SocketHandle&) = delete;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
 
     [[nodiscard]] int Get() const { return m_fd; }
     [[nodiscard]] bool IsValid() const { return m_fd >= 0; }
-    void Close();
+    // Closes now, so that a failed close can be reported: close()'s result, 0 when none was open.
+    int Close();
 
 private:
     int m_fd = -1;

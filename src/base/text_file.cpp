@@ -46,15 +46,6 @@ void ThrowFileError(const char* what, const std::string& path, int error) {
     throw FileError(std::string(what) + " \"" + path + "\". " + std::strerror(error));
 }
 
-FileDescriptor::~FileDescriptor() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-int FileDescriptor::Close() {
-    return ::close(std::exchange(m_fd, -1));
-}
-
 std::string ReadToEnd(const FileDescriptor& file, const std::string& path, std::size_t sizeHint) {
     std::string text;
     text.reserve(sizeHint);

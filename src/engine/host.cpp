@@ -1,30 +1,6 @@
 #include "engine/host.h"
 
-#include <ctime>
-
 namespace velnorix {
-
-std::uint32_t SystemClock::TickCount() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000 +
-                    static_cast<std::uint64_t>(now.tv_nsec) / 1'000'000;
-    return static_cast<std::uint32_t>(ms);
-}
-
-LocalDateTime SystemClock::Now() {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    std::tm local{};
-    ::localtime_r(&now.tv_sec, &local);
-    return LocalDateTime{local.tm_year + 1900,
-                         local.tm_mon + 1,
-                         local.tm_mday,
-                         local.tm_hour,
-                         local.tm_min,
-                         local.tm_sec,
-                         static_cast<int>(now.tv_nsec / 1'000'000)};
-}
 
 std::string GeneralErrorText(std::string_view message) {
     std::string text(message);

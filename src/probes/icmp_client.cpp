@@ -63,7 +63,7 @@ void IcmpClient::ObtainSocket() {
 
 void IcmpClient::OpenSocket() {
     for (const IcmpSocketKind kind : m_socketKinds) {
-        SocketHandle socket(
+        FileDescriptor socket(
             ::socket(AF_INET, SocketTypeOf(kind) | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP));
         if (!socket.IsValid())
             continue; // EPERM or EACCES: this kind is not allowed to this user

@@ -71,7 +71,7 @@ void TcpConnection::OpenConnection() {
     m_closedGracefully = false;
     m_pendingError.reset();
 
-    SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         throw ProbeError(error_text::kCannotAllocateSocket);
     ConnectWithin(socket.Get(), PeerAddress(m_host, m_port, m_resolver), m_bounds.ConnectTimeout);

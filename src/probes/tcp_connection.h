@@ -83,7 +83,7 @@ private:
     std::int32_t m_port = 0;
     ConnectionBounds m_bounds;
     HostResolver m_resolver = ResolveWithSystem;
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     // Where one read lands before its bytes join the input buffer.
     std::unique_ptr<char[]> m_receiveArea;
     std::string m_input;

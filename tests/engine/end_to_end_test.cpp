@@ -34,6 +34,7 @@ class RealTicksFixedDate final : public Clock {
 public:
     std::uint32_t TickCount() override { return m_system.TickCount(); }
     LocalDateTime Now() override { return {2026, 12, 6, 14, 3, 27, 0}; }
+    std::int64_t SecondsSinceEpoch() override { return m_system.SecondsSinceEpoch(); }
 
 private:
     SystemClock m_system;

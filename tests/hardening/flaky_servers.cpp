@@ -30,7 +30,7 @@ constexpr milliseconds kIdleLimit{60'000};
 // One accepted connection. Every wait also watches the stop pipe.
 class Session final {
 public:
-    Session(SocketHandle socket, int stopFd) : m_socket(std::move(socket)), m_stopFd(stopFd) {
+    Session(FileDescriptor socket, int stopFd) : m_socket(std::move(socket)), m_stopFd(stopFd) {
         const int on = 1;
         ::setsockopt(m_socket.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }
@@ -107,7 +107,7 @@ private:
         }
     }
 
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     int m_stopFd;
     std::string m_pending;
 };
@@ -248,7 +248,7 @@ public:
     using Serve = std::function<void(Session&, FlakyServers&)>;
 
     Listener(FlakyServers& servers, Serve serve) : m_servers(servers), m_serve(std::move(serve)) {
-        m_socket = SocketHandle(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        m_socket = FileDescriptor(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -262,8 +262,8 @@ public:
             ::pipe2(stop, O_CLOEXEC) != 0)
             throw std::runtime_error("cannot listen on 127.0.0.1");
         m_port = ntohs(address.sin_port);
-        m_stopRead = SocketHandle(stop[0]);
-        m_stopWrite = SocketHandle(stop[1]);
+        m_stopRead = FileDescriptor(stop[0]);
+        m_stopWrite = FileDescriptor(stop[1]);
         m_accepter = std::thread([this] { Accept(); });
     }
 
@@ -292,7 +292,7 @@ private:
                 return;
             if (entries[0].revents == 0)
                 continue;
-            SocketHandle socket(::accept4(m_socket.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+            FileDescriptor socket(::accept4(m_socket.Get(), nullptr, nullptr, SOCK_CLOEXEC));
             if (!socket.IsValid())
                 continue;
             ReapFinished();
@@ -320,9 +320,9 @@ private:
 
     FlakyServers& m_servers;
     Serve m_serve;
-    SocketHandle m_socket;
-    SocketHandle m_stopRead;
-    SocketHandle m_stopWrite;
+    FileDescriptor m_socket;
+    FileDescriptor m_stopRead;
+    FileDescriptor m_stopWrite;
     std::uint16_t m_port = 0;
     std::thread m_accepter;
     std::list<Worker> m_workers;

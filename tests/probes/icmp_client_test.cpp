@@ -28,6 +28,7 @@ class ScriptedClock final : public Clock {
 public:
     std::uint32_t TickCount() override { return m_ticks += 21; }
     LocalDateTime Now() override { return {}; }
+    std::int64_t SecondsSinceEpoch() override { return 0; }
 
 private:
     std::uint32_t m_ticks = 0xffffffcb; // wraps between the start and the end of the wait
@@ -206,7 +207,7 @@ public:
 
 private:
     void Inject() {
-        SocketHandle socket(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
+        FileDescriptor socket(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);

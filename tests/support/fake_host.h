@@ -86,6 +86,8 @@ public:
     FakeClock();
     [[nodiscard]] std::uint32_t TickCount() override { return m_tick; }
     [[nodiscard]] LocalDateTime Now() override;
+    // The local time read as UTC.
+    [[nodiscard]] std::int64_t SecondsSinceEpoch() override;
 
     void SetTick(std::uint32_t tick) { m_tick = tick; }
     void SetNow(const LocalDateTime& now);

@@ -33,8 +33,8 @@ enum class StepKind { Send, Trickle, ExpectLine, ReadLine, Pause, Close, Reset, 
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-SocketHandle LoopbackSocket(std::uint16_t* port) {
-    SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+FileDescriptor LoopbackSocket(std::uint16_t* port) {
+    FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         ThrowSystemError("socket");
     sockaddr_in address{};
@@ -135,8 +135,8 @@ public:
         int wake[2];
         if (::pipe2(wake, O_CLOEXEC) != 0)
             ThrowSystemError("pipe2");
-        m_wakeRead = SocketHandle(wake[0]);
-        m_wakeWrite = SocketHandle(wake[1]);
+        m_wakeRead = FileDescriptor(wake[0]);
+        m_wakeWrite = FileDescriptor(wake[1]);
         m_accepter = std::thread([this] { AcceptConnections(); });
     }
 
@@ -175,7 +175,7 @@ private:
     // One accepted connection playing its script.
     class Session {
     public:
-        Session(State& server, std::size_t index, SocketHandle socket)
+        Session(State& server, std::size_t index, FileDescriptor socket)
             : m_server(server), m_index(index), m_socket(std::move(socket)) {}
 
         void Play(const ServerScript& script) {
@@ -293,7 +293,7 @@ private:
 
         State& m_server;
         std::size_t m_index;
-        SocketHandle m_socket;
+        FileDescriptor m_socket;
         std::string m_pending;
     };
 
@@ -301,7 +301,7 @@ private:
         for (std::size_t index = 0; index < m_scripts.size(); ++index) {
             if (!WaitFor(m_listener.Get(), POLLIN))
                 return;
-            SocketHandle socket(
+            FileDescriptor socket(
                 ::accept4(m_listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
             if (!socket.IsValid())
                 return;
@@ -373,10 +373,10 @@ private:
     }
 
     std::vector<ServerScript> m_scripts;
-    SocketHandle m_listener;
+    FileDescriptor m_listener;
     std::uint16_t m_port = 0;
-    SocketHandle m_wakeRead;
-    SocketHandle m_wakeWrite;
+    FileDescriptor m_wakeRead;
+    FileDescriptor m_wakeWrite;
     std::atomic<bool> m_finishing{false};
     std::atomic<bool> m_stopping{false};
     std::thread m_accepter;
@@ -444,7 +444,7 @@ UnansweredListener::UnansweredListener() {
         ThrowSystemError("listen");
     // A backlog of 0 still queues a connection or two; fill it so the next SYN is dropped.
     for (int i = 0; i < 4; ++i) {
-        SocketHandle filler(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        FileDescriptor filler(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         ConnectTo(filler.Get(), m_port);
         m_fillers.push_back(std::move(filler));
     }

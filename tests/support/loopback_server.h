@@ -89,7 +89,7 @@ public:
     [[nodiscard]] std::uint16_t Port() const { return m_port; }
 
 private:
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     std::uint16_t m_port = 0;
 };
 
@@ -101,8 +101,8 @@ public:
     [[nodiscard]] std::uint16_t Port() const { return m_port; }
 
 private:
-    SocketHandle m_listener;
-    std::vector<SocketHandle> m_fillers;
+    FileDescriptor m_listener;
+    std::vector<FileDescriptor> m_fillers;
     std::uint16_t m_port = 0;
 };
 
