@@ -62,9 +62,15 @@ private:
     InlineHost m_host;
     InstantProbes m_probes;
     bool m_logsToNull;
-    TestScheduler m_scheduler{m_model,         m_display, m_status, m_timer1,
-                              m_timer2,        m_clock,   m_host,   m_probes.Components(),
-                              FormatSettings{}};
+    TestScheduler m_scheduler{{.Model = m_model,
+                               .Display = m_display,
+                               .StatusBar = m_status,
+                               .Timer1 = m_timer1,
+                               .Timer2 = m_timer2,
+                               .Clock = m_clock,
+                               .Host = m_host,
+                               .Probes = m_probes.Components(),
+                               .Format = FormatSettings{}}};
 };
 
 long ResidentKilobytes() {

@@ -93,7 +93,7 @@ void TMainForm::Targets1Click() {
     if (!EditTargetsAndOptions(this, m_model, *m_prompts))
         return;
     ShowTargetHeader(m_model, *m_display);
-    m_menus->SetStartTestEnabled(true);
+    m_menus->SetStartTestEnabled(m_model.StartEnabled);
 }
 
 void TMainForm::Save2Click() {

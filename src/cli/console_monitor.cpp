@@ -32,8 +32,15 @@ public:
         : m_options(options), m_display(out), m_status(errors, ::isatty(::fileno(errors)) == 1),
           m_host(ExecutableDirectory(), !options.Quiet, errors), m_prompts(errors, m_status),
           m_config(m_model, m_display, m_status, m_prompts, m_host.ProgramDirectory()),
-          m_scheduler(m_model, m_display, m_status, m_timer1, m_timer2, m_clock, m_host,
-                      m_probes.Components(), SystemFormatSettings()) {
+          m_scheduler({.Model = m_model,
+                       .Display = m_display,
+                       .StatusBar = m_status,
+                       .Timer1 = m_timer1,
+                       .Timer2 = m_timer2,
+                       .Clock = m_clock,
+                       .Host = m_host,
+                       .Probes = m_probes.Components(),
+                       .Format = SystemFormatSettings()}) {
         m_host.SetPumpHandler([this] { HandleStopRequest(); });
     }
 
@@ -57,17 +64,10 @@ public:
     }
 
 private:
-    // Same rules as the window's start-up: a bare name is looked up beside the program.
     int LoadConfiguration() {
-        std::string name = m_options.ConfigFile;
-        if (name.find('/') == std::string::npos)
-            name = m_host.ProgramDirectory() + "/" + name;
-        if (!FileExists(name)) {
-            m_prompts.ShowErrorBox(kNoIniNameMessage);
-            return kExitMissingConfig;
-        }
         try {
-            m_config.LoadIniFile(name);
+            if (!m_config.LoadFromCommandLine({m_options.ConfigFile}))
+                return kExitMissingConfig;
         } catch (const std::exception& error) {
             m_prompts.ShowGeneralError(error.what());
             return kExitBadConfig;
@@ -93,7 +93,7 @@ private:
             if (due && std::chrono::steady_clock::now() >= *due) {
                 m_timer1.Restart();
                 try {
-                    m_scheduler.Timer1Timer();
+                    m_scheduler.RunTestCycle();
                 } catch (const std::exception& error) {
                     m_prompts.ShowGeneralError(error.what());
                 }
@@ -115,8 +115,8 @@ private:
     RunModel m_model;
     ConsoleDisplay m_display;
     ConsoleStatus m_status;
-    ConsoleTimer m_timer1;
-    ConsoleTimer m_timer2;
+    ConsoleTimer m_timer1; // the interval timer: the loop above runs a cycle when it is due
+    ConsoleTimer m_timer2; // the start timer; the console starts its run at once instead
     SystemClock m_clock;
     ConsoleHost m_host;
     ConsolePrompts m_prompts;

@@ -152,8 +152,15 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
     RealTicksFixedDate clock;
     FakeHost host;
     host.SetProgramDirectory(dir.Path());
-    TestScheduler scheduler(model, display, status, timer1, timer2, clock, host,
-                            probes.Components(), FormatSettings{});
+    TestScheduler scheduler({.Model = model,
+                             .Display = display,
+                             .StatusBar = status,
+                             .Timer1 = timer1,
+                             .Timer2 = timer2,
+                             .Clock = clock,
+                             .Host = host,
+                             .Probes = probes.Components(),
+                             .Format = FormatSettings{}});
 
     scheduler.StartTestRun();
     ASSERT_TRUE(timer1.WouldTick());
