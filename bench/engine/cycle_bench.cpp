@@ -1,8 +1,8 @@
+#include "base/text_file.h"
 #include "engine/display_header.h"
 #include "engine/run_log_names.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
-#include "base/text_file.h"
 #include "instant_host.h"
 
 #include <benchmark/benchmark.h>

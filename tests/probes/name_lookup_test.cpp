@@ -1,7 +1,7 @@
+#include "base/file_descriptor.h"
 #include "probes/host_resolution.h"
 #include "probes/name_lookup.h"
 #include "probes/probe_errors.h"
-#include "base/file_descriptor.h"
 #include "probes/tcp_connection.h"
 
 #include <algorithm>
