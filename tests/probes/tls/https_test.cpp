@@ -78,13 +78,13 @@ TEST_P(HttpsResponseTest, JudgesTheAnswerAsOverPlainHttp) {
 
 INSTANTIATE_TEST_SUITE_P(
     Responses, HttpsResponseTest,
-    ::testing::Values(HttpsCase{"Ok", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "success"},
-                      HttpsCase{"Moved",
-                                "HTTP/1.1 301 Moved Permanently\r\nLocation: /new/\r\n\r\n",
-                                "protocol error 301: HTTP/1.1 301 Moved Permanently"},
-                      HttpsCase{"NotFoundWithABody",
-                                "HTTP/1.1 404 Not Found\r\nContent-Length: 5\r\n\r\ngone.",
-                                "protocol error 404: HTTP/1.1 404 Not Found"}),
+    ::testing::Values(
+        HttpsCase{"Ok", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "success"},
+        HttpsCase{"Moved",
+                  "HTTP/1.1 301 Moved Permanently\r\nLocation: /new/\r\nContent-Length: 0\r\n\r\n",
+                  "protocol error 301: HTTP/1.1 301 Moved Permanently"},
+        HttpsCase{"NotFoundWithABody", "HTTP/1.1 404 Not Found\r\nContent-Length: 5\r\n\r\ngone.",
+                  "protocol error 404: HTTP/1.1 404 Not Found"}),
     NamedCase{});
 
 // After an error whose body was read, the kept connection carries the next request; its

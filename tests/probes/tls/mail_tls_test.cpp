@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "", true, std::vector<std::string>{"STLS", "USER alice", "PASS secret", "QUIT"}},
         MailCase{"Pop3StlsRefused", Mail::Pop3, ChannelSecurity::StartTls,
                  ServerScript().SendLine("+OK ready").ReadLine().SendLine("-ERR not here"),
-                 "not here", true, std::vector<std::string>{"STLS", "QUIT"}},
+                 " not here", true, std::vector<std::string>{"STLS", "QUIT"}},
         MailCase{"Pop3GreetingSentAheadOfTheHandshake", Mail::Pop3, ChannelSecurity::StartTls,
                  ServerScript().SendLine("+OK ready").ReadLine().Send("+OK go\r\n+OK injected\r\n"),
                  "The server sent data ahead of the TLS handshake.", true,
