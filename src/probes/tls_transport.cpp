@@ -29,6 +29,8 @@ int WriteWithoutSignal(BIO* bio, const char* data, int size) {
     return static_cast<int>(sent);
 }
 
+} // namespace
+
 const BIO_METHOD* SocketWithoutSignal() {
     static BIO_METHOD* const method = [] {
         const BIO_METHOD* socket = BIO_s_socket();
@@ -43,6 +45,8 @@ const BIO_METHOD* SocketWithoutSignal() {
     }();
     return method;
 }
+
+namespace {
 
 bool IsIpAddress(const std::string& host) {
     unsigned char address[sizeof(in6_addr)];

@@ -9,6 +9,7 @@
 #include <string>
 
 struct ssl_st;
+struct bio_method_st;
 
 namespace velnorix {
 
@@ -54,6 +55,10 @@ private:
     // A fatal error was seen: OpenSSL must not be called on the connection again.
     bool m_broken = false;
 };
+
+// OpenSSL's socket BIO with writes that pass MSG_NOSIGNAL, so a peer that has gone raises an
+// error instead of SIGPIPE, which the console front end takes as "stop".
+const bio_method_st* SocketWithoutSignal();
 
 // Throws "Certificate expires in D days" when the leaf expires in fewer than `warnDays` whole
 // days from `now` (Unix times); nothing when `warnDays` is 0.

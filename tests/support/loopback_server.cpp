@@ -1,5 +1,7 @@
 #include "support/loopback_server.h"
 
+#include "probes/tls_transport.h"
+
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -331,8 +333,13 @@ void Connection::Reset() {
 
 bool Connection::StartTls(const std::shared_ptr<ssl_ctx_st>& context) {
     m_tls = std::shared_ptr<ssl_st>(SSL_new(context.get()), SSL_free);
-    if (!m_tls || SSL_set_fd(m_tls.get(), m_socket.Get()) != 1)
+    BIO* bio = BIO_new(SocketWithoutSignal());
+    if (!m_tls || bio == nullptr) {
+        BIO_free(bio);
         return false;
+    }
+    BIO_set_fd(bio, m_socket.Get(), BIO_NOCLOSE);
+    SSL_set_bio(m_tls.get(), bio, bio);
     return TlsCall([this] { return SSL_accept(m_tls.get()); });
 }
 
