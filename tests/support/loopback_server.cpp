@@ -1,5 +1,7 @@
 #include "support/loopback_server.h"
 
+#include "probes/tls_transport.h"
+
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -8,6 +10,7 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <system_error>
@@ -247,6 +250,12 @@ Connection::Connection(ServerState& server, std::size_t index, FileDescriptor so
 }
 
 bool Connection::Send(std::string_view bytes) {
+    while (!bytes.empty() && m_socket.IsValid() && m_tls) {
+        std::size_t sent = 0;
+        if (!TlsCall([&] { return SSL_write_ex(m_tls.get(), bytes.data(), bytes.size(), &sent); }))
+            return false;
+        bytes.remove_prefix(sent);
+    }
     while (!bytes.empty() && m_socket.IsValid()) {
         const ssize_t sent = ::send(m_socket.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
@@ -310,6 +319,8 @@ void Connection::DrainUntilClosed() {
 }
 
 void Connection::Close() {
+    if (m_tls)
+        SSL_shutdown(m_tls.get());
     ::shutdown(m_socket.Get(), SHUT_WR);
     DrainUntilClosed();
 }
@@ -320,10 +331,47 @@ void Connection::Reset() {
     m_socket.Close();
 }
 
+bool Connection::StartTls(const std::shared_ptr<ssl_ctx_st>& context) {
+    m_tls = std::shared_ptr<ssl_st>(SSL_new(context.get()), SSL_free);
+    BIO* bio = BIO_new(SocketWithoutSignal());
+    if (!m_tls || bio == nullptr) {
+        BIO_free(bio);
+        return false;
+    }
+    BIO_set_fd(bio, m_socket.Get(), BIO_NOCLOSE);
+    SSL_set_bio(m_tls.get(), bio, bio);
+    return TlsCall([this] { return SSL_accept(m_tls.get()); });
+}
+
+bool Connection::ResumedTls() const {
+    return m_tls && SSL_session_reused(m_tls.get()) == 1;
+}
+
+bool Connection::TlsCall(const std::function<int()>& call) {
+    for (;;) {
+        const int result = call();
+        if (result > 0)
+            return true;
+        const int error = SSL_get_error(m_tls.get(), result);
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
+            return false;
+        if (!m_server.WaitFor(m_socket.Get(), error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT))
+            return false;
+    }
+}
+
 bool Connection::ReceiveSome() {
+    char buffer[4096];
+    if (m_socket.IsValid() && m_tls) {
+        std::size_t received = 0;
+        if (!TlsCall([&] { return SSL_read_ex(m_tls.get(), buffer, sizeof buffer, &received); }))
+            return false;
+        m_pending.append(buffer, received);
+        m_server.Record(m_index, std::string_view(buffer, received));
+        return true;
+    }
     if (!m_socket.IsValid() || !m_server.WaitFor(m_socket.Get(), POLLIN))
         return false;
-    char buffer[4096];
     const ssize_t received = ::recv(m_socket.Get(), buffer, sizeof buffer, 0);
     if (received < 0 && (errno == EAGAIN || errno == EINTR))
         return true;
@@ -390,6 +438,10 @@ ServerScript& ServerScript::Flood(std::string chunk) {
         c.Flood(chunk);
         return false;
     });
+}
+
+ServerScript& ServerScript::StartTls(std::shared_ptr<ssl_ctx_st> context) {
+    return Then([context = std::move(context)](Connection& c) { return c.StartTls(context); });
 }
 
 void ServerScript::Play(Connection& connection) const {
