@@ -1,8 +1,12 @@
 #include "engine/target_probe.h"
 
+#include "engine/failure_reason.h"
+
 #include <exception>
 #include <functional>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
 
 namespace velnorix {
 namespace {
@@ -31,6 +35,21 @@ std::uint32_t RunEcho(const TargetEntry& entry, EchoProbe& ping, Clock& clock, H
     return end;
 }
 
+std::string_view EchoFailureText(ReplyStatusKind kind) {
+    switch (kind) {
+    case ReplyStatusKind::TimedOut:
+        return "No echo reply in time";
+    case ReplyStatusKind::Unreachable:
+        return "Destination unreachable";
+    case ReplyStatusKind::TtlExceeded:
+        return "Time to live exceeded";
+    case ReplyStatusKind::Echo:
+    case ReplyStatusKind::Error:
+        break;
+    }
+    return "Echo request failed";
+}
+
 std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, HostServices& host,
                           const std::function<void()>& setUp) {
     host.RunBlocking([&] {
@@ -51,6 +70,7 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
     const std::uint32_t start = clock.TickCount();
     std::uint32_t end = start;
     bool failed = false;
+    std::string reason;
     try {
         switch (type) {
         case TestType::Html:
@@ -58,6 +78,8 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
             break;
         case TestType::Ping:
             end = RunEcho(entry, probes.PingClient, clock, host, failed);
+            if (failed)
+                reason = EchoFailureText(probes.PingClient.ReplyKind());
             break;
         case TestType::Pop3:
             end = RunDialogue(probes.IdPOP31, clock, host, [&] {
@@ -76,11 +98,12 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
         case TestType::Unknown:
             break;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         end = clock.TickCount();
         failed = true;
+        reason = FailureReason(error.what());
     }
-    return {end - start, failed};
+    return {end - start, failed, std::move(reason)};
 }
 
 } // namespace velnorix

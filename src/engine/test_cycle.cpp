@@ -45,7 +45,7 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
     const int insertAt = BlockInsertIndex(m_display, m_model.DisplayInsertLine);
     m_display.Insert(insertAt, " ");
     for (std::int32_t i = 0; i < m_model.TargetCount && !m_host.CutCycleShort(); ++i) {
-        const TargetEntry& entry = m_model.Target(i);
+        TargetEntry& entry = m_model.Target(i);
         const std::string prefix = ResultLinePrefix(m_model.CycleCount, m_clock.Now(), m_settings);
         m_statusBar.SetText("\tTesting-->   " + entry.ShownAddr());
         const TestType type = TestTypeOf(entry.Type);
@@ -54,7 +54,11 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
         const ProbeOutcome outcome = ProbeTarget(type, i, entry, m_probes, m_clock, m_host);
         RecordResult(m_model, i, outcome.ElapsedMs, outcome.Failed);
         std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
-        m_display.Insert(insertAt, line);
+        m_display.InsertResult(insertAt, line, outcome.Reason);
+        if (outcome.Failed) {
+            entry.LastReason = outcome.Reason;
+            m_statusBar.ShowFailureReason(outcome.Reason);
+        }
         if (outcome.Failed && entry.Audible)
             m_host.PlayErrorSound();
         line += kLineEnd;
