@@ -6,33 +6,21 @@
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
-#include <QApplication>
 #include <QDialog>
-#include <QHelpEvent>
 #include <QTableView>
-#include <QTextBlock>
-#include <QToolTip>
 #include <gtest/gtest.h>
 #include <string>
 
 namespace velnorix {
 namespace {
 
+using testing::RestMouseOnLine;
 using testing::ScriptedProbes;
 using testing::ScriptedPrompts;
 using testing::TempDir;
 using testing::WaitUntil;
 using testing::WhenModalOpens;
 using testing::WriteWholeFile;
-
-// The tooltip shown when the mouse rests on line `index` of the display, or nothing.
-QString HoverLine(TextDisplay& display, int index) {
-    const QTextBlock block = display.document()->findBlockByNumber(index);
-    const QPoint point = display.cursorRect(QTextCursor(block)).center();
-    QHelpEvent hover(QEvent::ToolTip, point, display.viewport()->mapToGlobal(point));
-    QApplication::sendEvent(display.viewport(), &hover);
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
-}
 
 int LineHolding(TextDisplay& display, const std::string& text) {
     for (int i = 0; i < display.Count(); ++i)
@@ -65,9 +53,9 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
     const int failure = LineHolding(display, "Failure:");
     ASSERT_GE(success, 0);
     ASSERT_GE(failure, 0);
-    EXPECT_EQ(HoverLine(display, success), QString());
-    EXPECT_EQ(HoverLine(display, failure), QStringLiteral("Connection refused"));
-    EXPECT_EQ(HoverLine(display, 0), QString()) << "the header has no reason";
+    EXPECT_EQ(RestMouseOnLine(display, success), QString());
+    EXPECT_EQ(RestMouseOnLine(display, failure), QStringLiteral("Connection refused"));
+    EXPECT_EQ(RestMouseOnLine(display, 0), QString()) << "the header has no reason";
     EXPECT_EQ(form.StatusBar1().ShownReason(), QStringLiteral("Connection refused"));
 
     QVariantList rowTips;
