@@ -2,6 +2,7 @@
 
 #include "engine/host.h"
 
+#include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
 #include <array>
@@ -15,7 +16,6 @@ namespace velnorix {
 std::array<std::string, 3> SplitStatusText(std::string_view text);
 
 class StatusTextPanel;
-class QLabel;
 
 // The main window's status bar: its one simple text, and a second field on the right that
 // shows why the latest probe failed for a few seconds.

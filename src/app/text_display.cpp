@@ -69,14 +69,14 @@ void TextDisplay::InsertResult(int index, std::string_view line, std::string_vie
 void TextDisplay::Delete(int index) {
     CheckIndex(index, Count() - 1);
     m_lines.erase(m_lines.begin() + index);
-    Apply({{Change::Kind::Delete, index, {}}});
+    Apply({{Change::Kind::Delete, index, {}, {}}});
 }
 
 void TextDisplay::Clear() {
     m_lines.clear();
     // Nothing collected before a clear needs drawing any more.
     m_pending.clear();
-    Apply({{Change::Kind::Clear, 0, {}}});
+    Apply({{Change::Kind::Clear, 0, {}, {}}});
 }
 
 void TextDisplay::BeginUpdate() {
