@@ -6,6 +6,7 @@
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <string>
@@ -55,11 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReasonCase{"exactly the longest kept", k199 + "b", k199 + "b"}),
     NamedCase{});
 
-ServerScript WebReply(const std::string& status) {
-    ServerScript script;
-    for (int line = 0; line < 6; ++line) // the request line, four headers, the empty line
-        script.ReadLine();
-    return script.Send("HTTP/1.1 " + status + "\r\nContent-Length: 0\r\n\r\n");
+// A web server whose first answer is 404 and every later one 200.
+void NotFoundOnce(testing::Connection& connection, std::atomic<int>& served) {
+    for (auto line = connection.ReadLine(); line && !line->empty(); line = connection.ReadLine()) {
+    }
+    connection.Send(served++ == 0 ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"
+                                  : "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    connection.Close();
 }
 
 ServerScript Pop3Refusal() {
@@ -79,7 +82,8 @@ ServerScript SmtpGreeting() {
 // Two cycles over real probes: a web server that answers 404 and then 200, a POP3 server that
 // refuses the log-in, a refused port and a working SMTP server.
 TEST(FailureReasonsOfACycle, GoWithTheirLinesToTheStatusBarAndStayAsTheTargetsLatest) {
-    LoopbackServer web({WebReply("404 Not Found"), WebReply("200 OK")});
+    std::atomic<int> served{0};
+    LoopbackServer web([&served](testing::Connection& c) { NotFoundOnce(c, served); });
     LoopbackServer pop3({Pop3Refusal(), Pop3Refusal()});
     LoopbackServer smtp({SmtpGreeting(), SmtpGreeting()});
     RefusingPort refusing;
@@ -117,10 +121,9 @@ TEST(FailureReasonsOfACycle, GoWithTheirLinesToTheStatusBarAndStayAsTheTargetsLa
 
     scheduler.StartTestRun();
     scheduler.Timer1Timer();
-    web.Finish();
 
     const std::string notFound = "HTTP/1.1 404 Not Found";
-    const std::string badLogin = "-ERR invalid user name or password";
+    const std::string badLogin = "invalid user name or password";
     const std::string refused = "Socket Error # 111 Connection refused";
     const std::vector<std::string> lineReasons = {notFound, badLogin, refused, "",
                                                   "",       badLogin, refused, ""};
