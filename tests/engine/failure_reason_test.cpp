@@ -60,8 +60,9 @@ INSTANTIATE_TEST_SUITE_P(
 void NotFoundOnce(testing::Connection& connection, std::atomic<int>& served) {
     for (auto line = connection.ReadLine(); line && !line->empty(); line = connection.ReadLine()) {
     }
-    connection.Send(served++ == 0 ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"
-                                  : "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+    connection.Send(served++ == 0
+                        ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
+                        : "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     connection.Close();
 }
 
