@@ -1,9 +1,13 @@
 #include "engine/target_probe.h"
 
+#include "engine/failure_reason.h"
+
 #include <exception>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
 
 namespace velnorix {
 namespace {
@@ -44,6 +48,21 @@ std::uint32_t RunEcho(const TargetEntry& entry, EchoProbe& ping, Clock& clock, H
     return end;
 }
 
+std::string_view EchoFailureText(ReplyStatusKind kind) {
+    switch (kind) {
+    case ReplyStatusKind::TimedOut:
+        return "No echo reply in time";
+    case ReplyStatusKind::Unreachable:
+        return "Destination unreachable";
+    case ReplyStatusKind::TtlExceeded:
+        return "Time to live exceeded";
+    case ReplyStatusKind::Echo:
+    case ReplyStatusKind::Error:
+        break;
+    }
+    return "Echo request failed";
+}
+
 std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, HostServices& host,
                           const std::function<void()>& setUp) {
     host.RunBlocking([&] {
@@ -75,6 +94,7 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
     bool failed = false;
     // Asked even after a failure: a certificate that failed its checks was still seen.
     const TlsCapable* seen = nullptr;
+    std::string reason;
     try {
         switch (type) {
         case TestType::Html:
@@ -84,6 +104,8 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
             break;
         case TestType::Ping:
             end = RunEcho(entry, probes.PingClient, clock, host, failed);
+            if (failed)
+                reason = EchoFailureText(probes.PingClient.ReplyKind());
             break;
         case TestType::Pop3:
             seen = &probes.IdPOP31;
@@ -108,11 +130,13 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
         case TestType::Unknown:
             break;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         end = clock.TickCount();
         failed = true;
+        reason = FailureReason(error.what());
     }
-    return {end - start, failed, seen != nullptr ? seen->CertificateExpiry() : 0};
+    return {end - start, failed, seen != nullptr ? seen->CertificateExpiry() : 0,
+            std::move(reason)};
 }
 
 } // namespace velnorix

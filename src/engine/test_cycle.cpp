@@ -62,7 +62,11 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
         if (outcome.CertificateExpiry != 0)
             m_model.Target(i).CertificateExpiry = outcome.CertificateExpiry;
         std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
-        m_display.Insert(insertAt, line);
+        m_display.InsertResult(insertAt, line, outcome.Reason);
+        if (outcome.Failed) {
+            m_model.Target(i).LastReason = outcome.Reason;
+            m_statusBar.ShowFailureReason(outcome.Reason);
+        }
         if (outcome.Failed && entry.Audible)
             m_host.PlayErrorSound();
         line += kLineEnd;

@@ -33,13 +33,21 @@ constexpr milliseconds kFinishGrace{200};
     throw std::system_error(errno, std::generic_category(), what);
 }
 
+// Binds to `*port` of 127.0.0.1, or to an ephemeral one when it is 0, and tells which.
 FileDescriptor LoopbackSocket(std::uint16_t* port) {
     FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         ThrowSystemError("socket");
+    // A fixed port is free again at once after an earlier server's connections ended; one
+    // another program listens on stays taken.
+    const int reuse = 1;
+    if (*port != 0 &&
+        ::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0)
+        ThrowSystemError("setsockopt");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(*port);
     if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         ThrowSystemError("bind");
     socklen_t length = sizeof address;
@@ -66,8 +74,9 @@ void ConnectTo(int fd, std::uint16_t port) {
 class ServerState final {
 public:
     ServerState(std::vector<ServerScript> scripts, LoopbackServer::Handler handler,
-                milliseconds patience)
-        : m_scripts(std::move(scripts)), m_handler(std::move(handler)), m_patience(patience) {
+                milliseconds patience, std::uint16_t port = 0)
+        : m_scripts(std::move(scripts)), m_handler(std::move(handler)), m_patience(patience),
+          m_port(port) {
         m_listener = LoopbackSocket(&m_port);
         if (::listen(m_listener.Get(), 16) != 0)
             ThrowSystemError("listen");
@@ -458,9 +467,9 @@ LoopbackServer::LoopbackServer(ServerScript script)
 LoopbackServer::LoopbackServer(std::vector<ServerScript> scripts)
     : m_state(std::make_shared<ServerState>(std::move(scripts), nullptr, kScriptPatience)) {}
 
-LoopbackServer::LoopbackServer(Handler handler, milliseconds patience)
+LoopbackServer::LoopbackServer(Handler handler, milliseconds patience, std::uint16_t port)
     : m_state(std::make_shared<ServerState>(std::vector<ServerScript>{}, std::move(handler),
-                                            patience)) {}
+                                            patience, port)) {}
 
 LoopbackServer::~LoopbackServer() = default;
 

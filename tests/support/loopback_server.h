@@ -110,8 +110,8 @@ private:
     std::vector<Step> m_steps;
 };
 
-// Listens on an ephemeral port of 127.0.0.1. The destructor stops every connection and waits
-// for the threads.
+// Listens on a port of 127.0.0.1, an ephemeral one unless told otherwise. The destructor stops
+// every connection and waits for the threads.
 class LoopbackServer final {
 public:
     using Handler = std::function<void(Connection&)>;
@@ -121,9 +121,12 @@ public:
     explicit LoopbackServer(ServerScript script);
     explicit LoopbackServer(std::vector<ServerScript> scripts);
     // Serves every connection, however many come, with `handler`; waiting for a quiet client
-    // gives up after `patience`. Nothing is recorded, so it can serve for hours.
+    // gives up after `patience`. Nothing is recorded, so it can serve for hours. A `port`
+    // other than 0 is listened on instead of an ephemeral one; when it is taken, the
+    // constructor throws std::system_error.
     explicit LoopbackServer(Handler handler,
-                            std::chrono::milliseconds patience = std::chrono::seconds(20));
+                            std::chrono::milliseconds patience = std::chrono::seconds(20),
+                            std::uint16_t port = 0);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
