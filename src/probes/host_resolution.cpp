@@ -3,9 +3,13 @@
 #include "probes/ascii_text.h"
 #include "probes/probe_errors.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <memory>
+#include <netdb.h>
 #include <netinet/in.h>
 
 namespace velnorix {
@@ -20,6 +24,26 @@ std::optional<std::uint8_t> ParseAddressPart(std::string_view part) {
     if (error != std::errc() || end != part.data() + part.size() || value > 255)
         return std::nullopt;
     return static_cast<std::uint8_t>(value);
+}
+
+// "[x]" as "x"; anything else as it is.
+std::string_view WithoutBrackets(std::string_view host) {
+    if (host.size() >= 2 && host.starts_with('[') && host.ends_with(']'))
+        return host.substr(1, host.size() - 2);
+    return host;
+}
+
+// The address of an IPv6 literal: brackets taken off, the zone kept. Throws when the text is
+// not one, so a typing mistake fails before anything is sent instead of reaching a name server.
+std::string Ipv6Literal(std::string_view host) {
+    const std::string_view inner = WithoutBrackets(host);
+    const std::size_t percent = inner.find('%');
+    const std::string address(inner.substr(0, percent));
+    in6_addr bytes{};
+    const bool zoneEmpty = percent != std::string_view::npos && percent + 1 == inner.size();
+    if (::inet_pton(AF_INET6, address.c_str(), &bytes) != 1 || zoneEmpty)
+        throw ProbeError("\"" + std::string(host) + "\" is not a valid IPv6 address.");
+    return std::string(inner);
 }
 
 } // namespace
@@ -40,35 +64,77 @@ std::optional<std::array<std::uint8_t, 4>> ParseDottedAddress(std::string_view t
     return bytes;
 }
 
-std::string ResolveWithSystem(const std::string& host, const Deadline& deadline) {
-    return LookUpAddresses(host, deadline).front();
+std::vector<std::string> ResolveWithSystem(const std::string& host, const Deadline& deadline) {
+    return LookUpAddresses(host, deadline);
 }
 
 HostResolver MakeResolver(NameLookupSettings settings) {
     return [settings = std::move(settings)](const std::string& host, const Deadline& deadline) {
-        return LookUpAddresses(host, deadline, settings).front();
+        return LookUpAddresses(host, deadline, settings);
     };
 }
 
-std::string HostToAddress(std::string_view host, const HostResolver& resolver,
-                          const Deadline& deadline) {
-    if (EqualsIgnoringCase(host, "LOCALHOST"))
-        return "127.0.0.1";
-    if (ParseDottedAddress(host))
+bool LooksLikeIpv6Literal(std::string_view host) {
+    return host.find_first_of(":[]") != std::string_view::npos;
+}
+
+std::string CertificateName(std::string_view host) {
+    if (!LooksLikeIpv6Literal(host))
         return std::string(host);
+    std::string_view inner = WithoutBrackets(host);
+    return std::string(inner.substr(0, inner.find('%')));
+}
+
+std::vector<std::string> HostToAddresses(std::string_view host, const HostResolver& resolver,
+                                         const Deadline& deadline) {
+    if (EqualsIgnoringCase(host, "LOCALHOST"))
+        return {"127.0.0.1"};
+    if (ParseDottedAddress(host))
+        return {std::string(host)};
+    if (LooksLikeIpv6Literal(host))
+        return {Ipv6Literal(host)};
     return resolver(std::string(host), deadline);
 }
 
-sockaddr_in PeerAddress(std::string_view host, std::int32_t port, const HostResolver& resolver,
-                        const Deadline& deadline) {
-    const auto bytes = ParseDottedAddress(HostToAddress(host, resolver, deadline));
-    if (!bytes)
-        throw SocketError(EDESTADDRREQ);
-    sockaddr_in peer{};
-    peer.sin_family = AF_INET;
-    peer.sin_port = htons(static_cast<std::uint16_t>(port));
-    std::memcpy(&peer.sin_addr, bytes->data(), bytes->size());
+PeerAddress ToPeerAddress(const std::string& address, std::int32_t port) {
+    PeerAddress peer;
+    if (const auto bytes = ParseDottedAddress(address)) {
+        sockaddr_in ipv4{};
+        ipv4.sin_family = AF_INET;
+        ipv4.sin_port = htons(static_cast<std::uint16_t>(port));
+        std::memcpy(&ipv4.sin_addr, bytes->data(), bytes->size());
+        std::memcpy(&peer.Storage, &ipv4, sizeof ipv4);
+        peer.Length = sizeof ipv4;
+        return peer;
+    }
+    // Numeric only, so nothing is looked up; the system reads the zone (a name or an index).
+    addrinfo hints{};
+    hints.ai_family = AF_INET6;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo* found = nullptr;
+    if (const int status = ::getaddrinfo(address.c_str(), nullptr, &hints, &found); status != 0) {
+        if (address.find('%') == std::string::npos)
+            throw SocketError(EDESTADDRREQ);
+        throw SocketError(status, ::gai_strerror(status));
+    }
+    const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owner(found, ::freeaddrinfo);
+    sockaddr_in6 ipv6{};
+    std::memcpy(&ipv6, found->ai_addr, std::min<std::size_t>(found->ai_addrlen, sizeof ipv6));
+    ipv6.sin6_port = htons(static_cast<std::uint16_t>(port));
+    std::memcpy(&peer.Storage, &ipv6, sizeof ipv6);
+    peer.Length = sizeof ipv6;
     return peer;
+}
+
+std::vector<PeerAddress> PeerAddresses(std::string_view host, std::int32_t port,
+                                       const HostResolver& resolver, const Deadline& deadline) {
+    const std::vector<std::string> addresses = HostToAddresses(host, resolver, deadline);
+    if (addresses.empty())
+        throw SocketError(EDESTADDRREQ);
+    std::vector<PeerAddress> peers;
+    for (const std::string& address : addresses)
+        peers.push_back(ToPeerAddress(address, port));
+    return peers;
 }
 
 } // namespace velnorix

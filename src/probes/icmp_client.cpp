@@ -92,12 +92,15 @@ void IcmpClient::SetTimeToLive() {
 std::array<std::uint8_t, 4> IcmpClient::SendRequest(const EchoRequest& request) {
     RequireSingleLineValue(m_host, "The host name");
     ObtainSocket();
-    const sockaddr_in peer = PeerAddress(m_host, m_port, m_resolver, Deadline(kEchoLookupTimeout));
+    const PeerAddress peer =
+        PeerAddresses(m_host, m_port, m_resolver, Deadline(kEchoLookupTimeout)).front();
+    sockaddr_in ipv4{};
+    std::memcpy(&ipv4, &peer.Storage, sizeof ipv4);
     std::array<std::uint8_t, 4> target{};
-    std::memcpy(target.data(), &peer.sin_addr, target.size());
+    std::memcpy(target.data(), &ipv4.sin_addr, target.size());
     for (;;) {
-        const ssize_t sent = ::sendto(m_socket.Get(), request.data(), request.size(), 0,
-                                      reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
+        const ssize_t sent =
+            ::sendto(m_socket.Get(), request.data(), request.size(), 0, peer.Get(), peer.Length);
         if (sent >= 0) {
             if (static_cast<std::size_t>(sent) < request.size())
                 throw ProbeError(error_text::kNotAllBytesSent);

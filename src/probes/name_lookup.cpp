@@ -2,6 +2,7 @@
 
 #include "probes/probe_errors.h"
 
+#include <algorithm>
 #include <ares.h>
 #include <arpa/inet.h>
 #include <array>
@@ -80,6 +81,21 @@ struct Outcome {
     std::vector<std::string> Addresses;
 };
 
+// The node's address as text, dotted or IPv6; empty for any other family.
+std::string AddressText(const ares_addrinfo_node& node) {
+    std::array<char, INET6_ADDRSTRLEN> text{};
+    if (node.ai_family == AF_INET && node.ai_addrlen >= sizeof(sockaddr_in)) {
+        sockaddr_in address{};
+        std::memcpy(&address, node.ai_addr, sizeof address);
+        ::inet_ntop(AF_INET, &address.sin_addr, text.data(), text.size());
+    } else if (node.ai_family == AF_INET6 && node.ai_addrlen >= sizeof(sockaddr_in6)) {
+        sockaddr_in6 address{};
+        std::memcpy(&address, node.ai_addr, sizeof address);
+        ::inet_ntop(AF_INET6, &address.sin6_addr, text.data(), text.size());
+    }
+    return text.data();
+}
+
 void TakeAnswer(void* arg, int status, int /*timeouts*/, ares_addrinfo* result) {
     auto& outcome = *static_cast<Outcome*>(arg);
     const std::unique_ptr<ares_addrinfo, decltype(&::ares_freeaddrinfo)> owner(result,
@@ -89,13 +105,10 @@ void TakeAnswer(void* arg, int status, int /*timeouts*/, ares_addrinfo* result) 
     if (status != ARES_SUCCESS || result == nullptr)
         return;
     for (const ares_addrinfo_node* node = result->nodes; node != nullptr; node = node->ai_next) {
-        if (node->ai_family != AF_INET || node->ai_addrlen < sizeof(sockaddr_in))
-            continue;
-        sockaddr_in address{};
-        std::memcpy(&address, node->ai_addr, sizeof address);
-        std::array<char, INET_ADDRSTRLEN> dotted{};
-        ::inet_ntop(AF_INET, &address.sin_addr, dotted.data(), dotted.size());
-        outcome.Addresses.emplace_back(dotted.data());
+        std::string text = AddressText(*node);
+        // A name server that answers both queries alike would have each address tried twice.
+        if (!text.empty() && std::ranges::find(outcome.Addresses, text) == outcome.Addresses.end())
+            outcome.Addresses.push_back(std::move(text));
     }
 }
 
@@ -152,7 +165,7 @@ std::vector<std::string> LookUpAddresses(const std::string& host, const Deadline
     Outcome outcome;
     const Channel channel = OpenChannel(settings);
     ares_addrinfo_hints hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     ::ares_getaddrinfo(channel.get(), host.c_str(), nullptr, &hints, TakeAnswer, &outcome);
     RunUntilAnswered(channel.get(), outcome, deadline);

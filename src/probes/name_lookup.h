@@ -16,7 +16,8 @@ struct NameLookupSettings {
     std::string Lookups;
 };
 
-// Every IPv4 address of `host` in the order the answer gives them, dotted, looked up before
+// Every address of `host`, IPv4 dotted and IPv6, each once, in the order the resolver sorts
+// them (RFC 6724: addresses this host has no route to come last), looked up before
 // `deadline`. Throws a SocketError: ETIMEDOUT when the deadline passes first, otherwise the
 // number and text getaddrinfo gives for the same failure, so a name that resolves to nothing
 // fails as it always has.

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <netinet/in.h>
 #include <poll.h>
@@ -28,8 +29,8 @@ ProbeError TooLargeError(std::size_t maxBytes) {
     return ProbeError("Reply exceeds " + std::to_string(maxBytes) + " bytes.");
 }
 
-void ConnectWithin(int fd, const sockaddr_in& peer, const Deadline& deadline) {
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0)
+void ConnectWithin(int fd, const PeerAddress& peer, const Deadline& deadline) {
+    if (::connect(fd, peer.Get(), peer.Length) == 0)
         return;
     if (errno != EINPROGRESS)
         throw SocketError(errno);
@@ -41,6 +42,30 @@ void ConnectWithin(int fd, const sockaddr_in& peer, const Deadline& deadline) {
         throw SocketError(errno);
     if (error != 0)
         throw SocketError(error);
+}
+
+// Tries the addresses one after another, each with the time the earlier ones left, and gives
+// the first socket that connects. One at a time rather than racing them: a probe measures one
+// connection and should open no more than one on the server it watches. When none connects,
+// the last attempt's error is the one reported.
+FileDescriptor ConnectToFirstAnswering(const std::vector<PeerAddress>& peers,
+                                       const Deadline& deadline) {
+    std::exception_ptr lastError;
+    for (const PeerAddress& peer : peers) {
+        try {
+            FileDescriptor socket(
+                ::socket(peer.Family(), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+            if (!socket.IsValid())
+                throw ProbeError(error_text::kCannotAllocateSocket);
+            ConnectWithin(socket.Get(), peer, deadline);
+            return socket;
+        } catch (const ProbeError&) {
+            lastError = std::current_exception();
+        }
+        if (deadline.Passed())
+            break;
+    }
+    std::rethrow_exception(lastError);
 }
 
 } // namespace
@@ -61,13 +86,11 @@ void TcpConnection::OpenConnection() {
     m_pendingError.reset();
     m_certificateExpiry = 0;
 
-    FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!socket.IsValid())
-        throw ProbeError(error_text::kCannotAllocateSocket);
     // The name lookup counts against the connect time-out, so a dead name server cannot
     // hold the probe past it.
     const Deadline deadline(m_bounds.ConnectTimeout);
-    ConnectWithin(socket.Get(), PeerAddress(m_host, m_port, m_resolver, deadline), deadline);
+    FileDescriptor socket =
+        ConnectToFirstAnswering(PeerAddresses(m_host, m_port, m_resolver, deadline), deadline);
     if (m_implicitTls)
         EngageTls(std::move(socket));
     else
@@ -92,8 +115,8 @@ void TcpConnection::StartTls() {
 void TcpConnection::EngageTls(FileDescriptor socket) {
     // The handshake is one exchange of reads and writes, bounded as one read.
     const Deadline deadline(m_bounds.ReadTimeout);
-    auto tls = std::make_unique<TlsTransport>(std::move(socket), TlsPeer{m_host, m_port, m_trust},
-                                              m_sessions, deadline);
+    auto tls = std::make_unique<TlsTransport>(
+        std::move(socket), TlsPeer{CertificateName(m_host), m_port, m_trust}, m_sessions, deadline);
     m_certificateExpiry = tls->LeafExpiry();
     m_transport = std::move(tls);
     const auto now = std::chrono::duration_cast<std::chrono::seconds>(

@@ -21,39 +21,40 @@ struct RecordingResolver {
     HostResolver Resolver() {
         return [this](const std::string& host, const Deadline&) {
             Asked.push_back(host);
-            return std::string("203.0.113.7");
+            return std::vector<std::string>{"203.0.113.7"};
         };
     }
 };
 
-TEST(HostToAddressTest, AddressesAndLocalhostNeedNoLookup) {
+TEST(HostToAddressesTest, AddressesAndLocalhostNeedNoLookup) {
     RecordingResolver resolver;
     const auto resolve = resolver.Resolver();
-    EXPECT_EQ(HostToAddress("localhost", resolve, kSoon), "127.0.0.1");
-    EXPECT_EQ(HostToAddress("LocalHost", resolve, kSoon), "127.0.0.1");
-    EXPECT_EQ(HostToAddress("10.1.2.3", resolve, kSoon), "10.1.2.3");
-    EXPECT_EQ(HostToAddress("0.0.0.0", resolve, kSoon), "0.0.0.0");
-    EXPECT_EQ(HostToAddress("255.255.255.255", resolve, kSoon), "255.255.255.255");
+    EXPECT_THAT(HostToAddresses("localhost", resolve, kSoon), ElementsAre("127.0.0.1"));
+    EXPECT_THAT(HostToAddresses("LocalHost", resolve, kSoon), ElementsAre("127.0.0.1"));
+    EXPECT_THAT(HostToAddresses("10.1.2.3", resolve, kSoon), ElementsAre("10.1.2.3"));
+    EXPECT_THAT(HostToAddresses("0.0.0.0", resolve, kSoon), ElementsAre("0.0.0.0"));
+    EXPECT_THAT(HostToAddresses("255.255.255.255", resolve, kSoon), ElementsAre("255.255.255.255"));
     EXPECT_THAT(resolver.Asked, IsEmpty());
 }
 
-TEST(HostToAddressTest, AnythingElseGoesToTheResolver) {
+TEST(HostToAddressesTest, AnythingElseGoesToTheResolver) {
     RecordingResolver resolver;
     const auto resolve = resolver.Resolver();
     const std::vector<std::string> names = {"10.1.2.300", "mail.example", "1.2.3",    "1.2.3.4.5",
                                             "1..2.3",     "-1.2.3.4",     "1.2.3.4 ", "",
                                             "localhost.", "0x7f.0.0.1"};
     for (const std::string& name : names)
-        EXPECT_EQ(HostToAddress(name, resolve, kSoon), "203.0.113.7") << name;
+        EXPECT_THAT(HostToAddresses(name, resolve, kSoon), ElementsAre("203.0.113.7")) << name;
     EXPECT_EQ(resolver.Asked, names);
 }
 
-TEST(HostToAddressTest, AFailedLookupIsASocketError) {
-    const HostResolver failing = [](const std::string&, const Deadline&) -> std::string {
+TEST(HostToAddressesTest, AFailedLookupIsASocketError) {
+    const HostResolver failing = [](const std::string&,
+                                    const Deadline&) -> std::vector<std::string> {
         throw SocketError(-2, "Name or service not known");
     };
     try {
-        HostToAddress("nowhere.invalid", failing, kSoon);
+        HostToAddresses("nowhere.invalid", failing, kSoon);
         FAIL() << "no error";
     } catch (const SocketError& error) {
         EXPECT_EQ(error.ErrorCode(), -2);

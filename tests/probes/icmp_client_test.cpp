@@ -75,7 +75,7 @@ TEST(IcmpClientTest, PingsTheLoopbackAddressForReal) {
 
 TEST(IcmpClientTest, AnErrorKeepsTheSequenceAndTheSocket) {
     IcmpClient client;
-    client.SetResolver([](const std::string&, const Deadline&) -> std::string {
+    client.SetResolver([](const std::string&, const Deadline&) -> std::vector<std::string> {
         throw SocketError(-2, "Name or service not known");
     });
     client.SetHost("nowhere.example");
@@ -159,8 +159,9 @@ TEST_F(IcmpNamespaceTest, TheRawSocketFallsBackToTheDatagramSocket) {
         IcmpClient client;
         client.SetSocketKinds({IcmpSocketKind::Datagram, IcmpSocketKind::Raw});
         client.SetHost("127.0.0.1");
-        client.SetResolver(
-            [](const std::string&, const Deadline&) -> std::string { throw SocketError(1, "x"); });
+        client.SetResolver([](const std::string&, const Deadline&) -> std::vector<std::string> {
+            throw SocketError(1, "x");
+        });
         client.SetHost("unresolvable");
         EXPECT_THROW(client.EchoExchange("", 0), SocketError);
         EXPECT_EQ(client.OpenSocketKind(), IcmpSocketKind::Datagram);
@@ -170,8 +171,9 @@ TEST_F(IcmpNamespaceTest, TheRawSocketFallsBackToTheDatagramSocket) {
     m_namespace->Run([] {
         IcmpClient client;
         client.SetSocketKinds({IcmpSocketKind::Datagram, IcmpSocketKind::Raw});
-        client.SetResolver(
-            [](const std::string&, const Deadline&) -> std::string { throw SocketError(1, "x"); });
+        client.SetResolver([](const std::string&, const Deadline&) -> std::vector<std::string> {
+            throw SocketError(1, "x");
+        });
         client.SetHost("unresolvable");
         EXPECT_THROW(client.EchoExchange("", 0), SocketError);
         EXPECT_EQ(client.OpenSocketKind(), IcmpSocketKind::Raw);

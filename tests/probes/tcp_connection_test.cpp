@@ -227,7 +227,7 @@ TEST_F(TcpConnectionTest, HostsAreResolvedThroughTheInjectedResolver) {
     std::vector<std::string> asked;
     m_connection.SetResolver([&](const std::string& host, const Deadline&) {
         asked.push_back(host);
-        return std::string("127.0.0.1");
+        return std::vector<std::string>{"127.0.0.1"};
     });
     m_connection.SetHost("mail.example");
     m_connection.SetPort(server.Port());
@@ -236,7 +236,7 @@ TEST_F(TcpConnectionTest, HostsAreResolvedThroughTheInjectedResolver) {
     EXPECT_THAT(asked, ElementsAre("mail.example"));
 
     m_connection.CloseConnection();
-    m_connection.SetResolver([](const std::string&, const Deadline&) -> std::string {
+    m_connection.SetResolver([](const std::string&, const Deadline&) -> std::vector<std::string> {
         throw SocketError(-2, "Name not known");
     });
     m_connection.SetHost("nowhere.example");
@@ -245,9 +245,9 @@ TEST_F(TcpConnectionTest, HostsAreResolvedThroughTheInjectedResolver) {
 }
 
 TEST_F(TcpConnectionTest, RefusesUnsafeHostsAndPortsBeforeConnecting) {
-    m_connection.SetResolver([](const std::string&, const Deadline&) -> std::string {
+    m_connection.SetResolver([](const std::string&, const Deadline&) -> std::vector<std::string> {
         ADD_FAILURE() << "looked up";
-        return "127.0.0.1";
+        return {"127.0.0.1"};
     });
     for (const std::string& host : {std::string("mail\r\nQUIT"), std::string("a\0b", 3)}) {
         m_connection.SetHost(host);

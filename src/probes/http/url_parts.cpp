@@ -82,6 +82,24 @@ void SplitAuthority(std::string authority, AddressParts& parts) {
         parts.UserName = userInfo.substr(0, colon);
         parts.Password = colon == std::string::npos ? "" : userInfo.substr(colon + 1);
     }
+    // RFC 3986: an IPv6 literal sits in brackets with the port after them. The brackets stay
+    // with the host, so the Host header keeps them and the lookup knows the literal.
+    if (authority.starts_with('[')) {
+        const auto close = authority.find(']');
+        const std::string_view rest =
+            close == std::string::npos ? "" : std::string_view(authority).substr(close + 1);
+        if (close != std::string::npos && (rest.empty() || rest.starts_with(':'))) {
+            parts.Host = authority.substr(0, close + 1);
+            parts.Port = rest.empty() ? "" : std::string(rest.substr(1));
+            return;
+        }
+    }
+    // A bracket left open or closed too early, or an IPv6 address without brackets, is taken
+    // whole as the host, so it fails as a malformed literal rather than as a strange port.
+    if (authority.starts_with('[') || std::ranges::count(authority, ':') > 1) {
+        parts.Host = authority;
+        return;
+    }
     const auto colon = authority.find(':');
     parts.Host = authority.substr(0, colon);
     parts.Port = colon == std::string::npos ? "" : authority.substr(colon + 1);

@@ -45,9 +45,9 @@ ServerScript Answering(const std::string& response, int lines = kRequestLines) {
 }
 
 // "intranet" is this machine; no other name resolves and nothing asks a name server.
-std::string ResolveIntranet(const std::string& host, const Deadline&) {
+std::vector<std::string> ResolveIntranet(const std::string& host, const Deadline&) {
     if (host == "intranet") {
-        return "127.0.0.1";
+        return {"127.0.0.1"};
     }
     throw SocketError(EHOSTUNREACH);
 }
