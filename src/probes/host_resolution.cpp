@@ -36,14 +36,18 @@ std::string_view WithoutBrackets(std::string_view host) {
 // The address of an IPv6 literal: brackets taken off, the zone kept. Throws when the text is
 // not one, so a typing mistake fails before anything is sent instead of reaching a name server.
 std::string Ipv6Literal(std::string_view host) {
-    const std::string_view inner = WithoutBrackets(host);
+    std::string inner(WithoutBrackets(host));
     const std::size_t percent = inner.find('%');
+    // In brackets, as a URL writes it (RFC 6874), the zone's "%" is itself encoded as "%25".
+    if (inner.size() != host.size() && percent != std::string::npos &&
+        inner.compare(percent, 3, "%25") == 0)
+        inner.erase(percent + 1, 2);
     const std::string address(inner.substr(0, percent));
     in6_addr bytes{};
-    const bool zoneEmpty = percent != std::string_view::npos && percent + 1 == inner.size();
+    const bool zoneEmpty = percent != std::string::npos && percent + 1 == inner.size();
     if (::inet_pton(AF_INET6, address.c_str(), &bytes) != 1 || zoneEmpty)
         throw ProbeError("\"" + std::string(host) + "\" is not a valid IPv6 address.");
-    return std::string(inner);
+    return inner;
 }
 
 } // namespace

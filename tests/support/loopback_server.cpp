@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <list>
 #include <mutex>
@@ -33,9 +34,11 @@ constexpr milliseconds kFinishGrace{200};
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-// Binds to `*port` of 127.0.0.1, or to an ephemeral one when it is 0, and tells which.
-FileDescriptor LoopbackSocket(std::uint16_t* port) {
-    FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+// Binds to `*port` of the loopback address of `family`, or to an ephemeral one when it is 0,
+// and tells which.
+FileDescriptor LoopbackSocket(std::uint16_t* port, LoopbackFamily family = LoopbackFamily::Ipv4) {
+    const bool ipv6 = family == LoopbackFamily::Ipv6;
+    FileDescriptor socket(::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         ThrowSystemError("socket");
     // A fixed port is free again at once after an earlier server's connections ended; one
@@ -44,16 +47,28 @@ FileDescriptor LoopbackSocket(std::uint16_t* port) {
     if (*port != 0 &&
         ::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0)
         ThrowSystemError("setsockopt");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(*port);
-    if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+    sockaddr_storage storage{};
+    socklen_t length = 0;
+    if (ipv6) {
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        address.sin6_port = htons(*port);
+        std::memcpy(&storage, &address, length = sizeof address);
+    } else {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(*port);
+        std::memcpy(&storage, &address, length = sizeof address);
+    }
+    auto* raw = reinterpret_cast<sockaddr*>(&storage);
+    if (::bind(socket.Get(), raw, length) != 0)
         ThrowSystemError("bind");
-    socklen_t length = sizeof address;
-    if (::getsockname(socket.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (::getsockname(socket.Get(), raw, &length) != 0)
         ThrowSystemError("getsockname");
-    *port = ntohs(address.sin_port);
+    // The port sits at the same place in both families' addresses.
+    *port = ntohs(reinterpret_cast<const sockaddr_in*>(&storage)->sin_port);
     return socket;
 }
 
@@ -74,10 +89,11 @@ void ConnectTo(int fd, std::uint16_t port) {
 class ServerState final {
 public:
     ServerState(std::vector<ServerScript> scripts, LoopbackServer::Handler handler,
-                milliseconds patience, std::uint16_t port = 0)
+                milliseconds patience, std::uint16_t port = 0,
+                LoopbackFamily family = LoopbackFamily::Ipv4)
         : m_scripts(std::move(scripts)), m_handler(std::move(handler)), m_patience(patience),
           m_port(port) {
-        m_listener = LoopbackSocket(&m_port);
+        m_listener = LoopbackSocket(&m_port, family);
         if (::listen(m_listener.Get(), 16) != 0)
             ThrowSystemError("listen");
         int wake[2];
@@ -461,11 +477,12 @@ void ServerScript::Play(Connection& connection) const {
     connection.DrainUntilClosed();
 }
 
-LoopbackServer::LoopbackServer(ServerScript script)
-    : LoopbackServer(std::vector<ServerScript>{std::move(script)}) {}
+LoopbackServer::LoopbackServer(ServerScript script, LoopbackFamily family)
+    : LoopbackServer(std::vector<ServerScript>{std::move(script)}, family) {}
 
-LoopbackServer::LoopbackServer(std::vector<ServerScript> scripts)
-    : m_state(std::make_shared<ServerState>(std::move(scripts), nullptr, kScriptPatience)) {}
+LoopbackServer::LoopbackServer(std::vector<ServerScript> scripts, LoopbackFamily family)
+    : m_state(
+          std::make_shared<ServerState>(std::move(scripts), nullptr, kScriptPatience, 0, family)) {}
 
 LoopbackServer::LoopbackServer(Handler handler, milliseconds patience, std::uint16_t port)
     : m_state(std::make_shared<ServerState>(std::vector<ServerScript>{}, std::move(handler),
@@ -511,8 +528,8 @@ std::vector<std::string> LoopbackServer::Mismatches() const {
     return m_state->Mismatches();
 }
 
-RefusingPort::RefusingPort() {
-    m_socket = LoopbackSocket(&m_port);
+RefusingPort::RefusingPort(LoopbackFamily family) {
+    m_socket = LoopbackSocket(&m_port, family);
 }
 
 UnansweredListener::UnansweredListener() {

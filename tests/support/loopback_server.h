@@ -110,16 +110,20 @@ private:
     std::vector<Step> m_steps;
 };
 
-// Listens on a port of 127.0.0.1, an ephemeral one unless told otherwise. The destructor stops
-// every connection and waits for the threads.
+// Which loopback address a server listens on: 127.0.0.1 or ::1.
+enum class LoopbackFamily { Ipv4, Ipv6 };
+
+// Listens on a port of 127.0.0.1 (or ::1), an ephemeral one unless told otherwise. The destructor
+// stops every connection and waits for the threads.
 class LoopbackServer final {
 public:
     using Handler = std::function<void(Connection&)>;
 
     // The n-th accepted connection plays the n-th script; later ones are not accepted. What
     // each connection receives is recorded.
-    explicit LoopbackServer(ServerScript script);
-    explicit LoopbackServer(std::vector<ServerScript> scripts);
+    explicit LoopbackServer(ServerScript script, LoopbackFamily family = LoopbackFamily::Ipv4);
+    explicit LoopbackServer(std::vector<ServerScript> scripts,
+                            LoopbackFamily family = LoopbackFamily::Ipv4);
     // Serves every connection, however many come, with `handler`; waiting for a quiet client
     // gives up after `patience`. Nothing is recorded, so it can serve for hours. A `port`
     // other than 0 is listened on instead of an ephemeral one; when it is taken, the
@@ -151,11 +155,11 @@ private:
     std::shared_ptr<ServerState> m_state;
 };
 
-// A port of 127.0.0.1 that is bound but not listening, so connects to it are refused. The
-// port stays reserved while the object lives.
+// A port of 127.0.0.1 (or ::1) that is bound but not listening, so connects to it are
+// refused. The port stays reserved while the object lives.
 class RefusingPort final {
 public:
-    RefusingPort();
+    explicit RefusingPort(LoopbackFamily family = LoopbackFamily::Ipv4);
     [[nodiscard]] std::uint16_t Port() const { return m_port; }
 
 private:

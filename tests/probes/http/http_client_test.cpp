@@ -355,11 +355,40 @@ TEST_F(HttpClientTest, FailsBeforeConnectingWhenNothingMayBeSent) {
     for (const Case& c : {Case{"ftp://intranet/", 80, ""},
                           Case{"http://intranet:8o/", port, "'8o' is not a valid integer value"},
                           Case{"http://intranet/\r\nX-Injected: 1", port,
-                               "The address contains a line break or NUL character"}}) {
+                               "The address contains a line break or NUL character"},
+                          Case{"http://[::1/", port, "\"[::1\" is not a valid IPv6 address."},
+                          Case{"http://::1]:80/", port, "\"::1]:80\" is not a valid IPv6 address."},
+                          Case{"http://[1:2:3:4:5:6:7:8:9]/", port,
+                               "\"[1:2:3:4:5:6:7:8:9]\" is not a valid IPv6 address."}}) {
         EXPECT_EQ(Probe(c.Address, c.TargetPort), c.Outcome) << c.Address;
     }
     server.Finish();
     EXPECT_EQ(server.ConnectionCount(), 0U);
+}
+
+TEST_F(HttpClientTest, ProbesAnIpv6LiteralAndKeepsItsConnection) {
+    try {
+        const testing::RefusingPort probe(testing::LoopbackFamily::Ipv6);
+    } catch (const std::exception&) {
+        GTEST_SKIP() << "IPv6 is disabled on this machine's loopback interface";
+    }
+    LoopbackServer server(
+        {Answering("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n") // kept open
+             .ReadLine()
+             .ReadLine()
+             .ReadLine()
+             .ReadLine()
+             .ReadLine()
+             .ReadLine()
+             .Send("HTTP/1.1 200 OK\r\n\r\n")},
+        testing::LoopbackFamily::Ipv6);
+    const std::string address = "http://[::1]:" + std::to_string(server.Port()) + "/";
+    EXPECT_EQ(Probe(address, 0), "protocol error 404: HTTP/1.1 404 Not Found");
+    EXPECT_EQ(Probe(address, 0), "success");
+    server.Finish();
+    ASSERT_EQ(server.ConnectionCount(), 1U);
+    const std::string request = ExpectedRequest("/", "[::1]:" + std::to_string(server.Port()));
+    EXPECT_EQ(server.Received(), request + request);
 }
 
 TEST(HttpClientBoundsTest, GivesUpOnAStatusLineThatNeverComes) {

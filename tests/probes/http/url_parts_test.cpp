@@ -51,7 +51,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"docs/page.htm", "", "", "", "docs/", "page.htm", ""},
         ReadCase{"page#frag.htm", "", "", "", "", "page#frag.htm", ""},
         ReadCase{"../up/p?x=1#f", "", "", "", "../up/", "p", "?x=1"},
-        ReadCase{"", "", "", "", "", "", ""}),
+        ReadCase{"", "", "", "", "", "", ""},
+        // IPv6 literals keep their brackets; the port follows the closing one.
+        ReadCase{"http://[::1]:8080/path", "http", "[::1]", "8080", "/", "path", ""},
+        ReadCase{"https://u:p@[2001:db8::10]/", "https", "[2001:db8::10]", "", "/", "", ""},
+        ReadCase{"http://[fe80::1%25eth0]:81/", "http", "[fe80::1%25eth0]", "81", "/", "", ""},
+        // Malformed literals are taken whole as the host, to fail as literals, not as ports.
+        ReadCase{"http://[::1/", "http", "[::1", "", "/", "", ""},
+        ReadCase{"http://::1]:80/", "http", "::1]:80", "", "/", "", ""},
+        ReadCase{"http://[::1]x:80/", "http", "[::1]x:80", "", "/", "", ""}),
     [](const auto& info) { return testing::CaseName(info.param.Address); });
 
 TEST(ReadAddressTest, KeepsCredentialsApartFromTheHost) {
@@ -214,7 +222,13 @@ INSTANTIATE_TEST_SUITE_P(
         ProbeLineCase{"http://intranet:81/", 80, 81, "HEAD / HTTP/1.1", "Host: intranet:81"},
         ProbeLineCase{"http://intranet:81/", 8080, 81, "HEAD / HTTP/1.1", "Host: intranet:81"},
         ProbeLineCase{"ftp://intranet/", 80, std::nullopt, "", ""},
-        ProbeLineCase{"ftp://intranet/", 2121, 2121, "HEAD / HTTP/1.1", "Host: intranet:2121"}),
+        ProbeLineCase{"ftp://intranet/", 2121, 2121, "HEAD / HTTP/1.1", "Host: intranet:2121"},
+        ProbeLineCase{"http://[::1]:8080/path", 0, 8080, "HEAD /path HTTP/1.1", "Host: [::1]:8080"},
+        ProbeLineCase{"http://[::1]/", 80, 80, "HEAD / HTTP/1.1", "Host: [::1]"},
+        ProbeLineCase{"http://[2001:db8::10]/", 8080, 8080, "HEAD / HTTP/1.1",
+                      "Host: [2001:db8::10]:8080"},
+        ProbeLineCase{"https://[2001:db8::10]/", 0, 443, "HEAD / HTTP/1.1",
+                      "Host: [2001:db8::10]:443"}),
     [](const auto& info) {
         return testing::CaseName(info.param.Address + " port " +
                                  std::to_string(info.param.TargetPort));

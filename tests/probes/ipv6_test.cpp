@@ -1,0 +1,233 @@
+#include "network_namespace.h"
+#include "probes/host_resolution.h"
+#include "probes/pop3_client.h"
+#include "probes/probe_errors.h"
+#include "probes/smtp_client.h"
+#include "probes/tcp_connection.h"
+#include "short_bounds.h"
+#include "support/case_names.h"
+#include "support/loopback_server.h"
+
+#include <cerrno>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using testing::LoopbackFamily;
+using testing::LoopbackServer;
+using testing::NetworkNamespace;
+using testing::RefusingPort;
+using testing::ServerScript;
+using testing::ShortBounds;
+
+const Deadline kSoon(1s);
+
+// Whether this kernel gives the loopback interface its IPv6 address.
+bool Ipv6LoopbackWorks() {
+    try {
+        const RefusingPort port(LoopbackFamily::Ipv6);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+#define SKIP_WITHOUT_IPV6()                                                                        \
+    do {                                                                                           \
+        if (!Ipv6LoopbackWorks())                                                                  \
+            GTEST_SKIP() << "IPv6 is disabled on this machine's loopback interface";               \
+    } while (false)
+
+struct LiteralCase {
+    std::string Host;
+    std::string Address; // what is used; empty when the literal is malformed
+};
+
+class Ipv6LiteralTest : public ::testing::TestWithParam<LiteralCase> {};
+
+TEST_P(Ipv6LiteralTest, IsUsedWithoutALookupOrFailsNamingIt) {
+    const LiteralCase& c = GetParam();
+    const HostResolver resolver = [](const std::string& host,
+                                     const Deadline&) -> std::vector<std::string> {
+        ADD_FAILURE() << "looked up " << host;
+        return {};
+    };
+    if (c.Address.empty()) {
+        try {
+            HostToAddresses(c.Host, resolver, kSoon);
+            ADD_FAILURE() << "accepted";
+        } catch (const ProbeError& error) {
+            EXPECT_EQ(error.what(), "\"" + c.Host + "\" is not a valid IPv6 address.");
+        }
+        return;
+    }
+    EXPECT_THAT(HostToAddresses(c.Host, resolver, kSoon), ElementsAre(c.Address));
+}
+
+INSTANTIATE_TEST_SUITE_P(Literals, Ipv6LiteralTest,
+                         ::testing::Values(LiteralCase{"::1", "::1"}, LiteralCase{"[::1]", "::1"},
+                                           LiteralCase{"2001:db8::10", "2001:db8::10"},
+                                           LiteralCase{"fe80::1%eth0", "fe80::1%eth0"},
+                                           LiteralCase{"[fe80::1%25eth0]", "fe80::1%eth0"},
+                                           LiteralCase{"::ffff:127.0.0.1", "::ffff:127.0.0.1"},
+                                           LiteralCase{"[::1", ""}, LiteralCase{"::1]:80", ""},
+                                           LiteralCase{"1:2:3:4:5:6:7:8:9", ""},
+                                           LiteralCase{"[::1]:80", ""}, LiteralCase{"fe80::1%", ""},
+                                           LiteralCase{"mail.example:25", ""},
+                                           LiteralCase{"[]", ""}),
+                         // Literals differ mostly in punctuation, which names leave out: the index keeps them apart.
+    [](const auto& info) {
+        return std::to_string(info.index) + "_" + testing::CaseName(info.param.Host);
+    });
+
+TEST(Ipv6PeerAddressTest, AZoneReachesTheSystemAndIsNeverDropped) {
+    const PeerAddress linkLocal = ToPeerAddress("fe80::1%lo", 80);
+    ASSERT_EQ(linkLocal.Family(), AF_INET6);
+    EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&linkLocal.Storage)->sin6_scope_id,
+              ::if_nametoindex("lo"));
+    // Off the link-local range the system decides what a zone means; it may refuse it, but it
+    // must not be lost on the way.
+    try {
+        const PeerAddress global = ToPeerAddress("2001:db8::1%7", 80);
+        EXPECT_EQ(reinterpret_cast<const sockaddr_in6*>(&global.Storage)->sin6_scope_id, 7U);
+    } catch (const SocketError& error) {
+        EXPECT_NE(error.ErrorCode(), EDESTADDRREQ) << error.what();
+    }
+}
+
+// Each probe over ::1, as its IPv4 tests run it over 127.0.0.1.
+TEST(Ipv6ProbeTest, Pop3LogsInOverIpv6) {
+    SKIP_WITHOUT_IPV6();
+    LoopbackServer server(ServerScript()
+                              .SendLine("+OK ready")
+                              .ReadLine()
+                              .SendLine("+OK")
+                              .ReadLine()
+                              .SendLine("+OK in")
+                              .ReadLine()
+                              .SendLine("+OK bye"),
+                          LoopbackFamily::Ipv6);
+    Pop3Client client(ShortBounds());
+    client.SetHost("::1");
+    client.SetPort(server.Port());
+    client.SetUsername("alice");
+    client.SetPassword("secret");
+    client.StartDialogue();
+    client.EndDialogue();
+    server.Finish();
+    EXPECT_THAT(server.ReceivedLines(), ElementsAre("USER alice", "PASS secret", "QUIT"));
+}
+
+TEST(Ipv6ProbeTest, SmtpGreetsOverIpv6) {
+    SKIP_WITHOUT_IPV6();
+    LoopbackServer server(ServerScript()
+                              .SendLine("220 ready")
+                              .ReadLine()
+                              .SendLine("250 hi")
+                              .ReadLine()
+                              .SendLine("221 bye"),
+                          LoopbackFamily::Ipv6);
+    SmtpClient client(ShortBounds());
+    client.SetHost("[::1]");
+    client.SetPort(server.Port());
+    client.SetHeloName("probe.test");
+    client.StartDialogue();
+    client.EndDialogue();
+    server.Finish();
+    EXPECT_THAT(server.ReceivedLines(), ElementsAre("EHLO probe.test", "QUIT"));
+}
+
+// The resolver's answers are tried in order; the first that connects is used.
+struct FallThroughCase {
+    std::string Name;
+    std::vector<std::string> Answer;
+};
+
+class Ipv6FallThroughTest : public ::testing::TestWithParam<FallThroughCase> {};
+
+TEST_P(Ipv6FallThroughTest, ConnectsToTheFirstAddressThatAnswers) {
+    SKIP_WITHOUT_IPV6();
+    LoopbackServer server(ServerScript().SendLine("+OK hi"), LoopbackFamily::Ipv6);
+    // Refused on 127.0.0.1 at the server's own port number: nothing listens there.
+    const std::uint16_t port = server.Port();
+    std::vector<std::string> asked;
+    TcpConnection connection(ShortBounds());
+    connection.SetResolver([&](const std::string& host, const Deadline&) {
+        asked.push_back(host);
+        return GetParam().Answer;
+    });
+    connection.SetHost("mail.example");
+    connection.SetPort(port);
+    connection.OpenConnection();
+    EXPECT_EQ(connection.ReadLine(), "+OK hi");
+    EXPECT_THAT(asked, ElementsAre("mail.example"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Ipv6FallThroughTest,
+    ::testing::Values(FallThroughCase{"Ipv6Only", {"::1"}},
+                      FallThroughCase{"RefusedIpv4First", {"127.0.0.1", "::1"}},
+                      FallThroughCase{"TwoRefusedFirst", {"127.0.0.1", "127.0.0.2", "::1"}}),
+    [](const auto& info) { return info.param.Name; });
+
+// Inside a namespace of the test's own: ::1 on its loopback, and a veth link on 2001:db8::/64
+// whose far end has no address, so 2001:db8::2 never answers and 2001:db8:1::1 has no route.
+class Ipv6NamespaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string whyNot;
+        m_namespace = NetworkNamespace::Create(whyNot);
+        if (!m_namespace)
+            GTEST_SKIP() << whyNot;
+        ASSERT_TRUE(m_namespace->Ip("link add vx0 type veth peer name vx1"));
+        ASSERT_TRUE(m_namespace->Ip("link set vx0 up"));
+        ASSERT_TRUE(m_namespace->Ip("link set vx1 up"));
+        if (!m_namespace->Ip("addr add 2001:db8::1/64 dev vx0 nodad"))
+            GTEST_SKIP() << "IPv6 is disabled in the test's network namespace";
+    }
+
+    // The error OpenConnection gives for the resolver's `answer`.
+    int ConnectError(const std::vector<std::string>& answer, std::chrono::milliseconds bound) {
+        int code = 0;
+        m_namespace->Run([&] {
+            const RefusingPort refusing(LoopbackFamily::Ipv6);
+            ConnectionBounds bounds = ShortBounds();
+            bounds.ConnectTimeout = bound;
+            TcpConnection connection(bounds);
+            connection.SetResolver([&](const std::string&, const Deadline&) { return answer; });
+            connection.SetHost("mail.example");
+            connection.SetPort(refusing.Port());
+            try {
+                connection.OpenConnection();
+            } catch (const SocketError& error) {
+                code = error.ErrorCode();
+            }
+        });
+        return code;
+    }
+
+    std::unique_ptr<NetworkNamespace> m_namespace;
+};
+
+TEST_F(Ipv6NamespaceTest, WhenEveryAddressFailsTheLastOnesErrorIsReported) {
+    EXPECT_EQ(ConnectError({"2001:db8:1::1", "::1"}, 2s), ECONNREFUSED);
+    EXPECT_EQ(ConnectError({"::1", "2001:db8:1::1"}, 2s), ENETUNREACH);
+}
+
+TEST_F(Ipv6NamespaceTest, ASilentHostCostsTheConnectBoundAndNoMore) {
+    // The silent address takes all the time, so the refusing one after it is never tried.
+    EXPECT_EQ(ConnectError({"2001:db8::2", "::1"}, 300ms), ETIMEDOUT);
+}
+
+} // namespace
+} // namespace velnorix
