@@ -1,12 +1,14 @@
 #include "probes/icmp_client.h"
 
 #include "base/deadline.h"
+#include "probes/icmpv6_packet.h"
 #include "probes/probe_errors.h"
 #include "probes/socket_startup.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -48,36 +50,40 @@ void IcmpClient::EchoExchange(std::string_view data, std::uint16_t sequence) {
     const EchoRequest request =
         BuildEchoRequest(m_identifier, m_sequence, m_clock.TickCount(), data);
     const std::uint32_t start = m_clock.TickCount();
-    EchoQuestion question;
-    question.Target = SendRequest(request);
-    question.Identifier = m_identifier;
-    question.Sequence = m_sequence;
-    WaitForReply(question);
+    const PeerAddress target = SendRequest(request);
+    WaitForReply(target);
     m_status.RoundTripMs = m_clock.TickCount() - start;
     m_socket.Close();
     ++m_sequence;
 }
 
-void IcmpClient::ObtainSocket() {
+void IcmpClient::ObtainSocket(int family) {
+    if (m_socket.IsValid() && m_family != family)
+        m_socket.Close();
     if (!m_socket.IsValid())
-        OpenSocket();
+        OpenSocket(family);
     SetTimeToLive();
 }
 
-void IcmpClient::OpenSocket() {
+void IcmpClient::OpenSocket(int family) {
+    const bool ipv6 = family == AF_INET6;
+    const int protocol = ipv6 ? static_cast<int>(IPPROTO_ICMPV6) : static_cast<int>(IPPROTO_ICMP);
     for (const IcmpSocketKind kind : m_socketKinds) {
         FileDescriptor socket(
-            ::socket(AF_INET, SocketTypeOf(kind) | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP));
+            ::socket(family, SocketTypeOf(kind) | SOCK_NONBLOCK | SOCK_CLOEXEC, protocol));
         if (!socket.IsValid())
             continue; // EPERM or EACCES: this kind is not allowed to this user
-        if (kind == IcmpSocketKind::Datagram) {
-            // The kernel strips the IP header of what this socket receives; ask for the TTL.
-            const int on = 1;
-            if (::setsockopt(socket.Get(), IPPROTO_IP, IP_RECVTTL, &on, sizeof on) != 0)
-                throw SocketError(errno);
-        }
+        // Where the kernel keeps the IP header to itself (always for ICMPv6), ask for the TTL
+        // or hop limit beside each message.
+        const int on = 1;
+        if ((ipv6 &&
+             ::setsockopt(socket.Get(), IPPROTO_IPV6, IPV6_RECVHOPLIMIT, &on, sizeof on) != 0) ||
+            (!ipv6 && kind == IcmpSocketKind::Datagram &&
+             ::setsockopt(socket.Get(), IPPROTO_IP, IP_RECVTTL, &on, sizeof on) != 0))
+            throw SocketError(errno);
         m_socket = std::move(socket);
         m_socketKind = kind;
+        m_family = family;
         return;
     }
     throw ProbeError(error_text::kCannotAllocateSocket);
@@ -85,26 +91,40 @@ void IcmpClient::OpenSocket() {
 
 void IcmpClient::SetTimeToLive() {
     const int ttl = kEchoTimeToLive;
-    if (::setsockopt(m_socket.Get(), IPPROTO_IP, IP_TTL, &ttl, sizeof ttl) != 0)
+    const bool ipv6 = m_family == AF_INET6;
+    if (::setsockopt(m_socket.Get(), ipv6 ? IPPROTO_IPV6 : IPPROTO_IP,
+                     ipv6 ? IPV6_UNICAST_HOPS : IP_TTL, &ttl, sizeof ttl) != 0)
         throw SocketError(errno);
 }
 
-std::array<std::uint8_t, 4> IcmpClient::SendRequest(const EchoRequest& request) {
+PeerAddress IcmpClient::SendRequest(const EchoRequest& request) {
     RequireSingleLineValue(m_host, "The host name");
-    ObtainSocket();
-    const PeerAddress peer =
-        PeerAddresses(m_host, m_port, m_resolver, Deadline(kEchoLookupTimeout)).front();
-    sockaddr_in ipv4{};
-    std::memcpy(&ipv4, &peer.Storage, sizeof ipv4);
-    std::array<std::uint8_t, 4> target{};
-    std::memcpy(target.data(), &ipv4.sin_addr, target.size());
+    ObtainSocket(AF_INET);
+    const std::vector<PeerAddress> peers =
+        PeerAddresses(m_host, m_port, m_resolver, Deadline(kEchoLookupTimeout));
+    // A name with addresses of both kinds pings the first; one that cannot be sent to at once
+    // (no route, no IPv6 here) passes the request on to the next, and the last error stands.
+    std::exception_ptr lastError;
+    for (const PeerAddress& peer : peers) {
+        try {
+            ObtainSocket(peer.Family());
+            SendTo(peer.Family() == AF_INET6 ? ToIcmpv6Request(request) : request, peer);
+            return peer;
+        } catch (const ProbeError&) {
+            lastError = std::current_exception();
+        }
+    }
+    std::rethrow_exception(lastError);
+}
+
+void IcmpClient::SendTo(const EchoRequest& request, const PeerAddress& peer) {
     for (;;) {
         const ssize_t sent =
             ::sendto(m_socket.Get(), request.data(), request.size(), 0, peer.Get(), peer.Length);
         if (sent >= 0) {
             if (static_cast<std::size_t>(sent) < request.size())
                 throw ProbeError(error_text::kNotAllBytesSent);
-            return target;
+            return;
         }
         if (errno == EINTR)
             continue;
@@ -114,30 +134,21 @@ std::array<std::uint8_t, 4> IcmpClient::SendRequest(const EchoRequest& request) 
     }
 }
 
-void IcmpClient::WaitForReply(EchoQuestion question) {
-    // The datagram socket's requests carry the identifier the kernel chose, not ours.
-    question.CheckIdentifier = m_socketKind == IcmpSocketKind::Raw;
+void IcmpClient::WaitForReply(const PeerAddress& target) {
     m_buffer.fill(0);
     const Deadline deadline(m_receiveTimeout);
     for (;;) {
-        ObtainSocket();
+        ObtainSocket(target.Family());
         pollfd entry{m_socket.Get(), POLLIN, 0};
         const int ready = ::poll(&entry, 1, deadline.RemainingMs());
         // A failed wait counts as one in which nothing arrived.
         if (ready == 0 || (ready < 0 && errno != EINTR))
             break;
         if (ready > 0) {
-            const std::size_t size = ReceiveDatagram();
-            const std::optional<IcmpDatagram> answer =
-                ReadAnswer(std::span(m_buffer).first(size), question);
+            std::optional<TReplyStatus> answer =
+                target.Family() == AF_INET6 ? ReadIpv6Answer(target) : ReadIpv4Answer(target);
             if (answer) {
-                m_status = TReplyStatus{static_cast<std::int32_t>(size),
-                                        DottedAddress(answer->Source),
-                                        answer->Type,
-                                        question.Sequence,
-                                        0,
-                                        answer->Ttl,
-                                        answer->Kind};
+                m_status = *answer;
                 return;
             }
         }
@@ -147,7 +158,81 @@ void IcmpClient::WaitForReply(EchoQuestion question) {
             break;
     }
     m_status = TReplyStatus{};
-    m_status.ReplySequence = question.Sequence;
+    m_status.ReplySequence = m_sequence;
+}
+
+std::optional<TReplyStatus> IcmpClient::ReadIpv4Answer(const PeerAddress& target) {
+    EchoQuestion question;
+    std::memcpy(question.Target.data(),
+                &reinterpret_cast<const sockaddr_in*>(&target.Storage)->sin_addr,
+                question.Target.size());
+    question.Identifier = m_identifier;
+    question.Sequence = m_sequence;
+    // The datagram socket's requests carry the identifier the kernel chose, not ours.
+    question.CheckIdentifier = m_socketKind == IcmpSocketKind::Raw;
+    const std::size_t size = ReceiveDatagram();
+    const std::optional<IcmpDatagram> answer =
+        ReadAnswer(std::span(m_buffer).first(size), question);
+    if (!answer)
+        return std::nullopt;
+    return TReplyStatus{static_cast<std::int32_t>(size),
+                        DottedAddress(answer->Source),
+                        answer->Type,
+                        m_sequence,
+                        0,
+                        answer->Ttl,
+                        answer->Kind};
+}
+
+std::optional<TReplyStatus> IcmpClient::ReadIpv6Answer(const PeerAddress& target) {
+    Echo6Question question;
+    std::memcpy(question.Target.data(),
+                &reinterpret_cast<const sockaddr_in6*>(&target.Storage)->sin6_addr,
+                question.Target.size());
+    question.Identifier = m_identifier;
+    question.Sequence = m_sequence;
+    question.CheckIdentifier = m_socketKind == IcmpSocketKind::Raw;
+
+    sockaddr_in6 from{};
+    iovec part{m_buffer.data(), m_buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t received = ::recvmsg(m_socket.Get(), &message, 0);
+    if (received < 0) {
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+            return std::nullopt;
+        throw SocketError(errno);
+    }
+    int hopLimit = 0;
+    for (cmsghdr* entry = CMSG_FIRSTHDR(&message); entry != nullptr;
+         entry = CMSG_NXTHDR(&message, entry)) {
+        if (entry->cmsg_level == IPPROTO_IPV6 && entry->cmsg_type == IPV6_HOPLIMIT &&
+            entry->cmsg_len >= CMSG_LEN(sizeof hopLimit))
+            std::memcpy(&hopLimit, CMSG_DATA(entry), sizeof hopLimit);
+    }
+    Ipv6Bytes source{};
+    std::memcpy(source.data(), &from.sin6_addr, source.size());
+    const std::size_t size = static_cast<std::size_t>(received);
+    const std::optional<Icmpv6Answer> answer =
+        ReadIcmpv6Answer(std::span(m_buffer).first(size), source, question);
+    if (!answer)
+        return std::nullopt;
+    std::array<char, INET6_ADDRSTRLEN> text{};
+    ::inet_ntop(AF_INET6, &from.sin6_addr, text.data(), text.size());
+    // Counted with the IPv6 header the kernel took off, as IPv4 replies count theirs.
+    return TReplyStatus{static_cast<std::int32_t>(kIpv6HeaderSize + size),
+                        text.data(),
+                        answer->Type,
+                        m_sequence,
+                        0,
+                        static_cast<std::uint8_t>(hopLimit),
+                        answer->Kind};
 }
 
 std::size_t IcmpClient::ReceiveDatagram() {

@@ -39,7 +39,8 @@ struct TReplyStatus {
 // receives echo replies: an unreachable host shows as a time-out there.
 enum class IcmpSocketKind { Raw, Datagram };
 
-// The ping probe: one ICMP echo request per exchange, then up to 5,000 ms for its answer.
+// The ping probe: one ICMP echo request per exchange, then up to 5,000 ms for its answer. IPv6
+// targets get ICMPv6 echo (RFC 4443) on the same terms; the hop limit stands for the TTL.
 class IcmpClient final : public EchoProbe {
 public:
     // The tick count written into each request comes from `clock`.
@@ -63,13 +64,18 @@ public:
     [[nodiscard]] std::uint16_t Sequence() const { return m_sequence; }
 
 private:
-    void ObtainSocket();
-    void OpenSocket();
+    // The socket for `family`, opened when none of that family is open, its TTL set.
+    void ObtainSocket(int family);
+    void OpenSocket(int family);
     void SetTimeToLive();
-    // Sends the request; the target's address.
-    std::array<std::uint8_t, 4> SendRequest(const EchoRequest& request);
-    void WaitForReply(EchoQuestion question);
-    // Receives one datagram into m_buffer with its IP header; its size.
+    // Sends the request to the first of the host's addresses that takes it; that address.
+    PeerAddress SendRequest(const EchoRequest& request);
+    void SendTo(const EchoRequest& request, const PeerAddress& peer);
+    void WaitForReply(const PeerAddress& target);
+    // Receives one datagram and reads it as an answer to the exchange; nothing when it is not.
+    std::optional<TReplyStatus> ReadIpv4Answer(const PeerAddress& target);
+    std::optional<TReplyStatus> ReadIpv6Answer(const PeerAddress& target);
+    // Receives one IPv4 datagram into m_buffer with its IP header; its size.
     std::size_t ReceiveDatagram();
 
     SystemClock m_systemClock;
@@ -83,6 +89,7 @@ private:
     std::vector<IcmpSocketKind> m_socketKinds = {IcmpSocketKind::Raw, IcmpSocketKind::Datagram};
     FileDescriptor m_socket;
     IcmpSocketKind m_socketKind = IcmpSocketKind::Raw;
+    int m_family = 0; // of the open socket
     std::uint16_t m_sequence = kFirstEchoSequence;
     std::array<std::uint8_t, kEchoReceiveBufferSize> m_buffer{};
     TReplyStatus m_status;

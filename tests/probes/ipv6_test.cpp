@@ -1,5 +1,6 @@
 #include "network_namespace.h"
 #include "probes/host_resolution.h"
+#include "probes/icmp_client.h"
 #include "probes/pop3_client.h"
 #include "probes/probe_errors.h"
 #include "probes/smtp_client.h"
@@ -74,18 +75,17 @@ TEST_P(Ipv6LiteralTest, IsUsedWithoutALookupOrFailsNamingIt) {
     EXPECT_THAT(HostToAddresses(c.Host, resolver, kSoon), ElementsAre(c.Address));
 }
 
-INSTANTIATE_TEST_SUITE_P(Literals, Ipv6LiteralTest,
-                         ::testing::Values(LiteralCase{"::1", "::1"}, LiteralCase{"[::1]", "::1"},
-                                           LiteralCase{"2001:db8::10", "2001:db8::10"},
-                                           LiteralCase{"fe80::1%eth0", "fe80::1%eth0"},
-                                           LiteralCase{"[fe80::1%25eth0]", "fe80::1%eth0"},
-                                           LiteralCase{"::ffff:127.0.0.1", "::ffff:127.0.0.1"},
-                                           LiteralCase{"[::1", ""}, LiteralCase{"::1]:80", ""},
-                                           LiteralCase{"1:2:3:4:5:6:7:8:9", ""},
-                                           LiteralCase{"[::1]:80", ""}, LiteralCase{"fe80::1%", ""},
-                                           LiteralCase{"mail.example:25", ""},
-                                           LiteralCase{"[]", ""}),
-                         // Literals differ mostly in punctuation, which names leave out: the index keeps them apart.
+INSTANTIATE_TEST_SUITE_P(
+    Literals, Ipv6LiteralTest,
+    ::testing::Values(LiteralCase{"::1", "::1"}, LiteralCase{"[::1]", "::1"},
+                      LiteralCase{"2001:db8::10", "2001:db8::10"},
+                      LiteralCase{"fe80::1%eth0", "fe80::1%eth0"},
+                      LiteralCase{"[fe80::1%25eth0]", "fe80::1%eth0"},
+                      LiteralCase{"::ffff:127.0.0.1", "::ffff:127.0.0.1"}, LiteralCase{"[::1", ""},
+                      LiteralCase{"::1]:80", ""}, LiteralCase{"1:2:3:4:5:6:7:8:9", ""},
+                      LiteralCase{"[::1]:80", ""}, LiteralCase{"fe80::1%", ""},
+                      LiteralCase{"mail.example:25", ""}, LiteralCase{"[]", ""}),
+    // Literals differ mostly in punctuation, which names leave out: the index keeps them apart.
     [](const auto& info) {
         return std::to_string(info.index) + "_" + testing::CaseName(info.param.Host);
     });
@@ -145,6 +145,27 @@ TEST(Ipv6ProbeTest, SmtpGreetsOverIpv6) {
     client.EndDialogue();
     server.Finish();
     EXPECT_THAT(server.ReceivedLines(), ElementsAre("EHLO probe.test", "QUIT"));
+}
+
+TEST(Ipv6ProbeTest, PingsTheIpv6LoopbackAddressForReal) {
+    SKIP_WITHOUT_IPV6();
+    IcmpClient client;
+    client.SetHost("::1");
+    try {
+        client.EchoExchange("", 0);
+    } catch (const ProbeError& error) {
+        if (std::string(error.what()) == "Cannot allocate socket.")
+            GTEST_SKIP() << "neither a raw nor a datagram ICMPv6 socket can be opened here";
+        throw;
+    }
+    const TReplyStatus& status = client.ReplyStatus();
+    EXPECT_EQ(status.ReplyKind, ReplyStatusKind::Echo);
+    EXPECT_EQ(status.ReplyIcmpType, 129);
+    EXPECT_EQ(status.ReplyFrom, "::1");
+    EXPECT_EQ(status.ReplySequence, 3489);
+    EXPECT_EQ(status.ReplyBytes, 92); // the 40-byte IPv6 header and our 52 bytes
+    EXPECT_GT(status.ReplyTtl, 0);
+    EXPECT_EQ(client.Sequence(), 3490);
 }
 
 // The resolver's answers are tried in order; the first that connects is used.
@@ -216,8 +237,60 @@ protected:
         return code;
     }
 
+    // One echo exchange inside the namespace with the resolver's `answer`; its status, or the
+    // error's text.
+    std::string Ping(const std::vector<std::string>& answer, IcmpSocketKind kind,
+                     TReplyStatus* status = nullptr) {
+        m_namespace->SetSysctl("net/ipv4/ping_group_range", "0 2147483647");
+        std::string outcome;
+        m_namespace->Run([&] {
+            IcmpClient client;
+            client.SetSocketKinds({kind});
+            client.SetResolver([&](const std::string&, const Deadline&) { return answer; });
+            client.SetHost("both.example");
+            client.SetReceiveTimeout(300ms);
+            try {
+                client.EchoExchange("", 0);
+                outcome = client.ReplyStatus().ReplyFrom;
+                if (status != nullptr)
+                    *status = client.ReplyStatus();
+            } catch (const ProbeError& error) {
+                outcome = error.what();
+            }
+        });
+        return outcome;
+    }
+
     std::unique_ptr<NetworkNamespace> m_namespace;
 };
+
+class Ipv6PingKindTest : public Ipv6NamespaceTest,
+                         public ::testing::WithParamInterface<IcmpSocketKind> {};
+
+TEST_P(Ipv6PingKindTest, EchoesFromTheFirstAddressThatTakesTheRequest) {
+    TReplyStatus status;
+    EXPECT_EQ(Ping({"::1"}, GetParam(), &status), "::1");
+    EXPECT_EQ(status.ReplyKind, ReplyStatusKind::Echo);
+    // The kernel answers with its default hop limit; it stands where the TTL stands.
+    EXPECT_EQ(status.ReplyTtl, 64);
+    // No route to the first: the request goes to the next address.
+    EXPECT_EQ(Ping({"2001:db8:1::1", "::1"}, GetParam()), "::1");
+    EXPECT_EQ(Ping({"2001:db8:1::1"}, GetParam()), SocketError(ENETUNREACH).what());
+}
+
+TEST_P(Ipv6PingKindTest, ASilentHostTimesOutWithoutAnError) {
+    TReplyStatus status;
+    // Sent without error, so the next address is never tried.
+    EXPECT_EQ(Ping({"2001:db8::2", "::1"}, GetParam(), &status), "0.0.0.0");
+    EXPECT_EQ(status.ReplyKind, ReplyStatusKind::TimedOut);
+    EXPECT_EQ(status.ReplySequence, 3489);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sockets, Ipv6PingKindTest,
+                         ::testing::Values(IcmpSocketKind::Raw, IcmpSocketKind::Datagram),
+                         [](const auto& info) {
+                             return info.param == IcmpSocketKind::Raw ? "Raw" : "Datagram";
+                         });
 
 TEST_F(Ipv6NamespaceTest, WhenEveryAddressFailsTheLastOnesErrorIsReported) {
     EXPECT_EQ(ConnectError({"2001:db8:1::1", "::1"}, 2s), ECONNREFUSED);
