@@ -484,9 +484,10 @@ LoopbackServer::LoopbackServer(std::vector<ServerScript> scripts, LoopbackFamily
     : m_state(
           std::make_shared<ServerState>(std::move(scripts), nullptr, kScriptPatience, 0, family)) {}
 
-LoopbackServer::LoopbackServer(Handler handler, milliseconds patience, std::uint16_t port)
+LoopbackServer::LoopbackServer(Handler handler, milliseconds patience, std::uint16_t port,
+                               LoopbackFamily family)
     : m_state(std::make_shared<ServerState>(std::vector<ServerScript>{}, std::move(handler),
-                                            patience, port)) {}
+                                            patience, port, family)) {}
 
 LoopbackServer::~LoopbackServer() = default;
 

@@ -130,7 +130,7 @@ public:
     // constructor throws std::system_error.
     explicit LoopbackServer(Handler handler,
                             std::chrono::milliseconds patience = std::chrono::seconds(20),
-                            std::uint16_t port = 0);
+                            std::uint16_t port = 0, LoopbackFamily family = LoopbackFamily::Ipv4);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
