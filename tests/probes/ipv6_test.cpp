@@ -105,47 +105,49 @@ TEST(Ipv6PeerAddressTest, AZoneReachesTheSystemAndIsNeverDropped) {
     }
 }
 
-// Each probe over ::1, as its IPv4 tests run it over 127.0.0.1.
-TEST(Ipv6ProbeTest, Pop3LogsInOverIpv6) {
+// The mail probes over ::1, written bare and in brackets, as their IPv4 tests run them.
+struct MailCase {
+    std::string Name;
+    std::string Host;
+    ServerScript Server;
+    std::vector<std::string> ClientLines;
+};
+
+class Ipv6MailProbeTest : public ::testing::TestWithParam<MailCase> {};
+
+TEST_P(Ipv6MailProbeTest, PlaysItsDialogueOverIpv6) {
     SKIP_WITHOUT_IPV6();
-    LoopbackServer server(ServerScript()
-                              .SendLine("+OK ready")
-                              .ReadLine()
-                              .SendLine("+OK")
-                              .ReadLine()
-                              .SendLine("+OK in")
-                              .ReadLine()
-                              .SendLine("+OK bye"),
-                          LoopbackFamily::Ipv6);
-    Pop3Client client(ShortBounds());
-    client.SetHost("::1");
-    client.SetPort(server.Port());
-    client.SetUsername("alice");
-    client.SetPassword("secret");
-    client.StartDialogue();
-    client.EndDialogue();
+    LoopbackServer server(GetParam().Server, LoopbackFamily::Ipv6);
+    Pop3Client pop3(ShortBounds());
+    pop3.SetUsername("alice");
+    pop3.SetPassword("secret");
+    SmtpClient smtp(ShortBounds());
+    smtp.SetHeloName("probe.test");
+    DialogueProbe& probe = GetParam().Name == "Pop3" ? static_cast<DialogueProbe&>(pop3) : smtp;
+    probe.SetHost(GetParam().Host);
+    probe.SetPort(server.Port());
+    probe.StartDialogue();
+    probe.EndDialogue();
     server.Finish();
-    EXPECT_THAT(server.ReceivedLines(), ElementsAre("USER alice", "PASS secret", "QUIT"));
+    EXPECT_EQ(server.ReceivedLines(), GetParam().ClientLines);
 }
 
-TEST(Ipv6ProbeTest, SmtpGreetsOverIpv6) {
-    SKIP_WITHOUT_IPV6();
-    LoopbackServer server(ServerScript()
-                              .SendLine("220 ready")
-                              .ReadLine()
-                              .SendLine("250 hi")
-                              .ReadLine()
-                              .SendLine("221 bye"),
-                          LoopbackFamily::Ipv6);
-    SmtpClient client(ShortBounds());
-    client.SetHost("[::1]");
-    client.SetPort(server.Port());
-    client.SetHeloName("probe.test");
-    client.StartDialogue();
-    client.EndDialogue();
-    server.Finish();
-    EXPECT_THAT(server.ReceivedLines(), ElementsAre("EHLO probe.test", "QUIT"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Probes, Ipv6MailProbeTest,
+    ::testing::Values(MailCase{"Pop3",
+                               "::1",
+                               ServerScript()
+                                   .SendLine("+OK ready")
+                                   .ReadLine()
+                                   .SendLine("+OK")
+                                   .ReadLine()
+                                   .SendLine("+OK in"),
+                               {"USER alice", "PASS secret", "QUIT"}},
+                      MailCase{"Smtp",
+                               "[::1]",
+                               ServerScript().SendLine("220 ready").ReadLine().SendLine("250 hi"),
+                               {"EHLO probe.test", "QUIT"}}),
+    [](const auto& info) { return info.param.Name; });
 
 TEST(Ipv6ProbeTest, PingsTheIpv6LoopbackAddressForReal) {
     SKIP_WITHOUT_IPV6();
