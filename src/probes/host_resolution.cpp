@@ -26,6 +26,11 @@ std::optional<std::uint8_t> ParseAddressPart(std::string_view part) {
     return static_cast<std::uint8_t>(value);
 }
 
+// Whether the host text is meant as an IPv6 literal: a name never holds ":", "[" or "]".
+bool LooksLikeIpv6Literal(std::string_view host) {
+    return host.find_first_of(":[]") != std::string_view::npos;
+}
+
 // "[x]" as "x"; anything else as it is.
 std::string_view WithoutBrackets(std::string_view host) {
     if (host.size() >= 2 && host.starts_with('[') && host.ends_with(']'))
@@ -78,8 +83,8 @@ HostResolver MakeResolver(NameLookupSettings settings) {
     };
 }
 
-bool LooksLikeIpv6Literal(std::string_view host) {
-    return host.find_first_of(":[]") != std::string_view::npos;
+int LiteralFamily(std::string_view host) {
+    return LooksLikeIpv6Literal(host) ? AF_INET6 : AF_INET;
 }
 
 std::string CertificateName(std::string_view host) {
@@ -111,22 +116,27 @@ PeerAddress ToPeerAddress(const std::string& address, std::int32_t port) {
         peer.Length = sizeof ipv4;
         return peer;
     }
+    sockaddr_in6 ipv6{};
+    ipv6.sin6_family = AF_INET6;
+    ipv6.sin6_port = htons(static_cast<std::uint16_t>(port));
+    peer.Length = sizeof ipv6;
+    if (address.find('%') == std::string::npos) {
+        if (::inet_pton(AF_INET6, address.c_str(), &ipv6.sin6_addr) != 1)
+            throw SocketError(EDESTADDRREQ);
+        std::memcpy(&peer.Storage, &ipv6, sizeof ipv6);
+        return peer;
+    }
     // Numeric only, so nothing is looked up; the system reads the zone (a name or an index).
     addrinfo hints{};
     hints.ai_family = AF_INET6;
     hints.ai_flags = AI_NUMERICHOST;
     addrinfo* found = nullptr;
-    if (const int status = ::getaddrinfo(address.c_str(), nullptr, &hints, &found); status != 0) {
-        if (address.find('%') == std::string::npos)
-            throw SocketError(EDESTADDRREQ);
+    if (const int status = ::getaddrinfo(address.c_str(), nullptr, &hints, &found); status != 0)
         throw SocketError(status, ::gai_strerror(status));
-    }
     const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> owner(found, ::freeaddrinfo);
-    sockaddr_in6 ipv6{};
     std::memcpy(&ipv6, found->ai_addr, std::min<std::size_t>(found->ai_addrlen, sizeof ipv6));
     ipv6.sin6_port = htons(static_cast<std::uint16_t>(port));
     std::memcpy(&peer.Storage, &ipv6, sizeof ipv6);
-    peer.Length = sizeof ipv6;
     return peer;
 }
 

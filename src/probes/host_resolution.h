@@ -29,8 +29,8 @@ HostResolver MakeResolver(NameLookupSettings settings);
 // first three dots. Nothing when the text is not such an address.
 std::optional<std::array<std::uint8_t, 4>> ParseDottedAddress(std::string_view text);
 
-// Whether the host text is meant as an IPv6 literal: it holds a ":" or starts with "[".
-bool LooksLikeIpv6Literal(std::string_view host);
+// AF_INET6 for a host text written as an IPv6 literal, AF_INET for anything else.
+int LiteralFamily(std::string_view host);
 
 // The host as a certificate names it: an IPv6 literal without its brackets and zone, anything
 // else as it is.

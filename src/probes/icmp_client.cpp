@@ -99,7 +99,9 @@ void IcmpClient::SetTimeToLive() {
 
 PeerAddress IcmpClient::SendRequest(const EchoRequest& request) {
     RequireSingleLineValue(m_host, "The host name");
-    ObtainSocket(AF_INET);
+    // The socket is there before the lookup, as it always was; a literal tells its family, so
+    // an IPv6 one does not open an IPv4 socket only to swap it.
+    ObtainSocket(LiteralFamily(m_host));
     const std::vector<PeerAddress> peers =
         PeerAddresses(m_host, m_port, m_resolver, Deadline(kEchoLookupTimeout));
     // A name with addresses of both kinds pings the first; one that cannot be sent to at once
