@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -94,6 +95,36 @@ TEST_F(ConfigFormTest, EditOpensTheFirstSelectedEntryOnlyAndReplacesItInPlace) {
     expected[1] = "<POP3>10.0.0.110  <User>operator  <Port>110";
     EXPECT_EQ(Entries(), expected);
     EXPECT_EQ(m_script.DialogsShown(), 1);
+}
+
+TEST_F(ConfigFormTest, EditingAProtectedEntryShowsItsChoiceAndKeepsTheNewOne) {
+    Show({"<POP3>mail  <TLS>  <Port>995"});
+    Select({0});
+    m_script.Then([](QDialog& editor) {
+        RadioGroup& security = Control<RadioGroup>(editor, "rgSecurity");
+        EXPECT_EQ(security.ItemIndex(), 1);
+        security.Button(2)->click();
+        return Press(editor, "SaveButton");
+    });
+    Click("EditButton");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"<POP3>mail  <STARTTLS>  <Port>110"});
+}
+
+TEST_F(ConfigFormTest, TheExpiryWarningShowsOffForZeroOrLessAndReadsBack) {
+    const struct {
+        std::int32_t Given;
+        std::int32_t Read;
+        const char* Shown;
+    } cases[] = {{30, 30, "30"}, {0, 0, "Off"}, {-1, 0, "Off"}};
+    QSpinBox& days = Control<QSpinBox>(m_form, "CertWarnDaysEdit");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Given);
+        TargetsAndOptions settings;
+        settings.CertWarnDays = c.Given;
+        m_form.ShowSettings(settings);
+        EXPECT_EQ(days.text(), QString::fromLatin1(c.Shown));
+        EXPECT_EQ(m_form.Settings().CertWarnDays, c.Read);
+    }
 }
 
 TEST_F(ConfigFormTest, EditCancelledLeavesTheEntryAsItWas) {
@@ -303,7 +334,7 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
 TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     Control<QAbstractButton>(m_form, "CancelButton").setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 10; ++step) {
+    for (int step = 0; step < 11; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
@@ -311,7 +342,7 @@ TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     }
     EXPECT_EQ(visited.join(u' '), QStringLiteral("AddButton EditButton DeleteButton ClearButton "
                                                  "HrsEdit MinEdit SecEdit rgDeleteLogs "
-                                                 "DoneButton CancelButton"));
+                                                 "CertWarnDaysEdit DoneButton CancelButton"));
 }
 
 } // namespace

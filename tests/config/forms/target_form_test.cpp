@@ -25,7 +25,9 @@ protected:
     QLineEdit& User() { return Control<QLineEdit>(m_form, "edtUser"); }
     QLineEdit& Password() { return Control<QLineEdit>(m_form, "edtPwd"); }
     QPlainTextEdit& Target() { return Control<QPlainTextEdit>(m_form, "Target"); }
+    RadioGroup& Security() { return Control<RadioGroup>(m_form, "rgSecurity"); }
     void ClickType(int position) { TestType().Button(position)->click(); }
+    void ClickSecurity(int position) { Security().Button(position)->click(); }
 
     ScriptedPrompts m_prompts;
     TVelnorixTargetForm m_form{nullptr, m_prompts};
@@ -135,20 +137,109 @@ TEST_F(TargetFormTest, EditingShowsTheEntrysFieldsWithItsOwnPort) {
     }
 }
 
+constexpr int kPop3 = 2;
+constexpr int kSmtp = 3;
+constexpr int kNone = 0;
+constexpr int kTls = 1;
+constexpr int kStartTls = 2;
+
+TEST_F(TargetFormTest, ChoosingAProtectionOffersItsUsualPortAndMarksTheEntry) {
+    const struct {
+        int Type;
+        int Security;
+        const char* Port;
+        const char* Entry;
+    } cases[] = {
+        {kPop3, kTls, "995", "<POP3>  <AUDIBLE>  <TLS>  <Port>995"},
+        {kPop3, kStartTls, "110", "<POP3>  <AUDIBLE>  <STARTTLS>  <Port>110"},
+        {kPop3, kNone, "110", "<POP3>  <AUDIBLE>  <Port>110"},
+        {kSmtp, kTls, "465", "<SMTP>  <AUDIBLE>  <TLS>  <Port>465"},
+        {kSmtp, kStartTls, "587", "<SMTP>  <AUDIBLE>  <STARTTLS>  <Port>587"},
+        {kSmtp, kNone, "25", "<SMTP>  <AUDIBLE>  <Port>25"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Entry);
+        m_form.PrepareNew();
+        ClickType(c.Type);
+        // A typed port gives way to the protection's, as it does to a type's.
+        Port().setText(QStringLiteral("8080"));
+        ClickSecurity(c.Security == kNone ? kTls : c.Security);
+        ClickSecurity(c.Security);
+        EXPECT_EQ(Port().text(), QString::fromLatin1(c.Port));
+        EXPECT_EQ(m_form.ComposeEntry(), c.Entry);
+    }
+}
+
+TEST_F(TargetFormTest, AnotherTypeKeepsTheProtectionAndOffersThePortOfBoth) {
+    m_form.PrepareNew();
+    EXPECT_FALSE(Security().isEnabled()) << "a web site follows its URL";
+    EXPECT_EQ(Security().ItemIndex(), kNone);
+    ClickType(kPop3);
+    EXPECT_TRUE(Security().isEnabled());
+    ClickSecurity(kTls);
+    ClickType(kSmtp);
+    EXPECT_EQ(Port().text(), QStringLiteral("465"));
+
+    // Only the mail types carry the choice into the entry; it comes back with them.
+    ClickType(1);
+    EXPECT_FALSE(Security().isEnabled());
+    EXPECT_EQ(m_form.ComposeEntry(), "<Ping>  <AUDIBLE>  <Port>0");
+    ClickType(kPop3);
+    EXPECT_EQ(m_form.ComposeEntry(), "<POP3>  <AUDIBLE>  <TLS>  <Port>995");
+}
+
+TEST_F(TargetFormTest, APortThatIsNotAnIntegerFallsBackToTheProtectionsPort) {
+    m_form.PrepareNew();
+    ClickType(kSmtp);
+    ClickSecurity(kStartTls);
+    Port().setText(QStringLiteral("x"));
+    EXPECT_EQ(m_form.ComposeEntry(), "<SMTP>  <AUDIBLE>  <STARTTLS>  <Port>587");
+    EXPECT_EQ(m_prompts.Texts(Kind::Error).size(), 1u);
+}
+
+TEST_F(TargetFormTest, EditingShowsTheProtectionWithTheEntrysOwnPort) {
+    const struct {
+        TargetEntryFields Fields;
+        bool Enabled;
+    } cases[] = {
+        {{"<POP3>", "mail", "op", "", true, 2995, TargetSecurity::Tls}, true},
+        {{"<SMTP>", "relay", "", "", false, 2587, TargetSecurity::StartTls}, true},
+        {{"<HTML>", "https://www.example.com/", "", "", true, 443, TargetSecurity::Tls}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Fields.Addr);
+        m_form.PrepareEdit(c.Fields);
+        EXPECT_EQ(Security().ItemIndex(), static_cast<int>(c.Fields.Security));
+        EXPECT_EQ(Security().isEnabled(), c.Enabled);
+        EXPECT_EQ(Port().text(), QString::number(c.Fields.Port));
+        TargetEntryFields expected = c.Fields;
+        if (!c.Enabled)
+            expected.Security = TargetSecurity::None;
+        EXPECT_EQ(ParseTargetEntry(m_form.ComposeEntry()), expected);
+    }
+    // A new target after an edited one starts without protection.
+    m_form.PrepareNew();
+    ClickType(kPop3);
+    EXPECT_EQ(Security().ItemIndex(), kNone);
+    EXPECT_EQ(Port().text(), QStringLiteral("110"));
+}
+
 TEST_F(TargetFormTest, TabFollowsTheTypeTheButtonsAndThenTheFields) {
     m_form.PrepareNew();
+    ClickType(kPop3); // the protection takes part for mail only
     m_form.show();
     QApplication::setActiveWindow(&m_form);
     TestType().Button(0)->setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 7; ++step) {
+    for (int step = 0; step < 8; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
                                                     : focused->objectName());
     }
     EXPECT_EQ(visited.join(u' '),
-              QStringLiteral("SaveButton CancelButton Target edtUser edtPwd rgAudible edtPort"));
+              QStringLiteral(
+                  "SaveButton CancelButton Target edtUser edtPwd rgAudible edtPort rgSecurity"));
 }
 
 } // namespace
