@@ -36,7 +36,8 @@ endif()
 
 # velnorix_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [GUI])
 # One GoogleTest executable whose cases CTest discovers one by one. GUI tests get the
-# offscreen Qt platform so they need no display.
+# offscreen Qt platform so they need no display. Parameterised cases are listed by the names
+# their suites give them, not by a dump of their parameter's bytes.
 function(velnorix_add_test)
   cmake_parse_arguments(ARG "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${ARG_NAME} ${ARG_SOURCES})
@@ -47,6 +48,6 @@ function(velnorix_add_test)
     target_link_libraries(${ARG_NAME} PRIVATE GTest::gtest_main)
     set(test_env "LC_ALL=C.UTF-8")
   endif()
-  gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60
+  gtest_discover_tests(${ARG_NAME} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "${test_env}" TIMEOUT 120)
 endfunction()

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "support/loopback_server.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 
 // A TCP peer on 127.0.0.1 for the fuzz targets that read from a real connection: it answers
 // each connection with the bytes it was given and then ends its side as it was told, so the
@@ -19,11 +20,8 @@ public:
     };
 
     LoopbackPeer();
-    ~LoopbackPeer();
-    LoopbackPeer(const LoopbackPeer&) = delete;
-    LoopbackPeer& operator=(const LoopbackPeer&) = delete;
 
-    [[nodiscard]] std::uint16_t Port() const { return m_port; }
+    [[nodiscard]] std::uint16_t Port() const { return m_server.Port(); }
 
     // What the next connection gets.
     void Prepare(std::string bytes, Ending ending);
@@ -32,19 +30,15 @@ public:
     void WaitServed();
 
 private:
-    void Serve();
-    void ServeOne(int connection, const std::string& bytes, Ending ending);
+    void Serve(testing::Connection& connection);
 
-    int m_listener = -1;
-    int m_wake[2] = {-1, -1};
-    std::uint16_t m_port = 0;
     std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable m_served;
     std::string m_bytes;
     Ending m_ending = Ending::Close;
     bool m_prepared = false;
-    bool m_stopping = false;
-    std::thread m_thread;
+    // Last, so its threads stop before what they use goes away.
+    testing::LoopbackServer m_server;
 };
 
 } // namespace velnorix::fuzzing

@@ -1,10 +1,11 @@
 // Wall time of the POP3, SMTP and ping probes against their minimal counterparts doing the
 // same exchange in the same run, and the CPU time one 5,000 ms ping time-out costs.
-#include "line_server.h"
+#include "minimal_client.h"
 #include "probes/icmp_client.h"
 #include "probes/icmp_packet.h"
 #include "probes/pop3_client.h"
 #include "probes/smtp_client.h"
+#include "support/loopback_server.h"
 
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
@@ -20,9 +21,14 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace velnorix::bench {
 namespace {
+
+using testing::Connection;
+using testing::LoopbackServer;
+using testing::ServerScript;
 
 const std::string kPop3Greeting = "+OK POP3 server ready\r\n";
 const std::vector<std::string> kPop3Replies = {"+OK send PASS\r\n", "+OK logged in\r\n"};
@@ -30,8 +36,17 @@ const std::string kSmtpGreeting = "220 mail.example ESMTP ready\r\n";
 const std::vector<std::string> kSmtpReplies = {
     "250-mail.example greets you\r\n250-SIZE 10240000\r\n250-AUTH LOGIN PLAIN\r\n250 HELP\r\n"};
 
+// Every connection gets the greeting, then the n-th reply to the n-th line it sends.
+LoopbackServer LineServer(const std::string& greeting, const std::vector<std::string>& replies) {
+    ServerScript script;
+    script.Send(greeting);
+    for (const std::string& reply : replies)
+        script.ReadLine().Send(reply);
+    return LoopbackServer([script](Connection& connection) { script.Play(connection); });
+}
+
 void Pop3Probe(benchmark::State& state) {
-    const LineServer server(kPop3Greeting, kPop3Replies);
+    const LoopbackServer server = LineServer(kPop3Greeting, kPop3Replies);
     Pop3Client client;
     client.SetHost("127.0.0.1");
     client.SetPort(server.Port());
@@ -45,7 +60,7 @@ void Pop3Probe(benchmark::State& state) {
 BENCHMARK(Pop3Probe)->UseRealTime();
 
 void Pop3MinimalClient(benchmark::State& state) {
-    const LineServer server(kPop3Greeting, kPop3Replies);
+    const LoopbackServer server = LineServer(kPop3Greeting, kPop3Replies);
     for (auto _ : state) {
         MinimalClient client(server.Port());
         client.ReadReply();
@@ -60,7 +75,7 @@ void Pop3MinimalClient(benchmark::State& state) {
 BENCHMARK(Pop3MinimalClient)->UseRealTime();
 
 void SmtpProbe(benchmark::State& state) {
-    const LineServer server(kSmtpGreeting, kSmtpReplies);
+    const LoopbackServer server = LineServer(kSmtpGreeting, kSmtpReplies);
     SmtpClient client;
     client.SetHost("127.0.0.1");
     client.SetPort(server.Port());
@@ -72,7 +87,7 @@ void SmtpProbe(benchmark::State& state) {
 BENCHMARK(SmtpProbe)->UseRealTime();
 
 void SmtpMinimalClient(benchmark::State& state) {
-    const LineServer server(kSmtpGreeting, kSmtpReplies);
+    const LoopbackServer server = LineServer(kSmtpGreeting, kSmtpReplies);
     const std::string hello = "EHLO " + LocalHostName();
     for (auto _ : state) {
         MinimalClient client(server.Port());

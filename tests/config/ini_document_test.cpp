@@ -1,4 +1,5 @@
 #include "config/ini_document.h"
+#include "support/case_names.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -48,7 +49,7 @@ TEST(IniDocument, ReadsValuesOfAnyLength) {
 }
 
 struct WriteCase {
-    const char* name;
+    const char* Name;
     std::string before;
     const char* section;
     const char* key;
@@ -86,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "\xEF\xBB\xBF[T]\r\nA=2\r\n"},
         WriteCase{"LineBreaksNeverReachTheFile", "", "T", "Password", "x\r\n02Type=<Ping>\n",
                   "[T]\r\nPassword=x02Type=<Ping>\r\n"}),
-    [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
+    testing::NamedCase{});
 
 TEST(IniDocument, RemovesEverySectionOfTheNameAndKeepsTheRestByteForByte) {
     const std::string other = "; the other section\n"

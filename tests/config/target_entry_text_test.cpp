@@ -1,4 +1,5 @@
 #include "config/target_entry_text.h"
+#include "support/case_names.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +7,7 @@ namespace velnorix {
 namespace {
 
 struct EntryCase {
-    const char* name;
+    const char* Name;
     TargetEntryFields fields;
     std::string text;
 };
@@ -66,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"TlsAfterAPasswordWithoutUser",
                   {"<SMTP>", "relay", "", "pw", false, 465, TargetSecurity::Tls},
                   "<SMTP>relay  <Password>pw  <TLS>  <Port>465"}),
-    [](const ::testing::TestParamInfo<EntryCase>& info) { return std::string(info.param.name); });
+    testing::NamedCase{});
 
 TEST(TargetEntryText, TrimsTheEditorsFieldsAndDropsLineBreaksFromTheAddress) {
     const TargetEntryFields typed{

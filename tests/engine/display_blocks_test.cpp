@@ -1,4 +1,5 @@
 #include "engine/display_blocks.h"
+#include "support/case_names.h"
 #include "support/fake_host.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         TrimCase{"NegativeBoundEmptiesTheDisplay", 44, 20, -23, 0, 3},
         TrimCase{"NoTargetsRemoveOneLineAPass", 6, 0, 3, 3, 3},
         TrimCase{"EmptyDisplayStaysEmpty", 0, 3, -10, 0, 0}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    testing::NamedCase{});
 
 TEST(BlockInsertIndexTest, StaysWithinTheLinesThatExist) {
     FakeDisplay display;

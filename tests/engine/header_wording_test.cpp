@@ -1,4 +1,5 @@
 #include "engine/display_header.h"
+#include "support/case_names.h"
 #include "support/fake_host.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WordingCase{0, 1, 0, "minute"}, WordingCase{0, 0, 0, ""},
                       WordingCase{24, 60, 60, "24 hours and 60 minutes and 60 seconds"},
                       // A hand-edited negative field is left out like a zero one.
-                      WordingCase{-1, 0, 45, "45 seconds"}));
+                      WordingCase{-1, 0, 45, "45 seconds"}),
+    [](const auto& info) { return testing::CaseName(info.param.Expected); });
 
 TEST(ShowTargetHeaderTest, WritesTheTitleOneLinePerTargetAndTheBounds) {
     RunModel model;

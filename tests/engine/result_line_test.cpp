@@ -1,4 +1,5 @@
 #include "engine/result_line.h"
+#include "support/case_names.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "<Ping>",
                        "h",
                        "   1 00:00:00 Jan 01, 2026  Failure: 4294967.30 secs  <Ping>h"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    testing::NamedCase{});
 
 TEST(ResultLineLocaleTest, FollowsTheOperatorsSeparatorsAndMonthNames) {
     FormatSettings german;

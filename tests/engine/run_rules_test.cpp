@@ -1,5 +1,6 @@
 #include "engine/run_log_names.h"
 #include "engine/timer_interval.h"
+#include "support/case_names.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -11,6 +12,7 @@ constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
 struct IntervalCase {
+    const char* Name;
     std::int32_t Hours;
     std::int32_t Minutes;
     std::int32_t Seconds;
@@ -27,17 +29,22 @@ TEST_P(TimerIntervalTest, IsNeverNegativeAndNeverOverflows) {
 
 INSTANTIATE_TEST_SUITE_P(
     Intervals, TimerIntervalTest,
-    ::testing::Values(IntervalCase{0, 5, 0, 300'000}, IntervalCase{1, 1, 1, 3'661'000},
-                      IntervalCase{24, 60, 60, 90'060'000}, IntervalCase{0, 0, 0, 0},
+    ::testing::Values(IntervalCase{"FiveMinutes", 0, 5, 0, 300'000},
+                      IntervalCase{"OneOfEachUnit", 1, 1, 1, 3'661'000},
+                      IntervalCase{"FullFields", 24, 60, 60, 90'060'000},
+                      IntervalCase{"Zero", 0, 0, 0, 0},
                       // Negative fields, only possible in a hand-edited file, count as 0.
-                      IntervalCase{-1, 5, 0, 300'000}, IntervalCase{0, -5, -7, 0},
-                      IntervalCase{kMin, kMin, 1, 1'000},
+                      IntervalCase{"NegativeHours", -1, 5, 0, 300'000},
+                      IntervalCase{"NegativeMinutesAndSeconds", 0, -5, -7, 0},
+                      IntervalCase{"LowestFields", kMin, kMin, 1, 1'000},
                       // The largest interval the timer holds, and just beyond it.
-                      IntervalCase{596, 31, 23, 2'147'483'000},
-                      IntervalCase{596, 31, 24, kLongestTimerInterval},
-                      IntervalCase{kMax, kMax, kMax, kLongestTimerInterval}));
+                      IntervalCase{"LongestTheTimerHolds", 596, 31, 23, 2'147'483'000},
+                      IntervalCase{"JustBeyondTheLongest", 596, 31, 24, kLongestTimerInterval},
+                      IntervalCase{"HighestFields", kMax, kMax, kMax, kLongestTimerInterval}),
+    testing::NamedCase{});
 
 struct LogNameCase {
+    const char* Name;
     const char* Directory;
     LocalDateTime Start;
     const char* Detail;
@@ -54,22 +61,27 @@ TEST_P(RunLogNamesTest, StampTheRunStartInTheProgramDirectory) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, RunLogNamesTest,
-                         ::testing::Values(LogNameCase{"/opt/velnorix",
+                         ::testing::Values(LogNameCase{"ProgramFolder",
+                                                       "/opt/velnorix",
                                                        {2006, 12, 5, 14, 30, 0, 0},
                                                        "/opt/velnorix/Velnorix061205143000.log",
                                                        "/opt/velnorix/Velnorix061205143000.smy"},
-                                           LogNameCase{"/usr/local/bin",
+                                           LogNameCase{"MillisecondsLeftOut",
+                                                       "/usr/local/bin",
                                                        {2000, 1, 2, 3, 4, 5, 678},
                                                        "/usr/local/bin/Velnorix000102030405.log",
                                                        "/usr/local/bin/Velnorix000102030405.smy"},
-                                           LogNameCase{"",
+                                           LogNameCase{"EmptyFolder",
+                                                       "",
                                                        {2026, 12, 6, 23, 59, 59, 0},
                                                        "/Velnorix261206235959.log",
                                                        "/Velnorix261206235959.smy"},
-                                           LogNameCase{"/",
+                                           LogNameCase{"RootFolder",
+                                                       "/",
                                                        {2026, 12, 6, 23, 59, 59, 0},
                                                        "/Velnorix261206235959.log",
-                                                       "/Velnorix261206235959.smy"}));
+                                                       "/Velnorix261206235959.smy"}),
+                         testing::NamedCase{});
 
 } // namespace
 } // namespace velnorix

@@ -1,4 +1,5 @@
 #include "engine/target_probe.h"
+#include "support/case_names.h"
 #include "support/fake_host.h"
 #include "support/fake_probes.h"
 
@@ -106,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     s.Set("CloseConnection", kWeb.Addr, FailsAfter(40));
                                 },
                                 140, true, kWebCalls}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    testing::NamedCase{});
 
 INSTANTIATE_TEST_SUITE_P(
     Ping, ProbeTargetTest,
@@ -138,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                   [](ProbeScript& s) { s.Set("EchoExchange", kPing.Addr, FailsAfter(10)); }, 10,
                   true, kPingCall},
         ProbeCase{"InstantSuccess", kPing, kNoScript, 0, false, kPingCall}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    testing::NamedCase{});
 
 INSTANTIATE_TEST_SUITE_P(
     MailDialogues, ProbeTargetTest,
@@ -179,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                   5000,
                   true,
                   {kSmtpCalls[0]}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    testing::NamedCase{});
 
 TEST(ProbeTargetTickTest, SpanAcrossTheTickCounterWrapIsTheTrueDifference) {
     FakeClock clock;

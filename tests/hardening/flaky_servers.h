@@ -1,11 +1,11 @@
 #pragma once
 
+#include "support/loopback_server.h"
+
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <random>
-#include <string>
 
 // Web, POP3 and SMTP servers on 127.0.0.1 that fail at random the way real ones do now and
 // then: refused log-ins, error replies, resets, early closes, garbage, answers in pieces.
@@ -17,19 +17,16 @@ namespace velnorix::testing {
 class FlakyServers final {
 public:
     explicit FlakyServers(unsigned seed);
-    ~FlakyServers();
     FlakyServers(const FlakyServers&) = delete;
     FlakyServers& operator=(const FlakyServers&) = delete;
 
-    [[nodiscard]] std::uint16_t HttpPort() const;
-    [[nodiscard]] std::uint16_t Pop3Port() const;
-    [[nodiscard]] std::uint16_t SmtpPort() const;
+    [[nodiscard]] std::uint16_t HttpPort() const { return m_http.Port(); }
+    [[nodiscard]] std::uint16_t Pop3Port() const { return m_pop3.Port(); }
+    [[nodiscard]] std::uint16_t SmtpPort() const { return m_smtp.Port(); }
     // Exchanges served so far (a web request, a mail dialogue), and how many of them were
     // meant to fail.
     [[nodiscard]] long Exchanges() const { return m_exchanges; }
     [[nodiscard]] long Misbehaved() const { return m_misbehaved; }
-
-    class Listener;
 
     // A number from 0 to 99 for the next choice.
     int Roll();
@@ -40,9 +37,10 @@ private:
     std::mt19937 m_random;
     std::atomic<long> m_exchanges{0};
     std::atomic<long> m_misbehaved{0};
-    std::unique_ptr<Listener> m_http;
-    std::unique_ptr<Listener> m_pop3;
-    std::unique_ptr<Listener> m_smtp;
+    // Last, so their threads stop before what they use goes away.
+    LoopbackServer m_http;
+    LoopbackServer m_pop3;
+    LoopbackServer m_smtp;
 };
 
 } // namespace velnorix::testing

@@ -4,12 +4,11 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <list>
 #include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <optional>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <system_error>
 #include <thread>
@@ -23,11 +22,9 @@ using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
 // No script waits longer than this for a client, so a broken test cannot hang the suite.
-constexpr milliseconds kSafetyTimeout{20'000};
-// Once the test has finished with the client, a script still waiting gives up after this.
+constexpr milliseconds kScriptPatience{20'000};
+// Once the test has finished with the client, a connection still waiting gives up after this.
 constexpr milliseconds kFinishGrace{200};
-
-enum class StepKind { Send, Trickle, ExpectLine, ReadLine, Pause, Close, Reset, Silence, Flood };
 
 [[noreturn]] void ThrowSystemError(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -61,74 +58,13 @@ void ConnectTo(int fd, std::uint16_t port) {
 
 } // namespace
 
-struct ServerScript::Step {
-    StepKind Kind;
-    std::string Bytes;
-    milliseconds Duration{0};
-};
-
-namespace {
-
-std::shared_ptr<const ServerScript::Step> MakeStep(StepKind kind, std::string bytes = {},
-                                                   milliseconds duration = milliseconds(0)) {
-    return std::make_shared<const ServerScript::Step>(
-        ServerScript::Step{kind, std::move(bytes), duration});
-}
-
-} // namespace
-
-ServerScript& ServerScript::Send(std::string bytes) {
-    m_steps.push_back(MakeStep(StepKind::Send, std::move(bytes)));
-    return *this;
-}
-
-ServerScript& ServerScript::SendLine(std::string_view text) {
-    return Send(std::string(text) + "\r\n");
-}
-
-ServerScript& ServerScript::Trickle(std::string bytes, milliseconds gap) {
-    m_steps.push_back(MakeStep(StepKind::Trickle, std::move(bytes), gap));
-    return *this;
-}
-
-ServerScript& ServerScript::ExpectLine(std::string expected) {
-    m_steps.push_back(MakeStep(StepKind::ExpectLine, std::move(expected)));
-    return *this;
-}
-
-ServerScript& ServerScript::ReadLine() {
-    m_steps.push_back(MakeStep(StepKind::ReadLine));
-    return *this;
-}
-
-ServerScript& ServerScript::Pause(milliseconds duration) {
-    m_steps.push_back(MakeStep(StepKind::Pause, {}, duration));
-    return *this;
-}
-
-ServerScript& ServerScript::Close() {
-    m_steps.push_back(MakeStep(StepKind::Close));
-    return *this;
-}
-
-ServerScript& ServerScript::Reset() {
-    m_steps.push_back(MakeStep(StepKind::Reset));
-    return *this;
-}
-
-ServerScript& ServerScript::Silence() {
-    m_steps.push_back(MakeStep(StepKind::Silence));
-    return *this;
-}
-
-ServerScript& ServerScript::Flood(std::string chunk) {
-    m_steps.push_back(MakeStep(StepKind::Flood, std::move(chunk)));
-    return *this;
-}
-
-class LoopbackServer::State {
+// The listener and its connections' threads. Scripted servers record what each connection
+// received; servers with a handler serve without end and record nothing.
+class ServerState final {
 public:
-    explicit State(std::vector<ServerScript> scripts) : m_scripts(std::move(scripts)) {
+    ServerState(std::vector<ServerScript> scripts, LoopbackServer::Handler handler,
+                milliseconds patience)
+        : m_scripts(std::move(scripts)), m_handler(std::move(handler)), m_patience(patience) {
         m_listener = LoopbackSocket(&m_port);
         if (::listen(m_listener.Get(), 16) != 0)
             ThrowSystemError("listen");
@@ -140,7 +76,9 @@ public:
         m_accepter = std::thread([this] { AcceptConnections(); });
     }
 
-    ~State() { Stop(); }
+    ~ServerState() { Stop(); }
+    ServerState(const ServerState&) = delete;
+    ServerState& operator=(const ServerState&) = delete;
 
     void Finish() {
         m_finishing = true;
@@ -156,10 +94,7 @@ public:
 
     std::uint16_t Port() const { return m_port; }
 
-    std::size_t ConnectionCount() const {
-        const std::lock_guard lock(m_mutex);
-        return m_received.size();
-    }
+    std::size_t ConnectionCount() const { return m_accepted; }
 
     std::string Received(std::size_t index) const {
         const std::lock_guard lock(m_mutex);
@@ -171,154 +106,10 @@ public:
         return m_mismatches;
     }
 
-private:
-    // One accepted connection playing its script.
-    class Session {
-    public:
-        Session(State& server, std::size_t index, SocketHandle socket)
-            : m_server(server), m_index(index), m_socket(std::move(socket)) {}
-
-        void Play(const ServerScript& script) {
-            for (const auto& step : script.m_steps) {
-                if (!Perform(*step))
-                    return;
-            }
-            DrainUntilClosed();
-        }
-
-    private:
-        bool Perform(const ServerScript::Step& step) {
-            switch (step.Kind) {
-            case StepKind::Send:
-                return SendAll(step.Bytes);
-            case StepKind::Trickle:
-                return TrickleBytes(step.Bytes, step.Duration);
-            case StepKind::ExpectLine:
-                return ExpectLine(step.Bytes);
-            case StepKind::ReadLine:
-                return NextLine().has_value();
-            case StepKind::Pause:
-                return m_server.Sleep(step.Duration);
-            case StepKind::Close:
-                ::shutdown(m_socket.Get(), SHUT_WR);
-                DrainUntilClosed();
-                return false;
-            case StepKind::Reset:
-                ResetConnection();
-                return false;
-            case StepKind::Silence:
-                DrainUntilClosed();
-                return false;
-            case StepKind::Flood:
-                while (SendAll(step.Bytes)) {
-                }
-                return false;
-            }
-            return false;
-        }
-
-        bool SendAll(std::string_view bytes) {
-            while (!bytes.empty()) {
-                const ssize_t sent =
-                    ::send(m_socket.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-                if (sent > 0) {
-                    bytes.remove_prefix(static_cast<std::size_t>(sent));
-                } else if (sent < 0 && (errno == EAGAIN || errno == EINTR)) {
-                    if (!m_server.WaitFor(m_socket.Get(), POLLOUT))
-                        return false;
-                } else {
-                    return false;
-                }
-            }
-            return true;
-        }
-
-        bool TrickleBytes(std::string_view bytes, milliseconds gap) {
-            const int noDelay = 1;
-            ::setsockopt(m_socket.Get(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-            for (const char byte : bytes) {
-                if (!SendAll(std::string_view(&byte, 1)) || !m_server.Sleep(gap))
-                    return false;
-            }
-            return true;
-        }
-
-        bool ExpectLine(const std::string& expected) {
-            const auto line = NextLine();
-            if (line && *line != expected)
-                m_server.NoteMismatch("expected " + expected + ", got " + *line);
-            if (!line)
-                m_server.NoteMismatch("expected " + expected + ", got nothing");
-            return line.has_value();
-        }
-
-        std::optional<std::string> NextLine() {
-            std::size_t lineFeed;
-            while ((lineFeed = m_pending.find('\n')) == std::string::npos) {
-                if (!ReceiveSome())
-                    return std::nullopt;
-            }
-            std::string line = m_pending.substr(0, lineFeed);
-            m_pending.erase(0, lineFeed + 1);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            return line;
-        }
-
-        bool ReceiveSome() {
-            if (!m_server.WaitFor(m_socket.Get(), POLLIN))
-                return false;
-            char buffer[4096];
-            const ssize_t received = ::recv(m_socket.Get(), buffer, sizeof buffer, 0);
-            if (received < 0 && (errno == EAGAIN || errno == EINTR))
-                return true;
-            if (received <= 0)
-                return false;
-            const std::string_view bytes(buffer, static_cast<std::size_t>(received));
-            m_pending += bytes;
-            m_server.Record(m_index, bytes);
-            return true;
-        }
-
-        void DrainUntilClosed() {
-            while (ReceiveSome()) {
-            }
-        }
-
-        void ResetConnection() {
-            const linger abort{1, 0};
-            ::setsockopt(m_socket.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-            m_socket.Close();
-        }
-
-        State& m_server;
-        std::size_t m_index;
-        SocketHandle m_socket;
-        std::string m_pending;
-    };
-
-    void AcceptConnections() {
-        for (std::size_t index = 0; index < m_scripts.size(); ++index) {
-            if (!WaitFor(m_listener.Get(), POLLIN))
-                return;
-            SocketHandle socket(
-                ::accept4(m_listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-            if (!socket.IsValid())
-                return;
-            {
-                const std::lock_guard lock(m_mutex);
-                m_received.emplace_back();
-            }
-            m_sessions.emplace_back([this, index, s = std::move(socket)]() mutable {
-                Session(*this, index, std::move(s)).Play(m_scripts[index]);
-            });
-        }
-    }
-
     // Waits until `fd` is ready; false when the server stops, the test has finished with the
-    // client and nothing comes within the grace, or the safety time-out passed.
+    // client and nothing comes within the grace, or the patience ran out.
     bool WaitFor(int fd, short events) {
-        const auto giveUp = steady_clock::now() + kSafetyTimeout;
+        const auto giveUp = steady_clock::now() + m_patience;
         for (;;) {
             if (m_stopping)
                 return false;
@@ -347,22 +138,9 @@ private:
         return !m_stopping;
     }
 
-    void Wake() {
-        const char byte = 1;
-        [[maybe_unused]] const auto written = ::write(m_wakeWrite.Get(), &byte, 1);
-    }
-
-    void JoinAll() {
-        const std::lock_guard lock(m_joinMutex);
-        if (m_accepter.joinable())
-            m_accepter.join();
-        for (auto& session : m_sessions) {
-            if (session.joinable())
-                session.join();
-        }
-    }
-
     void Record(std::size_t index, std::string_view bytes) {
+        if (m_handler)
+            return;
         const std::lock_guard lock(m_mutex);
         m_received[index] += bytes;
     }
@@ -372,27 +150,265 @@ private:
         m_mismatches.push_back(std::move(text));
     }
 
-    std::vector<ServerScript> m_scripts;
+private:
+    struct Session {
+        std::thread Thread;
+        std::shared_ptr<std::atomic<bool>> Done;
+    };
+
+    void AcceptConnections() {
+        for (std::size_t index = 0; m_handler || index < m_scripts.size(); ++index) {
+            if (!AwaitClient())
+                return;
+            SocketHandle socket(
+                ::accept4(m_listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+            if (!socket.IsValid())
+                return;
+            if (!m_handler) {
+                const std::lock_guard lock(m_mutex);
+                m_received.emplace_back();
+            }
+            ++m_accepted;
+            ReapFinished();
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            m_sessions.push_back({std::thread([this, index, done, s = std::move(socket)]() mutable {
+                                      Connection connection(*this, index, std::move(s));
+                                      if (m_handler)
+                                          m_handler(connection);
+                                      else
+                                          m_scripts[index].Play(connection);
+                                      *done = true;
+                                  }),
+                                  done});
+        }
+    }
+
+    // A scripted server gives up on a client that does not come; one with a handler waits
+    // until it stops or finishes.
+    bool AwaitClient() {
+        while (!WaitFor(m_listener.Get(), POLLIN)) {
+            if (!m_handler || m_stopping || m_finishing)
+                return false;
+        }
+        return true;
+    }
+
+    // A server that serves for hours must not pile up finished threads.
+    void ReapFinished() {
+        for (auto session = m_sessions.begin(); session != m_sessions.end();) {
+            if (*session->Done) {
+                session->Thread.join();
+                session = m_sessions.erase(session);
+            } else {
+                ++session;
+            }
+        }
+    }
+
+    void Wake() {
+        const char byte = 1;
+        [[maybe_unused]] const auto written = ::write(m_wakeWrite.Get(), &byte, 1);
+    }
+
+    void JoinAll() {
+        const std::lock_guard lock(m_joinMutex);
+        if (m_accepter.joinable())
+            m_accepter.join();
+        for (Session& session : m_sessions) {
+            if (session.Thread.joinable())
+                session.Thread.join();
+        }
+    }
+
+    const std::vector<ServerScript> m_scripts;
+    const LoopbackServer::Handler m_handler;
+    const milliseconds m_patience;
     SocketHandle m_listener;
     std::uint16_t m_port = 0;
     SocketHandle m_wakeRead;
     SocketHandle m_wakeWrite;
     std::atomic<bool> m_finishing{false};
     std::atomic<bool> m_stopping{false};
+    std::atomic<std::size_t> m_accepted{0};
     std::thread m_accepter;
-    // Only the accepting thread adds to this, and joins happen after it has ended.
-    std::vector<std::thread> m_sessions;
+    // Only the accepting thread changes this, and joins happen after it has ended.
+    std::list<Session> m_sessions;
     std::mutex m_joinMutex;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_received;
     std::vector<std::string> m_mismatches;
 };
 
+Connection::Connection(ServerState& server, std::size_t index, SocketHandle socket)
+    : m_server(server), m_index(index), m_socket(std::move(socket)) {
+    // Each send goes out at once, so the client meets the pieces the server meant.
+    const int noDelay = 1;
+    ::setsockopt(m_socket.Get(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+}
+
+bool Connection::Send(std::string_view bytes) {
+    while (!bytes.empty() && m_socket.IsValid()) {
+        const ssize_t sent = ::send(m_socket.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+        } else if (sent < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!m_server.WaitFor(m_socket.Get(), POLLOUT))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return bytes.empty();
+}
+
+bool Connection::SendLine(std::string_view text) {
+    return Send(std::string(text) + "\r\n");
+}
+
+bool Connection::Trickle(std::string_view bytes, milliseconds gap) {
+    for (const char byte : bytes) {
+        if (!Send(std::string_view(&byte, 1)) || !Pause(gap))
+            return false;
+    }
+    return true;
+}
+
+void Connection::Flood(std::string_view chunk) {
+    while (Send(chunk)) {
+    }
+}
+
+std::optional<std::string> Connection::ReadLine() {
+    std::size_t lineFeed;
+    while ((lineFeed = m_pending.find('\n')) == std::string::npos) {
+        if (!ReceiveSome())
+            return std::nullopt;
+    }
+    std::string line = m_pending.substr(0, lineFeed);
+    m_pending.erase(0, lineFeed + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+bool Connection::ExpectLine(const std::string& expected) {
+    const auto line = ReadLine();
+    if (line && *line != expected)
+        m_server.NoteMismatch("expected " + expected + ", got " + *line);
+    if (!line)
+        m_server.NoteMismatch("expected " + expected + ", got nothing");
+    return line.has_value();
+}
+
+bool Connection::Pause(milliseconds duration) {
+    return m_server.Sleep(duration);
+}
+
+void Connection::DrainUntilClosed() {
+    while (ReceiveSome()) {
+    }
+}
+
+void Connection::Close() {
+    ::shutdown(m_socket.Get(), SHUT_WR);
+    DrainUntilClosed();
+}
+
+void Connection::Reset() {
+    const linger abort{1, 0};
+    ::setsockopt(m_socket.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    m_socket.Close();
+}
+
+bool Connection::ReceiveSome() {
+    if (!m_socket.IsValid() || !m_server.WaitFor(m_socket.Get(), POLLIN))
+        return false;
+    char buffer[4096];
+    const ssize_t received = ::recv(m_socket.Get(), buffer, sizeof buffer, 0);
+    if (received < 0 && (errno == EAGAIN || errno == EINTR))
+        return true;
+    if (received <= 0)
+        return false;
+    const std::string_view bytes(buffer, static_cast<std::size_t>(received));
+    m_pending += bytes;
+    m_server.Record(m_index, bytes);
+    return true;
+}
+
+ServerScript& ServerScript::Then(Step step) {
+    m_steps.push_back(std::move(step));
+    return *this;
+}
+
+ServerScript& ServerScript::Send(std::string bytes) {
+    return Then([bytes = std::move(bytes)](Connection& c) { return c.Send(bytes); });
+}
+
+ServerScript& ServerScript::SendLine(std::string_view text) {
+    return Send(std::string(text) + "\r\n");
+}
+
+ServerScript& ServerScript::Trickle(std::string bytes, milliseconds gap) {
+    return Then([bytes = std::move(bytes), gap](Connection& c) { return c.Trickle(bytes, gap); });
+}
+
+ServerScript& ServerScript::ExpectLine(std::string expected) {
+    return Then([expected = std::move(expected)](Connection& c) { return c.ExpectLine(expected); });
+}
+
+ServerScript& ServerScript::ReadLine() {
+    return Then([](Connection& c) { return c.ReadLine().has_value(); });
+}
+
+ServerScript& ServerScript::Pause(milliseconds duration) {
+    return Then([duration](Connection& c) { return c.Pause(duration); });
+}
+
+ServerScript& ServerScript::Close() {
+    return Then([](Connection& c) {
+        c.Close();
+        return false;
+    });
+}
+
+ServerScript& ServerScript::Reset() {
+    return Then([](Connection& c) {
+        c.Reset();
+        return false;
+    });
+}
+
+ServerScript& ServerScript::Silence() {
+    return Then([](Connection& c) {
+        c.DrainUntilClosed();
+        return false;
+    });
+}
+
+ServerScript& ServerScript::Flood(std::string chunk) {
+    return Then([chunk = std::move(chunk)](Connection& c) {
+        c.Flood(chunk);
+        return false;
+    });
+}
+
+void ServerScript::Play(Connection& connection) const {
+    for (const Step& step : m_steps) {
+        if (!step(connection))
+            return;
+    }
+    connection.DrainUntilClosed();
+}
+
 LoopbackServer::LoopbackServer(ServerScript script)
     : LoopbackServer(std::vector<ServerScript>{std::move(script)}) {}
 
 LoopbackServer::LoopbackServer(std::vector<ServerScript> scripts)
-    : m_state(std::make_shared<State>(std::move(scripts))) {}
+    : m_state(std::make_shared<ServerState>(std::move(scripts), nullptr, kScriptPatience)) {}
+
+LoopbackServer::LoopbackServer(Handler handler, milliseconds patience)
+    : m_state(std::make_shared<ServerState>(std::vector<ServerScript>{}, std::move(handler),
+                                            patience)) {}
 
 LoopbackServer::~LoopbackServer() = default;
 

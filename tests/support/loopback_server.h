@@ -5,14 +5,56 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Scripted TCP servers on 127.0.0.1 for network tests: each accepted connection plays one
-// script on its own thread and every byte the client sends is recorded.
+// Scripted TCP servers on 127.0.0.1 for tests, benchmarks and fuzz targets: each accepted
+// connection is served on its own thread, either by a script of steps or by a function.
 namespace velnorix::testing {
+
+// The listener's side of a connection, private to the implementation.
+class ServerState;
+
+// One accepted connection as its server sees it. Every wait gives up when the server stops,
+// when the client stays quiet past the server's patience or, once the test has finished with
+// the client, after a short grace.
+class Connection final {
+public:
+    Connection(ServerState& server, std::size_t index, SocketHandle socket);
+
+    // Sends the bytes as they are; false when the client has gone.
+    bool Send(std::string_view bytes);
+    // Sends the text followed by CR LF.
+    bool SendLine(std::string_view text);
+    // Sends the bytes one at a time, each in its own TCP segment, `gap` apart.
+    bool Trickle(std::string_view bytes, std::chrono::milliseconds gap);
+    // Sends `chunk` again and again until the client stops taking it or goes away.
+    void Flood(std::string_view chunk);
+    // The next line (up to LF) without its CR LF; nothing when the client closed or went quiet.
+    std::optional<std::string> ReadLine();
+    // Reads one line; one other than `expected` is noted in the server's Mismatches().
+    bool ExpectLine(const std::string& expected);
+    // Sleeps; false when the server stops meanwhile.
+    bool Pause(std::chrono::milliseconds duration);
+    // Reads until the client closes.
+    void DrainUntilClosed();
+    // Ends the server's side and reads until the client closes its own.
+    void Close();
+    // Aborts the connection: the client sees a reset.
+    void Reset();
+
+private:
+    bool ReceiveSome();
+
+    ServerState& m_server;
+    std::size_t m_index;
+    SocketHandle m_socket;
+    std::string m_pending;
+};
 
 // What the server does on one connection, step by step. When the steps run out, the server
 // keeps reading until the client closes, then closes its end.
@@ -42,28 +84,40 @@ public:
     // Sends `chunk` again and again until the client stops taking it or goes away.
     ServerScript& Flood(std::string chunk);
 
-    struct Step;
+    // Plays the steps on `connection`.
+    void Play(Connection& connection) const;
 
 private:
-    friend class LoopbackServer;
-    std::vector<std::shared_ptr<const Step>> m_steps;
+    // A step answers false when the connection is over.
+    using Step = std::function<bool(Connection&)>;
+    ServerScript& Then(Step step);
+
+    std::vector<Step> m_steps;
 };
 
-// Listens on an ephemeral port of 127.0.0.1; the n-th accepted connection plays the n-th
-// script. The destructor stops every script and waits for the threads.
+// Listens on an ephemeral port of 127.0.0.1. The destructor stops every connection and waits
+// for the threads.
 class LoopbackServer final {
 public:
+    using Handler = std::function<void(Connection&)>;
+
+    // The n-th accepted connection plays the n-th script; later ones are not accepted. What
+    // each connection receives is recorded.
     explicit LoopbackServer(ServerScript script);
     explicit LoopbackServer(std::vector<ServerScript> scripts);
+    // Serves every connection, however many come, with `handler`; waiting for a quiet client
+    // gives up after `patience`. Nothing is recorded, so it can serve for hours.
+    explicit LoopbackServer(Handler handler,
+                            std::chrono::milliseconds patience = std::chrono::seconds(20));
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
     [[nodiscard]] std::uint16_t Port() const;
 
-    // Waits until the connections made so far have played their scripts; a script still
-    // waiting for the client gives up after a short grace. Call it when the client is done,
-    // before looking at what was received.
+    // Waits until the connections made so far have been served; one still waiting for the
+    // client gives up after a short grace. Call it when the client is done, before looking at
+    // what was received.
     void Finish();
 
     [[nodiscard]] std::size_t ConnectionCount() const;
@@ -75,10 +129,8 @@ public:
     // "expected <line>, got <line>" for every ExpectLine step the client did not satisfy.
     [[nodiscard]] std::vector<std::string> Mismatches() const;
 
-    class State;
-
 private:
-    std::shared_ptr<State> m_state;
+    std::shared_ptr<ServerState> m_state;
 };
 
 // A port of 127.0.0.1 that is bound but not listening, so connects to it are refused. The

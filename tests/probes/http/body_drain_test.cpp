@@ -1,6 +1,7 @@
 #include "probes/http/body_drain.h"
 #include "probes/http/http_errors.h"
 #include "probes/probe_errors.h"
+#include "support/case_names.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -145,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                   DrainOutcome::Complete, ""},
         DrainCase{"UntilCloseOverTheCap", std::string(100, 'x'), true, kUntilClose, 50,
                   DrainOutcome::TooLong, std::string(44, 'x')}),
-    [](const auto& info) { return info.param.Name; });
+    testing::NamedCase{});
 
 TEST(DrainBodyTest, SilenceBeforeTheBodyEndsIsAReadTimeout) {
     for (const BodyFraming& framing : {BodyFraming{BodyEnd::Length, 1234}, kChunked, kUntilClose}) {

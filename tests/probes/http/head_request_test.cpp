@@ -1,4 +1,5 @@
 #include "probes/http/head_request.h"
+#include "support/case_names.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -64,6 +65,7 @@ TEST(BuildHeadRequestTest, FoldsALongCookieHeaderButNeverTheRequestLine) {
 }
 
 struct FoldCase {
+    std::string Name;
     std::string Line;
     std::size_t Width;
     std::string Folded;
@@ -79,25 +81,28 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, FoldHeaderLineTest,
     ::testing::Values(
         // Short enough: untouched.
-        FoldCase{"A: b c d", 78, "A: b c d\r\n"},
-        FoldCase{std::string(78, 'x'), 78, std::string(78, 'x') + "\r\n"},
+        FoldCase{"Short", "A: b c d", 78, "A: b c d\r\n"},
+        FoldCase{"ExactlyTheWidth", std::string(78, 'x'), 78, std::string(78, 'x') + "\r\n"},
         // The last break that keeps the line within the width wins.
-        FoldCase{"A: aaaa bbbb cccc", 12, "A: aaaa\r\n bbbb cccc\r\n"},
-        FoldCase{"A: aa,bb,cc,dd", 10, "A: aa,bb,\r\n cc,dd\r\n"},
-        FoldCase{"A: aaaa\tbbbb cccc", 12, "A: aaaa\r\n bbbb cccc\r\n"},
+        FoldCase{"AtTheLastBlank", "A: aaaa bbbb cccc", 12, "A: aaaa\r\n bbbb cccc\r\n"},
+        FoldCase{"AtTheLastComma", "A: aa,bb,cc,dd", 10, "A: aa,bb,\r\n cc,dd\r\n"},
+        FoldCase{"AtATab", "A: aaaa\tbbbb cccc", 12, "A: aaaa\r\n bbbb cccc\r\n"},
         // Several continuation lines, each beginning with one blank.
-        FoldCase{"A: one two three four", 9, "A: one\r\n two\r\n three\r\n four\r\n"},
+        FoldCase{"SeveralContinuations", "A: one two three four", 9,
+                 "A: one\r\n two\r\n three\r\n four\r\n"},
         // Blanks around the break collapse into the continuation's one blank.
-        FoldCase{"A: aaaa    bbbb", 9, "A: aaaa\r\n bbbb\r\n"},
+        FoldCase{"BlanksCollapse", "A: aaaa    bbbb", 9, "A: aaaa\r\n bbbb\r\n"},
         // A word longer than the width breaks at the first chance after it.
-        FoldCase{"A: " + std::string(20, 'w') + " z", 10,
+        FoldCase{"LongWordAfterABlank", "A: " + std::string(20, 'w') + " z", 10,
                  "A:\r\n " + std::string(20, 'w') + "\r\n z\r\n"},
-        FoldCase{"A:" + std::string(20, 'w') + " z", 10,
+        FoldCase{"LongWordAfterTheColon", "A:" + std::string(20, 'w') + " z", 10,
                  "A:" + std::string(20, 'w') + "\r\n z\r\n"},
         // Nothing to break at: the line stays whole.
-        FoldCase{std::string(90, 'x'), 78, std::string(90, 'x') + "\r\n"},
+        FoldCase{"NothingToBreakAt", std::string(90, 'x'), 78, std::string(90, 'x') + "\r\n"},
         // Trailing blanks are no break: nothing would follow it.
-        FoldCase{std::string(20, 'x') + "   ", 10, std::string(20, 'x') + "   \r\n"}));
+        FoldCase{"TrailingBlanksStay", std::string(20, 'x') + "   ", 10,
+                 std::string(20, 'x') + "   \r\n"}),
+    testing::NamedCase{});
 
 } // namespace
 } // namespace velnorix

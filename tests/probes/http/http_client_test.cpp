@@ -1,6 +1,7 @@
 #include "probes/http/http_client.h"
 #include "probes/http/http_errors.h"
 #include "probes/probe_errors.h"
+#include "support/case_names.h"
 #include "support/loopback_server.h"
 
 #include <cerrno>
@@ -184,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "Too many interim responses"},
         ResponseCase{"EndlessHeaders", Answering(ManyHeaders(300)),
                      "Too many response header fields"}),
-    [](const auto& info) { return info.param.Name; });
+    testing::NamedCase{});
 
 TEST_F(HttpClientTest, AnAnnouncedBodyThatNeverComesIsAReadTimeoutAndEndsTheConnection) {
     LoopbackServer server({Answering("HTTP/1.1 404 Not Found\r\nContent-Length: 1234\r\n\r\n"),
@@ -244,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
                                "HTTP/1.1 500 Oops\r\nTransfer-Encoding: chunked\r\n\r\n"
                                "5\r\nhello\r\n3;x=y\r\nabc\r\n0\r\nX-Trailer: t\r\n\r\n",
                                "protocol error 500: HTTP/1.1 500 Oops"}),
-    [](const auto& info) { return info.param.Name; });
+    testing::NamedCase{});
 
 TEST_F(HttpClientTest, ConnectionCloseInTheResponseEndsTheConnection) {
     LoopbackServer server(

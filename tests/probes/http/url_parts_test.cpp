@@ -1,6 +1,7 @@
 #include "probes/http/head_request.h"
 #include "probes/http/http_errors.h"
 #include "probes/http/url_parts.h"
+#include "support/case_names.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -50,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"docs/page.htm", "", "", "", "docs/", "page.htm", ""},
         ReadCase{"page#frag.htm", "", "", "", "", "page#frag.htm", ""},
         ReadCase{"../up/p?x=1#f", "", "", "", "../up/", "p", "?x=1"},
-        ReadCase{"", "", "", "", "", "", ""}));
+        ReadCase{"", "", "", "", "", "", ""}),
+    [](const auto& info) { return testing::CaseName(info.param.Address); });
 
 TEST(ReadAddressTest, KeepsCredentialsApartFromTheHost) {
     const AddressParts withPassword = ReadAddress("http://user:p@ss@intranet/");
@@ -95,6 +97,7 @@ TEST(RejectLineBreaksTest, RefusesControlCharactersThatWouldAddRequestLines) {
 }
 
 struct MergeCase {
+    std::string Name;
     std::string KeptPath;
     std::string NewPath;
     std::string Merged;
@@ -108,12 +111,17 @@ TEST_P(MergePathTest, ResolvesAgainstTheKeptPath) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, MergePathTest,
-    ::testing::Values(MergeCase{"/docs/", "/other/", "/other/"},
-                      MergeCase{"/docs/", "sub/", "/docs/sub/"},
-                      MergeCase{"/docs", "sub/", "/docs/sub/"}, MergeCase{"/docs/", "", "/docs/"},
-                      MergeCase{"/a/b/", "../c/", "/a/c/"}, MergeCase{"/a/b/", "./c/./", "/a/b/c/"},
-                      MergeCase{"/a/", "../../../x/", "/x/"}, MergeCase{"/a/b/", "../../", "/"},
-                      MergeCase{"", "docs/", "/docs/"}, MergeCase{"", "", "/"}));
+    ::testing::Values(MergeCase{"AbsoluteReplaces", "/docs/", "/other/", "/other/"},
+                      MergeCase{"RelativeAppends", "/docs/", "sub/", "/docs/sub/"},
+                      MergeCase{"KeptWithoutSlash", "/docs", "sub/", "/docs/sub/"},
+                      MergeCase{"EmptyKeeps", "/docs/", "", "/docs/"},
+                      MergeCase{"DotDotGoesUp", "/a/b/", "../c/", "/a/c/"},
+                      MergeCase{"DotStays", "/a/b/", "./c/./", "/a/b/c/"},
+                      MergeCase{"DotDotStopsAtTheRoot", "/a/", "../../../x/", "/x/"},
+                      MergeCase{"DotDotToTheRoot", "/a/b/", "../../", "/"},
+                      MergeCase{"NothingKept", "", "docs/", "/docs/"},
+                      MergeCase{"NothingAtAll", "", "", "/"}),
+    testing::NamedCase{});
 
 TEST(MergeAddressTest, ARelativeAddressAsksThePreviousHost) {
     UrlParts kept;
@@ -206,7 +214,11 @@ INSTANTIATE_TEST_SUITE_P(
         ProbeLineCase{"http://intranet:81/", 80, 81, "HEAD / HTTP/1.1", "Host: intranet:81"},
         ProbeLineCase{"http://intranet:81/", 8080, 81, "HEAD / HTTP/1.1", "Host: intranet:81"},
         ProbeLineCase{"ftp://intranet/", 80, std::nullopt, "", ""},
-        ProbeLineCase{"ftp://intranet/", 2121, 2121, "HEAD / HTTP/1.1", "Host: intranet:2121"}));
+        ProbeLineCase{"ftp://intranet/", 2121, 2121, "HEAD / HTTP/1.1", "Host: intranet:2121"}),
+    [](const auto& info) {
+        return testing::CaseName(info.param.Address + " port " +
+                                 std::to_string(info.param.TargetPort));
+    });
 
 } // namespace
 } // namespace velnorix

@@ -1,4 +1,4 @@
-#include "line_server.h"
+#include "minimal_client.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -29,56 +29,6 @@ void SendAll(int fd, const std::string& bytes) {
 }
 
 } // namespace
-
-LineServer::LineServer(std::string greeting, std::vector<std::string> replies)
-    : m_greeting(std::move(greeting)), m_replies(std::move(replies)),
-      m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address = Loopback(0);
-    socklen_t length = sizeof address;
-    if (::bind(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(m_listener.Get(), 16) != 0 ||
-        ::getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1");
-    m_port = ntohs(address.sin_port);
-    m_thread = std::thread([this] { Serve(); });
-}
-
-LineServer::~LineServer() {
-    // Wakes the accept and ends the loop.
-    ::shutdown(m_listener.Get(), SHUT_RDWR);
-    m_thread.join();
-}
-
-void LineServer::Serve() {
-    for (;;) {
-        SocketHandle connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (!connection.IsValid())
-            return;
-        try {
-            Converse(connection.Get());
-        } catch (const std::exception&) {
-            // The client went away mid-dialogue; serve the next one.
-        }
-    }
-}
-
-void LineServer::Converse(int fd) const {
-    SendAll(fd, m_greeting);
-    std::size_t answered = 0;
-    std::string pending;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n <= 0)
-            return;
-        pending.append(buffer, static_cast<std::size_t>(n));
-        for (std::size_t lf; (lf = pending.find('\n')) != std::string::npos;) {
-            pending.erase(0, lf + 1);
-            if (answered < m_replies.size())
-                SendAll(fd, m_replies[answered++]);
-        }
-    }
-}
 
 MinimalClient::MinimalClient(std::uint16_t port)
     : m_socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {

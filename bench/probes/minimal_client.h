@@ -1,0 +1,26 @@
+#pragma once
+
+#include "probes/socket_handle.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velnorix::bench {
+
+// The minimal client the probes are compared with: plain blocking sockets, no bounds.
+class MinimalClient final {
+public:
+    explicit MinimalClient(std::uint16_t port);
+    void WriteLine(const std::string& line) const;
+    // Reads lines until one whose fourth character is not "-": one reply.
+    void ReadReply();
+    void Close();
+
+private:
+    std::string ReadLine();
+
+    SocketHandle m_socket;
+    std::string m_buffer;
+};
+
+} // namespace velnorix::bench
