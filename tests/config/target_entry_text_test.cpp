@@ -60,13 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "<POP3>mail  <User>op  <Password>pw  <AUDIBLE>  <TLS>  <Port>995"},
         EntryCase{"SmtpStartTls",
                   {"<SMTP>", "relay", "", "", false, 587, TargetSecurity::StartTls},
-                  "<SMTP>relay  <STARTTLS>  <Port>587"},
-        EntryCase{"StartTlsAfterAUserWithoutPassword",
-                  {"<POP3>", "mail", "u", "", false, 110, TargetSecurity::StartTls},
-                  "<POP3>mail  <User>u  <STARTTLS>  <Port>110"},
-        EntryCase{"TlsAfterAPasswordWithoutUser",
-                  {"<SMTP>", "relay", "", "pw", false, 465, TargetSecurity::Tls},
-                  "<SMTP>relay  <Password>pw  <TLS>  <Port>465"}),
+                  "<SMTP>relay  <STARTTLS>  <Port>587"}),
     testing::NamedCase{});
 
 TEST(TargetEntryText, TrimsTheEditorsFieldsAndDropsLineBreaksFromTheAddress) {

