@@ -51,13 +51,16 @@ bool SameConfiguration(const RunModel& loaded, const RunModel& reloaded) {
     if (loaded.DeleteLogs != reloaded.DeleteLogs ||
         loaded.IntervalHours != reloaded.IntervalHours ||
         loaded.IntervalMins != reloaded.IntervalMins ||
-        loaded.IntervalSecs != reloaded.IntervalSecs || loaded.TargetCount != reloaded.TargetCount)
+        loaded.IntervalSecs != reloaded.IntervalSecs ||
+        loaded.TargetCount != reloaded.TargetCount || AsSaved(loaded.CAFile) != reloaded.CAFile ||
+        loaded.CertWarnDays != reloaded.CertWarnDays)
         return false;
     for (std::int32_t i = 0; i < loaded.TargetCount; ++i) {
         const TargetEntry& a = loaded.Target(i);
         const TargetEntry& b = reloaded.Target(i);
         if (AsSaved(a.Type) != b.Type || AsSaved(a.Addr) != b.Addr || AsSaved(a.User) != b.User ||
-            AsSaved(a.Password) != b.Password || a.Audible != b.Audible || a.Port != b.Port)
+            AsSaved(a.Password) != b.Password || a.Audible != b.Audible || a.Port != b.Port ||
+            a.Security != b.Security)
             return false;
     }
     return true;
