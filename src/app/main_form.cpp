@@ -31,12 +31,14 @@
 namespace velnorix {
 namespace {
 
-// The design's client area: the display above a 29-pixel status bar.
+// Client area at first show: a display with room for 25 lines of its 13-pixel font (15
+// pixels a line) above a 29-pixel status bar.
 constexpr int kClientWidth = 662;
 constexpr int kDisplayHeight = 385;
 constexpr QPoint kInitialPlace(338, 290);
-// The design's outer size (670 x 460) less its client area (662 x 414).
-constexpr QSize kDesignFrame(8, 46);
+// The minimum track sizes are whole-window sizes: of a 670 x 460 window, frame, caption and
+// menu bar take this much and leave a 662 x 414 client area.
+constexpr QSize kTrackFrame(8, 46);
 
 } // namespace
 
@@ -146,9 +148,9 @@ void TMainForm::AdaptToScreenWidth(int screenWidth) {
         m_display->setFont(font);
     }
     // The track sizes are of the whole window, whose frame, caption and menu bar took
-    // kDesignFrame; here the menu bar is inside the window and the frame is the desktop's.
-    setMinimumSize(adaptation->MinimumTrackWidth - kDesignFrame.width(),
-                   adaptation->MinimumTrackHeight - kDesignFrame.height() + menuBar()->height());
+    // kTrackFrame; here the menu bar is inside the window and the frame is the desktop's.
+    setMinimumSize(adaptation->MinimumTrackWidth - kTrackFrame.width(),
+                   adaptation->MinimumTrackHeight - kTrackFrame.height() + menuBar()->height());
     ElasticForm1AfterResize();
 }
 
@@ -201,6 +203,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     }
     if (!m_closed) {
         m_closed = true;
+        // A cycle that let this close run at its pump point must not go on without the window.
+        m_host->EndProgram();
         FormClose();
     }
     event->accept();
@@ -208,6 +212,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::FormClose() {
+    // Nothing may start probing once the window is gone.
+    m_timer1->SetEnabled(false);
+    m_timer2->SetEnabled(false);
     if (m_model.DeleteLogs) {
         for (const std::string& log : {m_model.DetailLogName, m_model.SummaryLogName}) {
             if (!log.empty() && FileExists(log))
@@ -232,7 +239,9 @@ void TMainForm::RunGuarded(const std::function<void()>& command) {
 
 void TMainForm::RepaintAndPump() {
     repaint();
-    m_host->PumpMessages();
+    // Inside a probe's wait the messages stay for the engine's next pump point.
+    if (!m_gate.Blocked())
+        m_host->PumpMessages();
 }
 
 } // namespace velnorix

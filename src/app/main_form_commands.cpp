@@ -17,28 +17,46 @@
 namespace velnorix {
 
 void TMainForm::ConnectMenuCommands() {
-    const std::pair<QAction*, void (TMainForm::*)()> commands[] = {
-        {m_menus->New1, &TMainForm::New1Click},
-        {m_menus->Open1, &TMainForm::Open1Click},
-        {m_menus->StartTest1, &TMainForm::StartTest1Click},
-        {m_menus->StopTest1, &TMainForm::StopTest1Click},
-        {m_menus->Exit1, &TMainForm::Exit1Click},
-        {m_menus->Summary1, &TMainForm::Summary1Click},
-        {m_menus->Log1, &TMainForm::Log1Click},
-        {m_menus->SummaryLog1, &TMainForm::SummaryLog1Click},
-        {m_menus->InactiveDetailLog1, &TMainForm::InactiveDetailLog1Click},
-        {m_menus->InactiveSummaryLog1, &TMainForm::InactiveSummaryLog1Click},
-        {m_menus->DeleteLogFiles1, &TMainForm::DeleteLogFiles1Click},
-        {m_menus->Targets1, &TMainForm::Targets1Click},
-        {m_menus->Save2, &TMainForm::Save2Click},
-        {m_menus->SaveAs2, &TMainForm::SaveAs2Click},
-        {m_menus->Contents1, &TMainForm::Contents1Click},
-        {m_menus->About1, &TMainForm::About1Click},
+    // A command can arrive while a probe runs (a posted trigger, a desktop's global menu, an
+    // accessibility action) even though clicks and keys wait. One that changes the run or the
+    // configuration is held to the cycle's next pump point, where the table is not in use; one
+    // that only shows something runs at once.
+    enum class WhileProbing { Held, AtOnce };
+    struct Command {
+        QAction* Item;
+        void (TMainForm::*Handler)();
+        WhileProbing When;
     };
-    for (const auto& command : commands) {
-        const auto handler = command.second;
-        connect(command.first, &QAction::triggered, this,
-                [this, handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
+    const Command commands[] = {
+        {m_menus->New1, &TMainForm::New1Click, WhileProbing::Held},
+        {m_menus->Open1, &TMainForm::Open1Click, WhileProbing::Held},
+        {m_menus->StartTest1, &TMainForm::StartTest1Click, WhileProbing::Held},
+        {m_menus->StopTest1, &TMainForm::StopTest1Click, WhileProbing::Held},
+        {m_menus->Exit1, &TMainForm::Exit1Click, WhileProbing::Held},
+        {m_menus->Summary1, &TMainForm::Summary1Click, WhileProbing::AtOnce},
+        {m_menus->Log1, &TMainForm::Log1Click, WhileProbing::AtOnce},
+        {m_menus->SummaryLog1, &TMainForm::SummaryLog1Click, WhileProbing::AtOnce},
+        {m_menus->InactiveDetailLog1, &TMainForm::InactiveDetailLog1Click, WhileProbing::AtOnce},
+        {m_menus->InactiveSummaryLog1, &TMainForm::InactiveSummaryLog1Click, WhileProbing::AtOnce},
+        {m_menus->DeleteLogFiles1, &TMainForm::DeleteLogFiles1Click, WhileProbing::Held},
+        {m_menus->Targets1, &TMainForm::Targets1Click, WhileProbing::Held},
+        {m_menus->Save2, &TMainForm::Save2Click, WhileProbing::Held},
+        {m_menus->SaveAs2, &TMainForm::SaveAs2Click, WhileProbing::Held},
+        {m_menus->Contents1, &TMainForm::Contents1Click, WhileProbing::AtOnce},
+        {m_menus->About1, &TMainForm::About1Click, WhileProbing::AtOnce},
+    };
+    for (const Command& command : commands) {
+        connect(command.Item, &QAction::triggered, this, [this, command] {
+            const auto run = [this, handler = command.Handler] {
+                // Held commands still queued when the window closed have nothing to act on.
+                if (!m_closed)
+                    RunGuarded([this, handler] { (this->*handler)(); });
+            };
+            if (command.When == WhileProbing::Held)
+                m_gate.Deliver(run);
+            else
+                run();
+        });
     }
     connect(m_menus, &MainMenus::MainMenu1Change, this, &TMainForm::ApplyStartTestRule);
     connect(m_menus, &MainMenus::PopupMenu1Popup, this, &TMainForm::ApplyStartTestRule);

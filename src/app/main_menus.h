@@ -10,9 +10,10 @@ class QWidget;
 
 namespace velnorix {
 
-// The main window's menu bar and context menu. Items keep the names the operators' manual
-// gives them. Each context item performs the click of its main item, so a disabled main item
-// makes its context twin do nothing as well.
+// The main window's menu bar and context menu. Items have fixed names (Open1 in the menu bar,
+// Open2 its context twin) that the shell and its tests reach them by. Each context item
+// performs the click of its main item, so a disabled main item makes its context twin do
+// nothing as well.
 class MainMenus final : public QObject {
     Q_OBJECT
 

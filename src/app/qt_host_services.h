@@ -20,11 +20,15 @@ public:
     void PlayErrorSound() override;
     void RunBlocking(const std::function<void()>& work) override;
     [[nodiscard]] std::string ProgramDirectory() const override { return m_programDirectory; }
+    [[nodiscard]] bool ProgramEnded() const override { return m_ended; }
+    // The window has carried out its closing steps.
+    void EndProgram() { m_ended = true; }
 
 private:
     PumpPointGate& m_gate;
     ErrorSound& m_sound;
     std::string m_programDirectory;
+    bool m_ended = false;
 };
 
 } // namespace velnorix

@@ -84,6 +84,9 @@ public:
     // True when the cycle in progress is to probe no further target and close its block as a
     // stop closes it, because the operator insisted on stopping.
     [[nodiscard]] virtual bool CutCycleShort() const { return false; }
+    // True once the program has closed at a pump point: the window and its closing steps are
+    // gone, so the engine stops at once and touches neither the logs nor the display.
+    [[nodiscard]] virtual bool ProgramEnded() const { return false; }
 };
 
 struct FileDialogOptions {

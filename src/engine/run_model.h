@@ -56,7 +56,8 @@ struct TargetEntry {
 };
 
 // The one run-time model the whole program works on: the target table with its statistics
-// and the process-wide run state. Field names are those the operators' documentation uses.
+// and the process-wide run state. Field names follow the configuration file's keys
+// (IntervalHours, DeleteLogs), so a setting has one name from the file to the engine.
 struct RunModel {
     RunModel();
 

@@ -20,6 +20,8 @@ TestCycle::TestCycle(RunModel& model, DisplayLines& display, StatusLine& statusB
 
 void TestCycle::Run() {
     m_host.PumpMessages();
+    if (m_host.ProgramEnded())
+        return;
     ++m_model.CycleCount;
     AppendingFile detailLog(m_model.DetailLogName);
     const bool timerWasEnabled = m_timer1.Enabled();
@@ -45,7 +47,9 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
     const int insertAt = BlockInsertIndex(m_display, m_model.DisplayInsertLine);
     m_display.Insert(insertAt, " ");
     for (std::int32_t i = 0; i < m_model.TargetCount && !m_host.CutCycleShort(); ++i) {
-        const TargetEntry& entry = m_model.Target(i);
+        // A copy: the probe reads it on another thread while the window goes on running,
+        // and nothing may keep pointing into the table while commands can run.
+        const TargetEntry entry = m_model.Target(i);
         const std::string prefix = ResultLinePrefix(m_model.CycleCount, m_clock.Now(), m_settings);
         m_statusBar.SetText("\tTesting-->   " + entry.ShownAddr());
         const TestType type = TestTypeOf(entry.Type);

@@ -19,7 +19,8 @@ public:
 
     // Throws FileError when a log cannot be opened or written. A detail log that fails
     // leaves Timer1 as the cycle found it (so a ticking run tries again at the next tick);
-    // a summary log that fails leaves it disabled, halting the run.
+    // a summary log that fails leaves it disabled, halting the run. When the program ends at
+    // the first pump point, the cycle ends there without touching anything.
     void Run();
 
 private:

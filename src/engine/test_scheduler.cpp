@@ -30,7 +30,7 @@ void TestScheduler::StartTestRun() {
     m_model.DetailLogName = std::move(logs.Names.Detail);
 
     RunTestCycle();
-    if (!m_model.StopRequested) {
+    if (!m_model.StopRequested && !m_host.ProgramEnded()) {
         m_timer1.SetInterval(
             TimerIntervalMs(m_model.IntervalHours, m_model.IntervalMins, m_model.IntervalSecs));
         m_timer1.SetEnabled(true);
@@ -56,6 +56,8 @@ void TestScheduler::Timer2Timer() {
 
 void TestScheduler::RunTestCycle() {
     m_cycle.Run();
+    if (m_host.ProgramEnded())
+        return;
     if (m_model.StopRequested)
         StopTest1Click();
     else

@@ -29,7 +29,8 @@ public:
     void Timer1Timer();
     // The one-shot start after a configuration named on the command line was loaded.
     void Timer2Timer();
-    // One cycle, then either the stop asked for during it or the re-armed Timer1.
+    // One cycle, then either the stop asked for during it or the re-armed Timer1; neither
+    // when the program ended at one of the cycle's pump points.
     void RunTestCycle();
 
 private:

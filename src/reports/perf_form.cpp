@@ -4,7 +4,10 @@
 #include <QBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
+#include <algorithm>
 
 namespace velnorix {
 
@@ -113,8 +116,26 @@ void TVelnorixPerfForm::FormCreate() {
 void TVelnorixPerfForm::Fill(const std::vector<PerformanceRow>& rows) {
     m_rows->SetRows(rows);
     // Each column fits its header or its widest text, whichever is wider, as the list's
-    // size-to-header mode does once it holds rows; the last one takes what is left.
+    // size-to-header mode does once it holds rows. The last one then takes what is left, and
+    // the width it had when stretching began stays its least.
+    QHeaderView* header = m_perfView->horizontalHeader();
+    header->setStretchLastSection(false);
     m_perfView->resizeColumnsToContents();
+    const int columns = header->length();
+    header->setStretchLastSection(true);
+    WidenToShow(columns);
+}
+
+void TVelnorixPerfForm::WidenToShow(int columnsWidth) {
+    // Room for a vertical scroll bar too, so a long table does not push the last column out.
+    const QMargins margins = layout()->contentsMargins();
+    int wanted = columnsWidth + 2 * m_perfView->frameWidth() +
+                 m_perfView->verticalScrollBar()->sizeHint().width() + margins.left() +
+                 margins.right();
+    if (const QScreen* shownOn = screen())
+        wanted = std::min(wanted, shownOn->availableGeometry().width());
+    if (wanted > width())
+        resize(wanted, height());
 }
 
 void TVelnorixPerfForm::DoneButtonClick() {

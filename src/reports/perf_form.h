@@ -30,6 +30,8 @@ public:
 private:
     // Sets up the list and sizes its columns to their headers.
     void FormCreate();
+    // Makes the window wide enough for columns this wide, up to the screen's width.
+    void WidenToShow(int columnsWidth);
 
     PerformanceTableModel* m_rows;
     QTableView* m_perfView;

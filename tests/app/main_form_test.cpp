@@ -23,10 +23,14 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace velnorix {
@@ -386,7 +390,7 @@ TEST_F(MainFormTest, ResizingRecomputesTheLinesTheDisplayKeeps) {
     form->resize(form->width(), form->height() + 150);
     EXPECT_EQ(form->Display().height(), 535);
     EXPECT_EQ(form->Model().DisplayMaxLines, 535 / 15 - 2 - 3);
-    // The offscreen screen is 800 pixels wide: the usual minimum, the design's window size.
+    // The offscreen screen is 800 pixels wide: the usual minimum, a 670 x 460 whole window.
     form->resize(100, 100);
     EXPECT_EQ(form->Display().height(), 385);
     EXPECT_EQ(form->width(), 662);
@@ -480,6 +484,133 @@ TEST_F(MainFormTest, AboutCentresItsBoxOnTheMainWindow) {
     EXPECT_EQ(centredOn, form.get());
     EXPECT_EQ(title, QStringLiteral("About"));
 }
+
+// Commands posted while the first of two targets is probed, as a global menu bar or an
+// accessibility action delivers them past the held user input.
+struct PostedCommand {
+    const char* Name;
+    QAction* MainMenus::*Item;
+    std::int32_t AttemptsAfter; // at both probed positions once the command has run
+    bool KeepsLogs;
+    bool (*TookEffect)(TMainForm&);
+};
+
+constexpr auto kCleared = [](TMainForm& f) { return f.Model().Target(0).Addr.empty(); };
+constexpr auto kRestarted = [](TMainForm& f) { return f.Model().Target(0).Attempts == 2; };
+constexpr auto kStopped = [](TMainForm& f) { return f.Model().StopRequested; };
+constexpr auto kDeleted = [](TMainForm& f) { return !FileExists(f.Model().DetailLogName); };
+constexpr auto kSaved = [](TMainForm& f) { return FileExists(f.Model().IniFileName); };
+const PostedCommand kPostedCommands[] = {
+    {"New", &MainMenus::New1, 0, true, kCleared},
+    {"ContextNew", &MainMenus::New2, 0, true, kCleared},
+    {"Open", &MainMenus::Open1, 1, true, [](TMainForm& f) { return f.Model().TargetCount == 64; }},
+    {"StartTest", &MainMenus::StartTest1, 2, true, kRestarted},
+    {"ContextStartTest", &MainMenus::StartTest2, 2, true, kRestarted},
+    {"StopTest", &MainMenus::StopTest1, 1, true, kStopped},
+    {"ContextStopTest", &MainMenus::StopTest2, 1, true, kStopped},
+    {"Exit", &MainMenus::Exit1, 1, true, [](TMainForm& f) { return !f.isVisible(); }},
+    {"DeleteLogFiles", &MainMenus::DeleteLogFiles1, 1, false, kDeleted},
+    {"ContextDeleteLogFiles", &MainMenus::ViewDeleteLogFiles1, 1, false, kDeleted},
+    {"Targets", &MainMenus::Targets1, 0, true, [](TMainForm& f) { return f.Model().IniChanged; }},
+    {"Save", &MainMenus::Save2, 1, true, kSaved},
+    {"SaveAs", &MainMenus::SaveAs2, 1, true, kSaved},
+};
+
+class PostedCommandTest : public MainFormTest,
+                          public ::testing::WithParamInterface<PostedCommand> {};
+
+TEST_P(PostedCommandTest, WaitsForTheNextPumpPointAndLeavesTheCycleIntact) {
+    const PostedCommand& command = GetParam();
+    WriteWholeFile(m_dir.File("many.ini"), Configuration(std::vector<std::string>(64, "other")));
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}));
+    m_probes.SetDown("second");
+    for (const char* name : {"watch.ini", "many.ini"})
+        m_prompts.ChooseNextFileToOpen(m_dir.File(name));
+    m_prompts.ChooseNextFileToSave(m_dir.File("saved-as.ini"));
+    auto form = Start();
+    form->show();
+    form->Menus().Open1->trigger();
+    form->Model().IniFileName = m_dir.File("saved.ini");
+    if (command.Item == &MainMenus::Targets1)
+        WhenModalOpens([](QWidget& dialog) {
+            dialog.findChild<QPushButton*>(QStringLiteral("DoneButton"))->click();
+        });
+
+    TMainForm* window = form.get();
+    bool tookEffectBeforeLastPump = true;
+    m_probes.DuringProbe([&] {
+        const std::function<void()> work = [&, probe = m_probes.Calls()] {
+            if (probe == 1)
+                (window->Menus().*command.Item)->trigger();
+            else if (probe == 2)
+                tookEffectBeforeLastPump = command.TookEffect(*window);
+        };
+        QMetaObject::invokeMethod(window, work, Qt::BlockingQueuedConnection);
+    });
+    form->Menus().StartTest1->trigger();
+
+    EXPECT_FALSE(tookEffectBeforeLastPump);
+    EXPECT_TRUE(command.TookEffect(*form));
+    const std::regex block(" 1 [^\r]* Success: [^\r]* secs  <Ping>first\r\n"
+                           " +1 [^\r]* Failure: [^\r]* secs  <Ping>second\r\n\r\n");
+    if (command.KeepsLogs) {
+        EXPECT_TRUE(std::regex_search(ReadWholeFile(form->Model().DetailLogName), block));
+    }
+    for (std::int32_t i = 0; i < form->Model().TargetCount; ++i) {
+        const std::int32_t attempts = i < 2 ? command.AttemptsAfter : 0;
+        EXPECT_EQ(form->Model().Target(i).Attempts, attempts) << i;
+        EXPECT_EQ(form->Model().Target(i).Failures, i == 1 ? attempts : 0) << i;
+    }
+    EXPECT_TRUE(m_prompts.Texts(Kind::GeneralError).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(MenuCommands, PostedCommandTest, ::testing::ValuesIn(kPostedCommands),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// A close carried out at the cycle's first pump point (posted before the run starts) or at its
+// last one (held there from the second probe).
+class ExitAtPumpPointTest : public MainFormTest,
+                            public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
+
+TEST_P(ExitAtPumpPointTest, EndsTheCycleWithoutTouchingLogsOrDisplay) {
+    const auto [atFirstPump, deleteLogs] = GetParam();
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}, 30, deleteLogs));
+    m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
+    auto form = Start();
+    form->show();
+    form->Menus().Open1->trigger();
+    TMainForm* window = form.get();
+    const auto postClose = [window] {
+        QMetaObject::invokeMethod(
+            window, [window] { window->close(); }, Qt::QueuedConnection);
+    };
+    if (atFirstPump)
+        postClose();
+    else
+        m_probes.DuringProbe([&] {
+            if (m_probes.Calls() == 2)
+                postClose();
+        });
+    std::pair<int, std::string> shownAtClose;
+    QObject::connect(window, &TMainForm::Closed, window, [&] {
+        shownAtClose = {window->Display().Count(), window->StatusBar1().Text()};
+    });
+    form->Menus().StartTest1->trigger();
+
+    EXPECT_EQ(m_prompts.Kinds(), std::vector<Kind>{Kind::OpenDialog}) << "nothing after the close";
+    EXPECT_EQ(m_probes.Calls(), atFirstPump ? 0 : 2);
+    EXPECT_FALSE(form->Timer1().Enabled());
+    EXPECT_EQ(shownAtClose, std::make_pair(form->Display().Count(), form->StatusBar1().Text()));
+    EXPECT_EQ(FileExists(form->Model().DetailLogName), !deleteLogs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Closes, ExitAtPumpPointTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "First" : "Last") +
+                                    (std::get<1>(info.param) ? "PumpDeletingLogs"
+                                                             : "PumpKeepingLogs");
+                         });
 
 } // namespace
 } // namespace velnorix

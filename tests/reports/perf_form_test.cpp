@@ -2,8 +2,10 @@
 #include "reports/modal_watch.h"
 #include "reports/perf_form.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -80,6 +82,23 @@ TEST_F(PerfFormTest, ColumnsShowTheirHeadersAndTextsWholeInFixedPitch) {
     EXPECT_TRUE(QFontInfo(view.font()).fixedPitch());
     EXPECT_TRUE(view.showGrid());
     EXPECT_FALSE(view.isSortingEnabled());
+}
+
+TEST_F(PerfFormTest, OnFirstShowEveryColumnIsWithinTheViewUpToTheScreensWidth) {
+    const int screenWidth = QGuiApplication::primaryScreen()->availableGeometry().width();
+    for (const std::string& address :
+         {std::string("http://intranet.example.org/status/health"), std::string(400, 'h')}) {
+        m_model.Target(0).Addr = address;
+        TVelnorixPerfForm form;
+        form.Fill(PerformanceRows(m_model, m_now, m_settings));
+        form.show();
+        if (address.size() < 100) {
+            EXPECT_LE(form.PerfView().horizontalHeader()->length(),
+                      form.PerfView().viewport()->width());
+        } else {
+            EXPECT_EQ(form.width(), screenWidth) << "a very long name widens only to the screen";
+        }
+    }
 }
 
 TEST_F(PerfFormTest, DoneClosesTheWindowAsAccepted) {
