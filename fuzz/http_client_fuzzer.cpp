@@ -30,7 +30,6 @@ HttpClientSettings FuzzSettings() {
     settings.MaxBodyBytes = 8192;
     settings.Headers.MaxFields = 32;
     settings.Headers.MaxTotalBytes = 4096;
-    settings.WallClock = [] { return std::int64_t{1'165'329'000}; };
     return settings;
 }
 
@@ -59,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                std::min(size - 1, kMaxResponse));
     peer.Prepare(response,
                  (data[0] & 1) != 0 ? LoopbackPeer::Ending::Reset : LoopbackPeer::Ending::Close);
-    HttpClient client(FuzzSettings());
+    static fuzzing::StoppedClock clock;
+    HttpClient client(clock, FuzzSettings());
     client.SetPort(peer.Port());
     bool succeeded = false;
     try {

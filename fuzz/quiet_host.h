@@ -44,6 +44,14 @@ private:
     int m_messages = 0;
 };
 
+// A clock that never moves, so a run depends on its input alone: 5 December 2006, 14:30 UTC.
+class StoppedClock final : public Clock {
+public:
+    std::uint32_t TickCount() override { return 0; }
+    LocalDateTime Now() override { return {2006, 12, 5, 14, 30, 0, 0}; }
+    std::int64_t SecondsSinceEpoch() override { return 1'165'329'000; }
+};
+
 // Stops the fuzzer with a report when a property of the code under test does not hold; the
 // sanitizers then print where it happened.
 [[noreturn]] void PropertyFailed(const char* what);

@@ -13,8 +13,8 @@
 #include "app/main_form.h"
 #include "app/qt_interval_timer.h"
 #include "app/text_display.h"
+#include "base/text_file.h"
 #include "engine/network_probes.h"
-#include "engine/text_file.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

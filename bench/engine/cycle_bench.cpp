@@ -1,8 +1,8 @@
+#include "base/text_file.h"
 #include "engine/display_header.h"
 #include "engine/run_log_names.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_file.h"
 #include "instant_host.h"
 
 #include <benchmark/benchmark.h>
@@ -69,9 +69,15 @@ private:
     InstantProbes m_probes;
     bool m_logsToNull;
     RunLogNames m_logNames;
-    TestScheduler m_scheduler{m_model,         m_display, m_status, m_timer1,
-                              m_timer2,        m_clock,   m_host,   m_probes.Components(),
-                              FormatSettings{}};
+    TestScheduler m_scheduler{{.Model = m_model,
+                               .Display = m_display,
+                               .StatusBar = m_status,
+                               .Timer1 = m_timer1,
+                               .Timer2 = m_timer2,
+                               .Clock = m_clock,
+                               .Host = m_host,
+                               .Probes = m_probes.Components(),
+                               .Format = FormatSettings{}}};
 };
 
 long ResidentKilobytes() {

@@ -60,6 +60,7 @@ class SteppingClock final : public Clock {
 public:
     [[nodiscard]] std::uint32_t TickCount() override { return ++m_tick; }
     [[nodiscard]] LocalDateTime Now() override { return {2026, 12, 6, 14, 3, 27, 0}; }
+    [[nodiscard]] std::int64_t SecondsSinceEpoch() override { return 1'796'565'807; }
 
 private:
     std::uint32_t m_tick = 0;

@@ -1,6 +1,6 @@
+#include "base/text_file.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
-#include "engine/text_file.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Wall time of one HEAD probe as the test cycle runs it (request, answer, close) against an
 // in-process loopback server, beside a bare blocking-socket client sending the same bytes.
 
+#include "base/file_descriptor.h"
 #include "probes/http/head_request.h"
 #include "probes/http/http_client.h"
-#include "probes/socket_handle.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -64,7 +64,7 @@ public:
     ~HeadServer() {
         m_stopping = true;
         // Wakes the accept with one last connection.
-        SocketHandle waker(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        FileDescriptor waker(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         const sockaddr_in address = LoopbackAddress(m_port);
         ::connect(waker.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
         waker.Close();
@@ -79,14 +79,14 @@ public:
 private:
     void Serve() {
         while (!m_stopping) {
-            SocketHandle connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+            FileDescriptor connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
             while (connection.IsValid() && ReadHeaderBlock(connection.Get())) {
                 ::send(connection.Get(), kAnswer.data(), kAnswer.size(), MSG_NOSIGNAL);
             }
         }
     }
 
-    SocketHandle m_listener;
+    FileDescriptor m_listener;
     std::uint16_t m_port = 0;
     std::atomic<bool> m_stopping{false};
     std::thread m_thread;
@@ -114,7 +114,7 @@ void BM_MinimalSocketHead(benchmark::State& state) {
     const std::string request = BuildHeadRequest("/index.htm", host, "");
     const sockaddr_in address = LoopbackAddress(Server().Port());
     for (auto _ : state) {
-        SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
         if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) !=
                 0 ||
             ::send(socket.Get(), request.data(), request.size(), MSG_NOSIGNAL) < 0 ||

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "probes/socket_handle.h"
+#include "base/file_descriptor.h"
 
 #include <cstdint>
 #include <string>
@@ -19,7 +19,7 @@ public:
 private:
     std::string ReadLine();
 
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     std::string m_buffer;
 };
 

@@ -101,7 +101,7 @@ void SmtpMinimalClient(benchmark::State& state) {
 BENCHMARK(SmtpMinimalClient)->UseRealTime();
 
 bool RawSocketsAllowed() {
-    const SocketHandle probe(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
+    const FileDescriptor probe(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
     return probe.IsValid();
 }
 
@@ -132,7 +132,7 @@ void PingMinimalRawSocket(benchmark::State& state) {
     peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::uint16_t sequence = 1;
     for (auto _ : state) {
-        const SocketHandle socket(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
+        const FileDescriptor socket(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
         const EchoRequest request = BuildEchoRequest(1, ++sequence, 0, "");
         ::sendto(socket.Get(), request.data(), request.size(), 0,
                  reinterpret_cast<const sockaddr*>(&peer), sizeof peer);
@@ -156,7 +156,7 @@ bool EnterSilentNamespace(std::string& whyNot) {
         whyNot = "cannot create a network namespace";
         return false;
     }
-    const SocketHandle control(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    const FileDescriptor control(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     ifreq loopback{};
     std::strncpy(loopback.ifr_name, "lo", IFNAMSIZ - 1);
     if (::ioctl(control.Get(), SIOCGIFFLAGS, &loopback) != 0) {

@@ -1,6 +1,6 @@
 // The logic behind the log display and the performance window at the sizes of long runs.
+#include "base/text_file.h"
 #include "engine/statistics.h"
-#include "engine/text_file.h"
 #include "reports/failure_search.h"
 #include "reports/log_files.h"
 #include "reports/performance_rows.h"

@@ -1,11 +1,11 @@
 // The report windows on the offscreen platform: opening, searching and scrolling a 100 MB
 // detail log, and opening the performance window for 1,000 targets. Each figure includes the
 // painting that makes the result visible.
+#include "base/text_file.h"
 #include "engine/statistics.h"
-#include "engine/text_file.h"
-#include "reports/log_display_form.h"
-#include "reports/log_view.h"
-#include "reports/perf_form.h"
+#include "reports/forms/log_display_form.h"
+#include "reports/forms/log_view.h"
+#include "reports/forms/perf_form.h"
 #include "sample_detail_log.h"
 
 #include <QApplication>

@@ -1,7 +1,6 @@
 #include "app/main_form.h"
 
 #include "app/artwork.h"
-#include "app/command_line.h"
 #include "app/error_sound.h"
 #include "app/help_window.h"
 #include "app/main_menus.h"
@@ -12,12 +11,12 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "app/tray_icon.h"
+#include "base/text_file.h"
 #include "config/configuration_commands.h"
 #include "engine/display_header.h"
 #include "engine/network_probes.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_file.h"
-#include "reports/log_commands.h"
+#include "reports/forms/log_commands.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -74,9 +73,15 @@ TMainForm::TMainForm(MainFormSetup setup)
         m_networkProbes = std::make_unique<NetworkProbes>();
         setup.Probes.emplace(m_networkProbes->Components());
     }
-    m_scheduler =
-        std::make_unique<TestScheduler>(m_model, *m_display, *m_statusBar, *m_timer1, *m_timer2,
-                                        m_clock, *m_host, *setup.Probes, m_formatSettings);
+    m_scheduler = std::make_unique<TestScheduler>(SchedulerParts{.Model = m_model,
+                                                                 .Display = *m_display,
+                                                                 .StatusBar = *m_statusBar,
+                                                                 .Timer1 = *m_timer1,
+                                                                 .Timer2 = *m_timer2,
+                                                                 .Clock = m_clock,
+                                                                 .Host = *m_host,
+                                                                 .Probes = *setup.Probes,
+                                                                 .Format = m_formatSettings});
     m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
                                                               *m_prompts, m_programDirectory);
     m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_programDirectory);
@@ -110,16 +115,9 @@ void TMainForm::FormCreate(const std::vector<std::string>& arguments) {
     m_timer2->SetEnabled(false);
     m_model.StartEnabled = false;
 
-    const std::optional<std::string> iniFile =
-        ConfigurationFileFromArguments(arguments, m_programDirectory);
-    if (!iniFile)
-        return;
-    if (!NameExists(*iniFile)) {
-        m_prompts->ShowErrorBox(kNoIniNameMessage);
-        return;
-    }
-    RunGuarded([this, &iniFile] {
-        m_configuration->LoadIniFile(*iniFile);
+    RunGuarded([this, &arguments] {
+        if (!m_configuration->LoadFromCommandLine(arguments))
+            return;
         if (m_model.StartEnabled)
             m_menus->SetStartTestEnabled(true);
         // One second from now the run starts by itself.

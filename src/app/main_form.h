@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/pump_point_gate.h"
+#include "base/text_format.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
-#include "engine/text_format.h"
 #include "probes/probe_interfaces.h"
 
 #include <QMainWindow>
@@ -53,40 +53,46 @@ public:
 
     [[nodiscard]] RunModel& Model() { return m_model; }
     [[nodiscard]] TextDisplay& Display() { return *m_display; }
+    // StatusBar1: the status bar's one simple text.
     [[nodiscard]] StatusBarLine& StatusBar1() { return *m_statusBar; }
     [[nodiscard]] MainMenus& Menus() { return *m_menus; }
+    // Timer1, the interval timer: each tick runs one test cycle.
     [[nodiscard]] QtIntervalTimer& Timer1() { return *m_timer1; }
+    // Timer2, the start timer: one tick a second after a configuration named on the command
+    // line was loaded, which starts the run.
     [[nodiscard]] QtIntervalTimer& Timer2() { return *m_timer2; }
+    // StTrayIcon1: the notification-area icon.
     [[nodiscard]] TrayIcon& StTrayIcon1() { return *m_tray; }
     [[nodiscard]] UserPrompts& Prompts() { return *m_prompts; }
     [[nodiscard]] HostServices& Host();
     [[nodiscard]] HelpWindow* Help() { return m_help; }
     [[nodiscard]] const std::string& ProgramDirectory() const { return m_programDirectory; }
 
-    // The menu commands.
-    void New1Click();
-    void Open1Click();
-    void StartTest1Click();
-    void StopTest1Click();
-    void Exit1Click();
-    void Summary1Click();
-    void Log1Click();
-    void SummaryLog1Click();
-    void InactiveDetailLog1Click();
-    void InactiveSummaryLog1Click();
-    void DeleteLogFiles1Click();
-    void Targets1Click();
-    void Save2Click();
-    void SaveAs2Click();
-    void Contents1Click();
-    void About1Click();
+    // The menu commands, each named after its item (MainMenus gives the captions).
+    void New1Click();                // File > New: empties every target entry
+    void Open1Click();               // File > Open: loads a configuration chosen in a dialog
+    void StartTest1Click();          // File > Start Test: new logs, a cycle now, then Timer1
+    void StopTest1Click();           // File > Stop Test: ends the run after the current cycle
+    void Exit1Click();               // File > Exit: closes the window
+    void Summary1Click();            // View > Summary: the performance window
+    void Log1Click();                // View > Detail Log: the run's log with the failure search
+    void SummaryLog1Click();         // View > Summary Log: the run's summary log
+    void InactiveDetailLog1Click();  // View > Inactive Detail Log: an earlier run's detail log
+    void InactiveSummaryLog1Click(); // View > Inactive Summary Log: an earlier run's summary
+    void DeleteLogFiles1Click();     // View > Delete Log Files: deletes the run's two logs
+    void Targets1Click();            // Configure > Targets/Options: the configuration dialog
+    void Save2Click();               // Configure > Save: writes the configuration file
+    void SaveAs2Click();             // Configure > SaveAs: writes it under a chosen name
+    void Contents1Click();           // Help > Contents: the help window
+    void About1Click();              // Help > About: the About box
 
     // Both Start Test items follow StartEnabled: when the main menu changes and before the
     // context menu opens.
     void ApplyStartTestRule();
     // Sets the display font and the minimum window size for a screen of this width.
     void AdaptToScreenWidth(int screenWidth);
-    // Recomputes how many lines the display keeps from its real height and font.
+    // ElasticForm1AfterResize, after the window was resized: recomputes how many lines the
+    // display keeps from its real height and font.
     void ElasticForm1AfterResize();
     // Opens the context menu at a global position.
     void OpenPopupMenu(const QPoint& globalPosition);
@@ -103,9 +109,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's creation: the empty model, then the configuration named on the command line.
     void FormCreate(const std::vector<std::string>& arguments);
+    // The window is shown: the layout follows the screen's width.
     void FormShow();
+    // The window became active: it is drawn and waiting messages run.
     void FormActivate();
+    // The window closes: the logs go if so configured, unsaved changes are offered for saving.
     void FormClose();
     void ConnectMenuCommands();
     // Runs a command or a timer handler; whatever it throws goes to the general error display.

@@ -8,8 +8,8 @@
 #include "config/forms/targets_dialog.h"
 #include "engine/display_header.h"
 #include "engine/test_scheduler.h"
-#include "reports/log_commands.h"
-#include "reports/perf_form.h"
+#include "reports/forms/log_commands.h"
+#include "reports/forms/perf_form.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -113,7 +113,7 @@ void TMainForm::Targets1Click() {
     if (!EditTargetsAndOptions(this, m_model, *m_prompts))
         return;
     ShowTargetHeader(m_model, *m_display);
-    m_menus->SetStartTestEnabled(true);
+    m_menus->SetStartTestEnabled(m_model.StartEnabled);
 }
 
 void TMainForm::Save2Click() {

@@ -10,10 +10,9 @@ class QWidget;
 
 namespace velnorix {
 
-// The main window's menu bar and context menu. Items have fixed names (Open1 in the menu bar,
-// Open2 its context twin) that the shell and its tests reach them by. Each context item
-// performs the click of its main item, so a disabled main item makes its context twin do
-// nothing as well.
+// The main window's menu bar and context menu. Items keep their inherited names; each says its
+// caption. Each context item performs the click of its main item, so a disabled main item makes
+// its context twin do nothing as well.
 class MainMenus final : public QObject {
     Q_OBJECT
 
@@ -28,44 +27,44 @@ public:
     void SetStartTestEnabled(bool enabled);
 
     // File
-    QAction* New1;
-    QAction* Open1;
-    QAction* StartTest1;
-    QAction* StopTest1;
-    QAction* Exit1;
+    QAction* New1;       // File > New
+    QAction* Open1;      // File > Open
+    QAction* StartTest1; // File > Start Test
+    QAction* StopTest1;  // File > Stop Test
+    QAction* Exit1;      // File > Exit
     // View
-    QAction* Summary1;
-    QAction* Log1;
-    QAction* SummaryLog1;
-    QAction* InactiveDetailLog1;
-    QAction* InactiveSummaryLog1;
-    QAction* DeleteLogFiles1;
+    QAction* Summary1;            // View > Summary (the performance window)
+    QAction* Log1;                // View > Detail Log
+    QAction* SummaryLog1;         // View > Summary Log
+    QAction* InactiveDetailLog1;  // View > Inactive Detail Log (an earlier run's)
+    QAction* InactiveSummaryLog1; // View > Inactive Summary Log (an earlier run's)
+    QAction* DeleteLogFiles1;     // View > Delete Log Files
     // Configure
-    QAction* Targets1;
-    QAction* Save2;
-    QAction* SaveAs2;
+    QAction* Targets1; // Configure > Targets/Options
+    QAction* Save2;    // Configure > Save
+    QAction* SaveAs2;  // Configure > SaveAs
     // Help
-    QAction* Contents1;
-    QAction* About1;
+    QAction* Contents1; // Help > Contents
+    QAction* About1;    // Help > About
 
-    QMenu* PopupMenu1;
-    QAction* New2;
-    QAction* Open2;
-    QAction* StartTest2;
-    QAction* StopTest2;
-    QAction* Summary;
-    QAction* Log;
-    QAction* ViewSummaryLog1;
-    QAction* ViewDeleteLogFiles1;
-    QAction* Targets2;
-    QAction* Save3;
-    QAction* SaveAs1;
-    QAction* Exit2;
+    QMenu* PopupMenu1; // the main window's context menu; its items perform the main items' clicks:
+    QAction* New2;     // New
+    QAction* Open2;    // Open
+    QAction* StartTest2;          // Start Test (draws the window first)
+    QAction* StopTest2;           // Stop Test
+    QAction* Summary;             // View: Summary
+    QAction* Log;                 // View: Detail Log
+    QAction* ViewSummaryLog1;     // View: Summary Log
+    QAction* ViewDeleteLogFiles1; // View: Delete Log Files (stops a running test first)
+    QAction* Targets2;            // Configure: Targets/Options
+    QAction* Save3;               // Configure: Save
+    QAction* SaveAs1;             // Configure: SaveAs
+    QAction* Exit2;               // Exit
 
 Q_SIGNALS:
-    // An item of the main menu changed (its enabled state, for one).
+    // MainMenu1Change: an item of the main menu changed (its enabled state, for one).
     void MainMenu1Change();
-    // The context menu is about to open.
+    // PopupMenu1Popup: the context menu is about to open.
     void PopupMenu1Popup();
 
 private:

@@ -1,5 +1,6 @@
 #include "cli/console_monitor.h"
 
+#include "base/text_file.h"
 #include "cli/console_display.h"
 #include "cli/console_host.h"
 #include "cli/console_timer.h"
@@ -7,7 +8,6 @@
 #include "config/configuration_commands.h"
 #include "engine/network_probes.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_file.h"
 
 #include <chrono>
 #include <exception>
@@ -32,8 +32,15 @@ public:
         : m_options(options), m_display(out), m_status(errors, ::isatty(::fileno(errors)) == 1),
           m_host(ExecutableDirectory(), !options.Quiet, errors), m_prompts(errors, m_status),
           m_config(m_model, m_display, m_status, m_prompts, m_host.ProgramDirectory()),
-          m_scheduler(m_model, m_display, m_status, m_timer1, m_timer2, m_clock, m_host,
-                      m_probes.Components(), SystemFormatSettings()) {
+          m_scheduler({.Model = m_model,
+                       .Display = m_display,
+                       .StatusBar = m_status,
+                       .Timer1 = m_timer1,
+                       .Timer2 = m_timer2,
+                       .Clock = m_clock,
+                       .Host = m_host,
+                       .Probes = m_probes.Components(),
+                       .Format = SystemFormatSettings()}) {
         m_host.SetPumpHandler([this] { HandleStopRequest(); });
         m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
     }
@@ -58,17 +65,10 @@ public:
     }
 
 private:
-    // Same rules as the window's start-up: a bare name is looked up beside the program.
     int LoadConfiguration() {
-        std::string name = m_options.ConfigFile;
-        if (name.find('/') == std::string::npos)
-            name = m_host.ProgramDirectory() + "/" + name;
-        if (!NameExists(name)) {
-            m_prompts.ShowErrorBox(kNoIniNameMessage);
-            return kExitMissingConfig;
-        }
         try {
-            m_config.LoadIniFile(name);
+            if (!m_config.LoadFromCommandLine({m_options.ConfigFile}))
+                return kExitMissingConfig;
         } catch (const std::exception& error) {
             m_prompts.ShowGeneralError(error.what());
             return kExitBadConfig;
@@ -97,7 +97,7 @@ private:
             if (backToBack || (due && std::chrono::steady_clock::now() >= *due)) {
                 m_timer1.Restart();
                 try {
-                    m_scheduler.Timer1Timer();
+                    m_scheduler.RunTestCycle();
                 } catch (const std::exception& error) {
                     m_prompts.ShowGeneralError(error.what());
                 }
@@ -119,8 +119,8 @@ private:
     RunModel m_model;
     ConsoleDisplay m_display;
     ConsoleStatus m_status;
-    ConsoleTimer m_timer1;
-    ConsoleTimer m_timer2;
+    ConsoleTimer m_timer1; // the interval timer: the loop above runs a cycle when it is due
+    ConsoleTimer m_timer2; // the start timer; the console starts its run at once instead
     SystemClock m_clock;
     ConsoleHost m_host;
     ConsolePrompts m_prompts;

@@ -1,5 +1,7 @@
 #include "config/configuration_commands.h"
 
+#include "base/text_file.h"
+#include "config/command_line.h"
 #include "config/configuration_file.h"
 
 #include <utility>
@@ -48,6 +50,19 @@ void ConfigurationCommands::SaveAs2Click() {
 
 void ConfigurationCommands::LoadIniFile(const std::string& fileName) {
     velnorix::LoadIniFile(m_model, m_display, m_prompts, fileName);
+}
+
+bool ConfigurationCommands::LoadFromCommandLine(const std::vector<std::string>& arguments) {
+    const std::optional<std::string> fileName =
+        ConfigurationFileFromArguments(arguments, m_programDirectory);
+    if (!fileName)
+        return false;
+    if (!NameExists(*fileName)) {
+        m_prompts.ShowErrorBox(kNoIniNameMessage);
+        return false;
+    }
+    LoadIniFile(*fileName);
+    return true;
 }
 
 void ConfigurationCommands::SaveIniFile(const std::string& fileName) {

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velnorix {
 
@@ -23,13 +24,21 @@ public:
     ConfigurationCommands(RunModel& model, DisplayLines& display, StatusLine& status,
                           UserPrompts& prompts, std::string programDirectory);
 
-    // Every table entry back to its initial state; count, interval, file name and flags stay.
+    // File > New: every table entry back to its initial state; count, interval, file name and
+    // flags stay.
     void New1Click();
+    // File > Open: loads the configuration chosen in the file dialog.
     void Open1Click();
-    // Saves to IniFileName, or asks for a name as SaveAs does when there is none yet.
+    // Configure > Save: saves to IniFileName, or asks for a name as SaveAs does when there is
+    // none yet.
     void Save2Click();
+    // Configure > SaveAs: saves under a name chosen in the file dialog.
     void SaveAs2Click();
     void LoadIniFile(const std::string& fileName);
+    // The start-up of the window and the console alike: the configuration named by the first
+    // command-line parameter (ConfigurationFileFromArguments) is loaded and the result is true.
+    // False when none is named, or, after the error box kNoIniNameMessage, when it does not exist.
+    bool LoadFromCommandLine(const std::vector<std::string>& arguments);
     void SaveIniFile(const std::string& fileName);
     // Offers to save unsaved changes, Yes or No; the window closes whatever the answer.
     void AskToSaveOnClose();

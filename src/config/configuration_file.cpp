@@ -1,11 +1,11 @@
 #include "config/configuration_file.h"
 
+#include "base/text_file.h"
 #include "config/ini_document.h"
 #include "config/ini_file_io.h"
 #include "config/ini_values.h"
 #include "config/target_security.h"
 #include "engine/display_header.h"
-#include "engine/text_file.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 #include "config/ini_file_io.h"
 
-#include "engine/text_file.h"
+#include "base/text_file.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/date_time.h"
+#include "base/clock.h"
 
 #include <cstdint>
 #include <functional>
@@ -49,23 +49,6 @@ public:
     [[nodiscard]] virtual std::int32_t Interval() const = 0;
     virtual void SetEnabled(bool enabled) = 0;
     [[nodiscard]] virtual bool Enabled() const = 0;
-};
-
-class Clock {
-public:
-    virtual ~Clock() = default;
-    // Milliseconds since an arbitrary start, wrapping modulo 2^32.
-    [[nodiscard]] virtual std::uint32_t TickCount() = 0;
-    [[nodiscard]] virtual LocalDateTime Now() = 0;
-    // Waits this long in real time; a clock that keeps its own time moves it instead.
-    virtual void Sleep(std::uint32_t milliseconds);
-};
-
-// The system clock: a monotonic millisecond tick and the local date and time.
-class SystemClock final : public Clock {
-public:
-    std::uint32_t TickCount() override;
-    LocalDateTime Now() override;
 };
 
 // Services of the program around the engine.

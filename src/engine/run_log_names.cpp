@@ -1,6 +1,6 @@
 #include "engine/run_log_names.h"
 
-#include "engine/text_file.h"
+#include "base/text_file.h"
 
 #include <cerrno>
 #include <utility>

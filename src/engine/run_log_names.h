@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/date_time.h"
-#include "engine/host.h"
+#include "base/clock.h"
+#include "base/date_time.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <cstdint>
 #include <string>

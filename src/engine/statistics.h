@@ -1,7 +1,7 @@
 #pragma once
 
+#include "base/text_format.h"
 #include "engine/run_model.h"
-#include "engine/text_format.h"
 
 #include <cstdint>
 #include <string>

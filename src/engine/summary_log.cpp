@@ -1,8 +1,8 @@
 #include "engine/summary_log.h"
 
+#include "base/text_file.h"
+#include "base/utf8_text.h"
 #include "engine/statistics.h"
-#include "engine/text_file.h"
-#include "engine/utf8_text.h"
 
 #include <array>
 

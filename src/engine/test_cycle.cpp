@@ -1,6 +1,6 @@
 #include "engine/test_cycle.h"
 
-#include "engine/date_time.h"
+#include "base/date_time.h"
 #include "engine/display_blocks.h"
 #include "engine/result_line.h"
 #include "engine/statistics.h"

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/text_file.h"
+#include "base/text_format.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
-#include "engine/text_file.h"
-#include "engine/text_format.h"
 #include "probes/probe_interfaces.h"
 
 namespace velnorix {

@@ -1,6 +1,7 @@
 #include "engine/test_scheduler.h"
 
-#include "engine/date_time.h"
+#include "base/date_time.h"
+#include "base/text_file.h"
 #include "engine/run_log_names.h"
 #include "engine/summary_log.h"
 #include "engine/timer_interval.h"
@@ -9,12 +10,11 @@
 
 namespace velnorix {
 
-TestScheduler::TestScheduler(RunModel& model, DisplayLines& display, StatusLine& statusBar,
-                             IntervalTimer& timer1, IntervalTimer& timer2, Clock& clock,
-                             HostServices& host, ProbeComponents probes, FormatSettings settings)
-    : m_model(model), m_statusBar(statusBar), m_timer1(timer1), m_timer2(timer2), m_clock(clock),
-      m_host(host),
-      m_cycle(model, display, statusBar, timer1, clock, host, probes, std::move(settings)) {}
+TestScheduler::TestScheduler(SchedulerParts parts)
+    : m_model(parts.Model), m_statusBar(parts.StatusBar), m_timer1(parts.Timer1),
+      m_timer2(parts.Timer2), m_clock(parts.Clock), m_host(parts.Host),
+      m_cycle(parts.Model, parts.Display, parts.StatusBar, parts.Timer1, parts.Clock, parts.Host,
+              parts.Probes, std::move(parts.Format)) {}
 
 void TestScheduler::StartTestRun() {
     // A start during a run replaces it: no tick of the old run may reach the new files, and

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/text_format.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
 #include "engine/test_cycle.h"
-#include "engine/text_format.h"
 #include "probes/probe_interfaces.h"
 
 #include <cstdint>
@@ -13,21 +13,36 @@ namespace velnorix {
 // Timer2 starts a run this long after a configuration named on the command line was loaded.
 inline constexpr std::int32_t kTimer2IntervalMs = 1000;
 
+// What the scheduler works with, named at the call site so that the two timers, both
+// IntervalTimer, cannot change places unseen.
+struct SchedulerParts {
+    RunModel& Model;
+    DisplayLines& Display;
+    StatusLine& StatusBar;
+    IntervalTimer& Timer1; // the interval timer: each tick runs one test cycle
+    IntervalTimer& Timer2; // the one-shot start after a configuration named on the command line
+    velnorix::Clock& Clock;
+    HostServices& Host;
+    ProbeComponents Probes;
+    FormatSettings Format;
+};
+
 // Starts, paces and stops test runs. The shell routes the Start Test and Stop Test commands
 // and the two timers' ticks here. Handlers throw FileError when a log file cannot be
 // created, opened or written; the caller shows it in its general error display.
 class TestScheduler final {
 public:
-    TestScheduler(RunModel& model, DisplayLines& display, StatusLine& statusBar,
-                  IntervalTimer& timer1, IntervalTimer& timer2, Clock& clock, HostServices& host,
-                  ProbeComponents probes, FormatSettings settings);
+    explicit TestScheduler(SchedulerParts parts);
 
     // Stamps the run, creates its two log files, runs the first cycle and arms Timer1.
     void StartTestRun();
-    // Disarms Timer1, appends "  Test Stopped!" to the status text, lets messages run once.
+    // The Stop Test command: disarms Timer1, appends "  Test Stopped!" to the status text, lets
+    // messages run once.
     void StopTest1Click();
+    // The interval timer's tick: runs one test cycle (RunTestCycle).
     void Timer1Timer();
-    // The one-shot start after a configuration named on the command line was loaded.
+    // The start timer's one tick, a second after a configuration named on the command line was
+    // loaded: disarms it and starts a run.
     void Timer2Timer();
     // One cycle, then either the stop asked for during it or the re-armed Timer1; neither
     // when the program ended at one of the cycle's pump points.

@@ -1,6 +1,6 @@
 #include "probes/icmp_client.h"
 
-#include "probes/deadline.h"
+#include "base/deadline.h"
 #include "probes/probe_errors.h"
 #include "probes/socket_startup.h"
 
@@ -66,7 +66,7 @@ void IcmpClient::ObtainSocket() {
 
 void IcmpClient::OpenSocket() {
     for (const IcmpSocketKind kind : m_socketKinds) {
-        SocketHandle socket(
+        FileDescriptor socket(
             ::socket(AF_INET, SocketTypeOf(kind) | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP));
         if (!socket.IsValid())
             continue; // EPERM or EACCES: this kind is not allowed to this user

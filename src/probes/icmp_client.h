@@ -1,11 +1,11 @@
 #pragma once
 
-#include "engine/host.h"
+#include "base/clock.h"
+#include "base/file_descriptor.h"
 #include "probes/host_resolution.h"
 #include "probes/icmp_packet.h"
 #include "probes/network_bounds.h"
 #include "probes/probe_interfaces.h"
-#include "probes/socket_handle.h"
 
 #include <chrono>
 #include <cstdint>
@@ -81,7 +81,7 @@ private:
     std::chrono::milliseconds m_receiveTimeout = kEchoReceiveTimeout;
     HostResolver m_resolver = ResolveWithSystem;
     std::vector<IcmpSocketKind> m_socketKinds = {IcmpSocketKind::Raw, IcmpSocketKind::Datagram};
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     IcmpSocketKind m_socketKind = IcmpSocketKind::Raw;
     std::uint16_t m_sequence = kFirstEchoSequence;
     std::array<std::uint8_t, kEchoReceiveBufferSize> m_buffer{};

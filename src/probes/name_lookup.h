@@ -1,6 +1,6 @@
 #pragma once
 
-#include "probes/deadline.h"
+#include "base/deadline.h"
 
 #include <string>
 #include <vector>

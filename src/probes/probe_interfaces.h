@@ -50,10 +50,10 @@ public:
 
 // The component of each type, owned by whoever builds the engine.
 struct ProbeComponents {
-    EchoProbe& PingClient;
-    HeadProbe& IdHTTP1;
-    LoginDialogueProbe& IdPOP31;
-    DialogueProbe& IdSMTP1;
+    EchoProbe& PingClient;       // <Ping> targets: ICMP echo
+    HeadProbe& IdHTTP1;          // <HTML> targets: the HTTP HEAD request
+    LoginDialogueProbe& IdPOP31; // <POP3> targets: greeting, log-in and QUIT
+    DialogueProbe& IdSMTP1;      // <SMTP> targets: greeting and QUIT
 };
 
 } // namespace velnorix

@@ -70,7 +70,7 @@ void TcpConnection::OpenConnection() {
     m_closedGracefully = false;
     m_pendingError.reset();
 
-    SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         throw ProbeError(error_text::kCannotAllocateSocket);
     // The name lookup counts against the connect time-out, so a dead name server cannot

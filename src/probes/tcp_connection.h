@@ -1,10 +1,10 @@
 #pragma once
 
-#include "probes/deadline.h"
+#include "base/deadline.h"
+#include "base/file_descriptor.h"
 #include "probes/host_resolution.h"
 #include "probes/network_bounds.h"
 #include "probes/numbered_reply.h"
-#include "probes/socket_handle.h"
 
 #include <chrono>
 #include <cstddef>
@@ -86,7 +86,7 @@ private:
     std::int32_t m_port = 0;
     ConnectionBounds m_bounds;
     HostResolver m_resolver = ResolveWithSystem;
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     // Where one read lands before its bytes join the input buffer.
     std::unique_ptr<char[]> m_receiveArea;
     std::string m_input;

@@ -1,6 +1,6 @@
 #include "reports/display_line.h"
 
-#include "engine/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <algorithm>
 

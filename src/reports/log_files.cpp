@@ -1,6 +1,6 @@
 #include "reports/log_files.h"
 
-#include "engine/text_file.h"
+#include "base/text_file.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -2,7 +2,7 @@
 #include "app/pump_point_gate.h"
 #include "app/qt_host_services.h"
 #include "app/qt_interval_timer.h"
-#include "engine/text_file.h"
+#include "base/text_file.h"
 #include "gui_waits.h"
 
 #include <QCoreApplication>

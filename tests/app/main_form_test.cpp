@@ -6,7 +6,7 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "app/tray_icon.h"
-#include "engine/text_file.h"
+#include "base/text_file.h"
 #include "gui_waits.h"
 #include "scripted_probes.h"
 #include "support/scripted_prompts.h"

@@ -181,6 +181,34 @@ TEST_F(ConfigurationCommandsTest, NewResetsTheEntriesOnlyAndSaveWritesThemEmpty)
     }
 }
 
+TEST_F(ConfigurationCommandsTest, StartUpLoadsOnlyANamedFileThatExists) {
+    const std::string file = m_dir.File("watch.ini");
+    WriteWholeFile(file, "[Targets]\r\nCount=1\r\n01Type=<SMTP>\r\n01Addr=relay\r\n");
+    struct Case {
+        const char* What;
+        std::vector<std::string> Arguments;
+        bool Loaded;
+    };
+    const Case cases[] = {
+        {"nothing named", {}, false},
+        {"a bare name beside the program", {"watch.ini", "ignored.ini"}, true},
+        {"a path", {file}, true},
+        {"a bare name of nothing", {"absent.ini"}, false},
+    };
+    for (const Case& c : cases) {
+        RunModel model;
+        ScriptedPrompts prompts{ScriptedPrompts::WhenUnscripted::Fail};
+        ConfigurationCommands commands{model, m_display, m_status, prompts, m_dir.Path()};
+        EXPECT_EQ(commands.LoadFromCommandLine(c.Arguments), c.Loaded) << c.What;
+        EXPECT_EQ(model.IniFileName, c.Loaded ? file : "") << c.What;
+        EXPECT_EQ(model.TargetCount, c.Loaded ? 1 : 0) << c.What;
+        EXPECT_EQ(model.StartEnabled, c.Loaded) << c.What;
+        const std::vector<Shown> missing = {{Kind::Error, kNoNameBox}};
+        const bool named = !c.Arguments.empty();
+        EXPECT_EQ(prompts.Boxes(), named && !c.Loaded ? missing : std::vector<Shown>{}) << c.What;
+    }
+}
+
 TEST_F(ConfigurationCommandsTest, ClosingAsksOnlyAboutUnsavedChanges) {
     m_commands.AskToSaveOnClose();
     EXPECT_TRUE(m_prompts.Boxes().empty()) << "nothing to save, nothing asked";

@@ -1,7 +1,7 @@
+#include "base/text_file.h"
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
 #include "engine/ca_file_path.h"
-#include "engine/text_file.h"
 #include "support/fake_host.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"

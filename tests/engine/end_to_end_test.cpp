@@ -1,8 +1,8 @@
+#include "base/text_format.h"
 #include "engine/network_probes.h"
 #include "engine/run_model.h"
 #include "engine/summary_log.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_format.h"
 #include "probes/probe_errors.h"
 #include "support/fake_host.h"
 #include "support/loopback_server.h"
@@ -34,6 +34,7 @@ class RealTicksFixedDate final : public Clock {
 public:
     std::uint32_t TickCount() override { return m_system.TickCount(); }
     LocalDateTime Now() override { return {2026, 12, 6, 14, 3, 27, 0}; }
+    std::int64_t SecondsSinceEpoch() override { return m_system.SecondsSinceEpoch(); }
 
 private:
     SystemClock m_system;
@@ -151,8 +152,15 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
     RealTicksFixedDate clock;
     FakeHost host;
     host.SetProgramDirectory(dir.Path());
-    TestScheduler scheduler(model, display, status, timer1, timer2, clock, host,
-                            probes.Components(), FormatSettings{});
+    TestScheduler scheduler({.Model = model,
+                             .Display = display,
+                             .StatusBar = status,
+                             .Timer1 = timer1,
+                             .Timer2 = timer2,
+                             .Clock = clock,
+                             .Host = host,
+                             .Probes = probes.Components(),
+                             .Format = FormatSettings{}});
 
     scheduler.StartTestRun();
     ASSERT_TRUE(timer1.WouldTick());

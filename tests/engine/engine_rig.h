@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/text_format.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_format.h"
 #include "support/fake_host.h"
 #include "support/fake_probes.h"
 #include "support/temp_dir.h"
@@ -49,8 +49,15 @@ struct EngineRig {
     FakeClock Clock;
     FakeHost Host;
     FakeProbes Probes{Clock, Host};
-    TestScheduler Scheduler{Model, Display, StatusBar,           Timer1,          Timer2,
-                            Clock, Host,    Probes.Components(), FormatSettings{}};
+    TestScheduler Scheduler{{.Model = Model,
+                             .Display = Display,
+                             .StatusBar = StatusBar,
+                             .Timer1 = Timer1,
+                             .Timer2 = Timer2,
+                             .Clock = Clock,
+                             .Host = Host,
+                             .Probes = Probes.Components(),
+                             .Format = FormatSettings{}}};
 };
 
 } // namespace velnorix::testing

@@ -1,5 +1,5 @@
+#include "base/text_file.h"
 #include "engine/run_log_names.h"
-#include "engine/text_file.h"
 #include "engine_rig.h"
 
 #include <gtest/gtest.h>

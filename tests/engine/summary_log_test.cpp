@@ -1,7 +1,7 @@
+#include "base/text_file.h"
+#include "base/utf8_text.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
-#include "engine/text_file.h"
-#include "engine/utf8_text.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>

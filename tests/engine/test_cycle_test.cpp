@@ -1,7 +1,7 @@
+#include "base/text_file.h"
 #include "engine/display_header.h"
 #include "engine/summary_log.h"
 #include "engine/test_cycle.h"
-#include "engine/text_file.h"
 #include "engine_rig.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
+#include "base/text_file.h"
 #include "engine/summary_log.h"
 #include "engine/test_scheduler.h"
-#include "engine/text_file.h"
 #include "engine_rig.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // reports the error, records no probe twice and loses none, and the run goes on cleanly once
 // the disk is usable again. The file system is a small tmpfs in a private mount namespace; as
 // root, permission bits would not stop a write, so read-only means a read-only remount.
+#include "base/text_file.h"
 #include "engine/engine_rig.h"
-#include "engine/text_file.h"
 #include "hardening/log_blocks.h"
 #include "hardening/private_mount.h"
 #include "hardening/process_figures.h"

@@ -1,7 +1,7 @@
+#include "base/file_descriptor.h"
 #include "network_namespace.h"
 #include "probes/icmp_client.h"
 #include "probes/probe_errors.h"
-#include "probes/socket_handle.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -29,6 +29,7 @@ class ScriptedClock final : public Clock {
 public:
     std::uint32_t TickCount() override { return m_ticks += 21; }
     LocalDateTime Now() override { return {}; }
+    std::int64_t SecondsSinceEpoch() override { return 0; }
 
 private:
     std::uint32_t m_ticks = 0xffffffcb; // wraps between the start and the end of the wait
@@ -209,7 +210,7 @@ public:
 
 private:
     void Inject() {
-        SocketHandle socket(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
+        FileDescriptor socket(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -344,7 +345,7 @@ TEST_F(IcmpNamespaceTest, LoopbackWithEchoRepliesOffTimesOut) {
 TEST_F(IcmpNamespaceTest, RequestsCarryTheProcessIdentifier) {
     m_namespace->Run([] {
         // A second raw socket sees every ICMP datagram of the namespace, our request among them.
-        SocketHandle capture(
+        FileDescriptor capture(
             ::socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP));
         ASSERT_TRUE(capture.IsValid());
         IcmpClient client;

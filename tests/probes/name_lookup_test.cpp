@@ -1,7 +1,7 @@
+#include "base/file_descriptor.h"
 #include "probes/host_resolution.h"
 #include "probes/name_lookup.h"
 #include "probes/probe_errors.h"
-#include "probes/socket_handle.h"
 #include "probes/tcp_connection.h"
 
 #include <algorithm>
@@ -102,7 +102,7 @@ private:
 
     Answer m_answer;
     std::vector<std::string> m_addresses;
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     std::string m_servers;
     std::atomic<bool> m_stop = false;
     std::atomic<int> m_queries = 0;

@@ -1,5 +1,5 @@
-#include "reports/log_display_form.h"
-#include "reports/log_view.h"
+#include "reports/forms/log_display_form.h"
+#include "reports/forms/log_view.h"
 #include "reports/sample_logs.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "engine/text_file.h"
+#include "base/text_file.h"
 #include "reports/log_files.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "reports/log_view.h"
+#include "reports/forms/log_view.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "engine/statistics.h"
+#include "reports/forms/perf_form.h"
 #include "reports/modal_watch.h"
-#include "reports/perf_form.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>

@@ -96,6 +96,11 @@ LocalDateTime FakeClock::Now() {
     return FromDayCount(static_cast<double>(m_msSinceEpoch) / kMsPerDay);
 }
 
+std::int64_t FakeClock::SecondsSinceEpoch() {
+    constexpr std::int64_t kMsFrom1899To1970 = std::int64_t{25'569} * kMsPerDay;
+    return (m_msSinceEpoch - kMsFrom1899To1970) / 1000;
+}
+
 void FakeClock::SetNow(const LocalDateTime& now) {
     m_msSinceEpoch = MsSinceEpoch(now);
 }

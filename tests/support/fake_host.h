@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/date_time.h"
+#include "base/date_time.h"
 #include "engine/host.h"
 
 #include <cstdint>
@@ -87,6 +87,8 @@ public:
     [[nodiscard]] std::uint32_t TickCount() override { return m_tick; }
     [[nodiscard]] LocalDateTime Now() override;
     void Sleep(std::uint32_t milliseconds) override { Advance(milliseconds); }
+    // The local time read as UTC.
+    [[nodiscard]] std::int64_t SecondsSinceEpoch() override;
 
     void SetTick(std::uint32_t tick) { m_tick = tick; }
     void SetNow(const LocalDateTime& now);

@@ -30,8 +30,8 @@ constexpr milliseconds kFinishGrace{200};
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-SocketHandle LoopbackSocket(std::uint16_t* port) {
-    SocketHandle socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+FileDescriptor LoopbackSocket(std::uint16_t* port) {
+    FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         ThrowSystemError("socket");
     sockaddr_in address{};
@@ -71,8 +71,8 @@ public:
         int wake[2];
         if (::pipe2(wake, O_CLOEXEC) != 0)
             ThrowSystemError("pipe2");
-        m_wakeRead = SocketHandle(wake[0]);
-        m_wakeWrite = SocketHandle(wake[1]);
+        m_wakeRead = FileDescriptor(wake[0]);
+        m_wakeWrite = FileDescriptor(wake[1]);
         m_accepter = std::thread([this] { AcceptConnections(); });
     }
 
@@ -160,7 +160,7 @@ private:
         for (std::size_t index = 0; m_handler || index < m_scripts.size(); ++index) {
             if (!AwaitClient())
                 return;
-            SocketHandle socket(
+            FileDescriptor socket(
                 ::accept4(m_listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
             if (!socket.IsValid())
                 return;
@@ -223,10 +223,10 @@ private:
     const std::vector<ServerScript> m_scripts;
     const LoopbackServer::Handler m_handler;
     const milliseconds m_patience;
-    SocketHandle m_listener;
+    FileDescriptor m_listener;
     std::uint16_t m_port = 0;
-    SocketHandle m_wakeRead;
-    SocketHandle m_wakeWrite;
+    FileDescriptor m_wakeRead;
+    FileDescriptor m_wakeWrite;
     std::atomic<bool> m_finishing{false};
     std::atomic<bool> m_stopping{false};
     std::atomic<std::size_t> m_accepted{0};
@@ -239,7 +239,7 @@ private:
     std::vector<std::string> m_mismatches;
 };
 
-Connection::Connection(ServerState& server, std::size_t index, SocketHandle socket)
+Connection::Connection(ServerState& server, std::size_t index, FileDescriptor socket)
     : m_server(server), m_index(index), m_socket(std::move(socket)) {
     // Each send goes out at once, so the client meets the pieces the server meant.
     const int noDelay = 1;
@@ -460,7 +460,7 @@ UnansweredListener::UnansweredListener() {
         ThrowSystemError("listen");
     // A backlog of 0 still queues a connection or two; fill it so the next SYN is dropped.
     for (int i = 0; i < 4; ++i) {
-        SocketHandle filler(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        FileDescriptor filler(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         ConnectTo(filler.Get(), m_port);
         m_fillers.push_back(std::move(filler));
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "probes/socket_handle.h"
+#include "base/file_descriptor.h"
 
 #include <chrono>
 #include <cstddef>
@@ -24,7 +24,7 @@ class ServerState;
 // the client, after a short grace.
 class Connection final {
 public:
-    Connection(ServerState& server, std::size_t index, SocketHandle socket);
+    Connection(ServerState& server, std::size_t index, FileDescriptor socket);
 
     // Sends the bytes as they are; false when the client has gone.
     bool Send(std::string_view bytes);
@@ -52,7 +52,7 @@ private:
 
     ServerState& m_server;
     std::size_t m_index;
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     std::string m_pending;
 };
 
@@ -141,7 +141,7 @@ public:
     [[nodiscard]] std::uint16_t Port() const { return m_port; }
 
 private:
-    SocketHandle m_socket;
+    FileDescriptor m_socket;
     std::uint16_t m_port = 0;
 };
 
@@ -153,8 +153,8 @@ public:
     [[nodiscard]] std::uint16_t Port() const { return m_port; }
 
 private:
-    SocketHandle m_listener;
-    std::vector<SocketHandle> m_fillers;
+    FileDescriptor m_listener;
+    std::vector<FileDescriptor> m_fillers;
     std::uint16_t m_port = 0;
 };
 

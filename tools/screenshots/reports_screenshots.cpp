@@ -4,12 +4,12 @@
 // log-display-summary.png. Unless QT_QPA_PLATFORM names a platform, the windows are drawn
 // offscreen on a screen of the given width (1280 pixels by default), which decides the fonts
 // the log display picks when it first shows.
+#include "base/text_file.h"
 #include "engine/result_line.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
-#include "engine/text_file.h"
-#include "reports/log_display_form.h"
-#include "reports/perf_form.h"
+#include "reports/forms/log_display_form.h"
+#include "reports/forms/perf_form.h"
 #include "support/scripted_prompts.h"
 
 #include <QApplication>

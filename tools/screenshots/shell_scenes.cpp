@@ -3,7 +3,7 @@
 #include "app/main_menus.h"
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
-#include "engine/text_file.h"
+#include "base/text_file.h"
 #include "gui_waits.h"
 #include "scene.h"
 #include "scripted_probes.h"

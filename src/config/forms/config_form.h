@@ -1,7 +1,7 @@
 #pragma once
 
 #include "config/forms/modal_runner.h"
-#include "config/forms/targets_and_options.h"
+#include "config/targets_and_options.h"
 
 #include <QDialog>
 #include <array>

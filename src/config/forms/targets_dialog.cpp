@@ -1,7 +1,7 @@
 #include "config/forms/targets_dialog.h"
 
 #include "config/forms/config_form.h"
-#include "config/forms/targets_and_options.h"
+#include "config/targets_and_options.h"
 
 namespace velnorix {
 

@@ -72,10 +72,13 @@ bool HasGoneStale(TcpConnection& connection) {
 
 } // namespace
 
-HttpClient::HttpClient(HttpClientSettings settings)
-    : m_settings(std::move(settings)), m_connection(m_settings.Connection) {
+HttpClient::HttpClient(Clock& clock, HttpClientSettings settings)
+    : m_clock(clock), m_settings(std::move(settings)), m_connection(m_settings.Connection) {
     m_connection.SetResolver(m_settings.Resolver);
 }
+
+HttpClient::HttpClient(HttpClientSettings settings)
+    : HttpClient(m_systemClock, std::move(settings)) {}
 
 void HttpClient::HeadRequest(std::string_view address) {
     RejectLineBreaks(address);
@@ -131,7 +134,7 @@ void HttpClient::EnsureConnection() {
 
 void HttpClient::Exchange() {
     CookieStore& cookies = m_jars.try_emplace(m_target, m_settings.Cookies).first->second;
-    const std::int64_t now = m_settings.WallClock();
+    const std::int64_t now = m_clock.SecondsSinceEpoch();
     m_connection.WriteBytes(BuildHeadRequest(RequestTarget(m_url), HostHeaderValue(m_url),
                                              cookies.CookieHeader(m_url, now)));
     const Response response = ReadResponse();

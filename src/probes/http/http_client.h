@@ -1,6 +1,7 @@
 #pragma once
 
-#include "probes/deadline.h"
+#include "base/clock.h"
+#include "base/deadline.h"
 #include "probes/host_resolution.h"
 #include "probes/http/cookie_store.h"
 #include "probes/http/response_headers.h"
@@ -11,7 +12,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -33,18 +33,14 @@ struct HttpClientSettings {
     HeaderLimits Headers;
     CookieLimits Cookies;
     HostResolver Resolver = ResolveWithSystem;
-    // Seconds since 1970 for cookie expiry.
-    std::function<std::int64_t()> WallClock = [] {
-        return std::chrono::duration_cast<std::chrono::seconds>(
-                   std::chrono::system_clock::now().time_since_epoch())
-            .count();
-    };
 };
 
 // The web site probe: one HEAD request per call. URL parts, cookies and a connection the
 // last response let stay open carry over from one call to the next.
 class HttpClient final : public HeadProbe {
 public:
+    // Cookie expiry is judged by the wall time of `clock`.
+    explicit HttpClient(Clock& clock, HttpClientSettings settings = {});
     explicit HttpClient(HttpClientSettings settings = {});
 
     void SetPort(std::int32_t port) override { m_port = port; }
@@ -68,6 +64,8 @@ private:
     Response ReadStatusAndHeaders(Deadline& deadline);
     void DrainErrorBody(const Response& response);
 
+    SystemClock m_systemClock;
+    Clock& m_clock;
     HttpClientSettings m_settings;
     std::int32_t m_port = 80;
     UrlParts m_url;

@@ -2,6 +2,7 @@
 #include "probes/http/http_errors.h"
 #include "probes/probe_errors.h"
 #include "support/case_names.h"
+#include "support/fake_host.h"
 #include "support/loopback_server.h"
 
 #include <cerrno>
@@ -15,6 +16,7 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::FakeClock;
 using testing::LoopbackServer;
 using testing::ServerScript;
 
@@ -57,7 +59,6 @@ HttpClientSettings TestSettings() {
     settings.Connection.WriteTimeout = 2s;
     settings.BodyReadTimeout = 150ms;
     settings.Resolver = ResolveIntranet;
-    settings.WallClock = [] { return std::int64_t{1165329000}; };
     return settings;
 }
 
@@ -75,6 +76,8 @@ std::string OutcomeOf(const std::function<void()>& probe) {
 
 class HttpClientTest : public ::testing::Test {
 protected:
+    HttpClientTest() { m_clock.SetNow({2006, 12, 5, 14, 30, 0, 0}); }
+
     // One request as the test cycle makes it; the cycle closes the connection only after a
     // success, as a failure leaves it as the response asked.
     std::string Probe(const std::string& address, std::int32_t targetPort) {
@@ -85,7 +88,9 @@ protected:
         });
     }
 
-    HttpClient m_client{TestSettings()};
+    // Cookie expiry is judged at 5 December 2006, 14:30 UTC.
+    FakeClock m_clock;
+    HttpClient m_client{m_clock, TestSettings()};
 };
 
 struct ResponseCase {

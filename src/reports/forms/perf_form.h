@@ -1,8 +1,8 @@
 #pragma once
 
-#include "engine/date_time.h"
+#include "base/date_time.h"
+#include "base/text_format.h"
 #include "engine/run_model.h"
-#include "engine/text_format.h"
 #include "reports/performance_rows.h"
 
 #include <QDialog>

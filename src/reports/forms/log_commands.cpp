@@ -1,6 +1,6 @@
-#include "reports/log_commands.h"
+#include "reports/forms/log_commands.h"
 
-#include "reports/log_display_form.h"
+#include "reports/forms/log_display_form.h"
 
 namespace velnorix {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/date_time.h"
+#include "base/date_time.h"
 
 #include <array>
 #include <cstdint>

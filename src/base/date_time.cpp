@@ -1,4 +1,4 @@
-#include "engine/date_time.h"
+#include "base/date_time.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "config/forms/targets_and_options.h"
+#include "config/targets_and_options.h"
 
 #include <gtest/gtest.h>
 

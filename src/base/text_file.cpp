@@ -1,4 +1,4 @@
-#include "engine/text_file.h"
+#include "base/text_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -46,15 +46,6 @@ int OpenForAppending(const std::string& path) {
 
 void ThrowFileError(const char* what, const std::string& path, int error) {
     throw FileError(std::string(what) + " \"" + path + "\". " + std::strerror(error));
-}
-
-FileDescriptor::~FileDescriptor() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-int FileDescriptor::Close() {
-    return ::close(std::exchange(m_fd, -1));
 }
 
 std::string ReadToEnd(const FileDescriptor& file, const std::string& path, std::size_t sizeHint) {

@@ -1,9 +1,9 @@
-#include "reports/log_display_form.h"
+#include "reports/forms/log_display_form.h"
 
-#include "engine/text_file.h"
+#include "base/text_file.h"
+#include "reports/forms/log_view.h"
 #include "reports/log_display_fit.h"
 #include "reports/log_files.h"
-#include "reports/log_view.h"
 
 #include <QBoxLayout>
 #include <QPushButton>

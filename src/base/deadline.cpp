@@ -1,4 +1,4 @@
-#include "probes/deadline.h"
+#include "base/deadline.h"
 
 #include <algorithm>
 #include <limits>

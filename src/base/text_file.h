@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/file_descriptor.h"
+
 #include <cstddef>
 #include <stdexcept>
 #include <string>
@@ -16,22 +18,6 @@ public:
 
 // Throws FileError: `what`, the path in quotes, and the system's description of `error`.
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path, int error);
-
-// Owns an open descriptor and closes it on every way out.
-class FileDescriptor final {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor();
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    [[nodiscard]] int Get() const { return m_fd; }
-    // Closes now, so that a failure of the close itself can be reported.
-    int Close();
-
-private:
-    int m_fd;
-};
 
 // Reads an open file to its end; `sizeHint` is the size it is expected to have. A failed
 // read throws FileError.

@@ -1,6 +1,6 @@
-#include "engine/text_format.h"
+#include "base/text_format.h"
 
-#include "engine/utf8_text.h"
+#include "base/utf8_text.h"
 
 #include <clocale>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "reports/perf_form.h"
+#include "reports/forms/perf_form.h"
 
 #include <QAbstractTableModel>
 #include <QBoxLayout>

@@ -1,6 +1,6 @@
-#include "engine/date_time.h"
-#include "engine/text_format.h"
-#include "engine/utf8_text.h"
+#include "base/date_time.h"
+#include "base/text_format.h"
+#include "base/utf8_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,2 @@
+#include "base/clock.h"
+#include "engine/host.h"

@@ -1,0 +1,3 @@
+#include "reports/log_text.h"
+
+#include <QDialog>

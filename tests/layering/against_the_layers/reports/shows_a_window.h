@@ -1,0 +1,1 @@
+#include "forms/perf_form.h"
