@@ -1,6 +1,8 @@
 #include "app/status_bar_line.h"
 
+#include <QLabel>
 #include <QPainter>
+#include <chrono>
 
 namespace velnorix {
 
@@ -44,10 +46,29 @@ private:
     std::array<QString, 3> m_parts;
 };
 
+namespace {
+
+// Long enough to read a reason while the next target is already being probed.
+constexpr std::chrono::seconds kReasonShownFor{6};
+// The most of the bar's width the reason field takes, so the simple text keeps its room.
+constexpr int kReasonFieldPixels = 320;
+
+} // namespace
+
 StatusBarLine::StatusBarLine(QWidget* parent)
-    : QStatusBar(parent), m_panel(new StatusTextPanel(this)) {
+    : QStatusBar(parent), m_panel(new StatusTextPanel(this)), m_reasonField(new QLabel(this)) {
     setFixedHeight(29);
     addWidget(m_panel, 1);
+    m_reasonField->setObjectName(QStringLiteral("FailureReason"));
+    m_reasonField->hide();
+    addPermanentWidget(m_reasonField);
+    m_reasonShown.setSingleShot(true);
+    m_reasonShown.setInterval(kReasonShownFor);
+    connect(&m_reasonShown, &QTimer::timeout, this, [this] {
+        m_reasonField->clear();
+        m_reasonField->setToolTip({});
+        m_reasonField->hide();
+    });
 }
 
 void StatusBarLine::SetText(std::string_view text) {
@@ -59,8 +80,22 @@ void StatusBarLine::SetText(std::string_view text) {
     m_panel->SetParts(shown);
 }
 
+void StatusBarLine::ShowFailureReason(std::string_view reason) {
+    const QString text =
+        QString::fromLocal8Bit(reason.data(), static_cast<qsizetype>(reason.size()));
+    m_reasonField->setText(
+        m_reasonField->fontMetrics().elidedText(text, Qt::ElideRight, kReasonFieldPixels));
+    m_reasonField->setToolTip(text);
+    m_reasonField->show();
+    m_reasonShown.start();
+}
+
 std::array<QString, 3> StatusBarLine::ShownParts() const {
     return m_panel->Parts();
+}
+
+QString StatusBarLine::ShownReason() const {
+    return m_reasonField->toolTip();
 }
 
 } // namespace velnorix

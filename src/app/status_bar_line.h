@@ -2,7 +2,9 @@
 
 #include "engine/host.h"
 
+#include <QLabel>
 #include <QStatusBar>
+#include <QTimer>
 #include <array>
 #include <string>
 #include <string_view>
@@ -15,7 +17,8 @@ std::array<std::string, 3> SplitStatusText(std::string_view text);
 
 class StatusTextPanel;
 
-// The main window's status bar with its one simple text.
+// The main window's status bar: its one simple text, and a second field on the right that
+// shows why the latest probe failed for a few seconds.
 class StatusBarLine final : public QStatusBar, public StatusLine {
     Q_OBJECT
 
@@ -24,13 +27,18 @@ public:
 
     [[nodiscard]] std::string Text() const override { return m_text; }
     void SetText(std::string_view text) override;
+    void ShowFailureReason(std::string_view reason) override;
 
     // The three shown parts, left to right.
     [[nodiscard]] std::array<QString, 3> ShownParts() const;
+    // The whole reason in the second field; empty while it shows none.
+    [[nodiscard]] QString ShownReason() const;
 
 private:
     std::string m_text;
     StatusTextPanel* m_panel;
+    QLabel* m_reasonField;
+    QTimer m_reasonShown;
 };
 
 } // namespace velnorix

@@ -3,8 +3,10 @@
 #include "app/failure_highlighter.h"
 
 #include <QFontInfo>
+#include <QHelpEvent>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QToolTip>
 #include <stdexcept>
 #include <utility>
 
@@ -54,22 +56,27 @@ void TextDisplay::Add(std::string_view line) {
 }
 
 void TextDisplay::Insert(int index, std::string_view line) {
+    InsertResult(index, line, {});
+}
+
+void TextDisplay::InsertResult(int index, std::string_view line, std::string_view reason) {
     CheckIndex(index, Count());
     m_lines.insert(m_lines.begin() + index, std::string(line));
-    Apply({{Change::Kind::Insert, index, std::string(line)}});
+    Apply({{Change::Kind::Insert, index, std::string(line),
+            QString::fromLocal8Bit(reason.data(), static_cast<qsizetype>(reason.size()))}});
 }
 
 void TextDisplay::Delete(int index) {
     CheckIndex(index, Count() - 1);
     m_lines.erase(m_lines.begin() + index);
-    Apply({{Change::Kind::Delete, index, {}}});
+    Apply({{Change::Kind::Delete, index, {}, {}}});
 }
 
 void TextDisplay::Clear() {
     m_lines.clear();
     // Nothing collected before a clear needs drawing any more.
     m_pending.clear();
-    Apply({{Change::Kind::Clear, 0, {}}});
+    Apply({{Change::Kind::Clear, 0, {}, {}}});
 }
 
 void TextDisplay::BeginUpdate() {
@@ -109,7 +116,7 @@ void TextDisplay::Apply(const std::vector<Change>& changes) {
     for (const Change& change : changes) {
         switch (change.What) {
         case Change::Kind::Insert:
-            ShowInsert(change.Index, change.Text);
+            ShowInsert(change.Index, change.Text, change.Reason);
             break;
         case Change::Kind::Delete:
             ShowDelete(change.Index);
@@ -122,7 +129,28 @@ void TextDisplay::Apply(const std::vector<Change>& changes) {
     batch.endEditBlock();
 }
 
-void TextDisplay::ShowInsert(int index, const std::string& text) {
+QString TextDisplay::ReasonAt(const QPoint& viewportPoint) const {
+    const QTextBlock block = cursorForPosition(viewportPoint).block();
+    const QRectF area = blockBoundingGeometry(block).translated(contentOffset());
+    if (!block.isValid() || viewportPoint.y() < area.top() || viewportPoint.y() >= area.bottom())
+        return {};
+    return m_shownReasons.value(block.blockNumber());
+}
+
+bool TextDisplay::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QPlainTextEdit::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString reason = ReasonAt(help->pos());
+    if (reason.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), reason, viewport());
+    return true;
+}
+
+void TextDisplay::ShowInsert(int index, const std::string& text, const QString& reason) {
+    m_shownReasons.insert(index, reason);
     QTextCursor cursor(document());
     if (m_shownCount == 0) {
         cursor.movePosition(QTextCursor::Start);
@@ -144,6 +172,7 @@ void TextDisplay::ShowClear() {
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
     m_shownCount = 0;
+    m_shownReasons.clear();
 }
 
 void TextDisplay::ShowDelete(int index) {
@@ -152,6 +181,7 @@ void TextDisplay::ShowDelete(int index) {
         ShowClear();
         return;
     }
+    m_shownReasons.removeAt(index);
     if (index == m_shownCount - 1) {
         // The last line goes with the line break before it.
         cursor.setPosition(document()->findBlockByNumber(index - 1).position());

@@ -28,6 +28,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.ShowVersion = true;
         } else if (argument == "--quiet" || argument == "-q") {
             options.Quiet = true;
+        } else if (argument == "--no-reasons") {
+            options.NoReasons = true;
         } else if (argument == "--cycles") {
             if (i + 1 == arguments.size())
                 throw std::invalid_argument("--cycles needs a number");
@@ -49,14 +51,16 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
 
 std::string CliUsage(const std::string& programName) {
     return "Usage: " + programName +
-           " CONFIG.ini [--cycles N] [--quiet]\n"
+           " CONFIG.ini [--cycles N] [--quiet] [--no-reasons]\n"
            "\n"
            "Monitors the targets of CONFIG.ini without a desktop: runs a test cycle at once and\n"
            "then one per configured interval, prints every result line, and writes the detail\n"
            "and summary logs next to this program. A bare file name is looked up there too.\n"
+           "Why a probe failed goes to standard error, one line after its result line.\n"
            "\n"
            "  --cycles N   end after N cycles; with an interval of 0 they run back to back\n"
            "  --quiet      do not ring the terminal bell for audible failures\n"
+           "  --no-reasons do not print why a probe failed\n"
            "  --help       show this text\n"
            "  --version    show the version\n"
            "\n"

@@ -11,6 +11,7 @@ struct CliOptions {
     std::string ConfigFile;
     std::optional<long> Cycles; // end after this many cycles
     bool Quiet = false;         // no terminal bell for audible failures
+    bool NoReasons = false;     // no failure reasons on standard error
     bool ShowHelp = false;
     bool ShowVersion = false;
 };

@@ -25,6 +25,14 @@ void ConsoleDisplay::Insert(int index, std::string_view line) {
     }
 }
 
+void ConsoleDisplay::InsertResult(int index, std::string_view line, std::string_view reason) {
+    Insert(index, line);
+    if (m_reasons == nullptr || reason.empty())
+        return;
+    std::fprintf(m_reasons, "   reason: %.*s\n", static_cast<int>(reason.size()), reason.data());
+    std::fflush(m_reasons);
+}
+
 void ConsoleDisplay::Delete(int index) {
     if (index < 0 || index >= Count())
         throw std::out_of_range("display line index out of range");

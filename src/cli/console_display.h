@@ -9,15 +9,19 @@
 namespace velnorix {
 
 // The main display on a console: lines are kept (and trimmed by the engine as in the window),
-// and every result line the cycle inserts is printed to standard output as it happens.
+// and every result line the cycle inserts is printed to standard output as it happens. With a
+// stream for reasons, a failure's reason follows its line there as "   reason: <text>", so
+// standard output keeps exactly the result lines.
 class ConsoleDisplay final : public DisplayLines {
 public:
-    explicit ConsoleDisplay(std::FILE* out) : m_out(out) {}
+    explicit ConsoleDisplay(std::FILE* out, std::FILE* reasons = nullptr)
+        : m_out(out), m_reasons(reasons) {}
 
     int Count() const override { return static_cast<int>(m_lines.size()); }
     std::string Line(int index) const override;
     void Add(std::string_view line) override;
     void Insert(int index, std::string_view line) override;
+    void InsertResult(int index, std::string_view line, std::string_view reason) override;
     void Delete(int index) override;
     void Clear() override { m_lines.clear(); }
     void BeginUpdate() override {}
@@ -30,6 +34,7 @@ private:
     static constexpr int kLineHeight = 15;
 
     std::FILE* m_out;
+    std::FILE* m_reasons;
     std::vector<std::string> m_lines;
 };
 

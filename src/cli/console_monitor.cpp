@@ -29,7 +29,8 @@ int PollTimeout(const std::optional<ConsoleTimer::TimePoint>& due) {
 class ConsoleMonitor final {
 public:
     ConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors)
-        : m_options(options), m_display(out), m_status(errors, ::isatty(::fileno(errors)) == 1),
+        : m_options(options), m_display(out, options.NoReasons ? nullptr : errors),
+          m_status(errors, ::isatty(::fileno(errors)) == 1),
           m_host(ExecutableDirectory(), !options.Quiet, errors), m_prompts(errors, m_status),
           m_config(m_model, m_display, m_status, m_prompts, m_host.ProgramDirectory()),
           m_scheduler({.Model = m_model,

@@ -24,6 +24,12 @@ public:
     virtual void Insert(int index, std::string_view line) = 0;
     virtual void Delete(int index) = 0;
     virtual void Clear() = 0;
+    // Inserts a probe's result line with the reason it failed (empty for a success). A display
+    // that can show the reason beside its line keeps it; the line itself is what Insert takes.
+    virtual void InsertResult(int index, std::string_view line,
+                              [[maybe_unused]] std::string_view reason) {
+        Insert(index, line);
+    }
     // Changes between these two calls are drawn once, at the end.
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;
@@ -38,6 +44,9 @@ public:
     virtual ~StatusLine() = default;
     [[nodiscard]] virtual std::string Text() const = 0;
     virtual void SetText(std::string_view text) = 0;
+    // Shows why the probe just finished failed, for a few seconds and apart from the text;
+    // a bar without room for it ignores it.
+    virtual void ShowFailureReason([[maybe_unused]] std::string_view reason) {}
 };
 
 // A repeating timer whose tick the owner routes to the engine. Enabling it, or setting its

@@ -47,6 +47,8 @@ struct TargetEntry {
     TargetSecurity Security = TargetSecurity::None;
     // When the TLS leaf certificate the last probe saw expires, as a Unix time; 0: none seen.
     std::int64_t CertificateExpiry = 0;
+    // Why the latest failed probe failed; a later success leaves it, as the last known fault.
+    std::string LastReason;
 
     // Stores a type tag, keeping only its first six characters.
     void SetType(std::string_view tag) { Type = std::string(FirstCharacters(tag, kTypeLength)); }

@@ -45,6 +45,7 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
     DisplayUpdate update(m_display);
     // Fixed for the whole block, so its lines stay together even on a trimmed display.
     const int insertAt = BlockInsertIndex(m_display, m_model.DisplayInsertLine);
+    const TlsTrust trust = TrustOf(m_model);
     m_display.Insert(insertAt, " ");
     for (std::int32_t i = 0; i < m_model.TargetCount && !m_host.CutCycleShort(); ++i) {
         // A copy: the probe reads it on another thread while the window goes on running,
@@ -55,10 +56,17 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
         const TestType type = TestTypeOf(entry.Type);
         if (type == TestType::Unknown)
             continue;
-        const ProbeOutcome outcome = ProbeTarget(type, i, entry, m_probes, m_clock, m_host);
+        const ProbeOutcome outcome = ProbeTarget(type, i, entry, m_probes, m_clock, m_host, trust);
         RecordResult(m_model, i, outcome.ElapsedMs, outcome.Failed);
+        // The last certificate seen stays known through probes that saw none.
+        if (outcome.CertificateExpiry != 0)
+            m_model.Target(i).CertificateExpiry = outcome.CertificateExpiry;
         std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
-        m_display.Insert(insertAt, line);
+        m_display.InsertResult(insertAt, line, outcome.Reason);
+        if (outcome.Failed) {
+            m_model.Target(i).LastReason = outcome.Reason;
+            m_statusBar.ShowFailureReason(outcome.Reason);
+        }
         if (outcome.Failed && entry.Audible)
             m_host.PlayErrorSound();
         line += kLineEnd;

@@ -23,9 +23,16 @@ Pop3Client::Pop3Client(ConnectionBounds bounds) : m_connection(bounds) {
 void Pop3Client::StartDialogue() {
     RequireSingleLineValue(m_username, "The user name");
     RequireSingleLineValue(m_password, "The password");
+    m_connection.SetImplicitTls(m_security == ChannelSecurity::Tls);
     m_connection.OpenConnection();
     RunOpeningSteps(m_connection, [this] {
         ReadPop3Reply();
+        // A refused STLS ends the probe here: the log-in is never sent in the clear.
+        if (m_security == ChannelSecurity::StartTls) {
+            m_connection.WriteLine("STLS");
+            ReadPop3Reply();
+            m_connection.StartTls();
+        }
         m_connection.WriteLine("USER " + m_username);
         ReadPop3Reply();
         m_connection.WriteLine("PASS " + m_password);

@@ -16,13 +16,19 @@ inline constexpr std::int32_t kPop3DefaultPort = 110;
 // double quotes.
 int Pop3ReplyCode(const NumberedReply& reply);
 
-// The POP3 probe: connects, checks the greeting and logs in with USER and PASS (RFC 1939).
+// The POP3 probe: connects, checks the greeting and logs in with USER and PASS (RFC 1939),
+// over TLS from the first byte or after STLS (RFC 2595) when its security asks for it.
 class Pop3Client final : public LoginDialogueProbe {
 public:
     explicit Pop3Client(ConnectionBounds bounds = {});
 
     void SetHost(std::string_view host) override { m_connection.SetHost(host); }
     void SetPort(std::int32_t port) override { m_connection.SetPort(port); }
+    void SetSecurity(ChannelSecurity security) override { m_security = security; }
+    void SetTrust(const TlsTrust& trust) override { m_connection.SetTlsTrust(trust); }
+    [[nodiscard]] std::int64_t CertificateExpiry() const override {
+        return m_connection.CertificateExpiry();
+    }
     void SetUsername(std::string_view user) override { m_username = user; }
     void SetPassword(std::string_view password) override { m_password = password; }
 
@@ -38,6 +44,7 @@ private:
     void ReadPop3Reply();
 
     TcpConnection m_connection;
+    ChannelSecurity m_security = ChannelSecurity::None;
     std::string m_username;
     std::string m_password;
 };

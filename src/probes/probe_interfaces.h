@@ -1,5 +1,7 @@
 #pragma once
 
+#include "probes/tls_context.h"
+
 #include <cstdint>
 #include <string_view>
 
@@ -20,9 +22,21 @@ public:
     [[nodiscard]] virtual ReplyStatusKind ReplyKind() const = 0;
 };
 
-class HeadProbe {
+// How a mail dialogue is protected: not at all, TLS from the first byte, or the plain greeting
+// and then an upgrade (STLS, STARTTLS) before anything else is sent.
+enum class ChannelSecurity { None, Tls, StartTls };
+
+// What a probe that may speak TLS is told before each call, and what it saw.
+class TlsCapable {
 public:
-    virtual ~HeadProbe() = default;
+    virtual ~TlsCapable() = default;
+    virtual void SetTrust(const TlsTrust& /*trust*/) {}
+    // When the leaf certificate the last call saw expires, as a Unix time; 0 when it saw none.
+    [[nodiscard]] virtual std::int64_t CertificateExpiry() const { return 0; }
+};
+
+class HeadProbe : public TlsCapable {
+public:
     virtual void SetPort(std::int32_t port) = 0;
     // The position of the target the next requests are for: what one target's server stores
     // with us (its cookies) goes back to that target only.
@@ -33,9 +47,9 @@ public:
 };
 
 // A mail server dialogue: opened and greeted by StartDialogue, ended by EndDialogue.
-class DialogueProbe {
+class DialogueProbe : public TlsCapable {
 public:
-    virtual ~DialogueProbe() = default;
+    virtual void SetSecurity(ChannelSecurity /*security*/) {}
     virtual void SetHost(std::string_view host) = 0;
     virtual void SetPort(std::int32_t port) = 0;
     virtual void StartDialogue() = 0;

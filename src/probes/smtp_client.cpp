@@ -40,6 +40,13 @@ std::vector<std::string> AuthMechanismsOf(const std::vector<std::string>& ehloTe
     return names;
 }
 
+bool OffersExtension(const std::vector<std::string>& ehloText, std::string_view keyword) {
+    return std::any_of(ehloText.begin(), ehloText.end(), [keyword](const std::string& line) {
+        const std::string_view word = std::string_view(line).substr(0, line.find(' '));
+        return EqualsIgnoringCase(word, keyword);
+    });
+}
+
 std::string LocalHostName() {
     char name[HOST_NAME_MAX + 1] = {};
     if (::gethostname(name, sizeof name - 1) != 0)
@@ -55,17 +62,34 @@ SmtpClient::SmtpClient(ConnectionBounds bounds) : m_connection(bounds) {
 void SmtpClient::StartDialogue() {
     const std::string clientName = ClientName();
     RequireSingleLineValue(clientName, "The client name");
+    m_connection.SetImplicitTls(m_security == ChannelSecurity::Tls);
     m_connection.OpenConnection();
     RunOpeningSteps(m_connection, [this, &clientName] {
         m_connection.ReadReply({kServiceReady});
         m_authMechanisms.clear();
-        if (m_connection.SendCommand("EHLO " + clientName) == kActionOk) {
-            m_authMechanisms = AuthMechanismsOf(m_connection.LastReply().Text);
-            return;
-        }
-        // RFC 5321 4.1.4: a server that does not know EHLO still knows HELO.
-        m_connection.SendCommand("HELO " + clientName, {kActionOk});
+        if (m_security == ChannelSecurity::StartTls)
+            UpgradeToTls(clientName);
+        Introduce(clientName);
     });
+}
+
+void SmtpClient::UpgradeToTls(const std::string& clientName) {
+    m_connection.SendCommand("EHLO " + clientName, {kActionOk});
+    if (!OffersExtension(m_connection.LastReply().Text, "STARTTLS"))
+        throw ProbeError("The server does not offer STARTTLS: " +
+                         JoinReplyText(m_connection.LastReply()));
+    m_connection.SendCommand("STARTTLS", {kServiceReady});
+    m_connection.StartTls();
+}
+
+void SmtpClient::Introduce(const std::string& clientName) {
+    // RFC 3207 4.2: what the server said before TLS is forgotten, so it is asked again.
+    if (m_connection.SendCommand("EHLO " + clientName) == kActionOk) {
+        m_authMechanisms = AuthMechanismsOf(m_connection.LastReply().Text);
+        return;
+    }
+    // RFC 5321 4.1.4: a server that does not know EHLO still knows HELO.
+    m_connection.SendCommand("HELO " + clientName, {kActionOk});
 }
 
 void SmtpClient::EndDialogue() {

@@ -17,18 +17,27 @@ inline constexpr std::size_t kMaxClientNameLength = 250;
 // The mechanism names that EHLO reply text lines beginning "AUTH " or "AUTH=" (any letter
 // case) list, separated by blanks or "=", each name once, in order of appearance.
 std::vector<std::string> AuthMechanismsOf(const std::vector<std::string>& ehloText);
+// Whether an EHLO reply's text lists the extension (its first word, any letter case).
+bool OffersExtension(const std::vector<std::string>& ehloText, std::string_view keyword);
 
 // The local host name as the system gives it, at most kMaxClientNameLength characters.
 std::string LocalHostName();
 
 // The SMTP probe: connects, expects a 220 greeting and introduces itself with EHLO, or HELO
-// when EHLO is not answered with 250 (RFC 5321 4.1.1.1). No mail is sent.
+// when EHLO is not answered with 250 (RFC 5321 4.1.1.1). No mail is sent. With TLS the whole
+// dialogue is encrypted; with STARTTLS (RFC 3207) the greeting and a first EHLO are plain, and
+// the client introduces itself again once TLS is on.
 class SmtpClient final : public DialogueProbe {
 public:
     explicit SmtpClient(ConnectionBounds bounds = {});
 
     void SetHost(std::string_view host) override { m_connection.SetHost(host); }
     void SetPort(std::int32_t port) override { m_connection.SetPort(port); }
+    void SetSecurity(ChannelSecurity security) override { m_security = security; }
+    void SetTrust(const TlsTrust& trust) override { m_connection.SetTlsTrust(trust); }
+    [[nodiscard]] std::int64_t CertificateExpiry() const override {
+        return m_connection.CertificateExpiry();
+    }
     // The name given after EHLO or HELO; empty (the default) for the local host name.
     void SetHeloName(std::string_view name) { m_heloName = name; }
 
@@ -46,8 +55,13 @@ public:
 
 private:
     [[nodiscard]] std::string ClientName() const;
+    // EHLO, and STARTTLS when the reply offers it; throws when it does not or is refused.
+    void UpgradeToTls(const std::string& clientName);
+    // EHLO, or HELO when EHLO is not answered with 250.
+    void Introduce(const std::string& clientName);
 
     TcpConnection m_connection;
+    ChannelSecurity m_security = ChannelSecurity::None;
     std::string m_heloName;
     std::vector<std::string> m_authMechanisms;
 };

@@ -2,10 +2,12 @@
 
 #include "probes/line_framing.h"
 #include "probes/probe_errors.h"
+#include "probes/tls_transport.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <netinet/in.h>
@@ -15,20 +17,6 @@
 namespace velnorix {
 
 namespace {
-
-// Waits until the socket is ready for `events`; false when the deadline passed first.
-bool WaitForSocket(int fd, short events, const Deadline& deadline) {
-    pollfd entry{fd, events, 0};
-    for (;;) {
-        const int ready = ::poll(&entry, 1, deadline.RemainingMs());
-        if (ready > 0)
-            return true;
-        if (ready == 0)
-            return false;
-        if (errno != EINTR)
-            throw SocketError(errno);
-    }
-}
 
 // Errors after which the connection is gone for good.
 bool IsConnectionLost(int error) {
@@ -60,15 +48,18 @@ void ConnectWithin(int fd, const sockaddr_in& peer, const Deadline& deadline) {
 TcpConnection::TcpConnection(ConnectionBounds bounds) : m_bounds(bounds) {}
 
 void TcpConnection::OpenConnection() {
-    if (m_socket.IsValid())
+    if (m_transport)
         throw ProbeError(error_text::kAlreadyConnected);
     RequireSingleLineValue(m_host, "The host name");
     if (m_port < 0 || m_port > 65535)
         throw ProbeError("Port " + std::to_string(m_port) + " is out of range.");
+    if (m_implicitTls)
+        ClientContext(m_trust.CAFile);
     m_input.clear();
     m_inputStart = 0;
     m_closedGracefully = false;
     m_pendingError.reset();
+    m_certificateExpiry = 0;
 
     FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
@@ -77,48 +68,82 @@ void TcpConnection::OpenConnection() {
     // hold the probe past it.
     const Deadline deadline(m_bounds.ConnectTimeout);
     ConnectWithin(socket.Get(), PeerAddress(m_host, m_port, m_resolver, deadline), deadline);
-    m_socket = std::move(socket);
+    if (m_implicitTls)
+        EngageTls(std::move(socket));
+    else
+        m_transport = std::make_unique<PlainTransport>(std::move(socket));
+}
+
+void TcpConnection::StartTls() {
+    auto* plain = dynamic_cast<PlainTransport*>(m_transport.get());
+    if (plain == nullptr)
+        throw ProbeError(m_transport ? "TLS is already on." : error_text::kNotConnected);
+    // Bytes that came with the go-ahead were sent before the handshake, so nothing vouches for
+    // them (RFC 3207 6): they must not be read as the first reply over TLS.
+    if (!Buffered().empty()) {
+        DropSocket();
+        throw ProbeError("The server sent data ahead of the TLS handshake.");
+    }
+    FileDescriptor socket = plain->ReleaseSocket();
+    m_transport.reset();
+    EngageTls(std::move(socket));
+}
+
+void TcpConnection::EngageTls(FileDescriptor socket) {
+    // The handshake is one exchange of reads and writes, bounded as one read.
+    const Deadline deadline(m_bounds.ReadTimeout);
+    auto tls = std::make_unique<TlsTransport>(std::move(socket), TlsPeer{m_host, m_port, m_trust},
+                                              m_sessions, deadline);
+    m_certificateExpiry = tls->LeafExpiry();
+    m_transport = std::move(tls);
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    try {
+        CheckCertificateLifetime(m_certificateExpiry, m_trust.WarnDays, now);
+    } catch (const ProbeError&) {
+        CloseConnection();
+        throw;
+    }
+}
+
+bool TcpConnection::IsTls() const {
+    return dynamic_cast<const TlsTransport*>(m_transport.get()) != nullptr;
+}
+
+bool TcpConnection::ResumedTlsSession() const {
+    const auto* tls = dynamic_cast<const TlsTransport*>(m_transport.get());
+    return tls != nullptr && tls->Resumed();
 }
 
 void TcpConnection::CloseConnection() {
-    if (!m_socket.IsValid())
+    if (!m_transport)
         return;
-    ::shutdown(m_socket.Get(), SHUT_WR);
-    m_socket.Close();
+    m_transport->Close();
+    m_transport.reset();
     m_closedGracefully = true;
 }
 
 bool TcpConnection::IsOpen() {
-    if (!m_socket.IsValid())
+    if (!m_transport)
         return false;
     if (m_closedGracefully) {
-        m_socket.Close();
+        m_transport->Close();
+        m_transport.reset();
         return false;
     }
     return true;
 }
 
 void TcpConnection::WriteBytes(std::string_view bytes) {
-    if (!m_socket.IsValid())
+    if (!m_transport)
         throw ProbeError(error_text::kNotConnected);
-    const Deadline deadline(m_bounds.WriteTimeout);
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(m_socket.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent >= 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(sent));
-            continue;
-        }
-        const int error = errno;
-        if (error == EINTR)
-            continue;
-        if (error == EAGAIN || error == EWOULDBLOCK) {
-            if (!WaitForSocket(m_socket.Get(), POLLOUT, deadline))
-                throw SocketError(ETIMEDOUT);
-            continue;
-        }
-        if (IsConnectionLost(error))
+    try {
+        m_transport->Send(bytes, Deadline(m_bounds.WriteTimeout));
+    } catch (const SocketError& error) {
+        if (IsConnectionLost(error.ErrorCode()))
             DropSocket();
-        throw SocketError(error);
+        throw;
     }
 }
 
@@ -208,38 +233,34 @@ int TcpConnection::SendCommand(std::string_view command, const std::vector<int>&
 bool TcpConnection::ReceiveMore(Deadline& deadline) {
     if (m_pendingError)
         throw SocketError(*m_pendingError);
-    if (!m_socket.IsValid()) {
+    if (!m_transport) {
         if (m_closedGracefully)
             return false;
         throw ProbeError(error_text::kNotConnected);
     }
     if (m_closedGracefully)
         return false;
-    for (;;) {
-        if (!WaitForSocket(m_socket.Get(), POLLIN, deadline))
-            throw ReadTimeoutError();
-        if (!m_receiveArea)
-            m_receiveArea = std::make_unique_for_overwrite<char[]>(kReceiveBufferSize);
-        const ssize_t received = ::recv(m_socket.Get(), m_receiveArea.get(), kReceiveBufferSize, 0);
-        if (received > 0) {
-            m_input.append(m_receiveArea.get(), static_cast<std::size_t>(received));
-            deadline.DataArrived();
-            return true;
-        }
-        if (received == 0) {
-            m_closedGracefully = true;
-            return false;
-        }
-        const int error = errno;
-        if (error == EINTR || error == EAGAIN || error == EWOULDBLOCK)
-            continue;
-        if (IsConnectionLost(error)) {
+    if (!m_receiveArea)
+        m_receiveArea = std::make_unique_for_overwrite<char[]>(kReceiveBufferSize);
+    std::size_t received = 0;
+    try {
+        received =
+            m_transport->Receive(std::span(m_receiveArea.get(), kReceiveBufferSize), deadline);
+    } catch (const SocketError& error) {
+        if (IsConnectionLost(error.ErrorCode())) {
             // Lines already buffered are still handed out; reads after them see this error.
             DropSocket();
-            m_pendingError = error;
+            m_pendingError = error.ErrorCode();
         }
-        throw SocketError(error);
+        throw;
     }
+    if (received == 0) {
+        m_closedGracefully = true;
+        return false;
+    }
+    m_input.append(m_receiveArea.get(), received);
+    deadline.DataArrived();
+    return true;
 }
 
 std::string_view TcpConnection::Buffered() const {
@@ -260,7 +281,7 @@ std::string TcpConnection::TakeBuffered(std::size_t count) {
 }
 
 void TcpConnection::DropSocket() {
-    m_socket.Close();
+    m_transport.reset();
 }
 
 } // namespace velnorix

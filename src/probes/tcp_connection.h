@@ -1,10 +1,12 @@
 #pragma once
 
 #include "base/deadline.h"
-#include "base/file_descriptor.h"
+#include "probes/byte_transport.h"
 #include "probes/host_resolution.h"
 #include "probes/network_bounds.h"
 #include "probes/numbered_reply.h"
+#include "probes/tls_context.h"
+#include "probes/tls_session_store.h"
 
 #include <chrono>
 #include <cstddef>
@@ -18,15 +20,20 @@
 namespace velnorix {
 
 // One blocking TCP connection with line reading and numbered replies, the layer under the
-// HTTP, POP3 and SMTP probes. At most one socket is open at a time. Every wait is bounded by
-// the connection's bounds; every failure throws (see probe_errors.h).
+// HTTP, POP3 and SMTP probes, over a plain or a TLS byte stream. At most one socket is open at
+// a time. Every wait is bounded by the connection's bounds, the TLS handshake included; every
+// failure throws (see probe_errors.h).
 class TcpConnection final {
 public:
     explicit TcpConnection(ConnectionBounds bounds = {});
     TcpConnection(const TcpConnection&) = delete;
     TcpConnection& operator=(const TcpConnection&) = delete;
 
-    void SetHost(std::string_view host) { m_host = host; }
+    // A new peer: the certificate of the old one is forgotten.
+    void SetHost(std::string_view host) {
+        m_host = host;
+        m_certificateExpiry = 0;
+    }
     void SetPort(std::int32_t port) { m_port = port; }
     [[nodiscard]] const std::string& Host() const { return m_host; }
     [[nodiscard]] std::int32_t Port() const { return m_port; }
@@ -35,9 +42,18 @@ public:
     // Where host names that are not addresses are looked up; the system resolver by default.
     void SetResolver(HostResolver resolver) { m_resolver = std::move(resolver); }
 
-    // Connects to Host:Port. Throws "Already connected." (leaving the open socket alone),
-    // "Cannot allocate socket.", or a SocketError for the lookup or the connect.
+    // Whether OpenConnection speaks TLS from the first byte, and what TLS trusts.
+    void SetImplicitTls(bool on) { m_implicitTls = on; }
+    void SetTlsTrust(TlsTrust trust) { m_trust = std::move(trust); }
+    [[nodiscard]] bool ImplicitTls() const { return m_implicitTls; }
+
+    // Connects to Host:Port, with the TLS handshake when implicit TLS is set; TLS that cannot
+    // be set up fails before the connect. Throws "Already connected." (leaving the open socket
+    // alone), "Cannot allocate socket.", or a SocketError for the lookup or the connect.
     void OpenConnection();
+    // Turns the open plain connection into TLS (STARTTLS): the handshake, the certificate
+    // checks, and from then on every byte encrypted. The connection is closed when it fails.
+    void StartTls();
     // Shuts down sending and closes; the closed-gracefully flag is set. Nothing when closed.
     void CloseConnection();
     // True while a socket is open and the peer has not been seen to close it; a socket found
@@ -45,6 +61,13 @@ public:
     bool IsOpen();
     // Whether the connection was closed, by the peer (a read gave end of stream) or by us.
     [[nodiscard]] bool ClosedGracefully() const { return m_closedGracefully; }
+
+    // When the leaf certificate of the latest TLS handshake with this peer expires (Unix
+    // time); 0 when there was none.
+    [[nodiscard]] std::int64_t CertificateExpiry() const { return m_certificateExpiry; }
+    // Whether the open connection speaks TLS and resumed a kept session.
+    [[nodiscard]] bool IsTls() const;
+    [[nodiscard]] bool ResumedTlsSession() const;
 
     // Sends every byte, or throws "Not Connected" or a SocketError.
     void WriteBytes(std::string_view bytes);
@@ -81,12 +104,18 @@ private:
     [[nodiscard]] std::string_view Buffered() const;
     std::string TakeBuffered(std::size_t count);
     void DropSocket();
+    // The TLS handshake on the open socket, the leaf's expiry noted and its lifetime checked.
+    void EngageTls(FileDescriptor socket);
 
     std::string m_host;
     std::int32_t m_port = 0;
     ConnectionBounds m_bounds;
     HostResolver m_resolver = ResolveWithSystem;
-    FileDescriptor m_socket;
+    std::unique_ptr<ByteTransport> m_transport;
+    bool m_implicitTls = false;
+    TlsTrust m_trust;
+    TlsSessionStore m_sessions;
+    std::int64_t m_certificateExpiry = 0;
     // Where one read lands before its bytes join the input buffer.
     std::unique_ptr<char[]> m_receiveArea;
     std::string m_input;

@@ -1,8 +1,13 @@
 #include "gui_waits.h"
 
+#include "app/text_display.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QHelpEvent>
+#include <QTextBlock>
 #include <QTimer>
+#include <QToolTip>
 #include <QWidget>
 
 namespace velnorix::testing {
@@ -26,6 +31,14 @@ void WhenModalOpens(std::function<void(QWidget&)> work) {
         }
         work(*modal);
     });
+}
+
+QString RestMouseOnLine(TextDisplay& display, int index) {
+    const QTextBlock block = display.document()->findBlockByNumber(index);
+    const QPoint point = display.cursorRect(QTextCursor(block)).center();
+    QHelpEvent rest(QEvent::ToolTip, point, display.viewport()->mapToGlobal(point));
+    QApplication::sendEvent(display.viewport(), &rest);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
 }
 
 } // namespace velnorix::testing

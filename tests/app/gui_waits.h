@@ -3,7 +3,12 @@
 #include <chrono>
 #include <functional>
 
+class QString;
 class QWidget;
+
+namespace velnorix {
+class TextDisplay;
+}
 
 namespace velnorix::testing {
 
@@ -14,5 +19,9 @@ bool WaitUntil(const std::function<bool()>& done,
 
 // Runs `work` on the next modal window once it is open; `work` must close it.
 void WhenModalOpens(std::function<void(QWidget&)> work);
+
+// Rests the mouse on line `index` of the display, as far as tooltips go, and answers the
+// tooltip then shown, or an empty text when none is.
+QString RestMouseOnLine(TextDisplay& display, int index);
 
 } // namespace velnorix::testing

@@ -1,4 +1,5 @@
 #include "cli/child_process.h"
+#include "support/case_names.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
@@ -273,7 +274,8 @@ TEST_F(ConsoleMonitorTest, AnUnwritableProgramDirectoryEndsBeforeAnyCycle) {
 TEST_F(ConsoleMonitorTest, AnswersHelpVersionAndBadArguments) {
     auto help = Start({"--help"});
     EXPECT_EQ(help->Wait(5s), 0);
-    EXPECT_NE(help->Output().find("CONFIG.ini [--cycles N] [--quiet]"), std::string::npos);
+    EXPECT_NE(help->Output().find("CONFIG.ini [--cycles N] [--quiet] [--no-reasons]"),
+              std::string::npos);
 
     auto version = Start({"--version"});
     EXPECT_EQ(version->Wait(5s), 0);
@@ -289,6 +291,44 @@ TEST_F(ConsoleMonitorTest, AnswersHelpVersionAndBadArguments) {
         EXPECT_NE(monitor->Errors().find("Usage:"), std::string::npos);
     }
 }
+
+struct ReasonsCase {
+    const char* Name;
+    std::vector<std::string> Options;
+    std::string ExpectedErrors;
+};
+
+class ConsoleReasonsTest : public ConsoleMonitorTest,
+                           public ::testing::WithParamInterface<ReasonsCase> {};
+
+// A working mail server and a refused port over two cycles: standard output holds exactly the
+// result lines, as the detail log does; the reasons go to standard error only.
+TEST_P(ConsoleReasonsTest, GoToStandardErrorLeavingTheOutputAsTheLogsLines) {
+    LoopbackServer smtp({SmtpDialogue(), SmtpDialogue()});
+    RefusingPort refusing;
+    WriteWholeFile(m_dir.File("mixed.ini"),
+                   TargetsConfig(0, false, {smtp.Port(), refusing.Port()}));
+    std::vector<std::string> arguments = {"mixed.ini", "--cycles", "2", "--quiet"};
+    arguments.insert(arguments.end(), GetParam().Options.begin(), GetParam().Options.end());
+
+    auto monitor = Start(arguments);
+    ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    std::string resultLines;
+    for (const std::string& line : SplitCrLfLines(ReadWholeFile(LogFiles(".log").at(0).string())))
+        if (!line.empty())
+            resultLines += line + "\n";
+    EXPECT_EQ(std::count(resultLines.begin(), resultLines.end(), '\n'), 4);
+    EXPECT_EQ(monitor->Output(), resultLines);
+    EXPECT_EQ(monitor->Errors(), GetParam().ExpectedErrors);
+}
+
+const std::string kRefusedReason = "   reason: Socket Error # 111 Connection refused\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConsoleReasonsTest,
+    ::testing::Values(ReasonsCase{"reasons", {}, kRefusedReason + kRefusedReason},
+                      ReasonsCase{"no reasons", {"--no-reasons"}, ""}),
+    NamedCase{});
 
 } // namespace
 } // namespace velnorix::testing

@@ -76,7 +76,7 @@ TEST_P(ProbeTargetTest, TimesAndJudgesTheProbeOfTheTargetsType) {
     c.Script(probes.Script);
 
     const ProbeOutcome outcome =
-        ProbeTarget(TestTypeOf(c.Entry.Type), 4, c.Entry, probes.Components(), clock, host);
+        ProbeTarget(TestTypeOf(c.Entry.Type), 4, c.Entry, probes.Components(), clock, host, {});
 
     EXPECT_EQ(outcome.ElapsedMs, c.ExpectedMs);
     EXPECT_EQ(outcome.Failed, c.ExpectedFailed);
@@ -190,7 +190,7 @@ TEST(ProbeTargetTickTest, SpanAcrossTheTickCounterWrapIsTheTrueDifference) {
     probes.Script.Set("EchoExchange", kPing.Addr, Takes(0x30));
 
     const ProbeOutcome outcome =
-        ProbeTarget(TestType::Ping, 0, kPing, probes.Components(), clock, host);
+        ProbeTarget(TestType::Ping, 0, kPing, probes.Components(), clock, host, {});
 
     EXPECT_EQ(clock.TickCount(), 0x20U) << "the counter must have wrapped";
     EXPECT_EQ(outcome.ElapsedMs, 0x30U);
@@ -202,7 +202,7 @@ TEST(ProbeTargetTickTest, RefusesATargetWithoutAKnownType) {
     FakeHost host;
     FakeProbes probes(clock, host);
     EXPECT_THROW(ProbeTarget(TestType::Unknown, 0, Target("<ping>", "h", 0), probes.Components(),
-                             clock, host),
+                             clock, host, {}),
                  std::invalid_argument);
     EXPECT_TRUE(probes.Script.Journal().empty());
 }

@@ -225,7 +225,7 @@ TEST_P(HostileServerTest, EveryProbeFailsInTimeWithBoundedMemoryAndNoDescriptorL
             const ProbeComponents kept{real.PingClient, http, pop3, smtp};
 
             const auto start = std::chrono::steady_clock::now();
-            outcome = ProbeTarget(kind.Type, 0, entry, kept, clock, host);
+            outcome = ProbeTarget(kind.Type, 0, entry, kept, clock, host, {});
             took =
                 std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
             peakKiB = ReadProcessFigures().PeakResidentKiB - before.ResidentKiB;

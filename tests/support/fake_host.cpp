@@ -35,6 +35,11 @@ void FakeDisplay::Insert(int index, std::string_view line) {
     m_lines.emplace(m_lines.begin() + index, line);
 }
 
+void FakeDisplay::InsertResult(int index, std::string_view line, std::string_view reason) {
+    Insert(index, line);
+    m_reasons.emplace_back(reason);
+}
+
 void FakeDisplay::Delete(int index) {
     if (index < 0 || index >= Count())
         throw std::out_of_range("FakeDisplay::Delete of a line that does not exist");

@@ -22,6 +22,7 @@ public:
     void Add(std::string_view line) override;
     // An index outside 0..Count() throws std::out_of_range, as a fault of the caller.
     void Insert(int index, std::string_view line) override;
+    void InsertResult(int index, std::string_view line, std::string_view reason) override;
     void Delete(int index) override;
     void Clear() override;
     void BeginUpdate() override;
@@ -33,6 +34,8 @@ public:
     // The default display: 385 pixels high with a 13-pixel font, room for 25 lines.
     void SetSize(int pixelHeight, int fontPixelHeight);
     [[nodiscard]] const std::vector<std::string>& Lines() const { return m_lines; }
+    // The reason given with every result line, in the order the lines came.
+    [[nodiscard]] const std::vector<std::string>& ResultReasons() const { return m_reasons; }
     [[nodiscard]] bool InUpdate() const { return m_updateDepth > 0; }
     // Outermost batched updates completed, and line changes made outside any of them.
     [[nodiscard]] int UpdatesEnded() const { return m_updatesEnded; }
@@ -43,6 +46,7 @@ private:
     void NoteChange();
 
     std::vector<std::string> m_lines;
+    std::vector<std::string> m_reasons;
     int m_pixelHeight = 385;
     int m_fontPixelHeight = 13;
     int m_updateDepth = 0;
@@ -54,12 +58,16 @@ class FakeStatusLine final : public StatusLine {
 public:
     [[nodiscard]] std::string Text() const override { return m_text; }
     void SetText(std::string_view text) override;
+    void ShowFailureReason(std::string_view reason) override { m_reasons.emplace_back(reason); }
     // Every text set, oldest first.
     [[nodiscard]] const std::vector<std::string>& History() const { return m_history; }
+    // Every failure reason shown, oldest first.
+    [[nodiscard]] const std::vector<std::string>& FailureReasons() const { return m_reasons; }
 
 private:
     std::string m_text;
     std::vector<std::string> m_history;
+    std::vector<std::string> m_reasons;
 };
 
 class FakeTimer final : public IntervalTimer {

@@ -1,5 +1,7 @@
 #include "support/loopback_server.h"
 
+#include "probes/tls_transport.h"
+
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
@@ -8,6 +10,7 @@
 #include <mutex>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <system_error>
@@ -30,13 +33,21 @@ constexpr milliseconds kFinishGrace{200};
     throw std::system_error(errno, std::generic_category(), what);
 }
 
+// Binds to `*port` of 127.0.0.1, or to an ephemeral one when it is 0, and tells which.
 FileDescriptor LoopbackSocket(std::uint16_t* port) {
     FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
         ThrowSystemError("socket");
+    // A fixed port is free again at once after an earlier server's connections ended; one
+    // another program listens on stays taken.
+    const int reuse = 1;
+    if (*port != 0 &&
+        ::setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0)
+        ThrowSystemError("setsockopt");
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(*port);
     if (::bind(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         ThrowSystemError("bind");
     socklen_t length = sizeof address;
@@ -63,8 +74,9 @@ void ConnectTo(int fd, std::uint16_t port) {
 class ServerState final {
 public:
     ServerState(std::vector<ServerScript> scripts, LoopbackServer::Handler handler,
-                milliseconds patience)
-        : m_scripts(std::move(scripts)), m_handler(std::move(handler)), m_patience(patience) {
+                milliseconds patience, std::uint16_t port = 0)
+        : m_scripts(std::move(scripts)), m_handler(std::move(handler)), m_patience(patience),
+          m_port(port) {
         m_listener = LoopbackSocket(&m_port);
         if (::listen(m_listener.Get(), 16) != 0)
             ThrowSystemError("listen");
@@ -247,6 +259,12 @@ Connection::Connection(ServerState& server, std::size_t index, FileDescriptor so
 }
 
 bool Connection::Send(std::string_view bytes) {
+    while (!bytes.empty() && m_socket.IsValid() && m_tls) {
+        std::size_t sent = 0;
+        if (!TlsCall([&] { return SSL_write_ex(m_tls.get(), bytes.data(), bytes.size(), &sent); }))
+            return false;
+        bytes.remove_prefix(sent);
+    }
     while (!bytes.empty() && m_socket.IsValid()) {
         const ssize_t sent = ::send(m_socket.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (sent > 0) {
@@ -310,6 +328,8 @@ void Connection::DrainUntilClosed() {
 }
 
 void Connection::Close() {
+    if (m_tls)
+        SSL_shutdown(m_tls.get());
     ::shutdown(m_socket.Get(), SHUT_WR);
     DrainUntilClosed();
 }
@@ -320,10 +340,47 @@ void Connection::Reset() {
     m_socket.Close();
 }
 
+bool Connection::StartTls(const std::shared_ptr<ssl_ctx_st>& context) {
+    m_tls = std::shared_ptr<ssl_st>(SSL_new(context.get()), SSL_free);
+    BIO* bio = BIO_new(SocketWithoutSignal());
+    if (!m_tls || bio == nullptr) {
+        BIO_free(bio);
+        return false;
+    }
+    BIO_set_fd(bio, m_socket.Get(), BIO_NOCLOSE);
+    SSL_set_bio(m_tls.get(), bio, bio);
+    return TlsCall([this] { return SSL_accept(m_tls.get()); });
+}
+
+bool Connection::ResumedTls() const {
+    return m_tls && SSL_session_reused(m_tls.get()) == 1;
+}
+
+bool Connection::TlsCall(const std::function<int()>& call) {
+    for (;;) {
+        const int result = call();
+        if (result > 0)
+            return true;
+        const int error = SSL_get_error(m_tls.get(), result);
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
+            return false;
+        if (!m_server.WaitFor(m_socket.Get(), error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT))
+            return false;
+    }
+}
+
 bool Connection::ReceiveSome() {
+    char buffer[4096];
+    if (m_socket.IsValid() && m_tls) {
+        std::size_t received = 0;
+        if (!TlsCall([&] { return SSL_read_ex(m_tls.get(), buffer, sizeof buffer, &received); }))
+            return false;
+        m_pending.append(buffer, received);
+        m_server.Record(m_index, std::string_view(buffer, received));
+        return true;
+    }
     if (!m_socket.IsValid() || !m_server.WaitFor(m_socket.Get(), POLLIN))
         return false;
-    char buffer[4096];
     const ssize_t received = ::recv(m_socket.Get(), buffer, sizeof buffer, 0);
     if (received < 0 && (errno == EAGAIN || errno == EINTR))
         return true;
@@ -392,6 +449,10 @@ ServerScript& ServerScript::Flood(std::string chunk) {
     });
 }
 
+ServerScript& ServerScript::StartTls(std::shared_ptr<ssl_ctx_st> context) {
+    return Then([context = std::move(context)](Connection& c) { return c.StartTls(context); });
+}
+
 void ServerScript::Play(Connection& connection) const {
     for (const Step& step : m_steps) {
         if (!step(connection))
@@ -406,9 +467,9 @@ LoopbackServer::LoopbackServer(ServerScript script)
 LoopbackServer::LoopbackServer(std::vector<ServerScript> scripts)
     : m_state(std::make_shared<ServerState>(std::move(scripts), nullptr, kScriptPatience)) {}
 
-LoopbackServer::LoopbackServer(Handler handler, milliseconds patience)
+LoopbackServer::LoopbackServer(Handler handler, milliseconds patience, std::uint16_t port)
     : m_state(std::make_shared<ServerState>(std::vector<ServerScript>{}, std::move(handler),
-                                            patience)) {}
+                                            patience, port)) {}
 
 LoopbackServer::~LoopbackServer() = default;
 

@@ -12,8 +12,12 @@
 #include <string_view>
 #include <vector>
 
+struct ssl_ctx_st;
+struct ssl_st;
+
 // Scripted TCP servers on 127.0.0.1 for tests, benchmarks and fuzz targets: each accepted
-// connection is served on its own thread, either by a script of steps or by a function.
+// connection is served on its own thread, either by a script of steps or by a function, in
+// plain text or, from a step on, over TLS.
 namespace velnorix::testing {
 
 // The listener's side of a connection, private to the implementation.
@@ -46,14 +50,23 @@ public:
     void Close();
     // Aborts the connection: the client sees a reset.
     void Reset();
+    // Runs the server's TLS handshake with `context`; from then on every byte is encrypted and
+    // what is recorded is what the client sent inside TLS. False when the handshake fails.
+    bool StartTls(const std::shared_ptr<ssl_ctx_st>& context);
+    // Whether the handshake resumed a session of an earlier connection.
+    [[nodiscard]] bool ResumedTls() const;
 
 private:
     bool ReceiveSome();
+    // Repeats a TLS call, waiting as OpenSSL asks, until it gives a positive result; false
+    // when it fails or the wait gives up.
+    bool TlsCall(const std::function<int()>& call);
 
     ServerState& m_server;
     std::size_t m_index;
     FileDescriptor m_socket;
     std::string m_pending;
+    std::shared_ptr<ssl_st> m_tls;
 };
 
 // What the server does on one connection, step by step. When the steps run out, the server
@@ -83,6 +96,8 @@ public:
     ServerScript& Silence();
     // Sends `chunk` again and again until the client stops taking it or goes away.
     ServerScript& Flood(std::string chunk);
+    // Speaks TLS from here on (see Connection::StartTls); a failed handshake ends the script.
+    ServerScript& StartTls(std::shared_ptr<ssl_ctx_st> context);
 
     // Plays the steps on `connection`.
     void Play(Connection& connection) const;
@@ -95,8 +110,8 @@ private:
     std::vector<Step> m_steps;
 };
 
-// Listens on an ephemeral port of 127.0.0.1. The destructor stops every connection and waits
-// for the threads.
+// Listens on a port of 127.0.0.1, an ephemeral one unless told otherwise. The destructor stops
+// every connection and waits for the threads.
 class LoopbackServer final {
 public:
     using Handler = std::function<void(Connection&)>;
@@ -106,9 +121,12 @@ public:
     explicit LoopbackServer(ServerScript script);
     explicit LoopbackServer(std::vector<ServerScript> scripts);
     // Serves every connection, however many come, with `handler`; waiting for a quiet client
-    // gives up after `patience`. Nothing is recorded, so it can serve for hours.
+    // gives up after `patience`. Nothing is recorded, so it can serve for hours. A `port`
+    // other than 0 is listened on instead of an ephemeral one; when it is taken, the
+    // constructor throws std::system_error.
     explicit LoopbackServer(Handler handler,
-                            std::chrono::milliseconds patience = std::chrono::seconds(20));
+                            std::chrono::milliseconds patience = std::chrono::seconds(20),
+                            std::uint16_t port = 0);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;

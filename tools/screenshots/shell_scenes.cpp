@@ -110,6 +110,24 @@ QImage ContextMenuOpen() {
     return shot;
 }
 
+// The mouse resting on the newest failure of the web site, with its reason as the tooltip.
+QImage FailureReasonTooltip() {
+    RunningWindow window;
+    TMainForm& form = window.Form();
+    form.StopTest1Click();
+    TextDisplay& display = form.Display();
+    int line = 0;
+    while (line < display.Count() && (display.Line(line).find("Failure:") == std::string::npos ||
+                                      display.Line(line).find("8080") == std::string::npos))
+        ++line;
+    testing::RestMouseOnLine(display, line);
+    QWidget* tip = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            tip = widget;
+    return Grab(form, tip);
+}
+
 QImage AboutBoxShown() {
     RunningWindow window;
     TAboutBox box(&window.Form());
@@ -126,6 +144,7 @@ std::vector<Scene> ShellScenes() {
     return {
         {"main-window-run", MainWindowDuringARun},
         {"context-menu", ContextMenuOpen},
+        {"failure-tooltip", FailureReasonTooltip},
         {"about-box", AboutBoxShown},
     };
 }

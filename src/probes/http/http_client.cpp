@@ -81,15 +81,13 @@ HttpClient::HttpClient(HttpClientSettings settings)
     : HttpClient(m_systemClock, std::move(settings)) {}
 
 void HttpClient::HeadRequest(std::string_view address) {
+    m_usedTls = false;
     RejectLineBreaks(address);
     const AddressParts parts = ReadAddress(address);
     m_url = MergeAddress(m_url, parts);
     m_url.Port = ChoosePort(parts.Port, m_url.Protocol, m_port);
     TakeEndpoint();
-    // There is no TLS layer.
-    if (IsHttps(m_url.Protocol)) {
-        throw HttpError(std::string(kIoHandlerNotValidText));
-    }
+    m_usedTls = m_connection.ImplicitTls();
     if (!m_keepAlive) {
         m_connection.CloseConnection();
     }
@@ -109,12 +107,16 @@ void HttpClient::HeadRequest(std::string_view address) {
 }
 
 // The connection's own endpoint is compared, not the port the cycle has just set, so a
-// connection kept open to another port is never taken for this one.
+// connection kept open to another port, or without the TLS the address asks for, is never
+// taken for this one.
 void HttpClient::TakeEndpoint() {
-    if (!EqualsIgnoringCase(m_url.Host, m_connection.Host()) || m_url.Port != m_connection.Port()) {
+    const bool tls = IsHttps(m_url.Protocol);
+    if (!EqualsIgnoringCase(m_url.Host, m_connection.Host()) || m_url.Port != m_connection.Port() ||
+        tls != m_connection.ImplicitTls()) {
         m_connection.CloseConnection();
         m_connection.SetHost(m_url.Host);
         m_connection.SetPort(m_url.Port);
+        m_connection.SetImplicitTls(tls);
     }
     m_port = m_url.Port;
 }

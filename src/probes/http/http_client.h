@@ -35,8 +35,8 @@ struct HttpClientSettings {
     HostResolver Resolver = ResolveWithSystem;
 };
 
-// The web site probe: one HEAD request per call. URL parts, cookies and a connection the
-// last response let stay open carry over from one call to the next.
+// The web site probe: one HEAD request per call, over TLS for "https" addresses. URL parts, cookies
+// and a connection the last response let stay open carry over from one call to the next.
 class HttpClient final : public HeadProbe {
 public:
     // Cookie expiry is judged by the wall time of `clock`.
@@ -48,6 +48,11 @@ public:
     // Returns only when the server answered 2xx without Location; throws otherwise.
     void HeadRequest(std::string_view address) override;
     void CloseConnection() override { m_connection.CloseConnection(); }
+    void SetTrust(const TlsTrust& trust) override { m_connection.SetTlsTrust(trust); }
+    [[nodiscard]] std::int64_t CertificateExpiry() const override {
+        return m_usedTls ? m_connection.CertificateExpiry() : 0;
+    }
+    [[nodiscard]] TcpConnection& Connection() { return m_connection; }
 
 private:
     struct Response {
@@ -75,6 +80,7 @@ private:
     std::map<std::int32_t, CookieStore> m_jars;
     TcpConnection m_connection;
     bool m_keepAlive = false; // the last response let the connection stay open
+    bool m_usedTls = false;   // the last request was for an "https" address
 };
 
 } // namespace velnorix

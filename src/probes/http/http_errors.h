@@ -6,7 +6,6 @@
 
 namespace velnorix {
 
-inline constexpr std::string_view kIoHandlerNotValidText = "IOHandler value is not valid";
 inline constexpr std::string_view kUndefinedSituationText = "Undefined situation";
 
 // An error that ends a HEAD exchange for a reason of the HTTP layer itself.

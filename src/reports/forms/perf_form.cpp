@@ -16,8 +16,12 @@ class PerformanceTableModel final : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    void SetRows(const std::vector<PerformanceRow>& rows) {
+    void SetRows(const std::vector<PerformanceRow>& rows, const std::vector<std::string>& tips) {
         beginResetModel();
+        m_tips.clear();
+        for (const std::string& tip : tips)
+            m_tips.push_back(
+                QString::fromLocal8Bit(tip.data(), static_cast<qsizetype>(tip.size())));
         m_cells.clear();
         m_cells.reserve(static_cast<qsizetype>(rows.size()) *
                         static_cast<qsizetype>(kPerformanceColumnCount));
@@ -41,6 +45,10 @@ public:
             return {};
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+        if (role == Qt::ToolTipRole) {
+            const QString tip = m_tips.value(index.row());
+            return tip.isEmpty() ? QVariant() : QVariant(tip);
+        }
         if (role != Qt::DisplayRole)
             return {};
         return m_cells.at(index.row() * static_cast<int>(kPerformanceColumnCount) + index.column());
@@ -56,6 +64,7 @@ public:
 
 private:
     QList<QString> m_cells; // row by row
+    QList<QString> m_tips;  // by row; rows past its end have none
 };
 
 namespace {
@@ -113,8 +122,9 @@ void TVelnorixPerfForm::FormCreate() {
     m_perfView->verticalHeader()->setResizeContentsPrecision(-1);
 }
 
-void TVelnorixPerfForm::Fill(const std::vector<PerformanceRow>& rows) {
-    m_rows->SetRows(rows);
+void TVelnorixPerfForm::Fill(const std::vector<PerformanceRow>& rows,
+                             const std::vector<std::string>& rowTips) {
+    m_rows->SetRows(rows, rowTips);
     // Each column fits its header or its widest text, whichever is wider, as the list's
     // size-to-header mode does once it holds rows. The last one then takes what is left, and
     // the width it had when stretching began stays its least.
@@ -145,7 +155,11 @@ void TVelnorixPerfForm::DoneButtonClick() {
 void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalDateTime& now,
                             const FormatSettings& settings) {
     TVelnorixPerfForm form(parent);
-    form.Fill(PerformanceRows(model, now, settings));
+    // A target's row tells why its latest failure happened.
+    std::vector<std::string> reasons;
+    for (std::int32_t i = 0; i < model.TargetCount; ++i)
+        reasons.push_back(model.Target(i).LastReason);
+    form.Fill(PerformanceRows(model, now, settings), reasons);
     form.exec();
 }
 

@@ -6,6 +6,7 @@
 #include "reports/performance_rows.h"
 
 #include <QDialog>
+#include <string>
 #include <vector>
 
 class QPushButton;
@@ -21,8 +22,10 @@ class TVelnorixPerfForm final : public QDialog {
 public:
     explicit TVelnorixPerfForm(QWidget* parent = nullptr);
 
-    // Replaces the table's rows; the last one is the summary row.
-    void Fill(const std::vector<PerformanceRow>& rows);
+    // Replaces the table's rows; the last one is the summary row. `rowTips` holds the tooltip
+    // of each row from the first on; an empty one, or none, leaves the row without.
+    void Fill(const std::vector<PerformanceRow>& rows,
+              const std::vector<std::string>& rowTips = {});
     [[nodiscard]] QTableView& PerfView() { return *m_perfView; }
 
     void DoneButtonClick();

@@ -1,0 +1,21 @@
+#include "probes/tls_session_store.h"
+
+#include <openssl/ssl.h>
+
+namespace velnorix {
+
+SslSessionPtr TlsSessionStore::Find(const std::string& peer) const {
+    const auto found = m_sessions.find(peer);
+    return found == m_sessions.end() ? nullptr : found->second;
+}
+
+void TlsSessionStore::Keep(const std::string& peer, ssl_session_st* session) {
+    if (session == nullptr || SSL_SESSION_is_resumable(session) != 1) {
+        Forget(peer);
+        return;
+    }
+    SSL_SESSION_up_ref(session);
+    m_sessions[peer] = SslSessionPtr(session, SSL_SESSION_free);
+}
+
+} // namespace velnorix

@@ -1,0 +1,80 @@
+#include "app/main_form.h"
+#include "app/status_bar_line.h"
+#include "app/text_display.h"
+#include "gui_waits.h"
+#include "scripted_probes.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+
+#include <QDialog>
+#include <QTableView>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace velnorix {
+namespace {
+
+using testing::RestMouseOnLine;
+using testing::ScriptedProbes;
+using testing::ScriptedPrompts;
+using testing::TempDir;
+using testing::WaitUntil;
+using testing::WhenModalOpens;
+using testing::WriteWholeFile;
+
+int LineHolding(TextDisplay& display, const std::string& text) {
+    for (int i = 0; i < display.Count(); ++i)
+        if (display.Line(i).find(text) != std::string::npos)
+            return i;
+    return -1;
+}
+
+// One cycle over a ping target that answers and one whose probe fails.
+TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanceRow) {
+    TempDir dir;
+    WriteWholeFile(dir.File("two.ini"),
+                   "[Targets]\r\nIntervalSecs=30\r\nCount=2\r\n"
+                   "01Type=<Ping>\r\n01Addr=127.0.0.1\r\n"
+                   "02Type=<Ping>\r\n02Addr=192.0.2.10\r\n02Audible=FALSE\r\n");
+    ScriptedProbes probes;
+    probes.SetDown("192.0.2.10");
+    ScriptedPrompts prompts;
+    MainFormSetup setup;
+    setup.Arguments = {"two.ini"};
+    setup.ProgramDirectory = dir.Path();
+    setup.Prompts = &prompts;
+    setup.Probes.emplace(probes.Components());
+    TMainForm form(std::move(setup));
+    form.show();
+    ASSERT_TRUE(WaitUntil([&form] { return form.Model().CycleCount >= 1; }));
+
+    TextDisplay& display = form.Display();
+    const int success = LineHolding(display, "Success:");
+    const int failure = LineHolding(display, "Failure:");
+    ASSERT_GE(success, 0);
+    ASSERT_GE(failure, 0);
+    EXPECT_EQ(RestMouseOnLine(display, success), QString());
+    // A shown tooltip lingers a moment after the mouse moves on, so the failure comes last.
+    EXPECT_EQ(RestMouseOnLine(display, 0), QString()) << "the header has no reason";
+    EXPECT_EQ(RestMouseOnLine(display, failure), QStringLiteral("Connection refused"));
+    EXPECT_EQ(form.StatusBar1().ShownReason(), QStringLiteral("Connection refused"));
+
+    QVariantList rowTips;
+    int columns = 0;
+    WhenModalOpens([&](QWidget& window) {
+        const auto* view = window.findChild<QTableView*>(QStringLiteral("PerfView"));
+        columns = view->model()->columnCount();
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            rowTips << view->model()->index(row, columns - 1).data(Qt::ToolTipRole);
+        static_cast<QDialog&>(window).reject();
+    });
+    form.Summary1Click();
+    EXPECT_EQ(columns, 9);
+    ASSERT_EQ(rowTips.size(), 3); // two targets and the summary
+    EXPECT_FALSE(rowTips[0].isValid());
+    EXPECT_EQ(rowTips[1].toString(), QStringLiteral("Connection refused"));
+    EXPECT_FALSE(rowTips[2].isValid());
+}
+
+} // namespace
+} // namespace velnorix

@@ -1,0 +1,151 @@
+#include "engine/failure_reason.h"
+#include "engine/network_probes.h"
+#include "engine/test_scheduler.h"
+#include "support/case_names.h"
+#include "support/fake_host.h"
+#include "support/loopback_server.h"
+#include "support/temp_dir.h"
+
+#include <atomic>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeClock;
+using testing::FakeDisplay;
+using testing::FakeHost;
+using testing::FakeStatusLine;
+using testing::FakeTimer;
+using testing::LoopbackServer;
+using testing::NamedCase;
+using testing::ReadWholeFile;
+using testing::RefusingPort;
+using testing::ServerScript;
+using testing::TempDir;
+
+struct ReasonCase {
+    const char* Name;
+    std::string ErrorText;
+    std::string Expected;
+};
+
+class FailureReasonTest : public ::testing::TestWithParam<ReasonCase> {};
+
+TEST_P(FailureReasonTest, MakesOneLineOfBoundedLength) {
+    EXPECT_EQ(FailureReason(GetParam().ErrorText), GetParam().Expected);
+}
+
+const std::string k199 = std::string(199, 'a');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FailureReasonTest,
+    ::testing::Values(
+        ReasonCase{"socket error over two lines", "Socket Error # 111\r\nConnection refused",
+                   "Socket Error # 111 Connection refused"},
+        ReasonCase{"inner blanks kept", "HTTP/1.1 404  Not Found", "HTTP/1.1 404  Not Found"},
+        ReasonCase{"control runs and ends", "\r\n\x1b[2J-ERR busy\t\r\n\x7f", "[2J-ERR busy"},
+        ReasonCase{"no text", "", "Error without a description"},
+        ReasonCase{"only line breaks", "\r\n\r\n", "Error without a description"},
+        ReasonCase{"cut before a character that does not fit", k199 + "\u20ac\u20ac",
+                   k199 + "\u20ac"},
+        ReasonCase{"exactly the longest kept", k199 + "b", k199 + "b"}),
+    NamedCase{});
+
+// A web server whose first answer is 404 and every later one 200.
+void NotFoundOnce(testing::Connection& connection, std::atomic<int>& served) {
+    for (auto line = connection.ReadLine(); line && !line->empty(); line = connection.ReadLine()) {
+    }
+    connection.Send(served++ == 0
+                        ? "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
+                        : "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    connection.Close();
+}
+
+ServerScript Pop3Refusal() {
+    return ServerScript()
+        .SendLine("+OK ready")
+        .ReadLine()
+        .SendLine("+OK")
+        .ReadLine()
+        .SendLine("-ERR invalid user name or password")
+        .ExpectLine("QUIT");
+}
+
+ServerScript SmtpGreeting() {
+    return ServerScript().SendLine("220 mail.test").ReadLine().SendLine("250 mail.test").ReadLine();
+}
+
+// Two cycles over real probes: a web server that answers 404 and then 200, a POP3 server that
+// refuses the log-in, a refused port and a working SMTP server.
+TEST(FailureReasonsOfACycle, GoWithTheirLinesToTheStatusBarAndStayAsTheTargetsLatest) {
+    std::atomic<int> served{0};
+    LoopbackServer web([&served](testing::Connection& c) { NotFoundOnce(c, served); });
+    LoopbackServer pop3({Pop3Refusal(), Pop3Refusal()});
+    LoopbackServer smtp({SmtpGreeting(), SmtpGreeting()});
+    RefusingPort refusing;
+    NetworkProbeSettings settings;
+    settings.Http.Connection.ReadTimeout = 5s;
+    settings.Mail.ReadTimeout = 5s;
+    NetworkProbes probes(settings);
+
+    TempDir dir;
+    RunModel model;
+    model.SetTargetCount(4);
+    const std::tuple<const char*, std::string, std::uint16_t> targets[] = {
+        {"<HTML>", "http://127.0.0.1:" + std::to_string(web.Port()) + "/", web.Port()},
+        {"<POP3>", "127.0.0.1", pop3.Port()},
+        {"<SMTP>", "127.0.0.1", refusing.Port()},
+        {"<SMTP>", "127.0.0.1", smtp.Port()}};
+    for (std::int32_t i = 0; i < 4; ++i) {
+        const auto& [type, addr, port] = targets[i];
+        model.Target(i).SetType(type);
+        model.Target(i).Addr = addr;
+        model.Target(i).Port = port;
+        model.Target(i).Audible = false;
+    }
+    model.IntervalMins = 0;
+    model.IntervalSecs = 1;
+    FakeDisplay display;
+    FakeStatusLine status;
+    FakeTimer timer1;
+    FakeTimer timer2;
+    FakeClock clock;
+    FakeHost host;
+    host.SetProgramDirectory(dir.Path());
+    TestScheduler scheduler({.Model = model,
+                             .Display = display,
+                             .StatusBar = status,
+                             .Timer1 = timer1,
+                             .Timer2 = timer2,
+                             .Clock = clock,
+                             .Host = host,
+                             .Probes = probes.Components(),
+                             .Format = FormatSettings{}});
+
+    scheduler.StartTestRun();
+    scheduler.Timer1Timer();
+
+    const std::string notFound = "HTTP/1.1 404 Not Found";
+    const std::string badLogin = "invalid user name or password";
+    const std::string refused = "Socket Error # 111 Connection refused";
+    const std::vector<std::string> lineReasons = {notFound, badLogin, refused, "",
+                                                  "",       badLogin, refused, ""};
+    EXPECT_EQ(display.ResultReasons(), lineReasons);
+    const std::vector<std::string> shown = {notFound, badLogin, refused, badLogin, refused};
+    EXPECT_EQ(status.FailureReasons(), shown);
+    EXPECT_EQ(model.Target(0).LastReason, notFound) << "a success keeps the last known fault";
+    EXPECT_EQ(model.Target(2).LastReason, refused);
+    EXPECT_EQ(model.Target(3).LastReason, "");
+    for (const std::string& log :
+         {ReadWholeFile(model.DetailLogName), ReadWholeFile(model.SummaryLogName)})
+        for (const std::string& reason : shown)
+            EXPECT_EQ(log.find(reason), std::string::npos) << reason;
+}
+
+} // namespace
+} // namespace velnorix

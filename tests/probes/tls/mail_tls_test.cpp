@@ -1,0 +1,241 @@
+#include "probes/pop3_client.h"
+#include "probes/short_bounds.h"
+#include "probes/smtp_client.h"
+#include "support/case_names.h"
+#include "support/loopback_server.h"
+#include "support/test_certificates.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <openssl/x509_vfy.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using testing::LoopbackServer;
+using testing::NamedCase;
+using testing::ServerContext;
+using testing::ServerScript;
+using ::testing::StartsWith;
+using testing::TestCertificate;
+
+constexpr const char* kClientName = "probe.test";
+
+enum class Mail { Pop3, Smtp };
+
+struct MailCase {
+    std::string Name;
+    Mail Protocol;
+    ChannelSecurity Security;
+    ServerScript Server;
+    // Empty for success; the whole text, or its start when `WholeError` is false.
+    std::string Error;
+    bool WholeError = true;
+    // What the server read, inside TLS once it was on; nothing when not compared.
+    std::optional<std::vector<std::string>> ClientLines;
+};
+
+// StartDialogue and, after a success, EndDialogue, as the test cycle runs them; the error text,
+// empty for success.
+std::string RunDialogue(DialogueProbe& probe) {
+    try {
+        probe.StartDialogue();
+        probe.EndDialogue();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return {};
+}
+
+std::string ProbeWith(const MailCase& c, std::uint16_t port) {
+    const TlsTrust trust{.CAFile = testing::TestCaFile(), .WarnDays = 0};
+    if (c.Protocol == Mail::Pop3) {
+        Pop3Client client(testing::ShortBounds());
+        client.SetHost("127.0.0.1");
+        client.SetPort(port);
+        client.SetUsername("alice");
+        client.SetPassword("secret");
+        client.SetSecurity(c.Security);
+        client.SetTrust(trust);
+        return RunDialogue(client);
+    }
+    SmtpClient client(testing::ShortBounds());
+    client.SetHost("127.0.0.1");
+    client.SetPort(port);
+    client.SetHeloName(kClientName);
+    client.SetSecurity(c.Security);
+    client.SetTrust(trust);
+    return RunDialogue(client);
+}
+
+class MailTlsTest : public ::testing::TestWithParam<MailCase> {};
+
+TEST_P(MailTlsTest, SpeaksTlsWhereAskedAndNothingInTheClearBeforeIt) {
+    const MailCase& c = GetParam();
+    LoopbackServer server(c.Server);
+    const std::string error = ProbeWith(c, server.Port());
+    server.Finish();
+    if (c.WholeError) {
+        EXPECT_EQ(error, c.Error);
+    } else {
+        EXPECT_THAT(error, StartsWith(c.Error));
+    }
+    if (c.ClientLines) {
+        EXPECT_THAT(server.ReceivedLines(), ElementsAreArray(*c.ClientLines));
+    }
+    EXPECT_THAT(server.Mismatches(), ::testing::IsEmpty());
+}
+
+ServerScript Pop3LogIn(ServerScript script) {
+    return script.ReadLine().SendLine("+OK").ReadLine().SendLine("+OK logged in");
+}
+
+const auto kValid = ServerContext(TestCertificate::Valid);
+const std::string kEhlo = std::string("EHLO ") + kClientName;
+
+INSTANTIATE_TEST_SUITE_P(
+    Dialogues, MailTlsTest,
+    ::testing::Values(
+        MailCase{"Pop3ImplicitTls", Mail::Pop3, ChannelSecurity::Tls,
+                 Pop3LogIn(ServerScript().StartTls(kValid).SendLine("+OK ready")), "", true,
+                 std::vector<std::string>{"USER alice", "PASS secret", "QUIT"}},
+        MailCase{"Pop3Stls", Mail::Pop3, ChannelSecurity::StartTls,
+                 Pop3LogIn(ServerScript()
+                               .SendLine("+OK ready")
+                               .ExpectLine("STLS")
+                               .SendLine("+OK begin TLS")
+                               .StartTls(kValid)),
+                 "", true, std::vector<std::string>{"STLS", "USER alice", "PASS secret", "QUIT"}},
+        MailCase{"Pop3StlsRefused", Mail::Pop3, ChannelSecurity::StartTls,
+                 ServerScript().SendLine("+OK ready").ReadLine().SendLine("-ERR not here"),
+                 " not here", true, std::vector<std::string>{"STLS", "QUIT"}},
+        MailCase{"Pop3GreetingSentAheadOfTheHandshake", Mail::Pop3, ChannelSecurity::StartTls,
+                 ServerScript().SendLine("+OK ready").ReadLine().Send("+OK go\r\n+OK injected\r\n"),
+                 "The server sent data ahead of the TLS handshake.", true,
+                 std::vector<std::string>{"STLS"}},
+        MailCase{
+            "SmtpImplicitTls", Mail::Smtp, ChannelSecurity::Tls,
+            ServerScript().StartTls(kValid).SendLine("220 ready").ReadLine().SendLine("250 hello"),
+            "", true, std::vector<std::string>{kEhlo, "QUIT"}},
+        MailCase{"SmtpStartTlsIntroducesItselfAgain", Mail::Smtp, ChannelSecurity::StartTls,
+                 ServerScript()
+                     .SendLine("220 ready")
+                     .ReadLine()
+                     .Send("250-hello\r\n250-SIZE 1000\r\n250 starttls\r\n")
+                     .ExpectLine("STARTTLS")
+                     .SendLine("220 go ahead")
+                     .StartTls(kValid)
+                     .ExpectLine(kEhlo)
+                     .SendLine("250 hello again"),
+                 "", true, std::vector<std::string>{kEhlo, "STARTTLS", kEhlo, "QUIT"}},
+        MailCase{
+            "SmtpStartTlsNotOffered", Mail::Smtp, ChannelSecurity::StartTls,
+            ServerScript().SendLine("220 ready").ReadLine().Send("250-hello\r\n250 SIZE 1000\r\n"),
+            "The server does not offer STARTTLS: hello\r\nSIZE 1000", true,
+            std::vector<std::string>{kEhlo, "QUIT"}},
+        MailCase{"SmtpStartTlsRefused", Mail::Smtp, ChannelSecurity::StartTls,
+                 ServerScript()
+                     .SendLine("220 ready")
+                     .ReadLine()
+                     .Send("250-hello\r\n250 STARTTLS\r\n")
+                     .ReadLine()
+                     .SendLine("454 TLS not available"),
+                 "TLS not available", true, std::vector<std::string>{kEhlo, "STARTTLS", "QUIT"}},
+        MailCase{"PlainServerOnATlsTarget", Mail::Pop3, ChannelSecurity::Tls,
+                 ServerScript().SendLine("+OK plain ready"), "TLS handshake failed: ", false,
+                 std::nullopt},
+        MailCase{"TlsServerOnAPlainTarget", Mail::Pop3, ChannelSecurity::None,
+                 ServerScript().StartTls(kValid), "Read Timeout", true, std::vector<std::string>{}},
+        MailCase{"ServerStallsInTheHandshake", Mail::Smtp, ChannelSecurity::Tls,
+                 ServerScript().Silence(), "TLS handshake failed: Read Timeout", true,
+                 std::nullopt}),
+    NamedCase{});
+
+// The certificate checks, on a POP3 log-in over TLS to `Host`.
+struct CertificateCase {
+    std::string Name;
+    TestCertificate Certificate;
+    std::string Host;
+    std::int32_t WarnDays;
+    bool WithTestCa;
+    // Empty for success.
+    std::string Error;
+    // Whether the probe learns when the certificate expires.
+    bool SeesExpiry;
+};
+
+std::string VerifyFailure(long code) {
+    return std::string("Certificate verify failed: ") + X509_verify_cert_error_string(code);
+}
+
+class CertificateTest : public ::testing::TestWithParam<CertificateCase> {};
+
+TEST_P(CertificateTest, JudgesTheServersCertificate) {
+    const CertificateCase& c = GetParam();
+    LoopbackServer server(
+        Pop3LogIn(ServerScript().StartTls(ServerContext(c.Certificate)).SendLine("+OK ready")));
+    Pop3Client client(testing::ShortBounds());
+    client.SetHost(c.Host);
+    client.SetPort(server.Port());
+    client.SetUsername("alice");
+    client.SetPassword("secret");
+    client.SetSecurity(ChannelSecurity::Tls);
+    client.SetTrust({.CAFile = c.WithTestCa ? testing::TestCaFile() : "", .WarnDays = c.WarnDays});
+    const std::string error = RunDialogue(client);
+    server.Finish();
+    EXPECT_EQ(error, c.Error);
+    EXPECT_EQ(client.CertificateExpiry(), c.SeesExpiry ? testing::ExpiryOf(c.Certificate) : 0);
+    if (!c.Error.empty()) {
+        EXPECT_THAT(server.Received(), ::testing::Not(HasSubstr("secret")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, CertificateTest,
+    ::testing::Values(
+        CertificateCase{"ValidForTheAddress", TestCertificate::Valid, "127.0.0.1", 0, true, "",
+                        true},
+        CertificateCase{"ValidForTheName", TestCertificate::Valid, "localhost", 0, true, "", true},
+        CertificateCase{"UnknownCaWithoutTheBundle", TestCertificate::Valid, "127.0.0.1", 0, false,
+                        VerifyFailure(X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY), false},
+        CertificateCase{"Expired", TestCertificate::Expired, "127.0.0.1", 0, true,
+                        VerifyFailure(X509_V_ERR_CERT_HAS_EXPIRED), false},
+        CertificateCase{"OtherNameForAnAddress", TestCertificate::OtherName, "127.0.0.1", 0, true,
+                        VerifyFailure(X509_V_ERR_IP_ADDRESS_MISMATCH), false},
+        CertificateCase{"OtherNameForAName", TestCertificate::OtherName, "localhost", 0, true,
+                        VerifyFailure(X509_V_ERR_HOSTNAME_MISMATCH), false},
+        CertificateCase{"SelfSigned", TestCertificate::SelfSigned, "127.0.0.1", 0, true,
+                        VerifyFailure(X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT), false},
+        CertificateCase{
+            "ExpiresBeforeTheWarningDays", TestCertificate::ShortLived, "127.0.0.1",
+            testing::kShortLivedDays + 1, true,
+            "Certificate expires in " + std::to_string(testing::kShortLivedDays) + " days", true},
+        CertificateCase{"ExpiresJustAfterTheWarningDays", TestCertificate::ShortLived, "127.0.0.1",
+                        testing::kShortLivedDays, true, "", true}),
+    NamedCase{});
+
+TEST(TlsSessionTest, ASecondLogInResumesTheSessionOfTheFirst) {
+    const ServerScript logIn = Pop3LogIn(ServerScript().StartTls(kValid).SendLine("+OK ready"));
+    LoopbackServer server({logIn, logIn});
+    Pop3Client client(testing::ShortBounds());
+    client.SetHost("127.0.0.1");
+    client.SetPort(server.Port());
+    client.SetSecurity(ChannelSecurity::Tls);
+    client.SetTrust({.CAFile = testing::TestCaFile(), .WarnDays = 0});
+    std::vector<bool> resumed;
+    for (int probe = 0; probe < 2; ++probe) {
+        client.StartDialogue();
+        resumed.push_back(client.Connection().ResumedTlsSession());
+        client.EndDialogue();
+    }
+    server.Finish();
+    EXPECT_THAT(resumed, ElementsAreArray({false, true}));
+}
+
+} // namespace
+} // namespace velnorix
