@@ -1,7 +1,7 @@
 #include "base/text_file.h"
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
-#include "engine/ca_file_path.h"
+#include "engine/target_probe.h"
 #include "support/fake_host.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
@@ -449,16 +449,12 @@ TEST_F(ConfigurationFileTest, CertWarnDaysIsRangeCheckedAndATooLargeCountKeepsTh
     EXPECT_EQ(m_model.CAFile, "a.pem");
 }
 
-TEST_F(ConfigurationFileTest, ARelativeCAFileIsFoundBesideTheIniFile) {
+TEST_F(ConfigurationFileTest, ARelativeCAFileIsStoredAsWrittenAndFoundBesideTheIniFile) {
     Load("[Targets]\r\nCAFile=certs/ca.pem\r\nCount=1\r\n01Type=<HTML>\r\n");
-    EXPECT_EQ(m_model.CAFile, "certs/ca.pem") << "stored as written";
-    EXPECT_EQ(CAFilePath(m_model), m_dir.File("certs/ca.pem"));
-    m_model.IniFileName = "Velnorix.Ini"; // named without a folder: the working one
-    EXPECT_EQ(CAFilePath(m_model), "certs/ca.pem");
-    m_model.CAFile = "/etc/private/ca.pem";
-    EXPECT_EQ(CAFilePath(m_model), "/etc/private/ca.pem");
-    m_model.CAFile.clear();
-    EXPECT_EQ(CAFilePath(m_model), "");
+    EXPECT_EQ(m_model.CAFile, "certs/ca.pem");
+    EXPECT_EQ(TrustOf(m_model).CAFile, m_dir.File("certs/ca.pem"));
+    Save();
+    EXPECT_NE(SavedText().find("\r\nCAFile=certs/ca.pem\r\n"), std::string::npos);
 }
 
 } // namespace
