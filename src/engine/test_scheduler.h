@@ -14,8 +14,9 @@ namespace velnorix {
 inline constexpr std::int32_t kTimer2IntervalMs = 1000;
 
 // What the scheduler works with, named at the call site so that the two timers, both
-// IntervalTimer, cannot change places unseen.
-struct SchedulerParts {
+// IntervalTimer, cannot change places unseen. Every field is a reference or holds only
+// references, so an initialiser must name them all.
+struct SchedulerParts { // NOLINT(cppcoreguidelines-pro-type-member-init)
     RunModel& Model;
     DisplayLines& Display;
     StatusLine& StatusBar;

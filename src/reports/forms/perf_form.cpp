@@ -157,6 +157,7 @@ void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalD
     TVelnorixPerfForm form(parent);
     // A target's row tells why its latest failure happened.
     std::vector<std::string> reasons;
+    reasons.reserve(static_cast<std::size_t>(std::max(model.TargetCount, 0)));
     for (std::int32_t i = 0; i < model.TargetCount; ++i)
         reasons.push_back(model.Target(i).LastReason);
     form.Fill(PerformanceRows(model, now, settings), reasons);
