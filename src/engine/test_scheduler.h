@@ -26,6 +26,7 @@ struct SchedulerParts { // NOLINT(cppcoreguidelines-pro-type-member-init)
     HostServices& Host;
     ProbeComponents Probes;
     FormatSettings Format;
+    RunObserver* Observer = nullptr; // told of every run, cycle and probe; none when null
 };
 
 // Starts, paces and stops test runs. The shell routes the Start Test and Stop Test commands
@@ -56,6 +57,7 @@ private:
     IntervalTimer& m_timer2;
     Clock& m_clock;
     HostServices& m_host;
+    RunObserver* m_observer;
     TestCycle m_cycle;
 };
 
