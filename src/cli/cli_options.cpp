@@ -36,6 +36,12 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.Cycles = ParseCycleCount(arguments[++i]);
         } else if (argument.starts_with("--cycles=")) {
             options.Cycles = ParseCycleCount(argument.substr(9));
+        } else if (argument == "--metrics") {
+            if (i + 1 == arguments.size())
+                throw std::invalid_argument("--metrics needs HOST:PORT");
+            options.Metrics = ParseListenAddress(arguments[++i]);
+        } else if (argument.starts_with("--metrics=")) {
+            options.Metrics = ParseListenAddress(argument.substr(10));
         } else if (argument.starts_with("-") && argument != "-") {
             throw std::invalid_argument("unknown option " + argument);
         } else if (options.ConfigFile.empty()) {
@@ -51,7 +57,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
 
 std::string CliUsage(const std::string& programName) {
     return "Usage: " + programName +
-           " CONFIG.ini [--cycles N] [--quiet] [--no-reasons]\n"
+           " CONFIG.ini [--cycles N] [--quiet] [--no-reasons] [--metrics HOST:PORT]\n"
            "\n"
            "Monitors the targets of CONFIG.ini without a desktop: runs a test cycle at once and\n"
            "then one per configured interval, prints every result line, and writes the detail\n"
@@ -61,6 +67,10 @@ std::string CliUsage(const std::string& programName) {
            "  --cycles N   end after N cycles; with an interval of 0 they run back to back\n"
            "  --quiet      do not ring the terminal bell for audible failures\n"
            "  --no-reasons do not print why a probe failed\n"
+           "  --metrics HOST:PORT\n"
+           "               serve the figures for Prometheus at http://HOST:PORT/metrics, for\n"
+           "               example --metrics 127.0.0.1:9917 ([::1]:9917 for IPv6); HOST is a\n"
+           "               numeric address of this machine\n"
            "  --help       show this text\n"
            "  --version    show the version\n"
            "\n"
@@ -73,7 +83,8 @@ std::string CliUsage(const std::string& programName) {
            "the logs are deleted if the configuration says so, and the exit status is 0.\n"
            "\n"
            "Exit status: 0 normal end, 1 bad arguments, 2 configuration file missing,\n"
-           "3 configuration empty, 4 configuration unreadable, 5 log files cannot be written.\n";
+           "3 configuration empty, 4 configuration unreadable, 5 log files cannot be written,\n"
+           "6 the --metrics address cannot be listened on.\n";
 }
 
 } // namespace velnorix

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/listen_address.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,9 +11,10 @@ namespace velnorix {
 // What the console monitor was asked to do.
 struct CliOptions {
     std::string ConfigFile;
-    std::optional<long> Cycles; // end after this many cycles
-    bool Quiet = false;         // no terminal bell for audible failures
-    bool NoReasons = false;     // no failure reasons on standard error
+    std::optional<long> Cycles;           // end after this many cycles
+    bool Quiet = false;                   // no terminal bell for audible failures
+    bool NoReasons = false;               // no failure reasons on standard error
+    std::optional<ListenAddress> Metrics; // serve /metrics here while the run goes
     bool ShowHelp = false;
     bool ShowVersion = false;
 };
@@ -30,6 +33,7 @@ enum CliExitStatus : int {
     kExitEmptyConfig = 3,
     kExitBadConfig = 4,
     kExitLogFiles = 5,
+    kExitMetricsAddress = 6,
 };
 
 } // namespace velnorix

@@ -4,14 +4,18 @@
 #include "cli/console_display.h"
 #include "cli/console_host.h"
 #include "cli/console_timer.h"
+#include "cli/metrics_server.h"
 #include "cli/stop_signals.h"
 #include "config/configuration_commands.h"
 #include "engine/network_probes.h"
+#include "engine/run_metrics.h"
 #include "engine/test_scheduler.h"
 
 #include <chrono>
 #include <exception>
+#include <memory>
 #include <poll.h>
+#include <stdexcept>
 #include <unistd.h>
 
 namespace velnorix {
@@ -29,7 +33,8 @@ int PollTimeout(const std::optional<ConsoleTimer::TimePoint>& due) {
 class ConsoleMonitor final {
 public:
     ConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors)
-        : m_options(options), m_display(out, options.NoReasons ? nullptr : errors),
+        : m_options(options), m_errors(errors),
+          m_display(out, options.NoReasons ? nullptr : errors),
           m_status(errors, ::isatty(::fileno(errors)) == 1),
           m_host(ExecutableDirectory(), !options.Quiet, errors), m_prompts(errors, m_status),
           m_config(m_model, m_display, m_status, m_prompts, m_host.ProgramDirectory()),
@@ -41,12 +46,21 @@ public:
                        .Clock = m_clock,
                        .Host = m_host,
                        .Probes = m_probes.Components(),
-                       .Format = SystemFormatSettings()}) {
+                       .Format = SystemFormatSettings(),
+                       .Observer = options.Metrics ? &m_metrics : nullptr}) {
         m_host.SetPumpHandler([this] { HandleStopRequest(); });
         m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
     }
 
     int Run() {
+        if (m_options.Metrics) {
+            try {
+                m_metricsServer = std::make_unique<MetricsServer>(*m_options.Metrics, m_board);
+            } catch (const std::runtime_error& error) {
+                std::fprintf(m_errors, "velnorix-cli: %s\n", error.what());
+                return kExitMetricsAddress;
+            }
+        }
         const int loaded = LoadConfiguration();
         if (loaded != kExitOk)
             return loaded;
@@ -117,6 +131,7 @@ private:
     }
 
     const CliOptions& m_options;
+    std::FILE* m_errors;
     RunModel m_model;
     ConsoleDisplay m_display;
     ConsoleStatus m_status;
@@ -128,7 +143,11 @@ private:
     StopSignals m_signals;
     NetworkProbes m_probes;
     ConfigurationCommands m_config;
+    MetricsBoard m_board;
+    RunMetrics m_metrics{m_clock, &m_board};
     TestScheduler m_scheduler;
+    // Last, so it stops serving before anything it reads goes away.
+    std::unique_ptr<MetricsServer> m_metricsServer;
 };
 
 } // namespace

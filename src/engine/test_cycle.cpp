@@ -14,15 +14,17 @@ namespace velnorix {
 
 TestCycle::TestCycle(RunModel& model, DisplayLines& display, StatusLine& statusBar,
                      IntervalTimer& timer1, Clock& clock, HostServices& host,
-                     ProbeComponents probes, FormatSettings settings)
+                     ProbeComponents probes, FormatSettings settings, RunObserver* observer)
     : m_model(model), m_display(display), m_statusBar(statusBar), m_timer1(timer1), m_clock(clock),
-      m_host(host), m_probes(probes), m_settings(std::move(settings)) {}
+      m_host(host), m_probes(probes), m_settings(std::move(settings)), m_observer(observer) {}
 
 void TestCycle::Run() {
     m_host.PumpMessages();
     if (m_host.ProgramEnded())
         return;
     ++m_model.CycleCount;
+    if (m_observer != nullptr)
+        m_observer->CycleStarted(m_model);
     AppendingFile detailLog(m_model.DetailLogName);
     const bool timerWasEnabled = m_timer1.Enabled();
     m_timer1.SetEnabled(false);
@@ -38,6 +40,8 @@ void TestCycle::Run() {
     ShowCycleCount(now);
     WriteSummary(m_model, now, m_settings);
     TrimOldBlocks(m_display, m_model.TargetCount, m_model.DisplayMaxLines);
+    if (m_observer != nullptr)
+        m_observer->CycleEnded(m_model);
     m_host.PumpMessages();
 }
 
@@ -61,6 +65,8 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
         // The last certificate seen stays known through probes that saw none.
         if (outcome.CertificateExpiry != 0)
             m_model.Target(i).CertificateExpiry = outcome.CertificateExpiry;
+        if (m_observer != nullptr)
+            m_observer->ProbeRecorded(m_model, i, outcome.ElapsedMs, outcome.Failed);
         std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
         m_display.InsertResult(insertAt, line, outcome.Reason);
         if (outcome.Failed) {

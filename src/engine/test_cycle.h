@@ -4,6 +4,7 @@
 #include "base/text_format.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
+#include "engine/run_observer.h"
 #include "probes/probe_interfaces.h"
 
 namespace velnorix {
@@ -15,7 +16,8 @@ namespace velnorix {
 class TestCycle final {
 public:
     TestCycle(RunModel& model, DisplayLines& display, StatusLine& statusBar, IntervalTimer& timer1,
-              Clock& clock, HostServices& host, ProbeComponents probes, FormatSettings settings);
+              Clock& clock, HostServices& host, ProbeComponents probes, FormatSettings settings,
+              RunObserver* observer = nullptr);
 
     // Throws FileError when a log cannot be opened or written. A detail log that fails
     // leaves Timer1 as the cycle found it (so a ticking run tries again at the next tick);
@@ -35,6 +37,7 @@ private:
     HostServices& m_host;
     ProbeComponents m_probes;
     FormatSettings m_settings;
+    RunObserver* m_observer;
 };
 
 } // namespace velnorix

@@ -12,9 +12,9 @@ namespace velnorix {
 
 TestScheduler::TestScheduler(SchedulerParts parts)
     : m_model(parts.Model), m_statusBar(parts.StatusBar), m_timer1(parts.Timer1),
-      m_timer2(parts.Timer2), m_clock(parts.Clock), m_host(parts.Host),
+      m_timer2(parts.Timer2), m_clock(parts.Clock), m_host(parts.Host), m_observer(parts.Observer),
       m_cycle(parts.Model, parts.Display, parts.StatusBar, parts.Timer1, parts.Clock, parts.Host,
-              parts.Probes, std::move(parts.Format)) {}
+              parts.Probes, std::move(parts.Format), parts.Observer) {}
 
 void TestScheduler::StartTestRun() {
     // A start during a run replaces it: no tick of the old run may reach the new files, and
@@ -28,6 +28,8 @@ void TestScheduler::StartTestRun() {
     m_model.RunStartTime = ToDayCount(logs.Start);
     m_model.SummaryLogName = std::move(logs.Names.Summary);
     m_model.DetailLogName = std::move(logs.Names.Detail);
+    if (m_observer != nullptr)
+        m_observer->RunStarted(m_model);
 
     RunTestCycle();
     if (!m_model.StopRequested && !m_host.ProgramEnded()) {

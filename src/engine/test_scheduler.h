@@ -14,8 +14,9 @@ namespace velnorix {
 inline constexpr std::int32_t kTimer2IntervalMs = 1000;
 
 // What the scheduler works with, named at the call site so that the two timers, both
-// IntervalTimer, cannot change places unseen.
-struct SchedulerParts {
+// IntervalTimer, cannot change places unseen. Every field is a reference or holds only
+// references, so an initialiser must name them all.
+struct SchedulerParts { // NOLINT(cppcoreguidelines-pro-type-member-init)
     RunModel& Model;
     DisplayLines& Display;
     StatusLine& StatusBar;
@@ -25,6 +26,7 @@ struct SchedulerParts {
     HostServices& Host;
     ProbeComponents Probes;
     FormatSettings Format;
+    RunObserver* Observer = nullptr; // told of every run, cycle and probe; none when null
 };
 
 // Starts, paces and stops test runs. The shell routes the Start Test and Stop Test commands
@@ -55,6 +57,7 @@ private:
     IntervalTimer& m_timer2;
     Clock& m_clock;
     HostServices& m_host;
+    RunObserver* m_observer;
     TestCycle m_cycle;
 };
 

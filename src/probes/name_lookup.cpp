@@ -116,7 +116,7 @@ void TakeAnswer(void* arg, int status, int /*timeouts*/, ares_addrinfo* result) 
 // later than the deadline.
 int NextWakeMs(ares_channel channel, const Deadline& deadline) {
     const int remaining = deadline.RemainingMs();
-    timeval longest{remaining / 1000, (remaining % 1000) * 1000};
+    timeval longest{remaining / 1000, static_cast<suseconds_t>(remaining % 1000) * 1000};
     timeval buffer{};
     const timeval* next = ::ares_timeout(channel, &longest, &buffer);
     return static_cast<int>(next->tv_sec * 1000 + (next->tv_usec + 999) / 1000);

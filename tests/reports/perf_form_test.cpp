@@ -1,6 +1,8 @@
 #include "engine/statistics.h"
 #include "reports/forms/perf_form.h"
 #include "reports/modal_watch.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -8,6 +10,7 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTest>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace velnorix {
@@ -40,6 +43,7 @@ protected:
     RunModel m_model;
     LocalDateTime m_now{2026, 12, 6, 14, 3, 27, 0};
     FormatSettings m_settings;
+    testing::ScriptedPrompts m_prompts;
 };
 
 TEST_F(PerfFormTest, ShowsTheNineColumnsAndARowPerTargetThenTheSummary) {
@@ -122,10 +126,65 @@ TEST_F(PerfFormTest, ShowPerformanceSummaryShowsASnapshotModallyAndReturnsWhenCl
         EXPECT_EQ(RowText(dynamic_cast<TVelnorixPerfForm&>(dialog).PerfView(), 1),
                   "192.0.2.10|<Ping>|     0|     0|     0|   0.0|   0.00|   0.00|   0.00");
     });
-    ShowPerformanceSummary(nullptr, m_model, m_now, m_settings);
+    ShowPerformanceSummary(nullptr, m_model, m_now, m_settings, m_prompts);
     EXPECT_EQ(watch.WindowsSeen(), 1);
     EXPECT_EQ(title, QStringLiteral("Velnorix Performance Summary"));
     EXPECT_EQ(rows, 3);
+}
+
+} // namespace
+} // namespace velnorix
+
+namespace velnorix {
+namespace {
+
+class PerfExportTest : public PerfFormTest {
+protected:
+    PerfExportTest() {
+        m_model.Target(1).Addr = "host,with \"quotes\"";
+        // The window follows a locale with a decimal comma; the file does not.
+        m_settings.DecimalSeparator = ",";
+    }
+
+    // Opens the window as View "Summary" does and clicks "Export...".
+    void ExportTo(const std::string& file) {
+        m_prompts.ChooseNextFileToSave(file);
+        ModalWatch watch([](QDialog& window) {
+            auto* form = dynamic_cast<TVelnorixPerfForm*>(&window);
+            ASSERT_NE(form, nullptr);
+            ASSERT_TRUE(form->ExportButton().isEnabled());
+            QTest::mouseClick(&form->ExportButton(), Qt::LeftButton);
+            form->DoneButtonClick();
+        });
+        ShowPerformanceSummary(nullptr, m_model, m_now, m_settings, m_prompts);
+    }
+
+    testing::TempDir m_dir;
+};
+
+TEST_F(PerfExportTest, WritesTheNineColumnsAndTheSummaryAsCsvWithDots) {
+    ExportTo(m_dir.File("summary.csv"));
+    EXPECT_TRUE(m_prompts.Texts(testing::ScriptedPrompts::Kind::GeneralError).empty());
+    EXPECT_EQ(testing::ReadWholeFile(m_dir.File("summary.csv")),
+              "Target,Type,Attempt,Success,Failure,% Succ,Avg Resp,Low Resp,Hgh Resp\r\n"
+              "a-rather-long-host-name.example.org,<HTML>,4,3,1,75.0,0.50,0.10,1.40\r\n"
+              "\"host,with \"\"quotes\"\"\",<Ping>,0,0,0,0.0,0.00,0.00,0.00\r\n"
+              "-< SUMMARY in 0:03:27 >-,,4,3,1,75.0,0.50,0.00,1.40\r\n");
+}
+
+TEST_F(PerfExportTest, AFailedWriteIsReportedAndLeavesNoFileBehind) {
+    // A folder in the way: the file cannot take its name.
+    const std::string blocked = m_dir.File("blocked.csv");
+    std::filesystem::create_directory(blocked);
+    ExportTo(blocked);
+    const auto errors = m_prompts.Texts(testing::ScriptedPrompts::Kind::GeneralError);
+    ASSERT_EQ(errors.size(), 1U);
+    EXPECT_NE(errors[0].find("blocked.csv"), std::string::npos) << errors[0];
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"blocked.csv"});
+    EXPECT_TRUE(std::filesystem::is_empty(blocked));
 }
 
 } // namespace

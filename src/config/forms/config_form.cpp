@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -21,6 +22,8 @@ namespace {
 
 constexpr int kDeleteLogsYes = 0;
 constexpr int kDeleteLogsNo = 1;
+// Beyond the lifetime of any certificate; a larger value from the file shows as this.
+constexpr int kMaxCertWarnDays = 9999;
 
 // Each entry's bytes travel beside its shown text, so an entry that is not edited goes back to
 // the model exactly as it came, even when its bytes are not valid in the system's encoding.
@@ -64,6 +67,7 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
       m_rgDeleteLogs(MakeNamed<RadioGroup>(
           QStringLiteral("rgDeleteLogs"), QStringLiteral("Delete Logs When Terminating?"),
           QStringList{QStringLiteral("Yes"), QStringLiteral("No")}, Qt::Horizontal, this)),
+      m_certWarnDays(MakeNamed<QSpinBox>(QStringLiteral("CertWarnDaysEdit"), this)),
       m_doneButton(
           MakeNamed<QPushButton>(QStringLiteral("DoneButton"), QStringLiteral("Done"), this)),
       m_cancelButton(
@@ -75,6 +79,8 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     m_targets->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
     // Scrolls sideways as far as the longest entry reaches.
     m_targets->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_certWarnDays->setRange(0, kMaxCertWarnDays);
+    m_certWarnDays->setSpecialValueText(QStringLiteral("Off"));
 
     auto* listButtons = new QGridLayout;
     listButtons->setColumnStretch(0, 1);
@@ -97,6 +103,12 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     }
     interval->setColumnStretch(6, 1);
 
+    auto* certificates = new QHBoxLayout;
+    certificates->addWidget(
+        new QLabel(QStringLiteral("Warn Days Before Certificate Expiry"), this));
+    certificates->addWidget(m_certWarnDays);
+    certificates->addStretch();
+
     auto* closeButtons = new QHBoxLayout;
     closeButtons->addStretch();
     closeButtons->addWidget(m_doneButton);
@@ -109,12 +121,14 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     layout->addLayout(listButtons);
     layout->addLayout(interval);
     layout->addWidget(m_rgDeleteLogs);
+    layout->addLayout(certificates);
     layout->addLayout(closeButtons);
     resize(619, 409);
 
-    const std::array<QWidget*, 10> tabOrder{
-        m_addButton,        m_editButton,       m_deleteButton, m_clearButton, m_intervalEdits[0],
-        m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs, m_doneButton,  m_cancelButton};
+    const std::array<QWidget*, 11> tabOrder{
+        m_addButton,        m_editButton,       m_deleteButton,     m_clearButton,
+        m_intervalEdits[0], m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs,
+        m_certWarnDays,     m_doneButton,       m_cancelButton};
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -131,6 +145,8 @@ void TVelnorixConfigForm::ShowSettings(const TargetsAndOptions& settings) {
     m_intervalEdits[1]->ShowValue(settings.IntervalMins);
     m_intervalEdits[2]->ShowValue(settings.IntervalSecs);
     m_rgDeleteLogs->SetItemIndex(settings.DeleteLogs ? kDeleteLogsYes : kDeleteLogsNo);
+    // Below zero is off as well.
+    m_certWarnDays->setValue(std::clamp(settings.CertWarnDays, 0, kMaxCertWarnDays));
     m_targets->clear();
     for (const std::string& entry : settings.Entries)
         AppendEntry(*m_targets, entry);
@@ -144,6 +160,7 @@ TargetsAndOptions TVelnorixConfigForm::Settings() const {
     settings.IntervalMins = m_interval[1];
     settings.IntervalSecs = m_interval[2];
     settings.DeleteLogs = m_rgDeleteLogs->ItemIndex() == kDeleteLogsYes;
+    settings.CertWarnDays = m_certWarnDays->value();
     return settings;
 }
 

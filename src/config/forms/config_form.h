@@ -8,6 +8,7 @@
 
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 
 namespace velnorix {
 
@@ -16,8 +17,8 @@ class RadioGroup;
 class UserPrompts;
 
 // The configuration dialog: the target list with Add, Edit, Delete and Clear, the test
-// interval and the log deletion option. Its result is Accepted only through Done, after the
-// interval and the list have been checked.
+// interval, the log deletion option and how early an expiring certificate fails its probe. Its
+// result is Accepted only through Done, after the interval and the list have been checked.
 class TVelnorixConfigForm final : public QDialog {
     Q_OBJECT
 
@@ -45,6 +46,7 @@ private:
     QPushButton* m_clearButton;
     std::array<IntervalEdit*, 3> m_intervalEdits; // hours, minutes, seconds
     RadioGroup* m_rgDeleteLogs;
+    QSpinBox* m_certWarnDays;
     QPushButton* m_doneButton;
     QPushButton* m_cancelButton;
     std::array<std::int32_t, 3> m_interval{};

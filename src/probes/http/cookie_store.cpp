@@ -125,7 +125,8 @@ std::string CookieStore::CookieHeader(const UrlParts& url, std::int64_t now) {
     std::vector<const StoredCookie*> matching;
     std::size_t headerBytes = 0;
     // Newest first, so the oldest are the ones left out when the header is full.
-    for (const auto& cookie : std::ranges::reverse_view(m_cookies)) {
+    for (auto newest = m_cookies.rbegin(); newest != m_cookies.rend(); ++newest) {
+        const StoredCookie& cookie = *newest;
         const bool hostMatches =
             cookie.HostOnly ? host == cookie.Domain : DomainMatches(host, cookie.Domain);
         const bool portMatches =

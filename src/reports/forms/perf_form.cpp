@@ -1,5 +1,8 @@
 #include "reports/forms/perf_form.h"
 
+#include "config/ini_file_io.h"
+#include "reports/performance_csv.h"
+
 #include <QAbstractTableModel>
 #include <QBoxLayout>
 #include <QHeaderView>
@@ -8,6 +11,8 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <algorithm>
+#include <exception>
+#include <utility>
 
 namespace velnorix {
 
@@ -79,7 +84,8 @@ QFont PixelFont(const QString& family, int pixels) {
 
 TVelnorixPerfForm::TVelnorixPerfForm(QWidget* parent)
     : QDialog(parent), m_rows(new PerformanceTableModel(this)), m_perfView(new QTableView(this)),
-      m_doneButton(new QPushButton(QStringLiteral("Done"), this)) {
+      m_doneButton(new QPushButton(QStringLiteral("Done"), this)),
+      m_exportButton(new QPushButton(QStringLiteral("Export..."), this)) {
     setWindowTitle(QStringLiteral("Velnorix Performance Summary"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     setFont(PixelFont(QStringLiteral("Arial"), 13));
@@ -87,15 +93,25 @@ TVelnorixPerfForm::TVelnorixPerfForm(QWidget* parent)
     m_doneButton->setObjectName(QStringLiteral("DoneButton"));
     m_doneButton->setFixedSize(75, 25);
     m_doneButton->setAutoDefault(false);
+    m_exportButton->setObjectName(QStringLiteral("ExportButton"));
+    m_exportButton->setFixedSize(75, 25);
+    m_exportButton->setAutoDefault(false);
+    m_exportButton->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 8, 2, 9);
     layout->setSpacing(15);
     layout->addWidget(m_perfView, 1);
-    layout->addWidget(m_doneButton, 0, Qt::AlignHCenter);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_doneButton);
+    buttons->addWidget(m_exportButton);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
     resize(731, 290);
 
     connect(m_doneButton, &QPushButton::clicked, this, &TVelnorixPerfForm::DoneButtonClick);
+    connect(m_exportButton, &QPushButton::clicked, this, &TVelnorixPerfForm::ExportButtonClick);
     FormCreate();
 }
 
@@ -152,14 +168,43 @@ void TVelnorixPerfForm::DoneButtonClick() {
     accept();
 }
 
+void TVelnorixPerfForm::SetExport(std::vector<PerformanceRow> rows, UserPrompts& prompts) {
+    m_exportRows = std::move(rows);
+    m_prompts = &prompts;
+    m_exportButton->setEnabled(true);
+}
+
+void TVelnorixPerfForm::ExportButtonClick() {
+    if (m_prompts == nullptr)
+        return;
+    const std::optional<std::string> file =
+        m_prompts->ChooseFileToSave({.InitialDirectory = {},
+                                     .FilterName = "CSV File",
+                                     .FilterPattern = "*.csv",
+                                     .FileName = "VelnorixSummary.csv",
+                                     .DefaultExtension = "csv"});
+    if (!file)
+        return;
+    try {
+        ReplaceTextFile(*file, PerformanceCsv(m_exportRows));
+    } catch (const std::exception& error) {
+        m_prompts->ShowGeneralError(error.what());
+    }
+}
+
 void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalDateTime& now,
-                            const FormatSettings& settings) {
+                            const FormatSettings& settings, UserPrompts& prompts) {
     TVelnorixPerfForm form(parent);
     // A target's row tells why its latest failure happened.
     std::vector<std::string> reasons;
+    reasons.reserve(static_cast<std::size_t>(std::max(model.TargetCount, 0)));
     for (std::int32_t i = 0; i < model.TargetCount; ++i)
         reasons.push_back(model.Target(i).LastReason);
     form.Fill(PerformanceRows(model, now, settings), reasons);
+    // The file is for other programs to read: a dot whatever the operator's locale.
+    FormatSettings dot = settings;
+    dot.DecimalSeparator = ".";
+    form.SetExport(PerformanceRows(model, now, dot), prompts);
     form.exec();
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/date_time.h"
 #include "base/text_format.h"
+#include "engine/host.h"
 #include "engine/run_model.h"
 #include "reports/performance_rows.h"
 
@@ -26,9 +27,16 @@ public:
     // of each row from the first on; an empty one, or none, leaves the row without.
     void Fill(const std::vector<PerformanceRow>& rows,
               const std::vector<std::string>& rowTips = {});
+    // What "Export..." writes: the same rows with a dot as decimal separator, and where it asks
+    // for the file and reports a failure. Without it the button stays disabled.
+    void SetExport(std::vector<PerformanceRow> rows, UserPrompts& prompts);
     [[nodiscard]] QTableView& PerfView() { return *m_perfView; }
+    [[nodiscard]] QPushButton& ExportButton() { return *m_exportButton; }
 
     void DoneButtonClick();
+    // Asks for a file and writes the table there as CSV in one step: a failed write leaves no
+    // partial file and goes to the general error display.
+    void ExportButtonClick();
 
 private:
     // Sets up the list and sizes its columns to their headers.
@@ -39,11 +47,14 @@ private:
     PerformanceTableModel* m_rows;
     QTableView* m_perfView;
     QPushButton* m_doneButton;
+    QPushButton* m_exportButton;
+    std::vector<PerformanceRow> m_exportRows;
+    UserPrompts* m_prompts = nullptr;
 };
 
 // Builds the table from the model's statistics at `now` and shows it modally; returns when the
 // window has closed.
 void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalDateTime& now,
-                            const FormatSettings& settings);
+                            const FormatSettings& settings, UserPrompts& prompts);
 
 } // namespace velnorix

@@ -1,0 +1,100 @@
+#include "engine/run_metrics.h"
+
+#include <memory>
+#include <utility>
+
+namespace velnorix {
+
+RunMetrics::RunMetrics(Clock& clock, MetricsBoard* board, std::size_t historyLimit)
+    : m_clock(clock), m_board(board), m_historyLimit(historyLimit) {}
+
+void RunMetrics::RunStarted(const RunModel& model) {
+    m_targets.clear();
+    m_lastCycleMs = 0;
+    m_runStartTick = m_clock.TickCount();
+    m_runStartUnix = m_clock.SecondsSinceEpoch();
+    Publish(model);
+}
+
+void RunMetrics::CycleStarted(const RunModel&) {
+    m_cycleStartTick = m_clock.TickCount();
+}
+
+void RunMetrics::ProbeRecorded(const RunModel& model, std::int32_t index, std::uint32_t elapsedMs,
+                               bool failed) {
+    TargetRecord& record = RecordFor(model.Target(index), index);
+    record.Probed = true;
+    record.LastFailed = failed;
+    record.LastMs = elapsedMs;
+    record.ConsecutiveFailures = failed ? record.ConsecutiveFailures + 1 : 0;
+    if (m_historyLimit > 0) {
+        if (record.History.size() == m_historyLimit)
+            record.History.pop_front();
+        // Tick differences stay right across the 32-bit wrap.
+        record.History.push_back({m_clock.TickCount() - m_runStartTick, elapsedMs, failed});
+    }
+    Publish(model);
+}
+
+void RunMetrics::CycleEnded(const RunModel& model) {
+    m_lastCycleMs = m_clock.TickCount() - m_cycleStartTick;
+    Publish(model);
+}
+
+const std::deque<ProbeSample>& RunMetrics::History(std::int32_t index) const {
+    static const std::deque<ProbeSample> none;
+    const auto at = static_cast<std::size_t>(index);
+    return index >= 0 && at < m_targets.size() ? m_targets[at].History : none;
+}
+
+RunMetrics::TargetRecord& RunMetrics::RecordFor(const TargetEntry& entry, std::int32_t index) {
+    const auto at = static_cast<std::size_t>(index);
+    if (m_targets.size() <= at)
+        m_targets.resize(at + 1);
+    TargetRecord& record = m_targets[at];
+    // The operator may edit the table during a run; another target's probes are not its own.
+    if (record.Type != entry.Type || record.Addr != entry.Addr) {
+        record = TargetRecord{};
+        record.Type = entry.Type;
+        record.Addr = entry.Addr;
+    }
+    return record;
+}
+
+MetricsSnapshot RunMetrics::Snapshot(const RunModel& model) const {
+    MetricsSnapshot snapshot;
+    snapshot.CyclesDone = model.CycleCount;
+    snapshot.LastCycleMs = m_lastCycleMs;
+    snapshot.RunStartUnix = m_runStartUnix;
+    snapshot.Version = VELNORIX_VERSION;
+    snapshot.Targets.reserve(static_cast<std::size_t>(model.TargetCount));
+    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
+        const TargetEntry& entry = model.Target(i);
+        TargetMetrics target{.Index = i + 1,
+                             .Type = entry.Type,
+                             .Target = entry.ShownAddr(),
+                             .Attempts = entry.Attempts,
+                             .Failures = entry.Failures,
+                             .LowMs = entry.LowMs,
+                             .HighMs = entry.HighMs,
+                             .TotalMs = entry.TotalMs,
+                             .CertificateExpiry = entry.CertificateExpiry};
+        const auto at = static_cast<std::size_t>(i);
+        if (at < m_targets.size() && m_targets[at].Probed && m_targets[at].Type == entry.Type &&
+            m_targets[at].Addr == entry.Addr) {
+            target.Probed = true;
+            target.Up = !m_targets[at].LastFailed;
+            target.LastMs = m_targets[at].LastMs;
+            target.ConsecutiveFailures = m_targets[at].ConsecutiveFailures;
+        }
+        snapshot.Targets.push_back(std::move(target));
+    }
+    return snapshot;
+}
+
+void RunMetrics::Publish(const RunModel& model) {
+    if (m_board != nullptr)
+        m_board->Publish(std::make_shared<const MetricsSnapshot>(Snapshot(model)));
+}
+
+} // namespace velnorix

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "base/clock.h"
+#include "engine/metrics_snapshot.h"
+#include "engine/run_observer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+
+// One probe of a run: when it ended, counted from the run's start, and what it gave.
+struct ProbeSample {
+    std::uint32_t AtMs = 0;
+    std::uint32_t ElapsedMs = 0;
+    bool Failed = false;
+};
+
+// What the run model does not keep: each target's last verdict and its recent probes, the
+// cycle's duration and the run's start as a Unix time. With a board it publishes a fresh
+// snapshot after every probe and every cycle.
+class RunMetrics final : public RunObserver {
+public:
+    static constexpr std::size_t kDefaultHistoryLimit = 10'000;
+
+    explicit RunMetrics(Clock& clock, MetricsBoard* board = nullptr,
+                        std::size_t historyLimit = kDefaultHistoryLimit);
+
+    void RunStarted(const RunModel& model) override;
+    void CycleStarted(const RunModel& model) override;
+    void ProbeRecorded(const RunModel& model, std::int32_t index, std::uint32_t elapsedMs,
+                       bool failed) override;
+    void CycleEnded(const RunModel& model) override;
+
+    // The latest probes of the entry at `index` (0-based) in this run, oldest first; at most
+    // the history limit of them. Empty for a target not probed since it was configured.
+    [[nodiscard]] const std::deque<ProbeSample>& History(std::int32_t index) const;
+
+    // The figures as they stand, for the board or a benchmark.
+    [[nodiscard]] MetricsSnapshot Snapshot(const RunModel& model) const;
+
+private:
+    struct TargetRecord {
+        std::string Type; // what the record was kept for: a changed target starts afresh
+        std::string Addr;
+        bool Probed = false;
+        bool LastFailed = false;
+        std::uint32_t LastMs = 0;
+        std::int64_t ConsecutiveFailures = 0;
+        std::deque<ProbeSample> History;
+    };
+
+    TargetRecord& RecordFor(const TargetEntry& entry, std::int32_t index);
+    void Publish(const RunModel& model);
+
+    Clock& m_clock;
+    MetricsBoard* m_board;
+    std::size_t m_historyLimit;
+    std::vector<TargetRecord> m_targets;
+    std::uint32_t m_runStartTick = 0;
+    std::uint32_t m_cycleStartTick = 0;
+    std::uint32_t m_lastCycleMs = 0;
+    std::int64_t m_runStartUnix = 0;
+};
+
+} // namespace velnorix
