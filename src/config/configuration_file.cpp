@@ -16,6 +16,7 @@ constexpr std::string_view kIntervalHoursKey = "IntervalHours";
 constexpr std::string_view kIntervalMinsKey = "IntervalMins";
 constexpr std::string_view kIntervalSecsKey = "IntervalSecs";
 constexpr std::string_view kCountKey = "Count";
+constexpr std::string_view kNotifyKey = "Notify";
 constexpr std::string_view kTypeKey = "Type";
 constexpr std::string_view kAddrKey = "Addr";
 constexpr std::string_view kUserKey = "User";
@@ -66,12 +67,13 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetEntry& en
 // What a load changes before it reads "Count".
 struct SettingsBeforeCount {
     explicit SettingsBeforeCount(const RunModel& model)
-        : IniFileName(model.IniFileName), DeleteLogs(model.DeleteLogs),
+        : IniFileName(model.IniFileName), DeleteLogs(model.DeleteLogs), Notify(model.Notify),
           IntervalHours(model.IntervalHours), IntervalMins(model.IntervalMins),
           IntervalSecs(model.IntervalSecs) {}
     void RestoreInto(RunModel& model) const {
         model.IniFileName = IniFileName;
         model.DeleteLogs = DeleteLogs;
+        model.Notify = Notify;
         model.IntervalHours = IntervalHours;
         model.IntervalMins = IntervalMins;
         model.IntervalSecs = IntervalSecs;
@@ -79,6 +81,7 @@ struct SettingsBeforeCount {
 
     std::string IniFileName;
     bool DeleteLogs;
+    bool Notify;
     std::int32_t IntervalHours;
     std::int32_t IntervalMins;
     std::int32_t IntervalSecs;
@@ -99,6 +102,7 @@ void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
     model.IntervalHours = reader.Integer(kIntervalHoursKey, 0);
     model.IntervalMins = reader.Integer(kIntervalMinsKey, 5);
     model.IntervalSecs = reader.Integer(kIntervalSecsKey, 0);
+    model.Notify = reader.Boolean(kNotifyKey, false);
     const std::int32_t count = reader.Integer(kCountKey, 0);
     if (count > kMaxIniTargets) {
         before.RestoreInto(model);
@@ -126,6 +130,9 @@ std::string WithTargetsSection(std::string_view fileText, const RunModel& model)
     write(kIntervalHoursKey, FormatIniInteger(model.IntervalHours));
     write(kIntervalMinsKey, FormatIniInteger(model.IntervalMins));
     write(kIntervalSecsKey, FormatIniInteger(model.IntervalSecs));
+    // Written only when on, so a file saved without notifications keeps its bytes.
+    if (model.Notify)
+        write(kNotifyKey, FormatIniBoolean(true));
     write(kCountKey, FormatIniInteger(model.TargetCount));
     for (std::int32_t n = 1; n <= model.TargetCount; ++n) {
         const TargetEntry& entry = model.Target(n - 1);

@@ -17,6 +17,7 @@ struct TargetsAndOptions {
     std::int32_t IntervalMins = 0;
     std::int32_t IntervalSecs = 0;
     bool DeleteLogs = false;
+    bool Notify = false;
 };
 
 // One entry for each target in use, with the model's interval and option.

@@ -7,6 +7,7 @@
 #include "probes/probe_interfaces.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace velnorix {
 
@@ -25,6 +26,8 @@ struct SchedulerParts {
     HostServices& Host;
     ProbeComponents Probes;
     FormatSettings Format;
+    // Called after every cycle that ran to its end, with the targets' statistics up to date.
+    std::function<void()> CycleEnded = {};
 };
 
 // Starts, paces and stops test runs. The shell routes the Start Test and Stop Test commands
@@ -56,6 +59,7 @@ private:
     Clock& m_clock;
     HostServices& m_host;
     TestCycle m_cycle;
+    std::function<void()> m_cycleEnded;
 };
 
 } // namespace velnorix

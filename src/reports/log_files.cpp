@@ -20,10 +20,10 @@ std::string ReadLogFile(const std::string& path) {
 }
 
 std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts,
-                                             const std::string& programDirectory, LogKind kind,
+                                             const std::string& logDirectory, LogKind kind,
                                              const std::string& activeName) {
     FileDialogOptions options;
-    options.InitialDirectory = programDirectory;
+    options.InitialDirectory = logDirectory;
     options.FilterName = kind == LogKind::Detail ? "Detail Log" : "Summary Log";
     options.FilterPattern = kind == LogKind::Detail ? "*.log" : "*.smy";
     std::optional<std::string> chosen = prompts.ChooseFileToOpen(options);

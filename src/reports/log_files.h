@@ -25,7 +25,7 @@ std::string ReadLogFile(const std::string& path);
 // nothing when the operator cancelled or chose `activeName` itself (letter case counts), in
 // which case the operator has been told so.
 std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts,
-                                             const std::string& programDirectory, LogKind kind,
+                                             const std::string& logDirectory, LogKind kind,
                                              const std::string& activeName);
 
 // Deletes the active run's detail log, then its summary log. Failures are ignored and the

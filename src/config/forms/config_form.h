@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <array>
 
+class QCheckBox;
 class QListWidget;
 class QPushButton;
 
@@ -45,6 +46,7 @@ private:
     QPushButton* m_clearButton;
     std::array<IntervalEdit*, 3> m_intervalEdits; // hours, minutes, seconds
     RadioGroup* m_rgDeleteLogs;
+    QCheckBox* m_cbNotify;
     QPushButton* m_doneButton;
     QPushButton* m_cancelButton;
     std::array<std::int32_t, 3> m_interval{};
