@@ -1,6 +1,5 @@
 #include "app/artwork.h"
 #include "app/main_form.h"
-
 #include "base/program_folders.h"
 
 #include <QApplication>

@@ -73,18 +73,17 @@ TMainForm::TMainForm(MainFormSetup setup)
         m_networkProbes = std::make_unique<NetworkProbes>();
         setup.Probes.emplace(m_networkProbes->Components());
     }
-    m_scheduler = std::make_unique<TestScheduler>(SchedulerParts{.Model = m_model,
-                                                                 .Display = *m_display,
-                                                                 .StatusBar = *m_statusBar,
-                                                                 .Timer1 = *m_timer1,
-                                                                 .Timer2 = *m_timer2,
-                                                                 .Clock = m_clock,
-                                                                 .Host = *m_host,
-                                                                 .Probes = *setup.Probes,
-                                                                 .Format = m_formatSettings,
-                                                                 .CycleEnded = [this] {
-                                                                     NotifyVerdictChanges();
-                                                                 }});
+    m_scheduler = std::make_unique<TestScheduler>(
+        SchedulerParts{.Model = m_model,
+                       .Display = *m_display,
+                       .StatusBar = *m_statusBar,
+                       .Timer1 = *m_timer1,
+                       .Timer2 = *m_timer2,
+                       .Clock = m_clock,
+                       .Host = *m_host,
+                       .Probes = *setup.Probes,
+                       .Format = m_formatSettings,
+                       .CycleEnded = [this] { NotifyVerdictChanges(); }});
     m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
                                                               *m_prompts, m_folders.Configurations);
     m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_folders.Logs);

@@ -47,7 +47,8 @@ void TrayIcon::RestoreWindow() {
 }
 
 void TrayIcon::Show(const ChangeNotice& notice) {
-    m_icon->showMessage(QString::fromStdString(notice.Title), QString::fromStdString(notice.Message),
+    m_icon->showMessage(QString::fromStdString(notice.Title),
+                        QString::fromStdString(notice.Message),
                         notice.Failure ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
 }
 

@@ -9,10 +9,10 @@ namespace velnorix {
 // What the console monitor was asked to do.
 struct CliOptions {
     std::string ConfigFile;
-    std::optional<long> Cycles; // end after this many cycles
+    std::optional<long> Cycles;        // end after this many cycles
     std::optional<std::string> LogDir; // the logs go here instead of the usual folder
-    bool Quiet = false;         // no terminal bell for audible failures
-    bool NoReasons = false;     // no failure reasons on standard error
+    bool Quiet = false;                // no terminal bell for audible failures
+    bool NoReasons = false;            // no failure reasons on standard error
     bool ShowHelp = false;
     bool ShowVersion = false;
 };

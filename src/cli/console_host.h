@@ -15,8 +15,7 @@ class ConsoleStatus;
 class ConsoleHost final : public HostServices {
 public:
     ConsoleHost(std::string logDirectory, bool ringBell, std::FILE* terminal)
-        : m_logDirectory(std::move(logDirectory)), m_ringBell(ringBell),
-          m_terminal(terminal) {}
+        : m_logDirectory(std::move(logDirectory)), m_ringBell(ringBell), m_terminal(terminal) {}
 
     // What a pump point runs: the console's only "message" is a stop request.
     void SetPumpHandler(std::function<void()> handler) { m_pump = std::move(handler); }

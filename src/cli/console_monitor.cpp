@@ -31,9 +31,8 @@ class ConsoleMonitor final {
 public:
     ConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors)
         : m_options(options), m_display(out, options.NoReasons ? nullptr : errors),
-          m_status(errors, ::isatty(::fileno(errors)) == 1),
-          m_folders(FoldersFor(options)), m_host(m_folders.Logs, !options.Quiet, errors),
-          m_prompts(errors, m_status),
+          m_status(errors, ::isatty(::fileno(errors)) == 1), m_folders(FoldersFor(options)),
+          m_host(m_folders.Logs, !options.Quiet, errors), m_prompts(errors, m_status),
           m_config(m_model, m_display, m_status, m_prompts, m_folders.Configurations),
           m_scheduler({.Model = m_model,
                        .Display = m_display,

@@ -2,8 +2,9 @@
 
 namespace velnorix {
 
-std::optional<std::string> ConfigurationFileFromArguments(const std::vector<std::string>& arguments,
-                                                          const std::string& configurationDirectory) {
+std::optional<std::string>
+ConfigurationFileFromArguments(const std::vector<std::string>& arguments,
+                               const std::string& configurationDirectory) {
     if (arguments.empty())
         return std::nullopt;
     const std::string& name = arguments.front();

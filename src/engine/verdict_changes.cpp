@@ -52,10 +52,9 @@ std::vector<ChangeNotice> NoticesFor(const std::vector<VerdictChange>& changes) 
         if (change.Succeeds)
             notices.push_back({"Success again: " + target, target + " answers again.", false});
         else
-            notices.push_back({"Failure: " + target,
-                               change.Reason.empty() ? target + " no longer answers."
-                                                     : change.Reason,
-                               true});
+            notices.push_back(
+                {"Failure: " + target,
+                 change.Reason.empty() ? target + " no longer answers." : change.Reason, true});
     }
     return notices;
 }

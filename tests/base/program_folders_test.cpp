@@ -40,17 +40,26 @@ TEST_P(ProgramFoldersTest, FollowTheLayoutTheExecutableSitsIn) {
     EXPECT_EQ(fs::weakly_canonical(folders.Resources), prefix.File("share/velnorix"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, ProgramFoldersTest,
-    ::testing::Values(
-        FoldersCase{"BuildFolderIgnoresTheVariables", false, {"/home/u", "/x/config", "/x/state"}},
-        FoldersCase{"InstalledUsesTheVariables", true, {"/home/u", "/x/config", "/x/state"},
-                    "/x/config/velnorix", "/x/state/velnorix"},
-        FoldersCase{"InstalledDefaultsUnderHome", true, {"/home/u", "", ""},
-                    "/home/u/.config/velnorix", "/home/u/.local/state/velnorix"},
-        FoldersCase{"RelativeVariablesCountAsUnset", true, {"/home/u", "config", "state"},
-                    "/home/u/.config/velnorix", "/home/u/.local/state/velnorix"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, ProgramFoldersTest,
+                         ::testing::Values(FoldersCase{"BuildFolderIgnoresTheVariables",
+                                                       false,
+                                                       {"/home/u", "/x/config", "/x/state"}},
+                                           FoldersCase{"InstalledUsesTheVariables",
+                                                       true,
+                                                       {"/home/u", "/x/config", "/x/state"},
+                                                       "/x/config/velnorix",
+                                                       "/x/state/velnorix"},
+                                           FoldersCase{"InstalledDefaultsUnderHome",
+                                                       true,
+                                                       {"/home/u", "", ""},
+                                                       "/home/u/.config/velnorix",
+                                                       "/home/u/.local/state/velnorix"},
+                                           FoldersCase{"RelativeVariablesCountAsUnset",
+                                                       true,
+                                                       {"/home/u", "config", "state"},
+                                                       "/home/u/.config/velnorix",
+                                                       "/home/u/.local/state/velnorix"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(MakePrivateFolderTest, MakesMissingFoldersOwnerOnlyAndLeavesExistingOnesAlone) {
     TempDir dir;

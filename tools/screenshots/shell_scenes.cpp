@@ -158,10 +158,8 @@ QImage OptionsWithNotifications() {
 
 std::vector<Scene> ShellScenes() {
     return {
-        {"main-window-run", MainWindowDuringARun},
-        {"context-menu", ContextMenuOpen},
-        {"failure-tooltip", FailureReasonTooltip},
-        {"about-box", AboutBoxShown},
+        {"main-window-run", MainWindowDuringARun},    {"context-menu", ContextMenuOpen},
+        {"failure-tooltip", FailureReasonTooltip},    {"about-box", AboutBoxShown},
         {"options-notify", OptionsWithNotifications},
     };
 }

@@ -117,7 +117,7 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     resize(619, 409);
 
     const std::array<QWidget*, 11> tabOrder{
-        m_addButton,        m_editButton,       m_deleteButton, m_clearButton,
+        m_addButton,        m_editButton,       m_deleteButton,     m_clearButton,
         m_intervalEdits[0], m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs,
         m_cbNotify,         m_doneButton,       m_cancelButton};
     for (std::size_t index = 1; index < tabOrder.size(); ++index)

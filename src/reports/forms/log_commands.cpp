@@ -31,9 +31,8 @@ void LogCommands::DeleteLogFiles1Click() {
 
 void LogCommands::ShowInactiveLog(LogKind kind) {
     const bool detail = kind == LogKind::Detail;
-    const std::optional<std::string> chosen =
-        ChooseInactiveLog(m_prompts, m_logDirectory, kind,
-                          detail ? m_model.DetailLogName : m_model.SummaryLogName);
+    const std::optional<std::string> chosen = ChooseInactiveLog(
+        m_prompts, m_logDirectory, kind, detail ? m_model.DetailLogName : m_model.SummaryLogName);
     if (chosen)
         ShowLogFile(m_parent, m_prompts, *chosen, detail);
 }
