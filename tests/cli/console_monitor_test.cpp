@@ -274,7 +274,7 @@ TEST_F(ConsoleMonitorTest, AnUnwritableProgramDirectoryEndsBeforeAnyCycle) {
 TEST_F(ConsoleMonitorTest, AnswersHelpVersionAndBadArguments) {
     auto help = Start({"--help"});
     EXPECT_EQ(help->Wait(5s), 0);
-    EXPECT_NE(help->Output().find("CONFIG.ini [--cycles N] [--quiet] [--no-reasons]"),
+    EXPECT_NE(help->Output().find("CONFIG.ini [--cycles N] [--log-dir DIR] [--quiet] [--no-reasons]"),
               std::string::npos);
 
     auto version = Start({"--version"});
