@@ -1,5 +1,6 @@
 // Arbitrary contents of the configuration file, loaded as the Open command loads them; what
 // loads must save and load back to the same configuration.
+#include "base/utf8_text.h"
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
 #include "engine/run_model.h"
@@ -51,13 +52,16 @@ bool SameConfiguration(const RunModel& loaded, const RunModel& reloaded) {
     if (loaded.DeleteLogs != reloaded.DeleteLogs ||
         loaded.IntervalHours != reloaded.IntervalHours ||
         loaded.IntervalMins != reloaded.IntervalMins ||
-        loaded.IntervalSecs != reloaded.IntervalSecs || loaded.TargetCount != reloaded.TargetCount)
+        loaded.IntervalSecs != reloaded.IntervalSecs ||
+        loaded.TargetCount != reloaded.TargetCount || AsSaved(loaded.CAFile) != reloaded.CAFile ||
+        loaded.CertWarnDays != reloaded.CertWarnDays)
         return false;
     for (std::int32_t i = 0; i < loaded.TargetCount; ++i) {
         const TargetEntry& a = loaded.Target(i);
         const TargetEntry& b = reloaded.Target(i);
         if (AsSaved(a.Type) != b.Type || AsSaved(a.Addr) != b.Addr || AsSaved(a.User) != b.User ||
-            AsSaved(a.Password) != b.Password || a.Audible != b.Audible || a.Port != b.Port)
+            AsSaved(a.Password) != b.Password || a.Audible != b.Audible || a.Port != b.Port ||
+            a.Security != b.Security)
             return false;
     }
     return true;
@@ -72,7 +76,8 @@ void Load(RunModel& model, std::string_view text) {
         static_cast<std::size_t>(model.TargetCount) > model.TargetTable.size())
         PropertyFailed("a target count outside the table");
     for (std::int32_t i = 0; i < model.TargetCount; ++i) {
-        if (model.Target(i).Type.size() > kTypeLength)
+        // A tag keeps six characters, which in UTF-8 may be more bytes.
+        if (CharacterCount(model.Target(i).Type) > kTypeLength)
             PropertyFailed("a type longer than a tag");
     }
 }

@@ -14,8 +14,8 @@ using namespace velnorix;
 
 namespace {
 
-constexpr std::array<std::string_view, 4> kMarkers = {kUserMarker, kPasswordMarker, kAudibleMarker,
-                                                      kPortMarker};
+constexpr std::array<std::string_view, 6> kMarkers = {
+    kUserMarker, kPasswordMarker, kAudibleMarker, kPortMarker, kTlsMarker, kStartTlsMarker};
 
 bool HoldsMarker(std::string_view text) {
     for (const std::string_view marker : kMarkers) {
@@ -49,6 +49,7 @@ TargetEntryFields FieldsFrom(std::string_view input) {
     fields.User = pieces[1];
     fields.Password = pieces[2];
     fields.Audible = (byte(1) & 1) != 0;
+    fields.Security = static_cast<TargetSecurity>((byte(1) >> 1) % 3);
     fields.Port = static_cast<std::int32_t>(static_cast<std::uint32_t>(byte(2)) << 24 |
                                             static_cast<std::uint32_t>(byte(3)) << 16 |
                                             static_cast<std::uint32_t>(byte(4)) << 8 | byte(5));

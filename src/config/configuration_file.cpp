@@ -4,6 +4,7 @@
 #include "config/ini_document.h"
 #include "config/ini_file_io.h"
 #include "config/ini_values.h"
+#include "config/target_security.h"
 #include "engine/display_header.h"
 
 #include <optional>
@@ -15,6 +16,8 @@ constexpr std::string_view kDeleteLogsKey = "DeleteLogs";
 constexpr std::string_view kIntervalHoursKey = "IntervalHours";
 constexpr std::string_view kIntervalMinsKey = "IntervalMins";
 constexpr std::string_view kIntervalSecsKey = "IntervalSecs";
+constexpr std::string_view kCAFileKey = "CAFile";
+constexpr std::string_view kCertWarnDaysKey = "CertWarnDays";
 constexpr std::string_view kCountKey = "Count";
 constexpr std::string_view kNotifyKey = "Notify";
 constexpr std::string_view kTypeKey = "Type";
@@ -23,6 +26,7 @@ constexpr std::string_view kUserKey = "User";
 constexpr std::string_view kPasswordKey = "Password";
 constexpr std::string_view kAudibleKey = "Audible";
 constexpr std::string_view kPortKey = "Port";
+constexpr std::string_view kSecurityKey = "Security";
 
 // Reads the keys of section "Targets".
 class TargetsReader final {
@@ -41,6 +45,14 @@ public:
     [[nodiscard]] bool Boolean(std::string_view key, bool fallback) const {
         return ReadIniBoolean(Value(key), fallback);
     }
+    // Throws ConfigurationError naming the key and its value when it is not one of the names.
+    [[nodiscard]] TargetSecurity Security(const std::string& key) const {
+        const std::string value = Text(key);
+        if (const auto security = SecurityNamed(value))
+            return *security;
+        throw ConfigurationError("Ini file sets " + key + " to \"" + value +
+                                 "\"; it must be None, TLS or STARTTLS");
+    }
 
 private:
     const IniDocument& m_document;
@@ -58,10 +70,13 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetEntry& en
     entry.User = reader.Text(prefix + std::string(kUserKey));
     entry.Password = reader.Text(prefix + std::string(kPasswordKey));
     entry.Audible = reader.Boolean(prefix + std::string(kAudibleKey), true);
+    // Read ahead of the port, whose default depends on it.
+    entry.Security = reader.Security(prefix + std::string(kSecurityKey));
     // An entry of no known type keeps the port it had.
     const TestType type = TestTypeOf(entry.Type);
     if (type != TestType::Unknown)
-        entry.Port = reader.Integer(prefix + std::string(kPortKey), DefaultPort(type));
+        entry.Port =
+            reader.Integer(prefix + std::string(kPortKey), DefaultPort(type, entry.Security));
 }
 
 // What a load changes before it reads "Count".
@@ -69,7 +84,8 @@ struct SettingsBeforeCount {
     explicit SettingsBeforeCount(const RunModel& model)
         : IniFileName(model.IniFileName), DeleteLogs(model.DeleteLogs), Notify(model.Notify),
           IntervalHours(model.IntervalHours), IntervalMins(model.IntervalMins),
-          IntervalSecs(model.IntervalSecs) {}
+          IntervalSecs(model.IntervalSecs), CAFile(model.CAFile), CertWarnDays(model.CertWarnDays) {
+    }
     void RestoreInto(RunModel& model) const {
         model.IniFileName = IniFileName;
         model.DeleteLogs = DeleteLogs;
@@ -77,6 +93,8 @@ struct SettingsBeforeCount {
         model.IntervalHours = IntervalHours;
         model.IntervalMins = IntervalMins;
         model.IntervalSecs = IntervalSecs;
+        model.CAFile = CAFile;
+        model.CertWarnDays = CertWarnDays;
     }
 
     std::string IniFileName;
@@ -85,6 +103,8 @@ struct SettingsBeforeCount {
     std::int32_t IntervalHours;
     std::int32_t IntervalMins;
     std::int32_t IntervalSecs;
+    std::string CAFile;
+    std::int32_t CertWarnDays;
 };
 
 } // namespace
@@ -103,6 +123,8 @@ void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
     model.IntervalMins = reader.Integer(kIntervalMinsKey, 5);
     model.IntervalSecs = reader.Integer(kIntervalSecsKey, 0);
     model.Notify = reader.Boolean(kNotifyKey, false);
+    model.CAFile = reader.Text(kCAFileKey);
+    model.CertWarnDays = reader.Integer(kCertWarnDaysKey, 0);
     const std::int32_t count = reader.Integer(kCountKey, 0);
     if (count > kMaxIniTargets) {
         before.RestoreInto(model);
@@ -133,6 +155,11 @@ std::string WithTargetsSection(std::string_view fileText, const RunModel& model)
     // Written only when on, so a file saved without notifications keeps its bytes.
     if (model.Notify)
         write(kNotifyKey, FormatIniBoolean(true));
+    // The TLS settings appear only once used, so files without them stay as they were.
+    if (!model.CAFile.empty())
+        write(kCAFileKey, model.CAFile);
+    if (model.CertWarnDays != 0)
+        write(kCertWarnDaysKey, FormatIniInteger(model.CertWarnDays));
     write(kCountKey, FormatIniInteger(model.TargetCount));
     for (std::int32_t n = 1; n <= model.TargetCount; ++n) {
         const TargetEntry& entry = model.Target(n - 1);
@@ -143,6 +170,8 @@ std::string WithTargetsSection(std::string_view fileText, const RunModel& model)
         write(prefix + std::string(kPasswordKey), entry.Password);
         write(prefix + std::string(kAudibleKey), FormatIniBoolean(entry.Audible));
         write(prefix + std::string(kPortKey), FormatIniInteger(entry.Port));
+        if (entry.Security != TargetSecurity::None)
+            write(prefix + std::string(kSecurityKey), SecurityName(entry.Security));
     }
     return document.Text();
 }

@@ -24,8 +24,9 @@ inline constexpr std::int32_t kMaxIniTargets = 10'000;
 // Fills the interval, the log option, TargetCount and the configuration fields of targets 1 to
 // TargetCount from the file, and makes it the file of the next Save. A missing or empty file,
 // or a "Count" that is not positive, shows "Ini file is empty!" and loads no target. Throws
-// ConfigurationError "Range check error" at the first integer out of range, keeping what was
-// read before it; a "Count" above kMaxIniTargets, and a file that exists but cannot be read
+// ConfigurationError "Range check error" at the first integer out of range, and one naming
+// the key and its value at a "Security" that is none of None, TLS and STARTTLS, keeping what
+// was read before it; a "Count" above kMaxIniTargets, and a file that exists but cannot be read
 // (FileError with the system's message), throw before anything changes.
 void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
                  const std::string& fileName);

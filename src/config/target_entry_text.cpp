@@ -1,6 +1,6 @@
 #include "config/target_entry_text.h"
 
-#include "engine/run_model.h"
+#include "config/target_security.h"
 
 #include <algorithm>
 #include <charconv>
@@ -20,6 +20,26 @@ std::string_view Head(std::string_view text, std::size_t count) {
 // The characters from `position` on, or nothing when the text is shorter.
 std::string_view From(std::string_view text, std::size_t position) {
     return position >= text.size() ? std::string_view{} : text.substr(position);
+}
+
+std::string_view SecurityMarker(TargetSecurity security) {
+    return security == TargetSecurity::Tls ? kTlsMarker : kStartTlsMarker;
+}
+
+struct SecurityMark {
+    std::size_t Position = std::string_view::npos;
+    TargetSecurity Security = TargetSecurity::None;
+};
+
+// The first protection marker in the text; neither marker holds the other.
+SecurityMark FindSecurityMarker(std::string_view text) {
+    SecurityMark found;
+    for (const TargetSecurity security : {TargetSecurity::Tls, TargetSecurity::StartTls}) {
+        const std::size_t position = text.find(SecurityMarker(security));
+        if (position < found.Position)
+            found = {position, security};
+    }
+    return found;
 }
 
 std::string WithoutLineBreaks(std::string_view text) {
@@ -66,6 +86,8 @@ std::string FormatTargetEntry(const TargetEntryFields& fields) {
     }
     if (fields.Audible)
         entry += kAudibleMarker;
+    if (fields.Security != TargetSecurity::None)
+        entry += SecurityMarker(fields.Security);
     entry += kPortMarker;
     entry += std::to_string(fields.Port);
     return entry;
@@ -76,7 +98,6 @@ TargetEntryFields ParseTargetEntry(std::string_view entry) {
     std::string_view tag = Head(entry, kTypeLength);
     tag.remove_suffix(tag.size() - (tag.find_last_not_of(' ') + 1));
     fields.Type = std::string(tag);
-    fields.Port = DefaultPort(TestTypeOf(fields.Type));
 
     std::string_view rest = From(entry, kTypeLength);
     // Every position is taken before any cut, so a later cut cannot move an earlier find.
@@ -84,7 +105,11 @@ TargetEntryFields ParseTargetEntry(std::string_view entry) {
     const std::size_t password = rest.find(kPasswordMarker);
     const std::size_t audible = rest.find(kAudibleMarker);
     const std::size_t port = rest.find(kPortMarker);
-    if (user == rest.npos && password == rest.npos && audible == rest.npos && port == rest.npos) {
+    const SecurityMark security = FindSecurityMarker(rest);
+    fields.Security = security.Security;
+    fields.Port = DefaultPort(TestTypeOf(fields.Type), fields.Security);
+    if (user == rest.npos && password == rest.npos && audible == rest.npos && port == rest.npos &&
+        security.Position == rest.npos) {
         fields.Addr = TrimBlanksAndControls(rest);
         return fields;
     }
@@ -93,6 +118,7 @@ TargetEntryFields ParseTargetEntry(std::string_view entry) {
             fields.Port = *value;
         rest = Head(rest, port);
     }
+    rest = Head(rest, security.Position);
     if (audible != rest.npos) {
         fields.Audible = true;
         rest = Head(rest, audible);

@@ -1,18 +1,22 @@
 #pragma once
 
+#include "engine/run_model.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 // One target as a line of the configuration dialog's list, for example
-// "<POP3>10.0.0.110  <User>monitor  <Port>110".
+// "<POP3>10.0.0.110  <User>monitor  <Port>110" or "<SMTP>relay  <STARTTLS>  <Port>587".
 namespace velnorix {
 
 inline constexpr std::string_view kUserMarker = "  <User>";
 inline constexpr std::string_view kPasswordMarker = "  <Password>";
 inline constexpr std::string_view kAudibleMarker = "  <AUDIBLE>";
 inline constexpr std::string_view kPortMarker = "  <Port>";
+inline constexpr std::string_view kTlsMarker = "  <TLS>";
+inline constexpr std::string_view kStartTlsMarker = "  <STARTTLS>";
 
 // The configuration fields of one target, as the list entry carries them.
 struct TargetEntryFields {
@@ -22,6 +26,7 @@ struct TargetEntryFields {
     std::string Password;
     bool Audible = false;
     std::int32_t Port = 0;
+    TargetSecurity Security = TargetSecurity::None;
 
     friend bool operator==(const TargetEntryFields&, const TargetEntryFields&) = default;
 };
@@ -34,7 +39,8 @@ std::string TrimBlanksAndControls(std::string_view text);
 // are integers and are returned as they are.
 std::optional<std::int32_t> ParsePortText(std::string_view text);
 
-// Composes the list entry from the editor's field texts or a stored target. The address, user
+// Composes the list entry from the editor's field texts or a stored target. A protection other
+// than None is marked just ahead of the port, which it usually decides. The address, user
 // and password are trimmed; line breaks are removed from the address, which no host name or
 // URL holds and one configuration line cannot store. A user or password marker is written
 // when the field's untrimmed text is not empty, so a blank-only user gives the marker followed
@@ -45,7 +51,8 @@ std::string FormatTargetEntry(const TargetEntryFields& fields);
 // Splits a list entry back into its fields. The type is the first six characters without the
 // padding blanks that FormatTargetEntry added. Markers are found by plain text search, so a
 // marker text inside an address, user or password splits the entry at that place. A port that
-// does not read as an integer gives the type's default port.
+// does not read as an integer gives the default port of the type and protection; an entry
+// without a protection marker has None.
 TargetEntryFields ParseTargetEntry(std::string_view entry);
 
 } // namespace velnorix

@@ -11,10 +11,12 @@ TargetsAndOptions ReadTargetsAndOptions(const RunModel& model) {
     settings.IntervalSecs = model.IntervalSecs;
     settings.DeleteLogs = model.DeleteLogs;
     settings.Notify = model.Notify;
+    settings.CertWarnDays = model.CertWarnDays;
     for (std::int32_t index = 0; index < model.TargetCount; ++index) {
         const TargetEntry& target = model.Target(index);
-        settings.Entries.push_back(FormatTargetEntry(
-            {target.Type, target.Addr, target.User, target.Password, target.Audible, target.Port}));
+        settings.Entries.push_back(
+            FormatTargetEntry({target.Type, target.Addr, target.User, target.Password,
+                               target.Audible, target.Port, target.Security}));
     }
     return settings;
 }
@@ -28,6 +30,7 @@ void ApplyTargetsAndOptions(const TargetsAndOptions& settings, RunModel& model) 
     model.IntervalHours = settings.IntervalHours;
     model.IntervalMins = settings.IntervalMins;
     model.IntervalSecs = settings.IntervalSecs;
+    model.CertWarnDays = settings.CertWarnDays;
     for (std::int32_t index = 0; index < model.TargetCount; ++index) {
         const TargetEntryFields fields =
             ParseTargetEntry(settings.Entries[static_cast<std::size_t>(index)]);
@@ -38,6 +41,7 @@ void ApplyTargetsAndOptions(const TargetsAndOptions& settings, RunModel& model) 
         target.Password = fields.Password;
         target.Audible = fields.Audible;
         target.Port = fields.Port;
+        target.Security = fields.Security;
     }
     model.StartEnabled = true;
 }

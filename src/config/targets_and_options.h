@@ -8,9 +8,10 @@
 
 namespace velnorix {
 
-// What the configuration dialog edits: the target list as entry texts, the interval and the
-// option. The run model is read into this when the dialog opens and written back only when
-// the operator confirms, so nothing outside the dialog changes before that.
+// What the configuration dialog edits: the target list as entry texts, the interval, the
+// option and the certificate expiry warning; the trust bundle stays as the file set it. The run
+// model is read into this when the dialog opens and written back only when the operator confirms,
+// so nothing outside the dialog changes before that.
 struct TargetsAndOptions {
     std::vector<std::string> Entries;
     std::int32_t IntervalHours = 0;
@@ -18,14 +19,16 @@ struct TargetsAndOptions {
     std::int32_t IntervalSecs = 0;
     bool DeleteLogs = false;
     bool Notify = false;
+    std::int32_t CertWarnDays = 0;
 };
 
 // One entry for each target in use, with the model's interval and option.
 TargetsAndOptions ReadTargetsAndOptions(const RunModel& model);
 
 // The confirmation: marks the configuration unsaved, replaces the table with exactly the
-// listed targets (statistics start from zero even when nothing was edited), takes the option
-// and the interval, and enables starting a test. The display header is the caller's to redraw.
+// listed targets (statistics start from zero even when nothing was edited), takes the option,
+// the interval and the expiry warning, and enables starting a test. The display header is the
+// caller's to redraw.
 void ApplyTargetsAndOptions(const TargetsAndOptions& settings, RunModel& model);
 
 } // namespace velnorix

@@ -1,6 +1,7 @@
 #include "base/text_file.h"
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
+#include "engine/target_probe.h"
 #include "support/fake_host.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
@@ -18,6 +19,12 @@ using testing::ScriptedPrompts;
 using testing::WriteWholeFile;
 
 const std::string kEmptyBox = "Ini file is empty!\rPlease try again.";
+const std::string kTwoTargetExample =
+    "[Targets]\r\nDeleteLogs=TRUE\r\nIntervalHours=0\r\nIntervalMins=15\r\nIntervalSecs=0\r\n"
+    "Count=2\r\n"
+    "01Type=<Ping>\r\n01Addr=10.0.0.1\r\n01User=\r\n01Password=\r\n01Audible=TRUE\r\n01Port=0\r\n"
+    "02Type=<SMTP>\r\n02Addr=10.0.0.25\r\n02User=\r\n02Password=\r\n02Audible=FALSE\r\n"
+    "02Port=25\r\n";
 
 class ConfigurationFileTest : public ::testing::Test {
 protected:
@@ -62,24 +69,7 @@ TEST_F(ConfigurationFileTest, WritesTheTwoTargetExampleLineByLine) {
     AddTarget("<Ping>", "10.0.0.1", true, 0);
     AddTarget("<SMTP>", "10.0.0.25", false, 25);
     Save();
-    EXPECT_EQ(SavedText(), "[Targets]\r\n"
-                           "DeleteLogs=TRUE\r\n"
-                           "IntervalHours=0\r\n"
-                           "IntervalMins=15\r\n"
-                           "IntervalSecs=0\r\n"
-                           "Count=2\r\n"
-                           "01Type=<Ping>\r\n"
-                           "01Addr=10.0.0.1\r\n"
-                           "01User=\r\n"
-                           "01Password=\r\n"
-                           "01Audible=TRUE\r\n"
-                           "01Port=0\r\n"
-                           "02Type=<SMTP>\r\n"
-                           "02Addr=10.0.0.25\r\n"
-                           "02User=\r\n"
-                           "02Password=\r\n"
-                           "02Audible=FALSE\r\n"
-                           "02Port=25\r\n");
+    EXPECT_EQ(SavedText(), kTwoTargetExample);
     EXPECT_EQ(m_status.Text(), m_file + " Saved");
     EXPECT_FALSE(m_model.IniChanged);
     struct stat info {};
@@ -314,11 +304,15 @@ TEST_F(ConfigurationFileTest, SaveThenLoadGivesBackEverySettingAndField) {
     m_model.IntervalSecs = -1;
     AddTarget("<HTML>", "http://example.test/" + std::string(1003, 'p'), false, 8080);
     AddTarget("<POP3>", "10.0.0.110", true, -1);
+    m_model.Target(1).Security = TargetSecurity::StartTls;
     m_model.Target(1).User = "monitor";
     m_model.Target(1).Password = std::string(3000, 'w') + " =;[x]#";
     AddTarget("<html>", "mixed case", true, 99);
     AddTarget("", "", true, 0);
     AddTarget("<SMTP>", "relay", false, 70000);
+    m_model.Target(4).Security = TargetSecurity::Tls;
+    m_model.CAFile = "../trust/private ca.pem";
+    m_model.CertWarnDays = 21;
     for (int n = 6; n <= 120; ++n)
         AddTarget("<Ping>", "10.1." + std::to_string(n), n % 2 == 0, 0);
     ASSERT_EQ(m_model.Target(0).Addr.size(), 1023u);
@@ -330,6 +324,8 @@ TEST_F(ConfigurationFileTest, SaveThenLoadGivesBackEverySettingAndField) {
     EXPECT_EQ(loaded.IntervalHours, m_model.IntervalHours);
     EXPECT_EQ(loaded.IntervalMins, m_model.IntervalMins);
     EXPECT_EQ(loaded.IntervalSecs, m_model.IntervalSecs);
+    EXPECT_EQ(loaded.CAFile, m_model.CAFile);
+    EXPECT_EQ(loaded.CertWarnDays, m_model.CertWarnDays);
     ASSERT_EQ(loaded.TargetCount, m_model.TargetCount);
     for (int n = 0; n < m_model.TargetCount; ++n) {
         const TargetEntry& a = m_model.Target(n);
@@ -339,6 +335,7 @@ TEST_F(ConfigurationFileTest, SaveThenLoadGivesBackEverySettingAndField) {
         EXPECT_EQ(b.User, a.User) << n + 1;
         EXPECT_EQ(b.Password, a.Password) << n + 1;
         EXPECT_EQ(b.Audible, a.Audible) << n + 1;
+        EXPECT_EQ(b.Security, a.Security) << n + 1;
         // An entry of no known type keeps the port of the loading table, 0 in a fresh one.
         EXPECT_EQ(b.Port, TestTypeOf(a.Type) == TestType::Unknown ? 0 : a.Port) << n + 1;
     }
@@ -390,6 +387,74 @@ TEST_F(ConfigurationFileTest, SaveKeepsThePermissionsAndLinksOfAnExistingFile) {
     struct stat info {};
     ASSERT_EQ(::stat(real.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST_F(ConfigurationFileTest, AFileWithoutTlsSettingsSavesBackByteForByte) {
+    // Left over from a file that had them: loading this one turns them off.
+    m_model.CAFile = "old.pem";
+    m_model.CertWarnDays = 9;
+    m_model.TargetTable[1].Security = TargetSecurity::Tls;
+    Load(kTwoTargetExample);
+    Save();
+    EXPECT_EQ(SavedText(), kTwoTargetExample);
+}
+
+TEST_F(ConfigurationFileTest, WritesTlsSettingsAfterTheIntervalAndSecurityAfterThePort) {
+    m_model.CAFile = "ca.pem";
+    m_model.CertWarnDays = 14;
+    AddTarget("<POP3>", "mail", false, 995);
+    m_model.Target(0).Security = TargetSecurity::Tls;
+    AddTarget("<SMTP>", "relay", true, 587);
+    m_model.Target(1).Security = TargetSecurity::StartTls;
+    Save();
+    EXPECT_EQ(SavedText(), "[Targets]\r\nDeleteLogs=FALSE\r\nIntervalHours=0\r\nIntervalMins=5\r\n"
+                           "IntervalSecs=0\r\nCAFile=ca.pem\r\nCertWarnDays=14\r\nCount=2\r\n"
+                           "01Type=<POP3>\r\n01Addr=mail\r\n01User=\r\n01Password=\r\n"
+                           "01Audible=FALSE\r\n01Port=995\r\n01Security=TLS\r\n"
+                           "02Type=<SMTP>\r\n02Addr=relay\r\n02User=\r\n02Password=\r\n"
+                           "02Audible=TRUE\r\n02Port=587\r\n02Security=STARTTLS\r\n");
+}
+
+TEST_F(ConfigurationFileTest, ReadsSecurityInAnyLetterCaseAndOffersItsPortWhenNoneIsGiven) {
+    Load("[Targets]\r\nCount=6\r\n01Type=<POP3>\r\n01Security=tls\r\n"
+         "02Type=<SMTP>\r\n02Security=StartTLS\r\n02Port=\r\n"
+         "03Type=<SMTP>\r\n03Security=TLS\r\n04Type=<SMTP>\r\n04Security=STARTTLS\r\n"
+         "04Port=2525\r\n05Type=<POP3>\r\n05Security=\r\n06Type=<SMTP>\r\n06Security=none\r\n");
+    const std::pair<TargetSecurity, std::int32_t> expected[] = {
+        {TargetSecurity::Tls, 995},  {TargetSecurity::StartTls, 587},
+        {TargetSecurity::Tls, 465},  {TargetSecurity::StartTls, 2525},
+        {TargetSecurity::None, 110}, {TargetSecurity::None, 25}};
+    for (int n = 0; n < 6; ++n) {
+        EXPECT_EQ(m_model.Target(n).Security, expected[n].first) << n + 1;
+        EXPECT_EQ(m_model.Target(n).Port, expected[n].second) << n + 1;
+    }
+}
+
+TEST_F(ConfigurationFileTest, AnUnknownSecurityStopsTheLoadNamingItsKeyAndValue) {
+    const std::string message = ErrorOf([&] {
+        Load("[Targets]\r\nCount=2\r\n01Type=<POP3>\r\n01Addr=first\r\n"
+             "02Type=<SMTP>\r\n02Addr=second\r\n02Security=SSL\r\n");
+    });
+    EXPECT_EQ(message, "Ini file sets 02Security to \"SSL\"; it must be None, TLS or STARTTLS");
+    EXPECT_EQ(m_model.Target(0).Addr, "first") << "what came before stays";
+    EXPECT_FALSE(m_model.StartEnabled);
+    EXPECT_EQ(m_display.Count(), 0);
+}
+
+TEST_F(ConfigurationFileTest, CertWarnDaysIsRangeCheckedAndATooLargeCountKeepsTheTlsSettings) {
+    EXPECT_EQ(ErrorOf([&] { Load("[Targets]\r\nCAFile=a.pem\r\nCertWarnDays=-3\r\n"); }),
+              "Range check error");
+    EXPECT_EQ(m_model.CAFile, "a.pem");
+    (void)ErrorOf([&] { Load("[Targets]\r\nCAFile=b.pem\r\nCount=10001\r\n"); });
+    EXPECT_EQ(m_model.CAFile, "a.pem");
+}
+
+TEST_F(ConfigurationFileTest, ARelativeCAFileIsStoredAsWrittenAndFoundBesideTheIniFile) {
+    Load("[Targets]\r\nCAFile=certs/ca.pem\r\nCount=1\r\n01Type=<HTML>\r\n");
+    EXPECT_EQ(m_model.CAFile, "certs/ca.pem");
+    EXPECT_EQ(TrustOf(m_model).CAFile, m_dir.File("certs/ca.pem"));
+    Save();
+    EXPECT_NE(SavedText().find("\r\nCAFile=certs/ca.pem\r\n"), std::string::npos);
 }
 
 } // namespace

@@ -53,9 +53,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {"<html>", "web", "", "", true, 8080},
                   "<html>web  <AUDIBLE>  <Port>8080"},
         EntryCase{"ShortUnknownType", {"ab", "host", "", "", false, 7}, "ab    host  <Port>7"},
-        EntryCase{"TypeWithLeadingBlanks",
-                  {"  <AUD", "IBLE>", "", "", false, 0},
-                  "  <AUDIBLE>  <Port>0"}),
+        EntryCase{
+            "TypeWithLeadingBlanks", {"  <AUD", "IBLE>", "", "", false, 0}, "  <AUDIBLE>  <Port>0"},
+        EntryCase{"Pop3OverTlsWithEveryField",
+                  {"<POP3>", "mail", "op", "pw", true, 995, TargetSecurity::Tls},
+                  "<POP3>mail  <User>op  <Password>pw  <AUDIBLE>  <TLS>  <Port>995"},
+        EntryCase{"SmtpStartTls",
+                  {"<SMTP>", "relay", "", "", false, 587, TargetSecurity::StartTls},
+                  "<SMTP>relay  <STARTTLS>  <Port>587"}),
     testing::NamedCase{});
 
 TEST(TargetEntryText, TrimsTheEditorsFieldsAndDropsLineBreaksFromTheAddress) {
@@ -119,6 +124,27 @@ TEST(TargetEntryText, ParsesTextsThatCarryNoMarkerOrAreShort) {
         {"<SMTP>relay  <Port>abc", {"<SMTP>", "relay", "", "", false, 25}},
         {"<HT", {"<HT", "", "", "", false, 0}},
         {"", {"", "", "", "", false, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseTargetEntry(c.text), c.expected) << c.text;
+}
+
+TEST(TargetEntryText, AProtectionMarkerStandsAloneAndChangesTheDefaultPort) {
+    struct Case {
+        std::string text;
+        TargetEntryFields expected;
+    };
+    const Case cases[] = {
+        {"<POP3>mail  <TLS>", {"<POP3>", "mail", "", "", false, 995, TargetSecurity::Tls}},
+        {"<SMTP>relay  <STARTTLS>  <Port>x",
+         {"<SMTP>", "relay", "", "", false, 587, TargetSecurity::StartTls}},
+        {"<SMTP>relay  <TLS>  <AUDIBLE>  <Port>",
+         {"<SMTP>", "relay", "", "", true, 465, TargetSecurity::Tls}},
+        // Marker names are exact, like the other markers.
+        {"<POP3>mail  <tls>  <Port>110", {"<POP3>", "mail  <tls>", "", "", false, 110}},
+        // The first of two markers decides.
+        {"<SMTP>relay  <STARTTLS>  <TLS>  <Port>25",
+         {"<SMTP>", "relay", "", "", false, 25, TargetSecurity::StartTls}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ParseTargetEntry(c.text), c.expected) << c.text;

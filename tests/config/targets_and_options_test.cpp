@@ -32,6 +32,12 @@ void ExpectSameConfiguration(const TargetEntry& actual, const TargetEntry& expec
     EXPECT_EQ(actual.Password, expected.Password);
     EXPECT_EQ(actual.Audible, expected.Audible);
     EXPECT_EQ(actual.Port, expected.Port);
+    EXPECT_EQ(actual.Security, expected.Security);
+}
+
+TargetEntry Protected(TargetEntry entry, TargetSecurity security) {
+    entry.Security = security;
+    return entry;
 }
 
 void ExpectNoStatistics(const TargetEntry& entry) {
@@ -77,6 +83,8 @@ TEST(TargetsAndOptionsTest, ConfirmingWithoutAChangeKeepsEveryTargetAndResetsIts
         Configured("", "", "", "", true, 0),                      // every entry after New
         Configured("<html>", "www.example.com", "", "", true, 0), // a tag in the wrong case
         Configured("<X>", "host", "", "", false, 7),              // a short, unknown type
+        Protected(Configured(kTagPop3, "mail", "op", "pw", true, 995), TargetSecurity::Tls),
+        Protected(Configured(kTagSmtp, "relay", "", "", false, 587), TargetSecurity::StartTls),
     };
     RunModel model;
     model.SetTargetCount(static_cast<std::int32_t>(targets.size()));
@@ -85,12 +93,16 @@ TEST(TargetsAndOptionsTest, ConfirmingWithoutAChangeKeepsEveryTargetAndResetsIts
         GiveStatistics(model.TargetTable[index]);
     }
     model.IntervalSecs = 30;
+    model.CAFile = "ca.pem";
+    model.CertWarnDays = 10;
 
     ApplyTargetsAndOptions(ReadTargetsAndOptions(model), model);
 
     EXPECT_TRUE(model.IniChanged);
     EXPECT_EQ(model.IntervalMins, 5);
     EXPECT_EQ(model.IntervalSecs, 30);
+    EXPECT_EQ(model.CAFile, "ca.pem");
+    EXPECT_EQ(model.CertWarnDays, 10);
     ASSERT_EQ(model.TargetTable.size(), targets.size());
     for (std::size_t index = 0; index < targets.size(); ++index) {
         SCOPED_TRACE(index);

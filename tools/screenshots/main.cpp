@@ -44,6 +44,8 @@ int main(int argc, char* argv[]) {
     const std::vector<std::string> wanted(argv + 2, argv + argc);
 
     std::vector<Scene> scenes = velnorix::screenshots::ShellScenes();
+    for (Scene& scene : velnorix::screenshots::ConfigScenes())
+        scenes.push_back(std::move(scene));
     bool allSaved = true;
     for (const Scene& scene : scenes) {
         if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), scene.Name) == wanted.end())

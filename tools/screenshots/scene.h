@@ -18,6 +18,8 @@ struct Scene {
 
 // The main window during a run, its context menu, the About box.
 std::vector<Scene> ShellScenes();
+// The configuration dialog and the target editor.
+std::vector<Scene> ConfigScenes();
 
 // A window as it is drawn now, with an open popup (a menu) painted over it where it stands.
 QImage Grab(QWidget& window, QWidget* popup = nullptr);

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -22,6 +23,8 @@ namespace {
 
 constexpr int kDeleteLogsYes = 0;
 constexpr int kDeleteLogsNo = 1;
+// Beyond the lifetime of any certificate; a larger value from the file shows as this.
+constexpr int kMaxCertWarnDays = 9999;
 
 // Each entry's bytes travel beside its shown text, so an entry that is not edited goes back to
 // the model exactly as it came, even when its bytes are not valid in the system's encoding.
@@ -67,6 +70,7 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
           QStringList{QStringLiteral("Yes"), QStringLiteral("No")}, Qt::Horizontal, this)),
       m_cbNotify(MakeNamed<QCheckBox>(QStringLiteral("cbNotify"),
                                       QStringLiteral("Notify When a Target Changes State"), this)),
+      m_certWarnDays(MakeNamed<QSpinBox>(QStringLiteral("CertWarnDaysEdit"), this)),
       m_doneButton(
           MakeNamed<QPushButton>(QStringLiteral("DoneButton"), QStringLiteral("Done"), this)),
       m_cancelButton(
@@ -78,6 +82,8 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     m_targets->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
     // Scrolls sideways as far as the longest entry reaches.
     m_targets->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_certWarnDays->setRange(0, kMaxCertWarnDays);
+    m_certWarnDays->setSpecialValueText(QStringLiteral("Off"));
 
     auto* listButtons = new QGridLayout;
     listButtons->setColumnStretch(0, 1);
@@ -100,6 +106,12 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     }
     interval->setColumnStretch(6, 1);
 
+    auto* certificates = new QHBoxLayout;
+    certificates->addWidget(
+        new QLabel(QStringLiteral("Warn Days Before Certificate Expiry"), this));
+    certificates->addWidget(m_certWarnDays);
+    certificates->addStretch();
+
     auto* closeButtons = new QHBoxLayout;
     closeButtons->addStretch();
     closeButtons->addWidget(m_doneButton);
@@ -113,13 +125,14 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     layout->addLayout(interval);
     layout->addWidget(m_rgDeleteLogs);
     layout->addWidget(m_cbNotify);
+    layout->addLayout(certificates);
     layout->addLayout(closeButtons);
     resize(619, 409);
 
-    const std::array<QWidget*, 11> tabOrder{
+    const std::array<QWidget*, 12> tabOrder{
         m_addButton,        m_editButton,       m_deleteButton,     m_clearButton,
         m_intervalEdits[0], m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs,
-        m_cbNotify,         m_doneButton,       m_cancelButton};
+        m_cbNotify,         m_certWarnDays,     m_doneButton,       m_cancelButton};
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -137,6 +150,8 @@ void TVelnorixConfigForm::ShowSettings(const TargetsAndOptions& settings) {
     m_intervalEdits[2]->ShowValue(settings.IntervalSecs);
     m_rgDeleteLogs->SetItemIndex(settings.DeleteLogs ? kDeleteLogsYes : kDeleteLogsNo);
     m_cbNotify->setChecked(settings.Notify);
+    // Below zero is off as well.
+    m_certWarnDays->setValue(std::clamp(settings.CertWarnDays, 0, kMaxCertWarnDays));
     m_targets->clear();
     for (const std::string& entry : settings.Entries)
         AppendEntry(*m_targets, entry);
@@ -151,6 +166,7 @@ TargetsAndOptions TVelnorixConfigForm::Settings() const {
     settings.IntervalSecs = m_interval[2];
     settings.DeleteLogs = m_rgDeleteLogs->ItemIndex() == kDeleteLogsYes;
     settings.Notify = m_cbNotify->isChecked();
+    settings.CertWarnDays = m_certWarnDays->value();
     return settings;
 }
 

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 
 namespace velnorix {
 
@@ -17,8 +18,8 @@ class RadioGroup;
 class UserPrompts;
 
 // The configuration dialog: the target list with Add, Edit, Delete and Clear, the test
-// interval and the log deletion option. Its result is Accepted only through Done, after the
-// interval and the list have been checked.
+// interval, the log deletion option and how early an expiring certificate fails its probe. Its
+// result is Accepted only through Done, after the interval and the list have been checked.
 class TVelnorixConfigForm final : public QDialog {
     Q_OBJECT
 
@@ -47,6 +48,7 @@ private:
     std::array<IntervalEdit*, 3> m_intervalEdits; // hours, minutes, seconds
     RadioGroup* m_rgDeleteLogs;
     QCheckBox* m_cbNotify;
+    QSpinBox* m_certWarnDays;
     QPushButton* m_doneButton;
     QPushButton* m_cancelButton;
     std::array<std::int32_t, 3> m_interval{};

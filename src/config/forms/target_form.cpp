@@ -4,6 +4,7 @@
 #include "config/forms/named_widget.h"
 #include "config/forms/qt_text.h"
 #include "config/forms/radio_group.h"
+#include "config/target_security.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
 
@@ -24,6 +25,10 @@ static_assert(static_cast<int>(TestType::Html) == 0 && static_cast<int>(TestType
 constexpr int kSmtpPosition = static_cast<int>(TestType::Smtp);
 constexpr int kAudibleYes = 0;
 constexpr int kAudibleNo = 1;
+// The protection group lists the choices in the order of TargetSecurity.
+static_assert(static_cast<int>(TargetSecurity::None) == 0 &&
+              static_cast<int>(TargetSecurity::Tls) == 1 &&
+              static_cast<int>(TargetSecurity::StartTls) == 2);
 
 TestType TestTypeAt(int position) {
     if (position < 0 || position > kSmtpPosition)
@@ -56,7 +61,11 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
       m_rgAudible(MakeNamed<RadioGroup>(
           QStringLiteral("rgAudible"), QStringLiteral("Audible Alert on Failure?"),
           QStringList{QStringLiteral("Yes"), QStringLiteral("No")}, Qt::Horizontal, this)),
-      m_edtPort(MakeNamed<QLineEdit>(QStringLiteral("edtPort"), this)) {
+      m_edtPort(MakeNamed<QLineEdit>(QStringLiteral("edtPort"), this)),
+      m_rgSecurity(MakeNamed<RadioGroup>(
+          QStringLiteral("rgSecurity"), QStringLiteral("Security (Email)"),
+          QStringList{QStringLiteral("None"), QStringLiteral("TLS"), QStringLiteral("STARTTLS")},
+          Qt::Horizontal, this)) {
     setWindowTitle(QStringLiteral("Velnorix Target "));
     setFont(FormFont());
     m_target->setFont(FixedPitchFont());
@@ -69,8 +78,9 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     fields->addWidget(m_edtPwd, 1, 1);
     fields->addWidget(new QLabel(QStringLiteral("Port"), this), 2, 0);
     fields->addWidget(m_edtPort, 2, 1);
-    fields->addWidget(m_rgAudible, 3, 0, 1, 2);
-    fields->setRowStretch(4, 1);
+    fields->addWidget(m_rgSecurity, 3, 0, 1, 2);
+    fields->addWidget(m_rgAudible, 4, 0, 1, 2);
+    fields->setRowStretch(5, 1);
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(m_rgTestType);
@@ -96,14 +106,18 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     setTabOrder(m_edtUser, m_edtPwd);
     setTabOrder(m_edtPwd, m_rgAudible);
     setTabOrder(m_rgAudible, m_edtPort);
+    setTabOrder(m_edtPort, m_rgSecurity);
 
     connect(m_rgTestType, &RadioGroup::ItemIndexChanged, this,
             &TVelnorixTargetForm::rgTestTypeClick);
+    connect(m_rgSecurity, &RadioGroup::ItemIndexChanged, this,
+            &TVelnorixTargetForm::rgSecurityClick);
     connect(m_saveButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TVelnorixTargetForm::PrepareNew() {
+    m_rgSecurity->SetItemIndex(static_cast<int>(TargetSecurity::None));
     m_rgTestType->SetItemIndex(static_cast<int>(TestType::Html));
     m_target->clear();
     m_edtUser->clear();
@@ -112,6 +126,7 @@ void TVelnorixTargetForm::PrepareNew() {
 }
 
 void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields) {
+    m_rgSecurity->SetItemIndex(static_cast<int>(fields.Security));
     m_rgTestType->SetItemIndex(PositionOf(fields.Type));
     m_target->setPlainText(ToQString(fields.Addr));
     m_edtUser->setText(ToQString(fields.User));
@@ -121,22 +136,40 @@ void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields) {
 }
 
 std::string TVelnorixTargetForm::ComposeEntry() const {
-    const TestType type = TestTypeAt(m_rgTestType->ItemIndex());
+    const TestType type = SelectedType();
     TargetEntryFields fields;
     fields.Type = std::string(TagOf(type));
     fields.Addr = ToBytes(m_target->toPlainText());
     fields.User = ToBytes(m_edtUser->text());
     fields.Password = ToBytes(m_edtPwd->text());
     fields.Audible = m_rgAudible->ItemIndex() == kAudibleYes;
+    fields.Security = OffersSecurity(type) ? SelectedSecurity() : TargetSecurity::None;
     const std::optional<std::int32_t> port = ParsePortText(ToBytes(m_edtPort->text()));
     if (!port)
         m_prompts.ShowErrorBox("Port must be numeric.\rReturning to default.");
-    fields.Port = port.value_or(DefaultPort(type));
+    fields.Port = port.value_or(DefaultPort(type, fields.Security));
     return FormatTargetEntry(fields);
 }
 
+// The type and the protection each offer the port they usually go with.
 void TVelnorixTargetForm::rgTestTypeClick(int position) {
-    m_edtPort->setText(QString::number(DefaultPort(TestTypeAt(position))));
+    const TestType type = TestTypeAt(position);
+    m_rgSecurity->setEnabled(OffersSecurity(type));
+    m_edtPort->setText(QString::number(DefaultPort(type, SelectedSecurity())));
+}
+
+void TVelnorixTargetForm::rgSecurityClick(int position) {
+    m_edtPort->setText(
+        QString::number(DefaultPort(SelectedType(), static_cast<TargetSecurity>(position))));
+}
+
+TestType TVelnorixTargetForm::SelectedType() const {
+    return TestTypeAt(m_rgTestType->ItemIndex());
+}
+
+TargetSecurity TVelnorixTargetForm::SelectedSecurity() const {
+    const int position = m_rgSecurity->ItemIndex();
+    return position < 0 ? TargetSecurity::None : static_cast<TargetSecurity>(position);
 }
 
 } // namespace velnorix

@@ -14,7 +14,8 @@ namespace velnorix {
 class RadioGroup;
 class UserPrompts;
 
-// The target editor: one target's type, address, credentials, alert flag and port. Its result
+// The target editor: one target's type, address, credentials, alert flag, port and, for the
+// mail types, the conversation's protection. Its result
 // is Accepted only through Save; the entry text is composed afterwards by ComposeEntry.
 class TVelnorixTargetForm final : public QDialog {
     Q_OBJECT
@@ -24,15 +25,19 @@ public:
 
     // A new target: a web site on port 80 with the alert on.
     void PrepareNew();
-    // An existing target: its type (anything but the other three tags shows as SMTP), then
-    // its fields, whose port replaces the type's default.
+    // An existing target: its type (anything but the other three tags shows as SMTP) and
+    // protection, then its fields, whose port replaces the offered default.
     void PrepareEdit(const TargetEntryFields& fields);
     // The entry text from the fields. A port that is not an integer is reported in an error
-    // box and replaced by the selected type's default.
+    // box and replaced by the default of the selected type and protection. The protection
+    // counts only for the mail types.
     [[nodiscard]] std::string ComposeEntry() const;
 
 private:
     void rgTestTypeClick(int position);
+    void rgSecurityClick(int position);
+    [[nodiscard]] TestType SelectedType() const;
+    [[nodiscard]] TargetSecurity SelectedSecurity() const;
 
     UserPrompts& m_prompts;
     RadioGroup* m_rgTestType;
@@ -43,6 +48,7 @@ private:
     QLineEdit* m_edtPwd;
     RadioGroup* m_rgAudible;
     QLineEdit* m_edtPort;
+    RadioGroup* m_rgSecurity;
 };
 
 } // namespace velnorix

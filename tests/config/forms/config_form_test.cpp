@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -94,6 +95,17 @@ TEST_F(ConfigFormTest, EditOpensTheFirstSelectedEntryOnlyAndReplacesItInPlace) {
     expected[1] = "<POP3>10.0.0.110  <User>operator  <Port>110";
     EXPECT_EQ(Entries(), expected);
     EXPECT_EQ(m_script.DialogsShown(), 1);
+}
+
+TEST_F(ConfigFormTest, TheExpiryWarningShowsOffForZeroOrLessAndReadsBack) {
+    QSpinBox& days = Control<QSpinBox>(m_form, "CertWarnDaysEdit");
+    for (const std::int32_t given : {30, 0, -1}) {
+        TargetsAndOptions settings;
+        settings.CertWarnDays = given;
+        m_form.ShowSettings(settings);
+        EXPECT_EQ(days.text(), given > 0 ? QString::number(given) : QStringLiteral("Off"));
+        EXPECT_EQ(m_form.Settings().CertWarnDays, std::max(given, 0));
+    }
 }
 
 TEST_F(ConfigFormTest, EditCancelledLeavesTheEntryAsItWas) {
@@ -303,7 +315,7 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
 TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     Control<QAbstractButton>(m_form, "CancelButton").setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 11; ++step) {
+    for (int step = 0; step < 12; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
@@ -311,7 +323,8 @@ TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     }
     EXPECT_EQ(visited.join(u' '), QStringLiteral("AddButton EditButton DeleteButton ClearButton "
                                                  "HrsEdit MinEdit SecEdit rgDeleteLogs "
-                                                 "cbNotify DoneButton CancelButton"));
+                                                 "cbNotify CertWarnDaysEdit DoneButton "
+                                                 "CancelButton"));
 }
 
 } // namespace

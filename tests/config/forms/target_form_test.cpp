@@ -25,7 +25,9 @@ protected:
     QLineEdit& User() { return Control<QLineEdit>(m_form, "edtUser"); }
     QLineEdit& Password() { return Control<QLineEdit>(m_form, "edtPwd"); }
     QPlainTextEdit& Target() { return Control<QPlainTextEdit>(m_form, "Target"); }
+    RadioGroup& Security() { return Control<RadioGroup>(m_form, "rgSecurity"); }
     void ClickType(int position) { TestType().Button(position)->click(); }
+    void ClickSecurity(int position) { Security().Button(position)->click(); }
 
     ScriptedPrompts m_prompts;
     TVelnorixTargetForm m_form{nullptr, m_prompts};
@@ -135,20 +137,81 @@ TEST_F(TargetFormTest, EditingShowsTheEntrysFieldsWithItsOwnPort) {
     }
 }
 
+constexpr int kPop3 = 2;
+constexpr int kSmtp = 3;
+constexpr int kNone = 0;
+constexpr int kTls = 1;
+constexpr int kStartTls = 2;
+
+TEST_F(TargetFormTest, ChoosingAProtectionOffersItsUsualPortAndMarksTheEntry) {
+    const struct {
+        int Type;
+        int Security;
+        const char* Port;
+        const char* Entry;
+    } cases[] = {
+        {kPop3, kTls, "995", "<POP3>  <AUDIBLE>  <TLS>  <Port>995"},
+        {kPop3, kStartTls, "110", "<POP3>  <AUDIBLE>  <STARTTLS>  <Port>110"},
+        {kPop3, kNone, "110", "<POP3>  <AUDIBLE>  <Port>110"},
+        {kSmtp, kTls, "465", "<SMTP>  <AUDIBLE>  <TLS>  <Port>465"},
+        {kSmtp, kStartTls, "587", "<SMTP>  <AUDIBLE>  <STARTTLS>  <Port>587"},
+        {kSmtp, kNone, "25", "<SMTP>  <AUDIBLE>  <Port>25"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Entry);
+        m_form.PrepareNew();
+        ClickType(c.Type);
+        // A typed port gives way to the protection's, as it does to a type's.
+        Port().setText(QStringLiteral("8080"));
+        ClickSecurity(c.Security == kNone ? kTls : c.Security);
+        ClickSecurity(c.Security);
+        EXPECT_EQ(Port().text(), QString::fromLatin1(c.Port));
+        EXPECT_EQ(m_form.ComposeEntry(), c.Entry);
+    }
+}
+
+TEST_F(TargetFormTest, TheProtectionCountsForMailOnlyAndStaysAcrossTypes) {
+    m_form.PrepareNew();
+    EXPECT_FALSE(Security().isEnabled()) << "a web site follows its URL";
+    ClickType(kPop3);
+    ClickSecurity(kTls);
+    ClickType(kSmtp);
+    EXPECT_EQ(Port().text(), QStringLiteral("465"));
+    ClickType(1);
+    EXPECT_FALSE(Security().isEnabled());
+    EXPECT_EQ(m_form.ComposeEntry(), "<Ping>  <AUDIBLE>  <Port>0");
+}
+
+TEST_F(TargetFormTest, EditingShowsTheProtectionAndABadPortFallsBackToItsDefault) {
+    m_form.PrepareEdit({"<SMTP>", "relay", "", "", false, 2587, TargetSecurity::StartTls});
+    EXPECT_EQ(Security().ItemIndex(), kStartTls);
+    EXPECT_EQ(Port().text(), QStringLiteral("2587"));
+    Port().setText(QStringLiteral("x"));
+    EXPECT_EQ(m_form.ComposeEntry(), "<SMTP>relay  <STARTTLS>  <Port>587");
+    EXPECT_EQ(m_prompts.Texts(Kind::Error).size(), 1u);
+
+    // A new target after it starts without protection.
+    m_form.PrepareNew();
+    ClickType(kPop3);
+    EXPECT_EQ(Port().text(), QStringLiteral("110"));
+}
+
 TEST_F(TargetFormTest, TabFollowsTheTypeTheButtonsAndThenTheFields) {
     m_form.PrepareNew();
+    ClickType(kPop3); // the protection takes part for mail only
     m_form.show();
     QApplication::setActiveWindow(&m_form);
     TestType().Button(0)->setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 7; ++step) {
+    for (int step = 0; step < 8; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
                                                     : focused->objectName());
     }
     EXPECT_EQ(visited.join(u' '),
-              QStringLiteral("SaveButton CancelButton Target edtUser edtPwd rgAudible edtPort"));
+              QStringLiteral(
+                  "SaveButton CancelButton Target edtUser edtPwd rgAudible edtPort rgSecurity"));
 }
 
 } // namespace
