@@ -4,7 +4,7 @@ CONFIG ?= resources/examples/localhost.ini
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench format clean
+.PHONY: deps configure build run test bench format clean install package
 
 deps:
 	scripts/install-deps
@@ -27,6 +27,15 @@ test: build
 bench: deps
 	cmake -S . -B $(BUILD)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELNORIX_BUILD_BENCH=ON -DVELNORIX_BUILD_TESTS=OFF
 	cmake --build $(BUILD)-bench -j $(JOBS)
+
+# DESTDIR and PREFIX as usual: make install PREFIX=/usr DESTDIR=/tmp/stage
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The .deb in $(BUILD), with its dependencies found from the linked libraries.
+package: build
+	cmake --build $(BUILD) --target package
 
 format: configure
 	cmake --build $(BUILD) --target format

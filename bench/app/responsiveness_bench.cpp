@@ -144,7 +144,7 @@ void MeasureCycles(benchmark::State& state, const std::string& configuration,
         probes.Ping().SetSocketKinds({IcmpSocketKind::Datagram});
     SilentPrompts prompts;
     MainFormSetup setup;
-    setup.ProgramDirectory = folder;
+    setup.Folders = FoldersBeside(folder);
     setup.Prompts = &prompts;
     setup.Probes.emplace(probes.Components());
     setup.Arguments = {"watch.ini"};

@@ -72,7 +72,7 @@ public:
     void PumpMessages() override {}
     void PlayErrorSound() override {}
     void RunBlocking(const std::function<void()>& work) override { work(); }
-    [[nodiscard]] std::string ProgramDirectory() const override { return m_directory; }
+    [[nodiscard]] std::string LogDirectory() const override { return m_directory; }
 
 private:
     std::string m_directory;

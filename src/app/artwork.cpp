@@ -15,9 +15,7 @@ QPixmap TransparentPixmap(const QSize& size) {
 
 } // namespace
 
-QPixmap ApplicationPixmap(int size) {
-    QPixmap pixmap = TransparentPixmap(QSize(size, size));
-    QPainter painter(&pixmap);
+void PaintApplicationIcon(QPainter& painter, int size) {
     painter.setRenderHint(QPainter::Antialiasing);
     // Drawn on a 64-unit grid and scaled, so every size has the same proportions.
     painter.scale(size / 64.0, size / 64.0);
@@ -52,6 +50,12 @@ QPixmap ApplicationPixmap(int size) {
     painter.setBrush(QColor(50, 60, 76));
     painter.drawRect(QRectF(27, 49, 10, 7));
     painter.drawRoundedRect(QRectF(17, 55, 30, 5), 2, 2);
+}
+
+QPixmap ApplicationPixmap(int size) {
+    QPixmap pixmap = TransparentPixmap(QSize(size, size));
+    QPainter painter(&pixmap);
+    PaintApplicationIcon(painter, size);
     return pixmap;
 }
 

@@ -3,9 +3,13 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QPainter;
+
 namespace velnorix {
 
-// The program's icon: a monitor screen with a pulse line, drawn at any size.
+// The program's icon: a monitor screen with a pulse line, drawn at any size onto any paint
+// device (the window's pixmaps, the installed PNG and SVG icons).
+void PaintApplicationIcon(QPainter& painter, int size);
 QPixmap ApplicationPixmap(int size);
 QIcon ApplicationIcon();
 

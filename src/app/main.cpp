@@ -1,7 +1,9 @@
 #include "app/artwork.h"
 #include "app/main_form.h"
+#include "base/program_folders.h"
 
 #include <QApplication>
+#include <exception>
 #include <utility>
 
 int main(int argc, char* argv[]) {
@@ -18,7 +20,15 @@ int main(int argc, char* argv[]) {
     const QStringList arguments = QCoreApplication::arguments();
     for (qsizetype i = 1; i < arguments.size(); ++i)
         setup.Arguments.push_back(arguments[i].toLocal8Bit().toStdString());
-    setup.ProgramDirectory = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
+    setup.Folders = velnorix::ProgramFoldersFor(velnorix::ExecutableDirectory(),
+                                                velnorix::UserFolderVariablesFromEnvironment());
+    // An installed program's folders are made on its first start, so the file dialogs open there.
+    try {
+        velnorix::MakePrivateFolder(setup.Folders.Configurations);
+        velnorix::MakePrivateFolder(setup.Folders.Logs);
+    } catch (const std::exception&) {
+        // Starting a run reports a log folder that cannot be written; the window still opens.
+    }
 
     velnorix::TMainForm form(std::move(setup));
     QObject::connect(&form, &velnorix::TMainForm::Closed, &app, &QCoreApplication::quit,

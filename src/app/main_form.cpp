@@ -42,7 +42,7 @@ constexpr QSize kTrackFrame(8, 46);
 } // namespace
 
 TMainForm::TMainForm(MainFormSetup setup)
-    : m_programDirectory(std::move(setup.ProgramDirectory)), m_display(new TextDisplay(this)),
+    : m_folders(std::move(setup.Folders)), m_display(new TextDisplay(this)),
       m_statusBar(new StatusBarLine(this)),
       m_menus(new MainMenus(*menuBar(), this, [this] { RepaintAndPump(); })) {
     setWindowTitle(QStringLiteral("Velnorix"));
@@ -63,7 +63,7 @@ TMainForm::TMainForm(MainFormSetup setup)
     }
     m_formatSettings = SystemFormatSettings();
     m_sound = std::make_unique<ErrorSound>(m_gate);
-    m_host = std::make_unique<QtHostServices>(m_gate, *m_sound, m_programDirectory);
+    m_host = std::make_unique<QtHostServices>(m_gate, *m_sound, m_folders.Logs);
     m_timer1 = std::make_unique<QtIntervalTimer>(
         m_gate, [this] { RunGuarded([this] { m_scheduler->Timer1Timer(); }); });
     m_timer2 = std::make_unique<QtIntervalTimer>(
@@ -73,19 +73,22 @@ TMainForm::TMainForm(MainFormSetup setup)
         m_networkProbes = std::make_unique<NetworkProbes>();
         setup.Probes.emplace(m_networkProbes->Components());
     }
-    m_scheduler = std::make_unique<TestScheduler>(SchedulerParts{.Model = m_model,
-                                                                 .Display = *m_display,
-                                                                 .StatusBar = *m_statusBar,
-                                                                 .Timer1 = *m_timer1,
-                                                                 .Timer2 = *m_timer2,
-                                                                 .Clock = m_clock,
-                                                                 .Host = *m_host,
-                                                                 .Probes = *setup.Probes,
-                                                                 .Format = m_formatSettings});
+    m_scheduler = std::make_unique<TestScheduler>(
+        SchedulerParts{.Model = m_model,
+                       .Display = *m_display,
+                       .StatusBar = *m_statusBar,
+                       .Timer1 = *m_timer1,
+                       .Timer2 = *m_timer2,
+                       .Clock = m_clock,
+                       .Host = *m_host,
+                       .Probes = *setup.Probes,
+                       .Format = m_formatSettings,
+                       .CycleEnded = [this] { NotifyVerdictChanges(); }});
     m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
-                                                              *m_prompts, m_programDirectory);
-    m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_programDirectory);
+                                                              *m_prompts, m_folders.Configurations);
+    m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_folders.Logs);
     m_tray = new TrayIcon(*this, [this] { close(); });
+    m_notices = setup.Notices != nullptr ? setup.Notices : m_tray;
 
     m_display->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_display, &QWidget::customContextMenuRequested, this,
@@ -98,6 +101,15 @@ TMainForm::TMainForm(MainFormSetup setup)
 }
 
 TMainForm::~TMainForm() = default;
+
+void TMainForm::NotifyVerdictChanges() {
+    // Watched even while notices are off, so switching them on never reports a stale change.
+    const std::vector<VerdictChange> changes = m_verdicts.CycleEnded(m_model);
+    if (!m_model.Notify)
+        return;
+    for (const ChangeNotice& notice : NoticesFor(changes))
+        m_notices->Show(notice);
+}
 
 HostServices& TMainForm::Host() {
     return *m_host;

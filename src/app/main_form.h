@@ -1,9 +1,11 @@
 #pragma once
 
 #include "app/pump_point_gate.h"
+#include "base/program_folders.h"
 #include "base/text_format.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
+#include "engine/verdict_changes.h"
 #include "probes/probe_interfaces.h"
 
 #include <QMainWindow>
@@ -16,6 +18,7 @@
 namespace velnorix {
 
 class ConfigurationCommands;
+class DesktopNotices;
 class ErrorSound;
 class HelpWindow;
 class LogCommands;
@@ -34,11 +37,13 @@ struct MainFormSetup {
     // The command-line parameters after the program's name.
     std::vector<std::string> Arguments;
     // Where bare configuration names, the run's logs and the help file are.
-    std::string ProgramDirectory;
+    ProgramFolders Folders;
     // None: message boxes and file dialogs over the window.
     UserPrompts* Prompts = nullptr;
     // None: the network probes.
     std::optional<ProbeComponents> Probes;
+    // None: the tray icon's notifications.
+    DesktopNotices* Notices = nullptr;
 };
 
 // The program's one main window: the display of result lines, the status bar, the menus, the
@@ -66,7 +71,7 @@ public:
     [[nodiscard]] UserPrompts& Prompts() { return *m_prompts; }
     [[nodiscard]] HostServices& Host();
     [[nodiscard]] HelpWindow* Help() { return m_help; }
-    [[nodiscard]] const std::string& ProgramDirectory() const { return m_programDirectory; }
+    [[nodiscard]] const ProgramFolders& Folders() const { return m_folders; }
 
     // The menu commands, each named after its item (MainMenus gives the captions).
     void New1Click();                // File > New: empties every target entry
@@ -121,8 +126,10 @@ private:
     // Runs a command or a timer handler; whatever it throws goes to the general error display.
     void RunGuarded(const std::function<void()>& command);
     void RepaintAndPump();
+    // After a cycle: the targets whose verdict changed, told to the desktop when so configured.
+    void NotifyVerdictChanges();
 
-    std::string m_programDirectory;
+    ProgramFolders m_folders;
     PumpPointGate m_gate;
     RunModel m_model;
     TextDisplay* m_display;
@@ -138,6 +145,8 @@ private:
     std::unique_ptr<QtIntervalTimer> m_timer2;
     std::unique_ptr<NetworkProbes> m_networkProbes;
     std::unique_ptr<TestScheduler> m_scheduler;
+    VerdictWatch m_verdicts;
+    DesktopNotices* m_notices = nullptr;
     std::unique_ptr<ConfigurationCommands> m_configuration;
     std::unique_ptr<LogCommands> m_logs;
     TrayIcon* m_tray;

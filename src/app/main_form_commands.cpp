@@ -127,7 +127,7 @@ void TMainForm::SaveAs2Click() {
 void TMainForm::Contents1Click() {
     if (m_help == nullptr)
         m_help = new HelpWindow(this);
-    const std::string helpFile = m_programDirectory + "/" + kHelpFileName;
+    const std::string helpFile = m_folders.Resources + "/" + kHelpFileName;
     if (!m_help->ShowContents(helpFile))
         m_prompts->ShowErrorBox("Cannot find the help file\r" + helpFile);
 }

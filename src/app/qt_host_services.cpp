@@ -11,8 +11,8 @@
 
 namespace velnorix {
 
-QtHostServices::QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string programDirectory)
-    : m_gate(gate), m_sound(sound), m_programDirectory(std::move(programDirectory)) {}
+QtHostServices::QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string logDirectory)
+    : m_gate(gate), m_sound(sound), m_logDirectory(std::move(logDirectory)) {}
 
 void QtHostServices::PumpMessages() {
     m_gate.RunHeldActions();

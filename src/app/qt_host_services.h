@@ -14,12 +14,12 @@ class PumpPointGate;
 // the window goes on painting; user input and held actions wait for the next pump point.
 class QtHostServices final : public HostServices {
 public:
-    QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string programDirectory);
+    QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string logDirectory);
 
     void PumpMessages() override;
     void PlayErrorSound() override;
     void RunBlocking(const std::function<void()>& work) override;
-    [[nodiscard]] std::string ProgramDirectory() const override { return m_programDirectory; }
+    [[nodiscard]] std::string LogDirectory() const override { return m_logDirectory; }
     [[nodiscard]] bool ProgramEnded() const override { return m_ended; }
     // The window has carried out its closing steps.
     void EndProgram() { m_ended = true; }
@@ -27,7 +27,7 @@ public:
 private:
     PumpPointGate& m_gate;
     ErrorSound& m_sound;
-    std::string m_programDirectory;
+    std::string m_logDirectory;
     bool m_ended = false;
 };
 

@@ -46,6 +46,12 @@ void TrayIcon::RestoreWindow() {
     m_window.activateWindow();
 }
 
+void TrayIcon::Show(const ChangeNotice& notice) {
+    m_icon->showMessage(QString::fromStdString(notice.Title),
+                        QString::fromStdString(notice.Message),
+                        notice.Failure ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
+}
+
 void TrayIcon::Remove() {
     m_icon->hide();
 }

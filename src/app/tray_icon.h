@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/desktop_notices.h"
+
 #include <QObject>
 #include <functional>
 
@@ -13,7 +15,7 @@ namespace velnorix {
 // The notification-area icon: it stays for the whole run of the program, takes the
 // minimized main window, and gives it back on a double click or "&Restore". Where the
 // desktop has no notification area the window minimizes as usual.
-class TrayIcon final : public QObject {
+class TrayIcon final : public QObject, public DesktopNotices {
     Q_OBJECT
 
 public:
@@ -27,6 +29,8 @@ public:
     // Shows the window as it was before it was hidden, in front.
     void RestoreWindow();
     void Remove();
+    // A balloon from the icon; Qt routes it to the desktop's notification service.
+    void Show(const ChangeNotice& notice) override;
 
     [[nodiscard]] QSystemTrayIcon& Icon() { return *m_icon; }
     QAction* CloseItem;

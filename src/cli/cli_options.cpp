@@ -42,6 +42,12 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.Metrics = ParseListenAddress(arguments[++i]);
         } else if (argument.starts_with("--metrics=")) {
             options.Metrics = ParseListenAddress(argument.substr(10));
+        } else if (argument == "--log-dir") {
+            if (i + 1 == arguments.size() || arguments[i + 1].empty())
+                throw std::invalid_argument("--log-dir needs a folder");
+            options.LogDir = arguments[++i];
+        } else if (argument.starts_with("--log-dir=") && argument.size() > 10) {
+            options.LogDir = argument.substr(10);
         } else if (argument.starts_with("-") && argument != "-") {
             throw std::invalid_argument("unknown option " + argument);
         } else if (options.ConfigFile.empty()) {
@@ -57,14 +63,19 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
 
 std::string CliUsage(const std::string& programName) {
     return "Usage: " + programName +
-           " CONFIG.ini [--cycles N] [--quiet] [--no-reasons] [--metrics HOST:PORT]\n"
+           " CONFIG.ini [--cycles N] [--log-dir DIR] [--quiet] [--no-reasons]\n"
+           "       [--metrics HOST:PORT]\n"
            "\n"
            "Monitors the targets of CONFIG.ini without a desktop: runs a test cycle at once and\n"
            "then one per configured interval, prints every result line, and writes the detail\n"
-           "and summary logs next to this program. A bare file name is looked up there too.\n"
+           "and summary logs. Run from its build folder, the logs go next to this program and a\n"
+           "bare file name is looked up there too; installed, the logs go to\n"
+           "$XDG_STATE_HOME/velnorix (~/.local/state/velnorix) and bare names are looked up in\n"
+           "$XDG_CONFIG_HOME/velnorix (~/.config/velnorix).\n"
            "Why a probe failed goes to standard error, one line after its result line.\n"
            "\n"
            "  --cycles N   end after N cycles; with an interval of 0 they run back to back\n"
+           "  --log-dir DIR write the logs to DIR (made with mode 0700 when missing)\n"
            "  --quiet      do not ring the terminal bell for audible failures\n"
            "  --no-reasons do not print why a probe failed\n"
            "  --metrics HOST:PORT\n"

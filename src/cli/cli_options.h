@@ -12,6 +12,7 @@ namespace velnorix {
 struct CliOptions {
     std::string ConfigFile;
     std::optional<long> Cycles;           // end after this many cycles
+    std::optional<std::string> LogDir;    // the logs go here instead of the usual folder
     bool Quiet = false;                   // no terminal bell for audible failures
     bool NoReasons = false;               // no failure reasons on standard error
     std::optional<ListenAddress> Metrics; // serve /metrics here while the run goes

@@ -3,8 +3,6 @@
 #include "cli/console_display.h"
 
 #include <algorithm>
-#include <climits>
-#include <unistd.h>
 
 namespace velnorix {
 
@@ -46,16 +44,6 @@ void ConsolePrompts::Print(std::string_view prefix, std::string_view message) {
     std::fprintf(m_errors, "%.*s%s\n", static_cast<int>(prefix.size()), prefix.data(),
                  text.c_str());
     std::fflush(m_errors);
-}
-
-std::string ExecutableDirectory() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return ".";
-    std::string directory(path, static_cast<std::size_t>(length));
-    const auto slash = directory.rfind('/');
-    return slash == 0 ? "/" : directory.substr(0, slash);
 }
 
 } // namespace velnorix

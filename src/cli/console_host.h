@@ -14,9 +14,8 @@ class ConsoleStatus;
 // stop request to the engine, the alert is the terminal bell.
 class ConsoleHost final : public HostServices {
 public:
-    ConsoleHost(std::string programDirectory, bool ringBell, std::FILE* terminal)
-        : m_programDirectory(std::move(programDirectory)), m_ringBell(ringBell),
-          m_terminal(terminal) {}
+    ConsoleHost(std::string logDirectory, bool ringBell, std::FILE* terminal)
+        : m_logDirectory(std::move(logDirectory)), m_ringBell(ringBell), m_terminal(terminal) {}
 
     // What a pump point runs: the console's only "message" is a stop request.
     void SetPumpHandler(std::function<void()> handler) { m_pump = std::move(handler); }
@@ -26,11 +25,11 @@ public:
     void PumpMessages() override;
     void PlayErrorSound() override;
     void RunBlocking(const std::function<void()>& work) override { work(); }
-    std::string ProgramDirectory() const override { return m_programDirectory; }
+    std::string LogDirectory() const override { return m_logDirectory; }
     bool CutCycleShort() const override { return m_cutShort && m_cutShort(); }
 
 private:
-    std::string m_programDirectory;
+    std::string m_logDirectory;
     bool m_ringBell;
     std::FILE* m_terminal;
     std::function<void()> m_pump;
@@ -62,8 +61,5 @@ private:
     ConsoleStatus& m_status;
     int m_messages = 0;
 };
-
-// The directory of the running executable, without a trailing "/".
-std::string ExecutableDirectory();
 
 } // namespace velnorix

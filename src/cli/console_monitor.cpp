@@ -1,5 +1,6 @@
 #include "cli/console_monitor.h"
 
+#include "base/program_folders.h"
 #include "base/text_file.h"
 #include "cli/console_display.h"
 #include "cli/console_host.h"
@@ -35,9 +36,9 @@ public:
     ConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors)
         : m_options(options), m_errors(errors),
           m_display(out, options.NoReasons ? nullptr : errors),
-          m_status(errors, ::isatty(::fileno(errors)) == 1),
-          m_host(ExecutableDirectory(), !options.Quiet, errors), m_prompts(errors, m_status),
-          m_config(m_model, m_display, m_status, m_prompts, m_host.ProgramDirectory()),
+          m_status(errors, ::isatty(::fileno(errors)) == 1), m_folders(FoldersFor(options)),
+          m_host(m_folders.Logs, !options.Quiet, errors), m_prompts(errors, m_status),
+          m_config(m_model, m_display, m_status, m_prompts, m_folders.Configurations),
           m_scheduler({.Model = m_model,
                        .Display = m_display,
                        .StatusBar = m_status,
@@ -65,6 +66,7 @@ public:
         if (loaded != kExitOk)
             return loaded;
         try {
+            MakePrivateFolder(m_folders.Logs);
             m_scheduler.StartTestRun();
         } catch (const std::exception& error) {
             m_prompts.ShowGeneralError(error.what());
@@ -130,6 +132,14 @@ private:
             m_scheduler.StopTest1Click();
     }
 
+    static ProgramFolders FoldersFor(const CliOptions& options) {
+        ProgramFolders folders =
+            ProgramFoldersFor(ExecutableDirectory(), UserFolderVariablesFromEnvironment());
+        if (options.LogDir)
+            folders.Logs = *options.LogDir;
+        return folders;
+    }
+
     const CliOptions& m_options;
     std::FILE* m_errors;
     RunModel m_model;
@@ -138,6 +148,7 @@ private:
     ConsoleTimer m_timer1; // the interval timer: the loop above runs a cycle when it is due
     ConsoleTimer m_timer2; // the start timer; the console starts its run at once instead
     SystemClock m_clock;
+    ProgramFolders m_folders;
     ConsoleHost m_host;
     ConsolePrompts m_prompts;
     StopSignals m_signals;

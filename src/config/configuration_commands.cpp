@@ -10,9 +10,9 @@ namespace velnorix {
 
 ConfigurationCommands::ConfigurationCommands(RunModel& model, DisplayLines& display,
                                              StatusLine& status, UserPrompts& prompts,
-                                             std::string programDirectory)
+                                             std::string configurationDirectory)
     : m_model(model), m_display(display), m_status(status), m_prompts(prompts),
-      m_programDirectory(std::move(programDirectory)) {}
+      m_configurationDirectory(std::move(configurationDirectory)) {}
 
 void ConfigurationCommands::New1Click() {
     m_model.ResetTargets();
@@ -20,7 +20,7 @@ void ConfigurationCommands::New1Click() {
 
 void ConfigurationCommands::Open1Click() {
     FileDialogOptions options;
-    options.InitialDirectory = m_programDirectory;
+    options.InitialDirectory = m_configurationDirectory;
     options.FilterName = "Ini File";
     options.FilterPattern = "*.ini";
     if (const auto chosen = m_prompts.ChooseFileToOpen(options))
@@ -36,7 +36,7 @@ void ConfigurationCommands::Save2Click() {
 
 void ConfigurationCommands::SaveAs2Click() {
     FileDialogOptions options;
-    options.InitialDirectory = m_programDirectory;
+    options.InitialDirectory = m_configurationDirectory;
     options.FileName = kSaveAsPresetName;
     options.DefaultExtension = "ini";
     const auto chosen = m_prompts.ChooseFileToSave(options);
@@ -54,7 +54,7 @@ void ConfigurationCommands::LoadIniFile(const std::string& fileName) {
 
 bool ConfigurationCommands::LoadFromCommandLine(const std::vector<std::string>& arguments) {
     const std::optional<std::string> fileName =
-        ConfigurationFileFromArguments(arguments, m_programDirectory);
+        ConfigurationFileFromArguments(arguments, m_configurationDirectory);
     if (!fileName)
         return false;
     if (!NameExists(*fileName)) {

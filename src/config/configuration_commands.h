@@ -22,7 +22,7 @@ inline constexpr std::string_view kSaveAsPresetName = "Velnorix.Ini";
 class ConfigurationCommands final {
 public:
     ConfigurationCommands(RunModel& model, DisplayLines& display, StatusLine& status,
-                          UserPrompts& prompts, std::string programDirectory);
+                          UserPrompts& prompts, std::string configurationDirectory);
 
     // File > New: every table entry back to its initial state; count, interval, file name and
     // flags stay.
@@ -48,7 +48,7 @@ private:
     DisplayLines& m_display;
     StatusLine& m_status;
     UserPrompts& m_prompts;
-    std::string m_programDirectory;
+    std::string m_configurationDirectory;
 };
 
 } // namespace velnorix

@@ -19,6 +19,7 @@ constexpr std::string_view kIntervalSecsKey = "IntervalSecs";
 constexpr std::string_view kCAFileKey = "CAFile";
 constexpr std::string_view kCertWarnDaysKey = "CertWarnDays";
 constexpr std::string_view kCountKey = "Count";
+constexpr std::string_view kNotifyKey = "Notify";
 constexpr std::string_view kTypeKey = "Type";
 constexpr std::string_view kAddrKey = "Addr";
 constexpr std::string_view kUserKey = "User";
@@ -81,13 +82,14 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetEntry& en
 // What a load changes before it reads "Count".
 struct SettingsBeforeCount {
     explicit SettingsBeforeCount(const RunModel& model)
-        : IniFileName(model.IniFileName), DeleteLogs(model.DeleteLogs),
+        : IniFileName(model.IniFileName), DeleteLogs(model.DeleteLogs), Notify(model.Notify),
           IntervalHours(model.IntervalHours), IntervalMins(model.IntervalMins),
           IntervalSecs(model.IntervalSecs), CAFile(model.CAFile), CertWarnDays(model.CertWarnDays) {
     }
     void RestoreInto(RunModel& model) const {
         model.IniFileName = IniFileName;
         model.DeleteLogs = DeleteLogs;
+        model.Notify = Notify;
         model.IntervalHours = IntervalHours;
         model.IntervalMins = IntervalMins;
         model.IntervalSecs = IntervalSecs;
@@ -97,6 +99,7 @@ struct SettingsBeforeCount {
 
     std::string IniFileName;
     bool DeleteLogs;
+    bool Notify;
     std::int32_t IntervalHours;
     std::int32_t IntervalMins;
     std::int32_t IntervalSecs;
@@ -119,6 +122,7 @@ void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
     model.IntervalHours = reader.Integer(kIntervalHoursKey, 0);
     model.IntervalMins = reader.Integer(kIntervalMinsKey, 5);
     model.IntervalSecs = reader.Integer(kIntervalSecsKey, 0);
+    model.Notify = reader.Boolean(kNotifyKey, false);
     model.CAFile = reader.Text(kCAFileKey);
     model.CertWarnDays = reader.Integer(kCertWarnDaysKey, 0);
     const std::int32_t count = reader.Integer(kCountKey, 0);
@@ -148,6 +152,9 @@ std::string WithTargetsSection(std::string_view fileText, const RunModel& model)
     write(kIntervalHoursKey, FormatIniInteger(model.IntervalHours));
     write(kIntervalMinsKey, FormatIniInteger(model.IntervalMins));
     write(kIntervalSecsKey, FormatIniInteger(model.IntervalSecs));
+    // Written only when on, so a file saved without notifications keeps its bytes.
+    if (model.Notify)
+        write(kNotifyKey, FormatIniBoolean(true));
     // The TLS settings appear only once used, so files without them stay as they were.
     if (!model.CAFile.empty())
         write(kCAFileKey, model.CAFile);

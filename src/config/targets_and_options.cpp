@@ -10,6 +10,7 @@ TargetsAndOptions ReadTargetsAndOptions(const RunModel& model) {
     settings.IntervalMins = model.IntervalMins;
     settings.IntervalSecs = model.IntervalSecs;
     settings.DeleteLogs = model.DeleteLogs;
+    settings.Notify = model.Notify;
     settings.CertWarnDays = model.CertWarnDays;
     for (std::int32_t index = 0; index < model.TargetCount; ++index) {
         const TargetEntry& target = model.Target(index);
@@ -25,6 +26,7 @@ void ApplyTargetsAndOptions(const TargetsAndOptions& settings, RunModel& model) 
     model.TargetCount = static_cast<std::int32_t>(settings.Entries.size());
     model.ResizeAndResetTable(model.TargetCount);
     model.DeleteLogs = settings.DeleteLogs;
+    model.Notify = settings.Notify;
     model.IntervalHours = settings.IntervalHours;
     model.IntervalMins = settings.IntervalMins;
     model.IntervalSecs = settings.IntervalSecs;

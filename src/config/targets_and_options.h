@@ -18,6 +18,7 @@ struct TargetsAndOptions {
     std::int32_t IntervalMins = 0;
     std::int32_t IntervalSecs = 0;
     bool DeleteLogs = false;
+    bool Notify = false;
     std::int32_t CertWarnDays = 0;
 };
 

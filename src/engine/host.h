@@ -71,8 +71,8 @@ public:
     // Runs a blocking step (a probe call). The window keeps painting meanwhile but delivers
     // no user input until the next pump; an exception thrown by `work` reaches the caller.
     virtual void RunBlocking(const std::function<void()>& work) = 0;
-    // Directory of the running executable, without a trailing "/".
-    [[nodiscard]] virtual std::string ProgramDirectory() const = 0;
+    // The folder the run's logs are written to, without a trailing "/".
+    [[nodiscard]] virtual std::string LogDirectory() const = 0;
     // True when the cycle in progress is to probe no further target and close its block as a
     // stop closes it, because the operator insisted on stopping.
     [[nodiscard]] virtual bool CutCycleShort() const { return false; }

@@ -70,6 +70,8 @@ struct RunModel {
     std::int32_t IntervalMins = 5;
     std::int32_t IntervalSecs = 0;
     bool DeleteLogs = false;
+    // The window notifies the desktop when a target's verdict changes.
+    bool Notify = false;
 
     double RunStartTime = 0.0; // day count since 30 December 1899; 0 before the first start
     std::int32_t CycleCount = 0;

@@ -14,7 +14,8 @@ TestScheduler::TestScheduler(SchedulerParts parts)
     : m_model(parts.Model), m_statusBar(parts.StatusBar), m_timer1(parts.Timer1),
       m_timer2(parts.Timer2), m_clock(parts.Clock), m_host(parts.Host), m_observer(parts.Observer),
       m_cycle(parts.Model, parts.Display, parts.StatusBar, parts.Timer1, parts.Clock, parts.Host,
-              parts.Probes, std::move(parts.Format), parts.Observer) {}
+              parts.Probes, std::move(parts.Format), parts.Observer),
+      m_cycleEnded(std::move(parts.CycleEnded)) {}
 
 void TestScheduler::StartTestRun() {
     // A start during a run replaces it: no tick of the old run may reach the new files, and
@@ -24,7 +25,7 @@ void TestScheduler::StartTestRun() {
     m_model.StartEnabled = false;
     m_model.StopRequested = false;
 
-    RunLogs logs = CreateRunLogs(m_host.ProgramDirectory(), m_clock, SummaryLogHeader());
+    RunLogs logs = CreateRunLogs(m_host.LogDirectory(), m_clock, SummaryLogHeader());
     m_model.RunStartTime = ToDayCount(logs.Start);
     m_model.SummaryLogName = std::move(logs.Names.Summary);
     m_model.DetailLogName = std::move(logs.Names.Detail);
@@ -60,6 +61,8 @@ void TestScheduler::RunTestCycle() {
     m_cycle.Run();
     if (m_host.ProgramEnded())
         return;
+    if (m_cycleEnded)
+        m_cycleEnded();
     if (m_model.StopRequested)
         StopTest1Click();
     else

@@ -7,6 +7,7 @@
 #include "probes/probe_interfaces.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace velnorix {
 
@@ -27,6 +28,8 @@ struct SchedulerParts { // NOLINT(cppcoreguidelines-pro-type-member-init)
     ProbeComponents Probes;
     FormatSettings Format;
     RunObserver* Observer = nullptr; // told of every run, cycle and probe; none when null
+    // Called after every cycle that ran to its end, with the targets' statistics up to date.
+    std::function<void()> CycleEnded = {};
 };
 
 // Starts, paces and stops test runs. The shell routes the Start Test and Stop Test commands
@@ -59,6 +62,7 @@ private:
     HostServices& m_host;
     RunObserver* m_observer;
     TestCycle m_cycle;
+    std::function<void()> m_cycleEnded;
 };
 
 } // namespace velnorix

@@ -19,11 +19,10 @@ std::string ReadLogFile(const std::string& path) {
     return ReadToEnd(file, path, static_cast<std::size_t>(info.st_size));
 }
 
-std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts,
-                                             const std::string& programDirectory, LogKind kind,
-                                             const std::string& activeName) {
+std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts, const std::string& logDirectory,
+                                             LogKind kind, const std::string& activeName) {
     FileDialogOptions options;
-    options.InitialDirectory = programDirectory;
+    options.InitialDirectory = logDirectory;
     options.FilterName = kind == LogKind::Detail ? "Detail Log" : "Summary Log";
     options.FilterPattern = kind == LogKind::Detail ? "*.log" : "*.smy";
     std::optional<std::string> chosen = prompts.ChooseFileToOpen(options);

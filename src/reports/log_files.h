@@ -24,9 +24,8 @@ std::string ReadLogFile(const std::string& path);
 // Asks for a log of an earlier run in the program directory. Returns the name to show, or
 // nothing when the operator cancelled or chose `activeName` itself (letter case counts), in
 // which case the operator has been told so.
-std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts,
-                                             const std::string& programDirectory, LogKind kind,
-                                             const std::string& activeName);
+std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts, const std::string& logDirectory,
+                                             LogKind kind, const std::string& activeName);
 
 // Deletes the active run's detail log, then its summary log. Failures are ignored and the
 // names stay, so a running test finds its logs gone at the next cycle.

@@ -41,7 +41,7 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
     ScriptedPrompts prompts;
     MainFormSetup setup;
     setup.Arguments = {"two.ini"};
-    setup.ProgramDirectory = dir.Path();
+    setup.Folders = FoldersBeside(dir.Path());
     setup.Prompts = &prompts;
     setup.Probes.emplace(probes.Components());
     TMainForm form(std::move(setup));

@@ -70,7 +70,7 @@ protected:
                                      std::string programDirectory = {}) {
         MainFormSetup setup;
         setup.Arguments = std::move(arguments);
-        setup.ProgramDirectory = programDirectory.empty() ? m_dir.Path() : programDirectory;
+        setup.Folders = FoldersBeside(programDirectory.empty() ? m_dir.Path() : programDirectory);
         setup.Prompts = &m_prompts;
         setup.Probes.emplace(m_probes.Components());
         return std::make_unique<TMainForm>(std::move(setup));
@@ -275,7 +275,7 @@ TEST_F(MainFormTest, ClosingStepsDeleteLogsAndAskAboutUnsavedChanges) {
         TempDir dir;
         ScriptedPrompts prompts;
         MainFormSetup setup;
-        setup.ProgramDirectory = dir.Path();
+        setup.Folders = FoldersBeside(dir.Path());
         setup.Prompts = &prompts;
         setup.Probes.emplace(m_probes.Components());
         TMainForm form(std::move(setup));

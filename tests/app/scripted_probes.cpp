@@ -58,6 +58,11 @@ ProbeComponents ScriptedProbes::Components() {
     return ProbeComponents{*m_echo, *m_head, *m_pop3, *m_smtp};
 }
 
+void ScriptedProbes::SetDownOnly(std::set<std::string> addresses) {
+    const std::lock_guard lock(m_mutex);
+    m_down = std::move(addresses);
+}
+
 void ScriptedProbes::SetDown(const std::string& address) {
     const std::lock_guard lock(m_mutex);
     m_down.insert(address);

@@ -23,6 +23,8 @@ public:
 
     [[nodiscard]] ProbeComponents Components();
     void SetDown(const std::string& address);
+    // Exactly these addresses are down from now on.
+    void SetDownOnly(std::set<std::string> addresses);
     // Runs inside every probe call, on the thread that makes the call.
     void DuringProbe(std::function<void()> hook);
     [[nodiscard]] int Calls() const { return m_calls; }

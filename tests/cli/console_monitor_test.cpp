@@ -279,8 +279,9 @@ TEST_F(ConsoleMonitorTest, AnUnwritableProgramDirectoryEndsBeforeAnyCycle) {
 TEST_F(ConsoleMonitorTest, AnswersHelpVersionAndBadArguments) {
     auto help = Start({"--help"});
     EXPECT_EQ(help->Wait(5s), 0);
-    EXPECT_NE(help->Output().find("CONFIG.ini [--cycles N] [--quiet] [--no-reasons]"),
-              std::string::npos);
+    EXPECT_NE(
+        help->Output().find("CONFIG.ini [--cycles N] [--log-dir DIR] [--quiet] [--no-reasons]"),
+        std::string::npos);
 
     auto version = Start({"--version"});
     EXPECT_EQ(version->Wait(5s), 0);

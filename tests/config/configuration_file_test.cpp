@@ -458,4 +458,29 @@ TEST_F(ConfigurationFileTest, ARelativeCAFileIsStoredAsWrittenAndFoundBesideTheI
 }
 
 } // namespace
+// The notification switch: off when missing, written only when on, and a save that turns it
+// off takes it out again, so files saved without it keep their bytes.
+TEST_F(ConfigurationFileTest, NotifyIsOffWhenMissingAndSavedOnlyWhenOn) {
+    AddTarget("<Ping>", "127.0.0.1", true, 0);
+    Save();
+    const std::string without = SavedText();
+    EXPECT_EQ(without.find("Notify"), std::string::npos);
+    RunModel loaded;
+    loaded.Notify = true;
+    LoadIniFile(loaded, m_display, m_prompts, m_file);
+    EXPECT_FALSE(loaded.Notify);
+
+    m_model.Notify = true;
+    Save();
+    EXPECT_NE(SavedText().find("\r\nIntervalSecs=0\r\nNotify=TRUE\r\nCount=1\r\n"),
+              std::string::npos)
+        << SavedText();
+    LoadIniFile(loaded, m_display, m_prompts, m_file);
+    EXPECT_TRUE(loaded.Notify);
+
+    m_model.Notify = false;
+    Save();
+    EXPECT_EQ(SavedText(), without);
+}
+
 } // namespace velnorix

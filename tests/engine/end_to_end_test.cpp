@@ -151,7 +151,7 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
     FakeTimer timer2;
     RealTicksFixedDate clock;
     FakeHost host;
-    host.SetProgramDirectory(dir.Path());
+    host.SetLogDirectory(dir.Path());
     TestScheduler scheduler({.Model = model,
                              .Display = display,
                              .StatusBar = status,

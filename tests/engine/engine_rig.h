@@ -16,7 +16,7 @@ namespace velnorix::testing {
 // The scheduler and its cycle over scripted fakes, with a temporary program directory for the
 // run's logs. The clock starts at 14:03:27 on 6 December 2026 with the tick counter at 0.
 struct EngineRig {
-    EngineRig() { Host.SetProgramDirectory(Dir.Path()); }
+    EngineRig() { Host.SetLogDirectory(Dir.Path()); }
 
     // Appends a target to the table and returns its 0-based index.
     std::int32_t AddTarget(std::string_view type, std::string_view addr, std::int32_t port = 0,

@@ -116,7 +116,7 @@ TEST(FailureReasonsOfACycle, GoWithTheirLinesToTheStatusBarAndStayAsTheTargetsLa
     FakeTimer timer2;
     FakeClock clock;
     FakeHost host;
-    host.SetProgramDirectory(dir.Path());
+    host.SetLogDirectory(dir.Path());
     TestScheduler scheduler({.Model = model,
                              .Display = display,
                              .StatusBar = status,

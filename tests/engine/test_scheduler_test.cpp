@@ -164,7 +164,7 @@ TEST_F(TestSchedulerTest, StartDuringARunBeginsANewRunAtOnce) {
 
 TEST_F(TestSchedulerTest, LogThatCannotBeCreatedEndsTheStartWithoutACycle) {
     m_rig.Scheduler.StartTestRun();
-    m_rig.Host.SetProgramDirectory(m_rig.Dir.File("missing"));
+    m_rig.Host.SetLogDirectory(m_rig.Dir.File("missing"));
 
     try {
         m_rig.Scheduler.StartTestRun();

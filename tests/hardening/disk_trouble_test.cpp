@@ -30,7 +30,7 @@ protected:
         m_mount = PrivateMount::Create(kDiskBytes, whyNot);
         if (!m_mount)
             GTEST_SKIP() << whyNot;
-        m_rig.Host.SetProgramDirectory(m_mount->Path());
+        m_rig.Host.SetLogDirectory(m_mount->Path());
         // Three pings, the second one failing after 5 s.
         for (const char* addr : {"127.0.0.1", "192.0.2.10", "127.0.0.2"}) {
             m_rig.AddTarget("<Ping>", addr);

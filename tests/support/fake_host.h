@@ -113,14 +113,14 @@ public:
     void PumpMessages() override;
     void PlayErrorSound() override;
     void RunBlocking(const std::function<void()>& work) override;
-    [[nodiscard]] std::string ProgramDirectory() const override { return m_programDirectory; }
+    [[nodiscard]] std::string LogDirectory() const override { return m_programDirectory; }
 
     // Queues an action (a command, a timer tick) for the next pump, as a click while a probe
     // runs is delivered there.
     void Post(std::function<void()> action);
     // Called at every sound, while it "plays".
     void OnSound(std::function<void()> hook) { m_onSound = std::move(hook); }
-    void SetProgramDirectory(std::string directory) { m_programDirectory = std::move(directory); }
+    void SetLogDirectory(std::string directory) { m_programDirectory = std::move(directory); }
 
     [[nodiscard]] bool InsideBlocking() const { return m_blockingDepth > 0; }
     [[nodiscard]] int Pumps() const { return m_pumps; }

@@ -4,6 +4,8 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "base/text_file.h"
+#include "config/forms/config_form.h"
+#include "config/targets_and_options.h"
 #include "gui_waits.h"
 #include "scene.h"
 #include "scripted_probes.h"
@@ -54,7 +56,7 @@ public:
         m_probes.DuringProbe(TakeAWhile);
         MainFormSetup setup;
         setup.Arguments = {"watch.ini"};
-        setup.ProgramDirectory = m_dir.Path();
+        setup.Folders = FoldersBeside(m_dir.Path());
         setup.Prompts = &m_prompts;
         setup.Probes.emplace(m_probes.Components());
         m_form = std::make_unique<TMainForm>(std::move(setup));
@@ -138,14 +140,27 @@ QImage AboutBoxShown() {
     return Grab(box);
 }
 
+// The options dialog over the running window, with notifications switched on.
+QImage OptionsWithNotifications() {
+    RunningWindow window;
+    TMainForm& form = window.Form();
+    form.StopTest1Click();
+    TargetsAndOptions settings = ReadTargetsAndOptions(form.Model());
+    settings.Notify = true;
+    TVelnorixConfigForm dialog(&form, form.Prompts(), ExecModal);
+    dialog.ShowSettings(settings);
+    dialog.show();
+    QApplication::processEvents();
+    return Grab(dialog);
+}
+
 } // namespace
 
 std::vector<Scene> ShellScenes() {
     return {
-        {"main-window-run", MainWindowDuringARun},
-        {"context-menu", ContextMenuOpen},
-        {"failure-tooltip", FailureReasonTooltip},
-        {"about-box", AboutBoxShown},
+        {"main-window-run", MainWindowDuringARun},    {"context-menu", ContextMenuOpen},
+        {"failure-tooltip", FailureReasonTooltip},    {"about-box", AboutBoxShown},
+        {"options-notify", OptionsWithNotifications},
     };
 }
 

@@ -8,6 +8,7 @@
 #include "config/forms/target_form.h"
 #include "engine/host.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -67,6 +68,8 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
       m_rgDeleteLogs(MakeNamed<RadioGroup>(
           QStringLiteral("rgDeleteLogs"), QStringLiteral("Delete Logs When Terminating?"),
           QStringList{QStringLiteral("Yes"), QStringLiteral("No")}, Qt::Horizontal, this)),
+      m_cbNotify(MakeNamed<QCheckBox>(QStringLiteral("cbNotify"),
+                                      QStringLiteral("Notify When a Target Changes State"), this)),
       m_certWarnDays(MakeNamed<QSpinBox>(QStringLiteral("CertWarnDaysEdit"), this)),
       m_doneButton(
           MakeNamed<QPushButton>(QStringLiteral("DoneButton"), QStringLiteral("Done"), this)),
@@ -121,14 +124,15 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     layout->addLayout(listButtons);
     layout->addLayout(interval);
     layout->addWidget(m_rgDeleteLogs);
+    layout->addWidget(m_cbNotify);
     layout->addLayout(certificates);
     layout->addLayout(closeButtons);
     resize(619, 409);
 
-    const std::array<QWidget*, 11> tabOrder{
+    const std::array<QWidget*, 12> tabOrder{
         m_addButton,        m_editButton,       m_deleteButton,     m_clearButton,
         m_intervalEdits[0], m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs,
-        m_certWarnDays,     m_doneButton,       m_cancelButton};
+        m_cbNotify,         m_certWarnDays,     m_doneButton,       m_cancelButton};
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -145,6 +149,7 @@ void TVelnorixConfigForm::ShowSettings(const TargetsAndOptions& settings) {
     m_intervalEdits[1]->ShowValue(settings.IntervalMins);
     m_intervalEdits[2]->ShowValue(settings.IntervalSecs);
     m_rgDeleteLogs->SetItemIndex(settings.DeleteLogs ? kDeleteLogsYes : kDeleteLogsNo);
+    m_cbNotify->setChecked(settings.Notify);
     // Below zero is off as well.
     m_certWarnDays->setValue(std::clamp(settings.CertWarnDays, 0, kMaxCertWarnDays));
     m_targets->clear();
@@ -160,6 +165,7 @@ TargetsAndOptions TVelnorixConfigForm::Settings() const {
     settings.IntervalMins = m_interval[1];
     settings.IntervalSecs = m_interval[2];
     settings.DeleteLogs = m_rgDeleteLogs->ItemIndex() == kDeleteLogsYes;
+    settings.Notify = m_cbNotify->isChecked();
     settings.CertWarnDays = m_certWarnDays->value();
     return settings;
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <array>
 
+class QCheckBox;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
@@ -46,6 +47,7 @@ private:
     QPushButton* m_clearButton;
     std::array<IntervalEdit*, 3> m_intervalEdits; // hours, minutes, seconds
     RadioGroup* m_rgDeleteLogs;
+    QCheckBox* m_cbNotify;
     QSpinBox* m_certWarnDays;
     QPushButton* m_doneButton;
     QPushButton* m_cancelButton;

@@ -5,9 +5,9 @@
 namespace velnorix {
 
 LogCommands::LogCommands(QWidget* parent, const RunModel& model, UserPrompts& prompts,
-                         std::string programDirectory)
+                         std::string logDirectory)
     : m_parent(parent), m_model(model), m_prompts(prompts),
-      m_programDirectory(std::move(programDirectory)) {}
+      m_logDirectory(std::move(logDirectory)) {}
 
 void LogCommands::Log1Click() {
     ShowLogFile(m_parent, m_prompts, m_model.DetailLogName, true);
@@ -31,9 +31,8 @@ void LogCommands::DeleteLogFiles1Click() {
 
 void LogCommands::ShowInactiveLog(LogKind kind) {
     const bool detail = kind == LogKind::Detail;
-    const std::optional<std::string> chosen =
-        ChooseInactiveLog(m_prompts, m_programDirectory, kind,
-                          detail ? m_model.DetailLogName : m_model.SummaryLogName);
+    const std::optional<std::string> chosen = ChooseInactiveLog(
+        m_prompts, m_logDirectory, kind, detail ? m_model.DetailLogName : m_model.SummaryLogName);
     if (chosen)
         ShowLogFile(m_parent, m_prompts, *chosen, detail);
 }

@@ -14,7 +14,7 @@ namespace velnorix {
 class LogCommands final {
 public:
     LogCommands(QWidget* parent, const RunModel& model, UserPrompts& prompts,
-                std::string programDirectory);
+                std::string logDirectory);
 
     // The active run's detail log, with the failure search.
     void Log1Click();
@@ -32,7 +32,7 @@ private:
     QWidget* m_parent;
     const RunModel& m_model;
     UserPrompts& m_prompts;
-    std::string m_programDirectory;
+    std::string m_logDirectory;
 };
 
 } // namespace velnorix

@@ -315,7 +315,7 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
 TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     Control<QAbstractButton>(m_form, "CancelButton").setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 11; ++step) {
+    for (int step = 0; step < 12; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
@@ -323,7 +323,8 @@ TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     }
     EXPECT_EQ(visited.join(u' '), QStringLiteral("AddButton EditButton DeleteButton ClearButton "
                                                  "HrsEdit MinEdit SecEdit rgDeleteLogs "
-                                                 "CertWarnDaysEdit DoneButton CancelButton"));
+                                                 "cbNotify CertWarnDaysEdit DoneButton "
+                                                 "CancelButton"));
 }
 
 } // namespace

@@ -1,0 +1,100 @@
+#include "app/desktop_notices.h"
+#include "app/main_form.h"
+#include "gui_waits.h"
+#include "scripted_probes.h"
+#include "support/scripted_prompts.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using testing::ScriptedProbes;
+using testing::ScriptedPrompts;
+using testing::TempDir;
+using testing::WaitUntil;
+using testing::WriteWholeFile;
+
+// The tray as the test sees it: every notice it was asked to show.
+class CountingTray final : public DesktopNotices {
+public:
+    void Show(const ChangeNotice& notice) override { Shown.push_back(notice); }
+    std::vector<ChangeNotice> Shown;
+};
+
+const std::vector<std::string> kHosts = {"192.0.2.1", "192.0.2.2", "192.0.2.3", "192.0.2.4",
+                                         "192.0.2.5"};
+
+std::string FiveTargets(bool notify) {
+    std::string text = "[Targets]\r\nIntervalSecs=30\r\nCount=5\r\n";
+    if (notify)
+        text += "Notify=TRUE\r\n";
+    for (std::size_t i = 0; i < kHosts.size(); ++i) {
+        const std::string n = "0" + std::to_string(i + 1);
+        text += n + "Type=<Ping>\r\n" + n + "Addr=" + kHosts[i] + "\r\n" + n + "Audible=FALSE\r\n";
+    }
+    return text;
+}
+
+class ChangeNoticesTest : public ::testing::TestWithParam<bool> {
+protected:
+    // One more cycle (Start Test runs one at once) with exactly `down` failing; returns the
+    // notices it added.
+    std::vector<ChangeNotice> Cycle(TMainForm& form, const std::set<std::string>& down) {
+        m_probes.SetDownOnly(down);
+        const std::size_t before = m_tray.Shown.size();
+        const int calls = m_probes.Calls();
+        form.StartTest1Click();
+        EXPECT_EQ(m_probes.Calls(), calls + static_cast<int>(kHosts.size()));
+        return {m_tray.Shown.begin() + static_cast<std::ptrdiff_t>(before), m_tray.Shown.end()};
+    }
+
+    TempDir m_dir;
+    ScriptedProbes m_probes;
+    ScriptedPrompts m_prompts;
+    CountingTray m_tray;
+};
+
+TEST_P(ChangeNoticesTest, OnePerChangedTargetNoneWithoutChangeOneSummaryForMoreThanThree) {
+    const bool notify = GetParam();
+    WriteWholeFile(m_dir.File("five.ini"), FiveTargets(notify));
+    MainFormSetup setup;
+    setup.Arguments = {"five.ini"};
+    setup.Folders = FoldersBeside(m_dir.Path());
+    setup.Prompts = &m_prompts;
+    setup.Probes.emplace(m_probes.Components());
+    setup.Notices = &m_tray;
+    TMainForm form(std::move(setup));
+    ASSERT_EQ(form.Model().Notify, notify);
+    form.show();
+    // The start timer's run: every target answers, and first verdicts are no change.
+    ASSERT_TRUE(WaitUntil([&form] { return form.Model().CycleCount >= 1; }));
+    EXPECT_TRUE(m_tray.Shown.empty());
+
+    const std::vector<ChangeNotice> down = Cycle(form, {kHosts[0]});
+    const std::vector<ChangeNotice> same = Cycle(form, {kHosts[0]});
+    const std::vector<ChangeNotice> five =
+        Cycle(form, {kHosts[1], kHosts[2], kHosts[3], kHosts[4]});
+    EXPECT_TRUE(same.empty());
+    if (!notify) {
+        EXPECT_TRUE(down.empty());
+        EXPECT_TRUE(five.empty());
+        return;
+    }
+    ASSERT_EQ(down.size(), 1U);
+    EXPECT_TRUE(down[0].Failure);
+    EXPECT_NE(down[0].Title.find("<Ping>192.0.2.1"), std::string::npos) << down[0].Title;
+    ASSERT_EQ(five.size(), 1U) << "five changes are summed up";
+    EXPECT_EQ(five[0].Title, "5 targets changed state");
+    EXPECT_EQ(five[0].Message, "4 now failing, 1 back to success");
+}
+
+INSTANTIATE_TEST_SUITE_P(NotifyKey, ChangeNoticesTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "On" : "Off"; });
+
+} // namespace
+} // namespace velnorix
