@@ -59,21 +59,16 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
     EXPECT_EQ(RestMouseOnLine(display, failure), QStringLiteral("Connection refused"));
     EXPECT_EQ(form.StatusBar1().ShownReason(), QStringLiteral("Connection refused"));
 
-    QVariantList rowTips;
-    int columns = 0;
+    QStringList rowTips; // the last column's tooltips: two targets and the summary
     WhenModalOpens([&](QWidget& window) {
-        const auto* view = window.findChild<QTableView*>(QStringLiteral("PerfView"));
-        columns = view->model()->columnCount();
-        for (int row = 0; row < view->model()->rowCount(); ++row)
-            rowTips << view->model()->index(row, columns - 1).data(Qt::ToolTipRole);
+        const QAbstractItemModel& rows =
+            *window.findChild<QTableView*>(QStringLiteral("PerfView"))->model();
+        for (int row = 0; row < rows.rowCount(); ++row)
+            rowTips << rows.index(row, rows.columnCount() - 1).data(Qt::ToolTipRole).toString();
         static_cast<QDialog&>(window).reject();
     });
     form.Summary1Click();
-    EXPECT_EQ(columns, 9);
-    ASSERT_EQ(rowTips.size(), 3); // two targets and the summary
-    EXPECT_FALSE(rowTips[0].isValid());
-    EXPECT_EQ(rowTips[1].toString(), QStringLiteral("Connection refused"));
-    EXPECT_FALSE(rowTips[2].isValid());
+    EXPECT_EQ(rowTips, QStringList({QString(), QStringLiteral("Connection refused"), QString()}));
 }
 
 } // namespace

@@ -52,16 +52,21 @@ std::string RunDialogue(DialogueProbe& probe) {
     return {};
 }
 
+void SetUpPop3(Pop3Client& client, const std::string& host, std::uint16_t port,
+               ChannelSecurity security, const TlsTrust& trust) {
+    client.SetHost(host);
+    client.SetPort(port);
+    client.SetUsername("alice");
+    client.SetPassword("secret");
+    client.SetSecurity(security);
+    client.SetTrust(trust);
+}
+
 std::string ProbeWith(const MailCase& c, std::uint16_t port) {
     const TlsTrust trust{.CAFile = testing::TestCaFile(), .WarnDays = 0};
     if (c.Protocol == Mail::Pop3) {
         Pop3Client client(testing::ShortBounds());
-        client.SetHost("127.0.0.1");
-        client.SetPort(port);
-        client.SetUsername("alice");
-        client.SetPassword("secret");
-        client.SetSecurity(c.Security);
-        client.SetTrust(trust);
+        SetUpPop3(client, "127.0.0.1", port, c.Security, trust);
         return RunDialogue(client);
     }
     SmtpClient client(testing::ShortBounds());
@@ -149,8 +154,6 @@ INSTANTIATE_TEST_SUITE_P(
         MailCase{"PlainServerOnATlsTarget", Mail::Pop3, ChannelSecurity::Tls,
                  ServerScript().SendLine("+OK plain ready"), "TLS handshake failed: ", false,
                  std::nullopt},
-        MailCase{"TlsServerOnAPlainTarget", Mail::Pop3, ChannelSecurity::None,
-                 ServerScript().StartTls(kValid), "Read Timeout", true, std::vector<std::string>{}},
         MailCase{"ServerStallsInTheHandshake", Mail::Smtp, ChannelSecurity::Tls,
                  ServerScript().Silence(), "TLS handshake failed: Read Timeout", true,
                  std::nullopt}),
@@ -180,12 +183,8 @@ TEST_P(CertificateTest, JudgesTheServersCertificate) {
     LoopbackServer server(
         Pop3LogIn(ServerScript().StartTls(ServerContext(c.Certificate)).SendLine("+OK ready")));
     Pop3Client client(testing::ShortBounds());
-    client.SetHost(c.Host);
-    client.SetPort(server.Port());
-    client.SetUsername("alice");
-    client.SetPassword("secret");
-    client.SetSecurity(ChannelSecurity::Tls);
-    client.SetTrust({.CAFile = c.WithTestCa ? testing::TestCaFile() : "", .WarnDays = c.WarnDays});
+    SetUpPop3(client, c.Host, server.Port(), ChannelSecurity::Tls,
+              {.CAFile = c.WithTestCa ? testing::TestCaFile() : "", .WarnDays = c.WarnDays});
     const std::string error = RunDialogue(client);
     server.Finish();
     EXPECT_EQ(error, c.Error);
@@ -198,8 +197,6 @@ TEST_P(CertificateTest, JudgesTheServersCertificate) {
 INSTANTIATE_TEST_SUITE_P(
     Checks, CertificateTest,
     ::testing::Values(
-        CertificateCase{"ValidForTheAddress", TestCertificate::Valid, "127.0.0.1", 0, true, "",
-                        true},
         CertificateCase{"ValidForTheName", TestCertificate::Valid, "localhost", 0, true, "", true},
         CertificateCase{"UnknownCaWithoutTheBundle", TestCertificate::Valid, "127.0.0.1", 0, false,
                         VerifyFailure(X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY), false},
@@ -223,10 +220,8 @@ TEST(TlsSessionTest, ASecondLogInResumesTheSessionOfTheFirst) {
     const ServerScript logIn = Pop3LogIn(ServerScript().StartTls(kValid).SendLine("+OK ready"));
     LoopbackServer server({logIn, logIn});
     Pop3Client client(testing::ShortBounds());
-    client.SetHost("127.0.0.1");
-    client.SetPort(server.Port());
-    client.SetSecurity(ChannelSecurity::Tls);
-    client.SetTrust({.CAFile = testing::TestCaFile(), .WarnDays = 0});
+    SetUpPop3(client, "127.0.0.1", server.Port(), ChannelSecurity::Tls,
+              {.CAFile = testing::TestCaFile(), .WarnDays = 0});
     std::vector<bool> resumed;
     for (int probe = 0; probe < 2; ++probe) {
         client.StartDialogue();
