@@ -81,7 +81,8 @@ TMainForm::TMainForm(MainFormSetup setup)
                                                                  .Clock = m_clock,
                                                                  .Host = *m_host,
                                                                  .Probes = *setup.Probes,
-                                                                 .Format = m_formatSettings});
+                                                                 .Format = m_formatSettings,
+                                                                 .Observer = &m_metrics});
     m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
                                                               *m_prompts, m_programDirectory);
     m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_programDirectory);

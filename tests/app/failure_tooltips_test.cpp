@@ -2,11 +2,14 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "gui_waits.h"
+#include "reports/forms/response_chart.h"
 #include "scripted_probes.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QDialog>
+#include <QLineSeries>
+#include <QScatterSeries>
 #include <QTableView>
 #include <gtest/gtest.h>
 #include <string>
@@ -61,7 +64,14 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
 
     QVariantList rowTips;
     int columns = 0;
+    std::vector<qsizetype> linePoints;
+    qsizetype failurePoints = -1;
     WhenModalOpens([&](QWidget& window) {
+        // The window opens on the summary row: the run's probes, charted as they came.
+        const auto* chart = window.findChild<ResponseChart*>(QStringLiteral("ResponseChart"));
+        for (const QLineSeries* line : chart->Lines())
+            linePoints.push_back(line->count());
+        failurePoints = chart->Failures()->count();
         const auto* view = window.findChild<QTableView*>(QStringLiteral("PerfView"));
         columns = view->model()->columnCount();
         for (int row = 0; row < view->model()->rowCount(); ++row)
@@ -74,6 +84,8 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
     EXPECT_FALSE(rowTips[0].isValid());
     EXPECT_EQ(rowTips[1].toString(), QStringLiteral("Connection refused"));
     EXPECT_FALSE(rowTips[2].isValid());
+    EXPECT_EQ(linePoints, (std::vector<qsizetype>{1, 0}));
+    EXPECT_EQ(failurePoints, 1);
 }
 
 } // namespace
