@@ -67,6 +67,9 @@ void ResponseChart::Show(const std::vector<ChartedTarget>& targets) {
     // An empty run still gets readable axes; a little headroom keeps the top point off the edge.
     m_time->setRange(0.0, std::max(lastAt, 1.0));
     m_seconds->setRange(0.0, std::max(slowest * 1.1, 0.1));
+    // Round steps, so the ticks read 100, 200... rather than 153.255.
+    m_time->applyNiceNumbers();
+    m_seconds->applyNiceNumbers();
 }
 
 std::vector<QLineSeries*> ResponseChart::Lines() const {
