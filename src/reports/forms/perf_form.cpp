@@ -180,7 +180,7 @@ void TVelnorixPerfForm::SetHistory(const RunMetrics& metrics, const RunModel& mo
 }
 
 void TVelnorixPerfForm::ChartRow(int row) {
-    if (m_metrics == nullptr || row < 0)
+    if (row < 0) // nothing selected
         return;
     const auto target = [this](std::int32_t index) {
         return ChartedTarget{m_rows->index(index, 0).data().toString(),

@@ -49,6 +49,7 @@ private:
     void FormCreate();
     // Makes the window wide enough for columns this wide, up to the screen's width.
     void WidenToShow(int columnsWidth);
+    // Charts a target's row, or every target for the summary row.
     void ChartRow(int row);
 
     PerformanceTableModel* m_rows;
