@@ -6,6 +6,7 @@
 #include "reports/forms/log_display_form.h"
 #include "reports/forms/log_view.h"
 #include "reports/forms/perf_form.h"
+#include "reports/forms/response_chart.h"
 #include "sample_detail_log.h"
 
 #include <QApplication>
@@ -127,6 +128,22 @@ void BM_OpenPerformanceSummary(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OpenPerformanceSummary)->Arg(20)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+// The chart of one target's full history, 10,000 probes a minute apart with every tenth a
+// failure, from nothing to the first painted picture.
+void BM_FirstChartPaint(benchmark::State& state) {
+    std::deque<ProbeSample> probes;
+    for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(state.range(0)); ++i)
+        probes.push_back({i * 60'000, 100 + (i * 37) % 900, i % 10 == 0});
+    for (auto _ : state) {
+        ResponseChart chart;
+        chart.resize(731, 330);
+        chart.Show({{QStringLiteral("http://web.example.net/"), &probes}});
+        chart.show();
+        benchmark::DoNotOptimize(chart.grab());
+    }
+}
+BENCHMARK(BM_FirstChartPaint)->Arg(10'000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velnorix

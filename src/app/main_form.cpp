@@ -83,6 +83,7 @@ TMainForm::TMainForm(MainFormSetup setup)
                        .Host = *m_host,
                        .Probes = *setup.Probes,
                        .Format = m_formatSettings,
+                       .Observer = &m_metrics,
                        .CycleEnded = [this] { NotifyVerdictChanges(); }});
     m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
                                                               *m_prompts, m_folders.Configurations);

@@ -4,6 +4,7 @@
 #include "base/program_folders.h"
 #include "base/text_format.h"
 #include "engine/host.h"
+#include "engine/run_metrics.h"
 #include "engine/run_model.h"
 #include "engine/verdict_changes.h"
 #include "probes/probe_interfaces.h"
@@ -57,6 +58,7 @@ public:
     ~TMainForm() override;
 
     [[nodiscard]] RunModel& Model() { return m_model; }
+    [[nodiscard]] const RunMetrics& Metrics() const { return m_metrics; }
     [[nodiscard]] TextDisplay& Display() { return *m_display; }
     // StatusBar1: the status bar's one simple text.
     [[nodiscard]] StatusBarLine& StatusBar1() { return *m_statusBar; }
@@ -138,6 +140,8 @@ private:
     std::unique_ptr<UserPrompts> m_ownPrompts;
     UserPrompts* m_prompts;
     SystemClock m_clock;
+    // Each target's probes of this run, kept for the performance window's chart.
+    RunMetrics m_metrics{m_clock};
     FormatSettings m_formatSettings;
     std::unique_ptr<ErrorSound> m_sound;
     std::unique_ptr<QtHostServices> m_host;

@@ -86,7 +86,7 @@ void TMainForm::Exit1Click() {
 }
 
 void TMainForm::Summary1Click() {
-    ShowPerformanceSummary(this, m_model, m_clock.Now(), m_formatSettings, *m_prompts);
+    ShowPerformanceSummary(this, m_model, m_metrics, m_clock.Now(), m_formatSettings, *m_prompts);
 }
 
 void TMainForm::Log1Click() {

@@ -41,10 +41,22 @@ void RunMetrics::CycleEnded(const RunModel& model) {
     Publish(model);
 }
 
-const std::deque<ProbeSample>& RunMetrics::History(std::int32_t index) const {
+const std::deque<ProbeSample>& RunMetrics::History(const RunModel& model,
+                                                   std::int32_t index) const {
     static const std::deque<ProbeSample> none;
+    const TargetRecord* record = KeptFor(model, index);
+    return record != nullptr ? record->History : none;
+}
+
+const RunMetrics::TargetRecord* RunMetrics::KeptFor(const RunModel& model,
+                                                    std::int32_t index) const {
     const auto at = static_cast<std::size_t>(index);
-    return index >= 0 && at < m_targets.size() ? m_targets[at].History : none;
+    if (index < 0 || index >= model.TargetCount || at >= m_targets.size())
+        return nullptr;
+    const TargetRecord& record = m_targets[at];
+    const TargetEntry& entry = model.Target(index);
+    // An edited row shows none of the probes its former target had.
+    return record.Type == entry.Type && record.Addr == entry.Addr ? &record : nullptr;
 }
 
 RunMetrics::TargetRecord& RunMetrics::RecordFor(const TargetEntry& entry, std::int32_t index) {
@@ -79,13 +91,11 @@ MetricsSnapshot RunMetrics::Snapshot(const RunModel& model) const {
                              .HighMs = entry.HighMs,
                              .TotalMs = entry.TotalMs,
                              .CertificateExpiry = entry.CertificateExpiry};
-        const auto at = static_cast<std::size_t>(i);
-        if (at < m_targets.size() && m_targets[at].Probed && m_targets[at].Type == entry.Type &&
-            m_targets[at].Addr == entry.Addr) {
+        if (const TargetRecord* record = KeptFor(model, i); record != nullptr && record->Probed) {
             target.Probed = true;
-            target.Up = !m_targets[at].LastFailed;
-            target.LastMs = m_targets[at].LastMs;
-            target.ConsecutiveFailures = m_targets[at].ConsecutiveFailures;
+            target.Up = !record->LastFailed;
+            target.LastMs = record->LastMs;
+            target.ConsecutiveFailures = record->ConsecutiveFailures;
         }
         snapshot.Targets.push_back(std::move(target));
     }

@@ -35,9 +35,10 @@ public:
                        bool failed) override;
     void CycleEnded(const RunModel& model) override;
 
-    // The latest probes of the entry at `index` (0-based) in this run, oldest first; at most
-    // the history limit of them. Empty for a target not probed since it was configured.
-    [[nodiscard]] const std::deque<ProbeSample>& History(std::int32_t index) const;
+    // The latest probes of the model's entry at `index` (0-based) in this run, oldest first; at
+    // most the history limit of them. Empty for a target not probed since it was configured.
+    [[nodiscard]] const std::deque<ProbeSample>& History(const RunModel& model,
+                                                         std::int32_t index) const;
 
     // The figures as they stand, for the board or a benchmark.
     [[nodiscard]] MetricsSnapshot Snapshot(const RunModel& model) const;
@@ -54,6 +55,8 @@ private:
     };
 
     TargetRecord& RecordFor(const TargetEntry& entry, std::int32_t index);
+    // The record kept for this very entry, or none when the row has since been edited.
+    [[nodiscard]] const TargetRecord* KeptFor(const RunModel& model, std::int32_t index) const;
     void Publish(const RunModel& model);
 
     Clock& m_clock;

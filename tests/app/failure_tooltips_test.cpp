@@ -2,11 +2,14 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "gui_waits.h"
+#include "reports/forms/response_chart.h"
 #include "scripted_probes.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QDialog>
+#include <QLineSeries>
+#include <QScatterSeries>
 #include <QTableView>
 #include <gtest/gtest.h>
 #include <string>
@@ -60,7 +63,14 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
     EXPECT_EQ(form.StatusBar1().ShownReason(), QStringLiteral("Connection refused"));
 
     QStringList rowTips; // the last column's tooltips: two targets and the summary
+    std::vector<qsizetype> linePoints;
+    qsizetype failurePoints = -1;
     WhenModalOpens([&](QWidget& window) {
+        // The window opens on the summary row: the run's probes, charted as they came.
+        const auto* chart = window.findChild<ResponseChart*>(QStringLiteral("ResponseChart"));
+        for (const QLineSeries* line : chart->Lines())
+            linePoints.push_back(line->count());
+        failurePoints = chart->Failures()->count();
         const QAbstractItemModel& rows =
             *window.findChild<QTableView*>(QStringLiteral("PerfView"))->model();
         for (int row = 0; row < rows.rowCount(); ++row)
@@ -69,6 +79,8 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
     });
     form.Summary1Click();
     EXPECT_EQ(rowTips, QStringList({QString(), QStringLiteral("Connection refused"), QString()}));
+    EXPECT_EQ(linePoints, (std::vector<qsizetype>{1, 0}));
+    EXPECT_EQ(failurePoints, 1);
 }
 
 } // namespace

@@ -148,18 +148,20 @@ TEST_F(ExpositionTest, HistoryKeepsTheLatestProbesOfTheSameTarget) {
         bounded.ProbeRecorded(m_model, 0, ms, ms == 4);
     }
     std::vector<std::uint32_t> kept;
-    for (const ProbeSample& sample : bounded.History(0))
+    for (const ProbeSample& sample : bounded.History(m_model, 0))
         kept.push_back(sample.ElapsedMs);
     EXPECT_EQ(kept, (std::vector<std::uint32_t>{3, 4, 5}));
-    EXPECT_EQ(bounded.History(0).back().AtMs, 5000U);
-    EXPECT_TRUE(bounded.History(0)[1].Failed);
+    EXPECT_EQ(bounded.History(m_model, 0).back().AtMs, 5000U);
+    EXPECT_TRUE(bounded.History(m_model, 0)[1].Failed);
 
-    // The operator put another target in that place: its probes start afresh.
+    // The operator put another target in that place: its probes start afresh, and none of the
+    // former target's show for it meanwhile.
     m_model.Target(0).Addr = "http://other.test/";
+    EXPECT_TRUE(bounded.History(m_model, 0).empty());
     bounded.ProbeRecorded(m_model, 0, 9, false);
-    ASSERT_EQ(bounded.History(0).size(), 1U);
-    EXPECT_EQ(bounded.History(0).front().ElapsedMs, 9U);
-    EXPECT_TRUE(bounded.History(2).empty());
+    ASSERT_EQ(bounded.History(m_model, 0).size(), 1U);
+    EXPECT_EQ(bounded.History(m_model, 0).front().ElapsedMs, 9U);
+    EXPECT_TRUE(bounded.History(m_model, 2).empty());
 }
 
 } // namespace

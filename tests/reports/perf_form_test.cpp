@@ -1,6 +1,7 @@
 #include "engine/statistics.h"
 #include "reports/forms/perf_form.h"
 #include "reports/modal_watch.h"
+#include "support/fake_host.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
@@ -44,6 +45,8 @@ protected:
     LocalDateTime m_now{2026, 12, 6, 14, 3, 27, 0};
     FormatSettings m_settings;
     testing::ScriptedPrompts m_prompts;
+    testing::FakeClock m_clock;
+    RunMetrics m_metrics{m_clock};
 };
 
 TEST_F(PerfFormTest, ShowsTheNineColumnsAndARowPerTargetThenTheSummary) {
@@ -126,7 +129,7 @@ TEST_F(PerfFormTest, ShowPerformanceSummaryShowsASnapshotModallyAndReturnsWhenCl
         EXPECT_EQ(RowText(dynamic_cast<TVelnorixPerfForm&>(dialog).PerfView(), 1),
                   "192.0.2.10|<Ping>|     0|     0|     0|   0.0|   0.00|   0.00|   0.00");
     });
-    ShowPerformanceSummary(nullptr, m_model, m_now, m_settings, m_prompts);
+    ShowPerformanceSummary(nullptr, m_model, m_metrics, m_now, m_settings, m_prompts);
     EXPECT_EQ(watch.WindowsSeen(), 1);
     EXPECT_EQ(title, QStringLiteral("Velnorix Performance Summary"));
     EXPECT_EQ(rows, 3);
@@ -156,7 +159,7 @@ protected:
             QTest::mouseClick(&form->ExportButton(), Qt::LeftButton);
             form->DoneButtonClick();
         });
-        ShowPerformanceSummary(nullptr, m_model, m_now, m_settings, m_prompts);
+        ShowPerformanceSummary(nullptr, m_model, m_metrics, m_now, m_settings, m_prompts);
     }
 
     testing::TempDir m_dir;

@@ -1,15 +1,17 @@
 // Saves pictures of the report windows, filled with a short sample run, as PNG files:
 //   reports_screenshots <folder> [screen-width]
-// writes perf-summary.png, log-display.png (detail log after Find 1st and Find Next) and
-// log-display-summary.png. Unless QT_QPA_PLATFORM names a platform, the windows are drawn
-// offscreen on a screen of the given width (1280 pixels by default), which decides the fonts
-// the log display picks when it first shows.
+// writes perf-summary.png (the table and the run's response-time chart), log-display.png (detail
+// log after Find 1st and Find Next) and log-display-summary.png. Unless QT_QPA_PLATFORM names a
+// platform, the windows are drawn offscreen on a screen of the given width (1280 pixels by
+// default), which decides the fonts the log display picks when it first shows.
 #include "base/text_file.h"
 #include "engine/result_line.h"
+#include "engine/run_metrics.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
 #include "reports/forms/log_display_form.h"
 #include "reports/forms/perf_form.h"
+#include "support/fake_host.h"
 #include "support/scripted_prompts.h"
 
 #include <QApplication>
@@ -28,8 +30,9 @@ struct SampleRun {
     std::string SummaryLog;
 };
 
-// Three cycles over five targets with a few failures, and the logs they wrote.
-SampleRun MakeSampleRun() {
+// Three cycles over five targets with a few failures, the logs they wrote, and their probes as
+// `metrics` keeps them for the chart.
+SampleRun MakeSampleRun(testing::FakeClock& clock, RunMetrics& metrics) {
     SampleRun run;
     RunModel& model = run.Model;
     const FormatSettings settings;
@@ -52,6 +55,7 @@ SampleRun MakeSampleRun() {
     }
     const LocalDateTime start{2026, 12, 6, 14, 0, 0, 0};
     model.RunStartTime = ToDayCount(start);
+    metrics.RunStarted(model);
     run.SummaryLog = SummaryLogHeader();
     for (int cycle = 1; cycle <= 3; ++cycle) {
         model.CycleCount = cycle;
@@ -63,6 +67,9 @@ SampleRun MakeSampleRun() {
             const auto index = static_cast<std::int32_t>(i);
             RecordResult(model, index, failed ? 5020 : time, failed);
             now.Second = static_cast<int>(i) * 2;
+            clock.SetTick(static_cast<std::uint32_t>((now.Minute * 60 + now.Second) * 1000) +
+                          (failed ? 5020 : time));
+            metrics.ProbeRecorded(model, index, failed ? 5020 : time, failed);
             run.DetailLog += ResultLine(ResultLinePrefix(cycle, now, settings), failed,
                                         failed ? 5020 : time, model.Target(index), settings) +
                              "\r\n";
@@ -110,12 +117,15 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    const SampleRun run = MakeSampleRun();
+    testing::FakeClock clock;
+    RunMetrics metrics(clock);
+    const SampleRun run = MakeSampleRun(clock, metrics);
     testing::ScriptedPrompts prompts;
     bool saved = true;
 
     TVelnorixPerfForm perf;
     perf.Fill(PerformanceRows(run.Model, {2026, 12, 6, 15, 2, 41, 0}, FormatSettings()));
+    perf.SetHistory(metrics, run.Model);
     perf.show();
     saved &= Save(perf, folder.filePath(QStringLiteral("perf-summary.png")));
 

@@ -1,11 +1,13 @@
 #include "reports/forms/perf_form.h"
 
 #include "config/ini_file_io.h"
+#include "reports/forms/response_chart.h"
 #include "reports/performance_csv.h"
 
 #include <QAbstractTableModel>
 #include <QBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -84,7 +86,7 @@ QFont PixelFont(const QString& family, int pixels) {
 
 TVelnorixPerfForm::TVelnorixPerfForm(QWidget* parent)
     : QDialog(parent), m_rows(new PerformanceTableModel(this)), m_perfView(new QTableView(this)),
-      m_doneButton(new QPushButton(QStringLiteral("Done"), this)),
+      m_chart(new ResponseChart(this)), m_doneButton(new QPushButton(QStringLiteral("Done"), this)),
       m_exportButton(new QPushButton(QStringLiteral("Export..."), this)) {
     setWindowTitle(QStringLiteral("Velnorix Performance Summary"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
@@ -102,6 +104,8 @@ TVelnorixPerfForm::TVelnorixPerfForm(QWidget* parent)
     layout->setContentsMargins(0, 8, 2, 9);
     layout->setSpacing(15);
     layout->addWidget(m_perfView, 1);
+    layout->addWidget(m_chart, 2);
+    m_chart->hide();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_doneButton);
@@ -164,6 +168,34 @@ void TVelnorixPerfForm::WidenToShow(int columnsWidth) {
         resize(wanted, height());
 }
 
+void TVelnorixPerfForm::SetHistory(const RunMetrics& metrics, const RunModel& model) {
+    m_metrics = &metrics;
+    m_model = &model;
+    m_chart->show();
+    resize(width(), std::max(height(), 620));
+    connect(m_perfView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { ChartRow(current.row()); });
+    // The summary row first: the whole run at a glance.
+    m_perfView->selectRow(m_rows->rowCount({}) - 1);
+}
+
+void TVelnorixPerfForm::ChartRow(int row) {
+    if (row < 0) // nothing selected
+        return;
+    const auto target = [this](std::int32_t index) {
+        return ChartedTarget{m_rows->index(index, 0).data().toString(),
+                             &m_metrics->History(*m_model, index)};
+    };
+    std::vector<ChartedTarget> targets;
+    if (row < m_model->TargetCount) {
+        targets.push_back(target(row));
+    } else {
+        for (std::int32_t i = 0; i < m_model->TargetCount; ++i)
+            targets.push_back(target(i));
+    }
+    m_chart->Show(targets);
+}
+
 void TVelnorixPerfForm::DoneButtonClick() {
     accept();
 }
@@ -192,8 +224,9 @@ void TVelnorixPerfForm::ExportButtonClick() {
     }
 }
 
-void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalDateTime& now,
-                            const FormatSettings& settings, UserPrompts& prompts) {
+void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const RunMetrics& metrics,
+                            const LocalDateTime& now, const FormatSettings& settings,
+                            UserPrompts& prompts) {
     TVelnorixPerfForm form(parent);
     // A target's row tells why its latest failure happened.
     std::vector<std::string> reasons;
@@ -205,6 +238,7 @@ void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalD
     FormatSettings dot = settings;
     dot.DecimalSeparator = ".";
     form.SetExport(PerformanceRows(model, now, dot), prompts);
+    form.SetHistory(metrics, model);
     form.exec();
 }
 

@@ -3,6 +3,7 @@
 #include "base/date_time.h"
 #include "base/text_format.h"
 #include "engine/host.h"
+#include "engine/run_metrics.h"
 #include "engine/run_model.h"
 #include "reports/performance_rows.h"
 
@@ -16,6 +17,7 @@ class QTableView;
 namespace velnorix {
 
 class PerformanceTableModel;
+class ResponseChart;
 
 // The performance summary window: the statistics of every target and their totals, as they
 // stood when the window opened.
@@ -30,7 +32,11 @@ public:
     // What "Export..." writes: the same rows with a dot as decimal separator, and where it asks
     // for the file and reports a failure. Without it the button stays disabled.
     void SetExport(std::vector<PerformanceRow> rows, UserPrompts& prompts);
+    // Where the chart reads the selected row's probes of this run, at the moment it is
+    // selected; the summary row charts every target. Without it the window has no chart.
+    void SetHistory(const RunMetrics& metrics, const RunModel& model);
     [[nodiscard]] QTableView& PerfView() { return *m_perfView; }
+    [[nodiscard]] ResponseChart& Chart() { return *m_chart; }
     [[nodiscard]] QPushButton& ExportButton() { return *m_exportButton; }
 
     void DoneButtonClick();
@@ -43,18 +49,24 @@ private:
     void FormCreate();
     // Makes the window wide enough for columns this wide, up to the screen's width.
     void WidenToShow(int columnsWidth);
+    // Charts a target's row, or every target for the summary row.
+    void ChartRow(int row);
 
     PerformanceTableModel* m_rows;
     QTableView* m_perfView;
+    ResponseChart* m_chart;
     QPushButton* m_doneButton;
     QPushButton* m_exportButton;
     std::vector<PerformanceRow> m_exportRows;
     UserPrompts* m_prompts = nullptr;
+    const RunMetrics* m_metrics = nullptr;
+    const RunModel* m_model = nullptr;
 };
 
-// Builds the table from the model's statistics at `now` and shows it modally; returns when the
-// window has closed.
-void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const LocalDateTime& now,
-                            const FormatSettings& settings, UserPrompts& prompts);
+// Builds the table from the model's statistics at `now`, charts the probes `metrics` kept, and
+// shows it modally; returns when the window has closed.
+void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const RunMetrics& metrics,
+                            const LocalDateTime& now, const FormatSettings& settings,
+                            UserPrompts& prompts);
 
 } // namespace velnorix

@@ -1,0 +1,101 @@
+#include "engine/run_metrics.h"
+#include "engine/statistics.h"
+#include "reports/forms/perf_form.h"
+#include "reports/forms/response_chart.h"
+#include "support/case_names.h"
+#include "support/fake_host.h"
+
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QTableView>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+// One probe of the script: the target, when it ended since the run started, what it gave.
+struct ScriptedProbe {
+    std::int32_t Index;
+    std::uint32_t AtMs;
+    std::uint32_t ElapsedMs;
+    bool Failed;
+};
+
+// Two targets probed over three cycles, the third never.
+const std::vector<ScriptedProbe> kScript = {
+    {0, 1'200, 1'200, false}, {1, 6'200, 5'000, true},  {0, 61'500, 1'500, true},
+    {1, 62'000, 500, false},  {0, 121'250, 250, false}, {1, 121'260, 10, false},
+};
+
+std::vector<QPointF> Expected(const std::vector<std::int32_t>& targets, bool failed) {
+    std::vector<QPointF> points;
+    for (const std::int32_t index : targets)
+        for (const ScriptedProbe& probe : kScript)
+            if (probe.Index == index && probe.Failed == failed)
+                points.emplace_back(probe.AtMs / 1000.0, probe.ElapsedMs / 1000.0);
+    return points;
+}
+
+std::vector<QPointF> Points(const QXYSeries& series) {
+    const QList<QPointF> points = series.points();
+    return {points.begin(), points.end()};
+}
+
+struct RowCase {
+    const char* Name;
+    int Row;
+    std::vector<std::int32_t> Charted; // the targets whose probes the row charts
+};
+
+class ResponseChartTest : public ::testing::TestWithParam<RowCase> {
+protected:
+    ResponseChartTest() {
+        m_model.SetTargetCount(3);
+        const char* addresses[] = {"http://web.test/", "127.0.0.1", "127.0.0.2"};
+        for (std::int32_t i = 0; i < 3; ++i) {
+            m_model.Target(i).SetType(i == 0 ? "<HTML>" : "<Ping>");
+            m_model.Target(i).Addr = addresses[i];
+        }
+        constexpr std::uint32_t kStart = 4'294'960'000U; // the run crosses the tick's wrap
+        m_clock.SetTick(kStart);
+        m_metrics.RunStarted(m_model);
+        for (const ScriptedProbe& probe : kScript) {
+            m_clock.SetTick(kStart + probe.AtMs);
+            RecordResult(m_model, probe.Index, probe.ElapsedMs, probe.Failed);
+            m_metrics.ProbeRecorded(m_model, probe.Index, probe.ElapsedMs, probe.Failed);
+        }
+    }
+
+    testing::FakeClock m_clock;
+    RunModel m_model;
+    RunMetrics m_metrics{m_clock};
+};
+
+TEST_P(ResponseChartTest, TheSelectedRowChartsItsTargetsSuccessesAsLinesAndFailuresAsPoints) {
+    const RowCase& row = GetParam();
+    TVelnorixPerfForm form;
+    form.Fill(PerformanceRows(m_model, {2026, 12, 6, 14, 3, 0, 0}, FormatSettings()));
+    form.SetHistory(m_metrics, m_model);
+    form.show();
+    form.PerfView().selectRow(row.Row);
+
+    const std::vector<QLineSeries*> lines = form.Chart().Lines();
+    ASSERT_EQ(lines.size(), row.Charted.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i]->name().toStdString(), m_model.Target(row.Charted[i]).ShownAddr());
+        EXPECT_EQ(Points(*lines[i]), Expected({row.Charted[i]}, false)) << i;
+    }
+    ASSERT_NE(form.Chart().Failures(), nullptr);
+    EXPECT_EQ(Points(*form.Chart().Failures()), Expected(row.Charted, true));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ResponseChartTest,
+                         ::testing::Values(RowCase{"first target", 0, {0}},
+                                           RowCase{"second target", 1, {1}},
+                                           RowCase{"never probed", 2, {2}},
+                                           RowCase{"summary shows every target", 3, {0, 1, 2}}),
+                         testing::NamedCase{});
+
+} // namespace
+} // namespace velnorix
