@@ -146,6 +146,7 @@ std::vector<PeerAddress> PeerAddresses(std::string_view host, std::int32_t port,
     if (addresses.empty())
         throw SocketError(EDESTADDRREQ);
     std::vector<PeerAddress> peers;
+    peers.reserve(addresses.size());
     for (const std::string& address : addresses)
         peers.push_back(ToPeerAddress(address, port));
     return peers;
