@@ -16,6 +16,8 @@ MetricsServer::MetricsServer(const ListenAddress& address, const MetricsBoard& b
         const std::shared_ptr<const MetricsSnapshot> snapshot = board.Latest();
         response.set_content(RenderExposition(*snapshot), std::string(kExpositionContentType));
     });
+    // Without it a scrape's reply waits on the client's delayed acknowledgement (40 ms).
+    m_server->set_tcp_nodelay(true);
     // The library's default, SO_REUSEPORT, would let a second monitor bind the same port and
     // take half the scrapes unseen; SO_REUSEADDR alone still allows a quick restart.
     m_server->set_socket_options([](int socket) {
