@@ -11,12 +11,48 @@
 #include <exception>
 #include <netinet/in.h>
 #include <poll.h>
+#include <span>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace velnorix {
 
 namespace {
+
+// One datagram and the hop count the kernel reports beside it (IP_TTL or IPV6_HOPLIMIT);
+// nothing when no datagram was waiting.
+struct HopCountedDatagram {
+    std::size_t Size = 0;
+    int HopCount = 0;
+};
+
+std::optional<HopCountedDatagram> ReceiveWithHopCount(int socket, std::span<std::uint8_t> area,
+                                                      sockaddr* from, socklen_t fromSize, int level,
+                                                      int type) {
+    iovec part{area.data(), area.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_name = from;
+    message.msg_namelen = fromSize;
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t received = ::recvmsg(socket, &message, 0);
+    if (received < 0) {
+        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
+            return std::nullopt;
+        throw SocketError(errno);
+    }
+    HopCountedDatagram datagram{static_cast<std::size_t>(received), 0};
+    for (cmsghdr* entry = CMSG_FIRSTHDR(&message); entry != nullptr;
+         entry = CMSG_NXTHDR(&message, entry)) {
+        if (entry->cmsg_level == level && entry->cmsg_type == type &&
+            entry->cmsg_len >= CMSG_LEN(sizeof datagram.HopCount))
+            std::memcpy(&datagram.HopCount, CMSG_DATA(entry), sizeof datagram.HopCount);
+    }
+    return datagram;
+}
 
 constexpr std::uint8_t kIpv4HeaderFirstByte = 0x45; // version 4, five 32-bit words
 
@@ -196,31 +232,15 @@ std::optional<TReplyStatus> IcmpClient::ReadIpv6Answer(const PeerAddress& target
     question.CheckIdentifier = m_socketKind == IcmpSocketKind::Raw;
 
     sockaddr_in6 from{};
-    iovec part{m_buffer.data(), m_buffer.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t received = ::recvmsg(m_socket.Get(), &message, 0);
-    if (received < 0) {
-        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
-            return std::nullopt;
-        throw SocketError(errno);
-    }
-    int hopLimit = 0;
-    for (cmsghdr* entry = CMSG_FIRSTHDR(&message); entry != nullptr;
-         entry = CMSG_NXTHDR(&message, entry)) {
-        if (entry->cmsg_level == IPPROTO_IPV6 && entry->cmsg_type == IPV6_HOPLIMIT &&
-            entry->cmsg_len >= CMSG_LEN(sizeof hopLimit))
-            std::memcpy(&hopLimit, CMSG_DATA(entry), sizeof hopLimit);
-    }
+    const std::optional<HopCountedDatagram> datagram =
+        ReceiveWithHopCount(m_socket.Get(), m_buffer, reinterpret_cast<sockaddr*>(&from),
+                            sizeof from, IPPROTO_IPV6, IPV6_HOPLIMIT);
+    if (!datagram)
+        return std::nullopt;
+    const int hopLimit = datagram->HopCount;
     Ipv6Bytes source{};
     std::memcpy(source.data(), &from.sin6_addr, source.size());
-    const std::size_t size = static_cast<std::size_t>(received);
+    const std::size_t size = datagram->Size;
     const std::optional<Icmpv6Answer> answer =
         ReadIcmpv6Answer(std::span(m_buffer).first(size), source, question);
     if (!answer)
@@ -250,29 +270,13 @@ std::size_t IcmpClient::ReceiveDatagram() {
     // The datagram socket delivers the ICMP message alone: receive it behind room for an IP
     // header and rebuild that header from the sender's address and the TTL the kernel reports.
     sockaddr_in from{};
-    iovec part{m_buffer.data() + kMinIpHeaderSize, m_buffer.size() - kMinIpHeaderSize};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = &part;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
-    const ssize_t received = ::recvmsg(m_socket.Get(), &message, 0);
-    if (received < 0) {
-        if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
-            return 0;
-        throw SocketError(errno);
-    }
-    int ttl = 0;
-    for (cmsghdr* entry = CMSG_FIRSTHDR(&message); entry != nullptr;
-         entry = CMSG_NXTHDR(&message, entry)) {
-        if (entry->cmsg_level == IPPROTO_IP && entry->cmsg_type == IP_TTL &&
-            entry->cmsg_len >= CMSG_LEN(sizeof ttl))
-            std::memcpy(&ttl, CMSG_DATA(entry), sizeof ttl);
-    }
-    const std::size_t size = kMinIpHeaderSize + static_cast<std::size_t>(received);
+    const std::optional<HopCountedDatagram> datagram =
+        ReceiveWithHopCount(m_socket.Get(), std::span(m_buffer).subspan(kMinIpHeaderSize),
+                            reinterpret_cast<sockaddr*>(&from), sizeof from, IPPROTO_IP, IP_TTL);
+    if (!datagram)
+        return 0;
+    const int ttl = datagram->HopCount;
+    const std::size_t size = kMinIpHeaderSize + datagram->Size;
     std::fill_n(m_buffer.begin(), kMinIpHeaderSize, 0);
     m_buffer[0] = kIpv4HeaderFirstByte;
     m_buffer[2] = static_cast<std::uint8_t>(size >> 8);
