@@ -26,8 +26,9 @@ TEST(IniFileIoTest, TheFolderIsSyncedAfterTheRename) {
         GTEST_SKIP() << "strace is not available or may not trace here";
     TempDir dir;
     const std::string trace = dir.File("trace");
-    const std::string command = "VELNORIX_TRACED_SAVE='" + dir.File("saved.ini") +
-                                "' strace -f -o '" + trace +
+    // LeakSanitizer cannot run under ptrace; the traced save checks no leaks anyway.
+    const std::string command = "ASAN_OPTIONS=detect_leaks=0 VELNORIX_TRACED_SAVE='" +
+                                dir.File("saved.ini") + "' strace -f -o '" + trace +
                                 "' -e trace=rename,renameat,renameat2,openat,fsync "
                                 "/proc/" +
                                 std::to_string(::getpid()) +
