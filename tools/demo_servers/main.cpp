@@ -121,7 +121,8 @@ int main(int argc, char* argv[]) {
         {"web (HTTP)", "--http", 8080, ServeWeb},
         {"POP3 (user demo, password demo)", "--pop3", 1110, ServePop3},
         {"SMTP", "--smtp", 2525, ServeSmtp}};
-    for (int i = 1; i < argc; ++i) {
+    // Options come in pairs: a server's option, then its port.
+    for (int i = 1; i < argc; i += 2) {
         const auto server = std::find_if(servers.begin(), servers.end(), [&](const DemoServer& s) {
             return std::string_view(argv[i]) == s.Option;
         });
@@ -129,7 +130,6 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "usage: %s [--http PORT] [--pop3 PORT] [--smtp PORT]\n", argv[0]);
             return 2;
         }
-        ++i;
     }
 
     // Blocked before any server thread starts, so only the wait below takes them.
