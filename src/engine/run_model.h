@@ -90,6 +90,8 @@ struct RunModel {
     std::string CAFile;
     // A TLS probe whose leaf certificate expires in fewer days than this fails; 0 is off.
     std::int32_t CertWarnDays = 0;
+    // How many probes of a cycle may run at once; 1 probes one target after another.
+    std::int32_t Parallel = 1;
 
     // Every entry of the whole table back to its initial state; nothing else changes.
     void ResetTargets();
@@ -106,5 +108,7 @@ struct RunModel {
 };
 
 inline constexpr std::int32_t kInitialTableLength = 10;
+// The most probes a cycle runs at once: each holds a socket and a thread.
+inline constexpr std::int32_t kMaxParallelProbes = 64;
 
 } // namespace velnorix
