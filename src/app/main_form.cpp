@@ -72,6 +72,7 @@ TMainForm::TMainForm(MainFormSetup setup)
     if (!setup.Probes) {
         m_networkProbes = std::make_unique<NetworkProbes>();
         setup.Probes.emplace(m_networkProbes->Components());
+        setup.ParallelProbes = NetworkProbeMakers();
     }
     m_scheduler = std::make_unique<TestScheduler>(
         SchedulerParts{.Model = m_model,
@@ -84,7 +85,8 @@ TMainForm::TMainForm(MainFormSetup setup)
                        .Probes = *setup.Probes,
                        .Format = m_formatSettings,
                        .Observer = &m_metrics,
-                       .CycleEnded = [this] { NotifyVerdictChanges(); }});
+                       .CycleEnded = [this] { NotifyVerdictChanges(); },
+                       .ParallelProbes = std::move(setup.ParallelProbes)});
     m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
                                                               *m_prompts, m_folders.Configurations);
     m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_folders.Logs);

@@ -4,6 +4,7 @@
 #include "base/program_folders.h"
 #include "base/text_format.h"
 #include "engine/host.h"
+#include "engine/probe_set.h"
 #include "engine/run_metrics.h"
 #include "engine/run_model.h"
 #include "engine/verdict_changes.h"
@@ -41,8 +42,10 @@ struct MainFormSetup {
     ProgramFolders Folders;
     // None: message boxes and file dialogs over the window.
     UserPrompts* Prompts = nullptr;
-    // None: the network probes.
+    // None: the network probes, for probing one at a time and several at once alike.
     std::optional<ProbeComponents> Probes;
+    // What several probes at once are made with when Probes is given.
+    ProbeMakers ParallelProbes;
     // None: the tray icon's notifications.
     DesktopNotices* Notices = nullptr;
 };

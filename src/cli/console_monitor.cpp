@@ -48,7 +48,8 @@ public:
                        .Host = m_host,
                        .Probes = m_probes.Components(),
                        .Format = SystemFormatSettings(),
-                       .Observer = options.Metrics ? &m_metrics : nullptr}) {
+                       .Observer = options.Metrics ? &m_metrics : nullptr,
+                       .ParallelProbes = NetworkProbeMakers()}) {
         m_host.SetPumpHandler([this] { HandleStopRequest(); });
         m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
     }

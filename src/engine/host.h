@@ -60,17 +60,22 @@ public:
     [[nodiscard]] virtual bool Enabled() const = 0;
 };
 
-// Services of the program around the engine.
-class HostServices {
+// Where a blocking step (a probe call) runs.
+class BlockingRunner {
 public:
-    virtual ~HostServices() = default;
+    virtual ~BlockingRunner() = default;
+    // Runs `work` and returns when it is done; an exception thrown by `work` reaches the caller.
+    virtual void RunBlocking(const std::function<void()>& work) = 0;
+};
+
+// Services of the program around the engine. Its blocking steps let the window keep painting
+// but deliver no user input until the next pump.
+class HostServices : public BlockingRunner {
+public:
     // Lets pending window messages (commands, timer ticks, repaints) run once.
     virtual void PumpMessages() = 0;
     // Plays the alert sound and returns when it has ended.
     virtual void PlayErrorSound() = 0;
-    // Runs a blocking step (a probe call). The window keeps painting meanwhile but delivers
-    // no user input until the next pump; an exception thrown by `work` reaches the caller.
-    virtual void RunBlocking(const std::function<void()>& work) = 0;
     // The folder the run's logs are written to, without a trailing "/".
     [[nodiscard]] virtual std::string LogDirectory() const = 0;
     // True when the cycle in progress is to probe no further target and close its block as a

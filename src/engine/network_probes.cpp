@@ -1,5 +1,7 @@
 #include "engine/network_probes.h"
 
+#include <memory>
+
 namespace velnorix {
 
 NetworkProbes::NetworkProbes(const NetworkProbeSettings& settings)
@@ -9,6 +11,17 @@ NetworkProbes::NetworkProbes(const NetworkProbeSettings& settings)
 
 ProbeComponents NetworkProbes::Components() {
     return ProbeComponents{m_ping, m_http, m_pop3, m_smtp};
+}
+
+ProbeMakers NetworkProbeMakers(const NetworkProbeSettings& settings) {
+    auto sequences = std::make_shared<EchoSequences>();
+    return ProbeMakers{.Worker =
+                           [settings, sequences] {
+                               auto probes = std::make_unique<NetworkProbes>(settings);
+                               probes->Ping().ShareSequences(sequences);
+                               return probes;
+                           },
+                       .Web = [settings] { return std::make_unique<HttpClient>(settings.Http); }};
 }
 
 } // namespace velnorix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/probe_set.h"
 #include "probes/http/http_client.h"
 #include "probes/icmp_client.h"
 #include "probes/network_bounds.h"
@@ -19,7 +20,7 @@ struct NetworkProbeSettings {
 };
 
 // The four real probe components, owned together for as long as the engine runs.
-class NetworkProbes final {
+class NetworkProbes final : public ProbeSet {
 public:
     NetworkProbes() : NetworkProbes(NetworkProbeSettings{}) {}
     explicit NetworkProbes(const NetworkProbeSettings& settings);
@@ -27,7 +28,7 @@ public:
     NetworkProbes& operator=(const NetworkProbes&) = delete;
 
     // The components as the engine takes them; valid while this object lives.
-    [[nodiscard]] ProbeComponents Components();
+    [[nodiscard]] ProbeComponents Components() override;
 
     [[nodiscard]] IcmpClient& Ping() { return m_ping; }
     [[nodiscard]] SmtpClient& Smtp() { return m_smtp; }
@@ -38,5 +39,9 @@ private:
     Pop3Client m_pop3;
     SmtpClient m_smtp;
 };
+
+// Makers of real probes for cycles that run several at once. Their echo probes share one source
+// of sequence numbers.
+ProbeMakers NetworkProbeMakers(const NetworkProbeSettings& settings = {});
 
 } // namespace velnorix

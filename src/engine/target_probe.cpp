@@ -26,8 +26,8 @@ ChannelSecurity ChannelOf(TargetSecurity security) {
 
 // Returns the end tick of the timed span.
 std::uint32_t RunHead(std::int32_t position, const TargetEntry& entry, HeadProbe& http,
-                      Clock& clock, HostServices& host) {
-    host.RunBlocking([&] {
+                      Clock& clock, BlockingRunner& runner) {
+    runner.RunBlocking([&] {
         http.SetTarget(position);
         http.SetPort(entry.Port);
         http.HeadRequest(entry.Addr);
@@ -36,9 +36,9 @@ std::uint32_t RunHead(std::int32_t position, const TargetEntry& entry, HeadProbe
     return clock.TickCount();
 }
 
-std::uint32_t RunEcho(const TargetEntry& entry, EchoProbe& ping, Clock& clock, HostServices& host,
+std::uint32_t RunEcho(const TargetEntry& entry, EchoProbe& ping, Clock& clock, BlockingRunner& runner,
                       bool& failed) {
-    host.RunBlocking([&] {
+    runner.RunBlocking([&] {
         ping.SetHost(entry.Addr);
         ping.SetPort(entry.Port);
         ping.EchoExchange("", 0);
@@ -63,14 +63,14 @@ std::string_view EchoFailureText(ReplyStatusKind kind) {
     return "Echo request failed";
 }
 
-std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, HostServices& host,
+std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, BlockingRunner& runner,
                           const std::function<void()>& setUp) {
-    host.RunBlocking([&] {
+    runner.RunBlocking([&] {
         setUp();
         mail.StartDialogue();
     });
     const std::uint32_t end = clock.TickCount();
-    host.RunBlocking([&] { mail.EndDialogue(); });
+    runner.RunBlocking([&] { mail.EndDialogue(); });
     return end;
 }
 
@@ -85,7 +85,7 @@ TlsTrust TrustOf(const RunModel& model) {
 }
 
 ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry& entry,
-                         const ProbeComponents& probes, Clock& clock, HostServices& host,
+                         const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
                          const TlsTrust& trust) {
     if (type == TestType::Unknown)
         throw std::invalid_argument("ProbeTarget: a target without a known type");
@@ -100,16 +100,16 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
         case TestType::Html:
             seen = &probes.IdHTTP1;
             probes.IdHTTP1.SetTrust(trust);
-            end = RunHead(position, entry, probes.IdHTTP1, clock, host);
+            end = RunHead(position, entry, probes.IdHTTP1, clock, runner);
             break;
         case TestType::Ping:
-            end = RunEcho(entry, probes.PingClient, clock, host, failed);
+            end = RunEcho(entry, probes.PingClient, clock, runner, failed);
             if (failed)
                 reason = EchoFailureText(probes.PingClient.ReplyKind());
             break;
         case TestType::Pop3:
             seen = &probes.IdPOP31;
-            end = RunDialogue(probes.IdPOP31, clock, host, [&] {
+            end = RunDialogue(probes.IdPOP31, clock, runner, [&] {
                 probes.IdPOP31.SetSecurity(ChannelOf(entry.Security));
                 probes.IdPOP31.SetTrust(trust);
                 probes.IdPOP31.SetHost(entry.Addr);
@@ -120,7 +120,7 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
             break;
         case TestType::Smtp:
             seen = &probes.IdSMTP1;
-            end = RunDialogue(probes.IdSMTP1, clock, host, [&] {
+            end = RunDialogue(probes.IdSMTP1, clock, runner, [&] {
                 probes.IdSMTP1.SetSecurity(ChannelOf(entry.Security));
                 probes.IdSMTP1.SetTrust(trust);
                 probes.IdSMTP1.SetHost(entry.Addr);
@@ -134,6 +134,11 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry
         end = clock.TickCount();
         failed = true;
         reason = FailureReason(error.what());
+    } catch (...) {
+        // Whatever a component throws fails this target only; the cycle goes on.
+        end = clock.TickCount();
+        failed = true;
+        reason = FailureReason({});
     }
     return {end - start, failed, seen != nullptr ? seen->CertificateExpiry() : 0,
             std::move(reason)};

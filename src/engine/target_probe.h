@@ -28,10 +28,10 @@ TlsTrust TrustOf(const RunModel& model);
 // the mail dialogues only StartDialogue is, EndDialogue runs after the end tick. Any error a
 // probe raises is a failure timed up to the moment it was caught, with the error's text as its
 // reason; an echo answered by anything but a reply names that answer. Every probe call runs
-// through the host's RunBlocking. Web and mail probes are told what TLS trusts, mail probes
+// through `runner`. Web and mail probes are told what TLS trusts, mail probes
 // the target's security.
 ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry& entry,
-                         const ProbeComponents& probes, Clock& clock, HostServices& host,
+                         const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
                          const TlsTrust& trust);
 
 } // namespace velnorix

@@ -3,21 +3,30 @@
 #include "base/text_file.h"
 #include "base/text_format.h"
 #include "engine/host.h"
+#include "engine/probe_pool.h"
+#include "engine/probe_set.h"
 #include "engine/run_model.h"
 #include "engine/run_observer.h"
+#include "engine/scheduler_parts.h"
 #include "probes/probe_interfaces.h"
+
+#include <memory>
+#include <vector>
 
 namespace velnorix {
 
-// One pass over the target table: every target probed once in table order, its result line
-// put at the top of the display's newest block and appended to the detail log, its outcome
-// recorded; then the status text, the summary block and the trimming of old blocks. Deciding
-// between re-arming Timer1 and completing a stop is the scheduler's part.
+// One pass over the target table: every target probed once, its result line put at the top of
+// the display's newest block and appended to the detail log, its outcome recorded; then the
+// status text, the summary block and the trimming of old blocks. Deciding between re-arming
+// Timer1 and completing a stop is the scheduler's part.
+//
+// When the model lets several probes run at once, a pool of workers probes ahead while this
+// thread records the results strictly in target order, each as soon as it and every target
+// before it are done; the display, the logs and the statistics see exactly what a cycle of
+// one probe at a time would show them.
 class TestCycle final {
 public:
-    TestCycle(RunModel& model, DisplayLines& display, StatusLine& statusBar, IntervalTimer& timer1,
-              Clock& clock, HostServices& host, ProbeComponents probes, FormatSettings settings,
-              RunObserver* observer = nullptr);
+    explicit TestCycle(const SchedulerParts& parts);
 
     // Throws FileError when a log cannot be opened or written. A detail log that fails
     // leaves Timer1 as the cycle found it (so a ticking run tries again at the next tick);
@@ -26,7 +35,20 @@ public:
     void Run();
 
 private:
+    // The cycle's block as it is being written.
+    struct OpenBlock {
+        AppendingFile& DetailLog;
+        int InsertAt; // fixed for the whole block, so its lines stay together on a trimmed display
+        TlsTrust Trust;
+    };
+
     void ProbeTargets(AppendingFile& detailLog);
+    void ProbeInTurn(const OpenBlock& block);
+    void ProbeAtOnce(const OpenBlock& block);
+    [[nodiscard]] std::vector<ProbeJob> JobsOfThisCycle();
+    [[nodiscard]] ProbePool& PoolOf(std::int32_t workers);
+    void Record(const OpenBlock& block, std::int32_t position, const TargetEntry& entry,
+                const LocalDateTime& start, const ProbeOutcome& outcome);
     void ShowCycleCount(const LocalDateTime& now);
 
     RunModel& m_model;
@@ -38,6 +60,11 @@ private:
     ProbeComponents m_probes;
     FormatSettings m_settings;
     RunObserver* m_observer;
+    ProbeMakers m_parallelProbes;
+    // For probes run at once: each web target's own web probe, by position.
+    std::vector<std::unique_ptr<HeadProbe>> m_webProbes;
+    // Last, so its workers stop before anything they use goes away.
+    std::unique_ptr<ProbePool> m_pool;
 };
 
 } // namespace velnorix

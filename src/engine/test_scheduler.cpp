@@ -13,8 +13,7 @@ namespace velnorix {
 TestScheduler::TestScheduler(SchedulerParts parts)
     : m_model(parts.Model), m_statusBar(parts.StatusBar), m_timer1(parts.Timer1),
       m_timer2(parts.Timer2), m_clock(parts.Clock), m_host(parts.Host), m_observer(parts.Observer),
-      m_cycle(parts.Model, parts.Display, parts.StatusBar, parts.Timer1, parts.Clock, parts.Host,
-              parts.Probes, std::move(parts.Format), parts.Observer),
+      m_cycle(parts),
       m_cycleEnded(std::move(parts.CycleEnded)) {}
 
 void TestScheduler::StartTestRun() {

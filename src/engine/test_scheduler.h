@@ -3,8 +3,8 @@
 #include "base/text_format.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
+#include "engine/scheduler_parts.h"
 #include "engine/test_cycle.h"
-#include "probes/probe_interfaces.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,24 +13,6 @@ namespace velnorix {
 
 // Timer2 starts a run this long after a configuration named on the command line was loaded.
 inline constexpr std::int32_t kTimer2IntervalMs = 1000;
-
-// What the scheduler works with, named at the call site so that the two timers, both
-// IntervalTimer, cannot change places unseen. Every field is a reference or holds only
-// references, so an initialiser must name them all.
-struct SchedulerParts { // NOLINT(cppcoreguidelines-pro-type-member-init)
-    RunModel& Model;
-    DisplayLines& Display;
-    StatusLine& StatusBar;
-    IntervalTimer& Timer1; // the interval timer: each tick runs one test cycle
-    IntervalTimer& Timer2; // the one-shot start after a configuration named on the command line
-    velnorix::Clock& Clock;
-    HostServices& Host;
-    ProbeComponents Probes;
-    FormatSettings Format;
-    RunObserver* Observer = nullptr; // told of every run, cycle and probe; none when null
-    // Called after every cycle that ran to its end, with the targets' statistics up to date.
-    std::function<void()> CycleEnded = {};
-};
 
 // Starts, paces and stops test runs. The shell routes the Start Test and Stop Test commands
 // and the two timers' ticks here. Handlers throw FileError when a log file cannot be

@@ -83,6 +83,8 @@ std::optional<IcmpSocketKind> IcmpClient::OpenSocketKind() const {
 void IcmpClient::EchoExchange(std::string_view data, std::uint16_t sequence) {
     if (sequence != 0)
         m_sequence = sequence;
+    else if (m_sharedSequences)
+        m_sequence = m_sharedSequences->Take();
     const EchoRequest request =
         BuildEchoRequest(m_identifier, m_sequence, m_clock.TickCount(), data);
     const std::uint32_t start = m_clock.TickCount();

@@ -7,8 +7,10 @@
 #include "probes/network_bounds.h"
 #include "probes/probe_interfaces.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +32,16 @@ struct TReplyStatus {
     std::uint32_t RoundTripMs = 0;
     std::uint8_t ReplyTtl = 0;
     ReplyStatusKind ReplyKind = ReplyStatusKind::TimedOut;
+};
+
+// Sequence numbers for echo probes that may run at once: each exchange takes its own, so no
+// two requests in flight carry the same identifier and sequence and a reply matches one only.
+class EchoSequences final {
+public:
+    std::uint16_t Take() { return m_next.fetch_add(1, std::memory_order_relaxed); }
+
+private:
+    std::atomic<std::uint16_t> m_next{kFirstEchoSequence};
 };
 
 // How the probe talks ICMP. A raw socket needs CAP_NET_RAW; Linux's ICMP datagram socket
@@ -60,7 +72,12 @@ public:
     void SetSocketKinds(std::vector<IcmpSocketKind> kinds) { m_socketKinds = std::move(kinds); }
     // The kind of the socket now open; nothing when none is.
     [[nodiscard]] std::optional<IcmpSocketKind> OpenSocketKind() const;
-    // The sequence number the next exchange uses.
+    // Takes the sequence numbers of the exchanges from `sequences` from now on, instead of
+    // counting its own.
+    void ShareSequences(std::shared_ptr<EchoSequences> sequences) {
+        m_sharedSequences = std::move(sequences);
+    }
+    // The sequence number the next exchange uses unless it takes one from shared sequences.
     [[nodiscard]] std::uint16_t Sequence() const { return m_sequence; }
 
 private:
@@ -91,6 +108,7 @@ private:
     IcmpSocketKind m_socketKind = IcmpSocketKind::Raw;
     int m_family = 0; // of the open socket
     std::uint16_t m_sequence = kFirstEchoSequence;
+    std::shared_ptr<EchoSequences> m_sharedSequences;
     std::array<std::uint8_t, kEchoReceiveBufferSize> m_buffer{};
     TReplyStatus m_status;
 };

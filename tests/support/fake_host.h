@@ -3,6 +3,7 @@
 #include "base/date_time.h"
 #include "engine/host.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -103,8 +104,9 @@ public:
     void Advance(std::uint32_t milliseconds);
 
 private:
-    std::uint32_t m_tick = 0;
-    std::int64_t m_msSinceEpoch = 0; // of the local time, since 30 December 1899
+    // Atomic: probes running at once read and advance the clock from their own threads.
+    std::atomic<std::uint32_t> m_tick = 0;
+    std::atomic<std::int64_t> m_msSinceEpoch = 0; // of the local time, since 30 December 1899
 };
 
 class FakeHost final : public HostServices {

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "base/date_time.h"
+#include "engine/probe_set.h"
+#include "engine/run_model.h"
+#include "engine/target_probe.h"
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace velnorix {
+
+// One target's probe as a worker runs it.
+struct ProbeJob {
+    TestType Type = TestType::Unknown;
+    std::int32_t Position = 0;
+    // A copy: the table may change while the probe runs.
+    TargetEntry Entry;
+    // The target's own web probe; null for other types.
+    HeadProbe* Web = nullptr;
+};
+
+struct FinishedProbe {
+    LocalDateTime Start; // when the worker began the probe: its line's time stamp
+    ProbeOutcome Outcome;
+};
+
+// A fixed set of worker threads, each with its own probe components, that run a cycle's probes
+// at most one per worker at a time. Workers take the jobs in the order given; the results are
+// collected by their place in that order, so the caller can record them in target order while
+// later probes still run. Apart from the clock, nothing here is shared between workers.
+class ProbePool final {
+public:
+    ProbePool(std::int32_t workers, const ProbeMakers& makers, Clock& clock);
+    // Drops the jobs not yet taken and waits for the running ones, each within its own bounds.
+    ~ProbePool();
+    ProbePool(const ProbePool&) = delete;
+    ProbePool& operator=(const ProbePool&) = delete;
+
+    [[nodiscard]] std::int32_t Workers() const { return static_cast<std::int32_t>(m_threads.size()); }
+
+    // Hands out the next cycle's jobs, after the previous ones have all finished.
+    void Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust);
+    // Whether job `index` has finished or was dropped.
+    [[nodiscard]] bool Finished(std::size_t index);
+    // Waits for job `index`: its result, or nothing when it was dropped before a worker took it.
+    // What escaped the probe is thrown here.
+    std::optional<FinishedProbe> Take(std::size_t index);
+    // Jobs no worker has taken yet are dropped; the running ones go on.
+    void DropWaiting();
+    // Waits until no job runs.
+    void WaitUntilIdle();
+
+private:
+    struct Slot {
+        bool Finished = false;
+        std::optional<FinishedProbe> Result;
+        std::exception_ptr Escaped;
+    };
+
+    void Work(ProbeSet& probes);
+    Slot Run(const ProbeJob& job, ProbeSet& probes);
+
+    Clock& m_clock;
+    std::vector<std::unique_ptr<ProbeSet>> m_probes;
+    std::mutex m_mutex;
+    std::condition_variable m_jobsWaiting;
+    std::condition_variable m_jobFinished;
+    std::vector<ProbeJob> m_jobs;
+    std::vector<Slot> m_slots;
+    TlsTrust m_trust;
+    std::size_t m_next = 0; // the first job no worker has taken
+    std::int32_t m_running = 0;
+    bool m_closing = false;
+    // Last: the workers start once everything they use exists.
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace velnorix
