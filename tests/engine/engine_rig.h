@@ -10,13 +10,28 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace velnorix::testing {
 
 // The scheduler and its cycle over scripted fakes, with a temporary program directory for the
 // run's logs. The clock starts at 14:03:27 on 6 December 2026 with the tick counter at 0.
 struct EngineRig {
-    EngineRig() { Host.SetLogDirectory(Dir.Path()); }
+    EngineRig() : EngineRig(ProbeMakers{}) {}
+    // A rig whose cycles run several probes at once with what `parallel` makes.
+    explicit EngineRig(ProbeMakers parallel)
+        : Scheduler{{.Model = Model,
+                     .Display = Display,
+                     .StatusBar = StatusBar,
+                     .Timer1 = Timer1,
+                     .Timer2 = Timer2,
+                     .Clock = Clock,
+                     .Host = Host,
+                     .Probes = Probes.Components(),
+                     .Format = FormatSettings{},
+                     .ParallelProbes = std::move(parallel)}} {
+        Host.SetLogDirectory(Dir.Path());
+    }
 
     // Appends a target to the table and returns its 0-based index.
     std::int32_t AddTarget(std::string_view type, std::string_view addr, std::int32_t port = 0,
@@ -49,15 +64,7 @@ struct EngineRig {
     FakeClock Clock;
     FakeHost Host;
     FakeProbes Probes{Clock, Host};
-    TestScheduler Scheduler{{.Model = Model,
-                             .Display = Display,
-                             .StatusBar = StatusBar,
-                             .Timer1 = Timer1,
-                             .Timer2 = Timer2,
-                             .Clock = Clock,
-                             .Host = Host,
-                             .Probes = Probes.Components(),
-                             .Format = FormatSettings{}}};
+    TestScheduler Scheduler;
 };
 
 } // namespace velnorix::testing

@@ -130,6 +130,8 @@ void FakeHost::PlayErrorSound() {
 }
 
 void FakeHost::RunBlocking(const std::function<void()>& work) {
+    if (m_onBlocking)
+        m_onBlocking();
     ++m_blockingCalls;
     ++m_blockingDepth;
     try {

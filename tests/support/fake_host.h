@@ -123,6 +123,11 @@ public:
     // Called at every sound, while it "plays".
     void OnSound(std::function<void()> hook) { m_onSound = std::move(hook); }
     void SetLogDirectory(std::string directory) { m_programDirectory = std::move(directory); }
+    // Answers whether the cycle is to be cut short; never, by default.
+    void OnCutShortQuery(std::function<bool()> query) { m_cutShort = std::move(query); }
+    [[nodiscard]] bool CutCycleShort() const override { return m_cutShort && m_cutShort(); }
+    // Called as every blocking step begins.
+    void OnBlocking(std::function<void()> hook) { m_onBlocking = std::move(hook); }
 
     [[nodiscard]] bool InsideBlocking() const { return m_blockingDepth > 0; }
     [[nodiscard]] int Pumps() const { return m_pumps; }
@@ -132,6 +137,8 @@ public:
 private:
     std::deque<std::function<void()>> m_posted;
     std::function<void()> m_onSound;
+    std::function<bool()> m_cutShort;
+    std::function<void()> m_onBlocking;
     std::string m_programDirectory = "/nonexistent";
     int m_blockingDepth = 0;
     int m_pumps = 0;

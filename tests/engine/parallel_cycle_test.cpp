@@ -1,0 +1,208 @@
+#include "engine/probe_set.h"
+#include "engine_rig.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using testing::EngineRig;
+
+// What the probes of every worker share: what each probe call does, by address, and a record
+// of the calls begun, finished and in flight at once.
+class Stage final {
+public:
+    using Behaviour = std::function<void(Stage&, const std::string&)>;
+
+    explicit Stage(Behaviour behaviour) : m_behaviour(std::move(behaviour)) {}
+
+    void Probe(const std::string& address) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_begun.insert(address);
+            m_peak = std::max(m_peak, ++m_inFlight);
+        }
+        try {
+            m_behaviour(*this, address);
+        } catch (...) {
+            Leave();
+            throw;
+        }
+        Leave();
+    }
+
+    // Waits until `done` holds; throws after 10 s, so a cycle that never lets it hold fails
+    // its probe instead of hanging the test.
+    void WaitFor(const std::function<bool(int finished)>& done) {
+        std::unique_lock lock(m_mutex);
+        if (!m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return done(m_finished); }))
+            throw std::runtime_error("waited in vain");
+    }
+    void Notify() { m_changed.notify_all(); }
+
+    [[nodiscard]] std::set<std::string> Begun() {
+        const std::lock_guard lock(m_mutex);
+        return m_begun;
+    }
+    [[nodiscard]] int Peak() {
+        const std::lock_guard lock(m_mutex);
+        return m_peak;
+    }
+    int WebProbesMade = 0;
+
+private:
+    void Leave() {
+        {
+            const std::lock_guard lock(m_mutex);
+            --m_inFlight;
+            ++m_finished;
+        }
+        m_changed.notify_all();
+    }
+
+    Behaviour m_behaviour;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::set<std::string> m_begun;
+    int m_inFlight = 0;
+    int m_peak = 0;
+    int m_finished = 0;
+};
+
+// One component of each type, all running the stage's behaviour for their address.
+class StageProbes final : public ProbeSet,
+                          public EchoProbe,
+                          public HeadProbe,
+                          public LoginDialogueProbe {
+public:
+    explicit StageProbes(Stage& stage) : m_stage(stage) {}
+
+    ProbeComponents Components() override { return {*this, *this, *this, *this}; }
+    void SetHost(std::string_view host) override { m_host = host; }
+    void SetPort(std::int32_t /*port*/) override {}
+    void SetTarget(std::int32_t /*position*/) override {}
+    void SetUsername(std::string_view /*user*/) override {}
+    void SetPassword(std::string_view /*password*/) override {}
+    void EchoExchange(std::string_view /*data*/, std::uint16_t /*sequence*/) override {
+        m_stage.Probe(m_host);
+    }
+    [[nodiscard]] ReplyStatusKind ReplyKind() const override { return ReplyStatusKind::Echo; }
+    void HeadRequest(std::string_view address) override { m_stage.Probe(std::string(address)); }
+    void CloseConnection() override {}
+    void StartDialogue() override { m_stage.Probe(m_host); }
+    void EndDialogue() override {}
+
+private:
+    Stage& m_stage;
+    std::string m_host;
+};
+
+ProbeMakers StageMakers(Stage& stage) {
+    return {.Worker = [&stage] { return std::make_unique<StageProbes>(stage); },
+            .Web =
+                [&stage] {
+                    ++stage.WebProbesMade;
+                    return std::make_unique<StageProbes>(stage);
+                }};
+}
+
+TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrowFailsOnlyItsOwn) {
+    Stage stage([](Stage& self, const std::string& address) {
+        if (address == "slow")
+            self.WaitFor([](int finished) { return finished >= 5; }); // every other target
+        if (address == "int")
+            throw 42;
+        if (address == "std")
+            throw std::runtime_error("Socket Error # 111\r\nConnection refused");
+    });
+    EngineRig rig(StageMakers(stage));
+    rig.Model.Parallel = 3;
+    rig.AddTarget("<Ping>", "slow");
+    rig.AddTarget("<HTML>", "http://a/");
+    rig.AddTarget("<POP3>", "int");
+    rig.AddTarget("<SMTP>", "b");
+    rig.AddTarget("<Ping>", "std");
+    rig.AddTarget("<junk>", "never");
+    rig.AddTarget("<HTML>", "http://c/");
+
+    rig.Scheduler.StartTestRun();
+
+    EXPECT_EQ(rig.DetailLog(), "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <Ping>slow\r\n"
+                               "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://a/\r\n"
+                               "   1 14:03:27 Dec 06, 2026  Failure:  0.00 secs  <POP3>int\r\n"
+                               "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <SMTP>b\r\n"
+                               "   1 14:03:27 Dec 06, 2026  Failure:  0.00 secs  <Ping>std\r\n"
+                               "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://c/\r\n"
+                               "\r\n");
+    EXPECT_EQ(rig.Model.Target(4).LastReason, "Socket Error # 111 Connection refused");
+    EXPECT_FALSE(rig.Model.Target(2).LastReason.empty());
+    EXPECT_EQ(rig.Model.Target(5).Attempts, 0);
+    // Newest on top, as ever: the slow first target sits at the bottom of its block.
+    EXPECT_EQ(rig.Display.Line(0), "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://c/");
+    EXPECT_EQ(rig.Display.Line(5), "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <Ping>slow");
+    EXPECT_GE(stage.Peak(), 2);
+    EXPECT_LE(stage.Peak(), 3);
+    EXPECT_EQ(stage.Begun().count("never"), 0U);
+
+    // Each web target keeps the web probe it was given.
+    rig.Clock.Advance(300'000);
+    rig.Tick();
+    EXPECT_EQ(rig.Model.Target(1).Attempts, 2);
+    EXPECT_EQ(stage.WebProbesMade, 2);
+}
+
+TEST(ParallelCycleTest, CutShortStartsNoFurtherProbeAndRecordsEveryOneBegun) {
+    // Every probe after the first waits until the cycle has been told to cut short and has
+    // gone to wait for a result, so the probes not begun by then are certain to be dropped.
+    bool cut = false;
+    std::mutex gateMutex;
+    bool gateOpen = false;
+    Stage stage([&](Stage& self, const std::string& address) {
+        if (address == "t0")
+            return;
+        self.WaitFor([&](int /*finished*/) {
+            const std::lock_guard lock(gateMutex);
+            return gateOpen;
+        });
+    });
+    EngineRig rig(StageMakers(stage));
+    rig.Model.Parallel = 2;
+    for (const char* address : {"t0", "t1", "t2", "t3", "t4", "t5"})
+        rig.AddTarget("<SMTP>", address);
+    int queries = 0;
+    rig.Host.OnCutShortQuery([&] { return cut = ++queries >= 2; });
+    rig.Host.OnBlocking([&] {
+        if (!cut)
+            return;
+        {
+            const std::lock_guard lock(gateMutex);
+            gateOpen = true;
+        }
+        stage.Notify();
+    });
+
+    rig.Scheduler.StartTestRun();
+
+    const std::set<std::string> begun = stage.Begun();
+    EXPECT_EQ(begun.count("t3") + begun.count("t4") + begun.count("t5"), 0U);
+    std::string expected;
+    for (const char* address : {"t0", "t1", "t2"}) {
+        if (begun.count(address) != 0)
+            expected += "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <SMTP>" +
+                        std::string(address) + "\r\n";
+    }
+    EXPECT_EQ(rig.DetailLog(), expected + "\r\n");
+    EXPECT_EQ(begun.count("t1"), 1U);
+}
+
+} // namespace
+} // namespace velnorix
