@@ -19,6 +19,7 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTextBrowser>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -73,6 +74,7 @@ protected:
         setup.Folders = FoldersBeside(programDirectory.empty() ? m_dir.Path() : programDirectory);
         setup.Prompts = &m_prompts;
         setup.Probes.emplace(m_probes.Components());
+        setup.ParallelProbes = m_probes.Makers();
         return std::make_unique<TMainForm>(std::move(setup));
     }
 
@@ -326,12 +328,16 @@ TEST_F(MainFormTest, TheTrayMenuClosesThroughTheClosingStepsAndRestores) {
     EXPECT_EQ(form->StTrayIcon1().Icon().toolTip(), QStringLiteral("Velnorix"));
 }
 
-TEST_F(MainFormTest, ACloseDuringAProbeWaitsForTheNextPumpPoint) {
+// With one probe at a time and with the probes running at once.
+class CloseDuringProbeTest : public MainFormTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CloseDuringProbeTest, WaitsForTheNextPumpPoint) {
     WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}));
     m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
     auto form = Start();
     form->show();
     form->Menus().Open1->trigger();
+    form->Model().Parallel = GetParam();
 
     std::atomic<bool> closeTried{false};
     bool visibleAfterClose = false;
@@ -359,11 +365,18 @@ TEST_F(MainFormTest, ACloseDuringAProbeWaitsForTheNextPumpPoint) {
     EXPECT_TRUE(closeTried);
     EXPECT_EQ(statusDuringProbe, "\tTesting-->   first") << "the window ran while the probe waited";
     EXPECT_TRUE(visibleAfterClose) << "the close was held";
-    EXPECT_EQ(m_probes.Probed(), (std::vector<std::string>{"first", "second"}))
+    std::vector<std::string> probed = m_probes.Probed();
+    std::sort(probed.begin(), probed.end());
+    EXPECT_EQ(probed, (std::vector<std::string>{"first", "second"}))
         << "the cycle finished its targets first";
     EXPECT_EQ(closed.count(), 1) << "the close ran at the cycle's last pump";
     EXPECT_FALSE(form->isVisible());
+    const std::regex block(" 1 [^\r]* Success: [^\r]* secs  <Ping>first\r\n"
+                           " +1 [^\r]* Success: [^\r]* secs  <Ping>second\r\n\r\n");
+    EXPECT_TRUE(std::regex_search(ReadWholeFile(form->Model().DetailLogName), block));
 }
+
+INSTANTIATE_TEST_SUITE_P(OneOrTwoAtOnce, CloseDuringProbeTest, ::testing::Values(1, 2));
 
 TEST_F(MainFormTest, ErrorsOfACommandGoToTheGeneralErrorDisplay) {
     auto form = Start({}, "/nonexistent/velnorix");

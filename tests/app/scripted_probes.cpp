@@ -48,6 +48,19 @@ private:
     std::string m_host;
 };
 
+class ScriptedProbes::WorkerSet final : public ProbeSet {
+public:
+    explicit WorkerSet(ScriptedProbes& owner)
+        : m_echo(owner), m_head(owner), m_pop3(owner), m_smtp(owner) {}
+    ProbeComponents Components() override { return {m_echo, m_head, m_pop3, m_smtp}; }
+
+private:
+    Echo m_echo;
+    Head m_head;
+    Dialogue m_pop3;
+    Dialogue m_smtp;
+};
+
 ScriptedProbes::ScriptedProbes()
     : m_echo(std::make_unique<Echo>(*this)), m_head(std::make_unique<Head>(*this)),
       m_pop3(std::make_unique<Dialogue>(*this)), m_smtp(std::make_unique<Dialogue>(*this)) {}
@@ -56,6 +69,11 @@ ScriptedProbes::~ScriptedProbes() = default;
 
 ProbeComponents ScriptedProbes::Components() {
     return ProbeComponents{*m_echo, *m_head, *m_pop3, *m_smtp};
+}
+
+ProbeMakers ScriptedProbes::Makers() {
+    return {.Worker = [this] { return std::make_unique<WorkerSet>(*this); },
+            .Web = [this] { return std::make_unique<Head>(*this); }};
 }
 
 void ScriptedProbes::SetDownOnly(std::set<std::string> addresses) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/probe_set.h"
 #include "probes/probe_interfaces.h"
 
 #include <atomic>
@@ -22,6 +23,8 @@ public:
     ScriptedProbes& operator=(const ScriptedProbes&) = delete;
 
     [[nodiscard]] ProbeComponents Components();
+    // Makers of components for cycles that run several probes at once, all playing this script.
+    [[nodiscard]] ProbeMakers Makers();
     void SetDown(const std::string& address);
     // Exactly these addresses are down from now on.
     void SetDownOnly(std::set<std::string> addresses);
@@ -39,6 +42,7 @@ private:
     class Echo;
     class Head;
     class Dialogue;
+    class WorkerSet;
 
     mutable std::mutex m_mutex;
     std::set<std::string> m_down;

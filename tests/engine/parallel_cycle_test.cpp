@@ -136,18 +136,20 @@ TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrow
 
     rig.Scheduler.StartTestRun();
 
-    EXPECT_EQ(rig.DetailLog(), "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <Ping>slow\r\n"
-                               "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://a/\r\n"
-                               "   1 14:03:27 Dec 06, 2026  Failure:  0.00 secs  <POP3>int\r\n"
-                               "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <SMTP>b\r\n"
-                               "   1 14:03:27 Dec 06, 2026  Failure:  0.00 secs  <Ping>std\r\n"
-                               "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://c/\r\n"
-                               "\r\n");
+    EXPECT_EQ(rig.DetailLog(),
+              "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <Ping>slow\r\n"
+              "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://a/\r\n"
+              "   1 14:03:27 Dec 06, 2026  Failure:  0.00 secs  <POP3>int\r\n"
+              "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <SMTP>b\r\n"
+              "   1 14:03:27 Dec 06, 2026  Failure:  0.00 secs  <Ping>std\r\n"
+              "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://c/\r\n"
+              "\r\n");
     EXPECT_EQ(rig.Model.Target(4).LastReason, "Socket Error # 111 Connection refused");
     EXPECT_FALSE(rig.Model.Target(2).LastReason.empty());
     EXPECT_EQ(rig.Model.Target(5).Attempts, 0);
     // Newest on top, as ever: the slow first target sits at the bottom of its block.
-    EXPECT_EQ(rig.Display.Line(0), "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://c/");
+    EXPECT_EQ(rig.Display.Line(0),
+              "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://c/");
     EXPECT_EQ(rig.Display.Line(5), "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <Ping>slow");
     EXPECT_GE(stage.Peak(), 2);
     EXPECT_LE(stage.Peak(), 3);
