@@ -23,6 +23,10 @@ if(VELNORIX_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   target_link_options(velnorix_settings INTERFACE -fsanitize=address,undefined)
 endif()
+if(VELNORIX_SANITIZE_THREAD)
+  target_compile_options(velnorix_settings INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(velnorix_settings INTERFACE -fsanitize=thread)
+endif()
 # A fuzz build instruments every target for coverage and runs it under AddressSanitizer and
 # UndefinedBehaviorSanitizer, so a finding inside the core is caught where it happens.
 if(VELNORIX_BUILD_FUZZ)
