@@ -51,6 +51,8 @@ public:
                        .Observer = options.Metrics ? &m_metrics : nullptr}) {
         m_host.SetPumpHandler([this] { HandleStopRequest(); });
         m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
+        if (options.Parallel)
+            m_config.OverrideParallel(*options.Parallel);
     }
 
     int Run() {
