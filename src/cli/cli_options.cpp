@@ -1,19 +1,36 @@
 #include "cli/cli_options.h"
 
+#include "engine/run_model.h"
+
 #include <charconv>
+#include <limits>
 #include <stdexcept>
 
 namespace velnorix {
 namespace {
 
-long ParseCycleCount(const std::string& text) {
+// The whole decimal number `text` when it is one from `least` to `most`.
+std::optional<long> WholeNumberIn(const std::string& text, long least, long most) {
     long value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc{} || stop != end || value < 1)
-        throw std::invalid_argument("--cycles needs a whole number of at least 1, not \"" + text +
-                                    "\"");
+    if (error != std::errc{} || stop != end || value < least || value > most)
+        return std::nullopt;
     return value;
+}
+
+long ParseCycleCount(const std::string& text) {
+    if (const auto cycles = WholeNumberIn(text, 1, std::numeric_limits<long>::max()))
+        return *cycles;
+    throw std::invalid_argument("--cycles needs a whole number of at least 1, not \"" + text +
+                                "\"");
+}
+
+std::int32_t ParseParallel(const std::string& text) {
+    if (const auto parallel = WholeNumberIn(text, 1, kMaxParallelProbes))
+        return static_cast<std::int32_t>(*parallel);
+    throw std::invalid_argument("--parallel needs a whole number from 1 to " +
+                                std::to_string(kMaxParallelProbes) + ", not \"" + text + "\"");
 }
 
 } // namespace
@@ -36,6 +53,12 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.Cycles = ParseCycleCount(arguments[++i]);
         } else if (argument.starts_with("--cycles=")) {
             options.Cycles = ParseCycleCount(argument.substr(9));
+        } else if (argument == "--parallel") {
+            if (i + 1 == arguments.size())
+                throw std::invalid_argument("--parallel needs a number");
+            options.Parallel = ParseParallel(arguments[++i]);
+        } else if (argument.starts_with("--parallel=")) {
+            options.Parallel = ParseParallel(argument.substr(11));
         } else if (argument == "--metrics") {
             if (i + 1 == arguments.size())
                 throw std::invalid_argument("--metrics needs HOST:PORT");
@@ -64,7 +87,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
 std::string CliUsage(const std::string& programName) {
     return "Usage: " + programName +
            " CONFIG.ini [--cycles N] [--log-dir DIR] [--quiet] [--no-reasons]\n"
-           "       [--metrics HOST:PORT]\n"
+           "       [--parallel N] [--metrics HOST:PORT]\n"
            "\n"
            "Monitors the targets of CONFIG.ini without a desktop: runs a test cycle at once and\n"
            "then one per configured interval, prints every result line, and writes the detail\n"
@@ -78,6 +101,8 @@ std::string CliUsage(const std::string& programName) {
            "  --log-dir DIR write the logs to DIR (made with mode 0700 when missing)\n"
            "  --quiet      do not ring the terminal bell for audible failures\n"
            "  --no-reasons do not print why a probe failed\n"
+           "  --parallel N run up to N probes of a cycle at once (1 to 64), whatever the\n"
+           "               configuration's Parallel says\n"
            "  --metrics HOST:PORT\n"
            "               serve the figures for Prometheus at http://HOST:PORT/metrics, for\n"
            "               example --metrics 127.0.0.1:9917 ([::1]:9917 for IPv6); HOST is a\n"

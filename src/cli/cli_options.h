@@ -2,6 +2,7 @@
 
 #include "cli/listen_address.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@ namespace velnorix {
 struct CliOptions {
     std::string ConfigFile;
     std::optional<long> Cycles;           // end after this many cycles
+    std::optional<std::int32_t> Parallel; // probes at once, instead of the configuration's
     std::optional<std::string> LogDir;    // the logs go here instead of the usual folder
     bool Quiet = false;                   // no terminal bell for audible failures
     bool NoReasons = false;               // no failure reasons on standard error

@@ -52,6 +52,8 @@ public:
                        .ParallelProbes = NetworkProbeMakers()}) {
         m_host.SetPumpHandler([this] { HandleStopRequest(); });
         m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
+        if (options.Parallel)
+            m_config.OverrideParallel(*options.Parallel);
     }
 
     int Run() {

@@ -50,6 +50,8 @@ void ConfigurationCommands::SaveAs2Click() {
 
 void ConfigurationCommands::LoadIniFile(const std::string& fileName) {
     velnorix::LoadIniFile(m_model, m_display, m_prompts, fileName);
+    if (m_parallelOverride)
+        m_model.Parallel = *m_parallelOverride;
 }
 
 bool ConfigurationCommands::LoadFromCommandLine(const std::vector<std::string>& arguments) {

@@ -3,6 +3,8 @@
 #include "engine/host.h"
 #include "engine/run_model.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +44,9 @@ public:
     void SaveIniFile(const std::string& fileName);
     // Offers to save unsaved changes, Yes or No; the window closes whatever the answer.
     void AskToSaveOnClose();
+    // From the next load on, every configuration that loads runs this many probes at once,
+    // whatever its file says; the file's own value is still checked.
+    void OverrideParallel(std::int32_t parallel) { m_parallelOverride = parallel; }
 
 private:
     RunModel& m_model;
@@ -49,6 +54,7 @@ private:
     StatusLine& m_status;
     UserPrompts& m_prompts;
     std::string m_configurationDirectory;
+    std::optional<std::int32_t> m_parallelOverride;
 };
 
 } // namespace velnorix

@@ -18,6 +18,7 @@ constexpr std::string_view kIntervalMinsKey = "IntervalMins";
 constexpr std::string_view kIntervalSecsKey = "IntervalSecs";
 constexpr std::string_view kCAFileKey = "CAFile";
 constexpr std::string_view kCertWarnDaysKey = "CertWarnDays";
+constexpr std::string_view kParallelKey = "Parallel";
 constexpr std::string_view kCountKey = "Count";
 constexpr std::string_view kNotifyKey = "Notify";
 constexpr std::string_view kTypeKey = "Type";
@@ -54,6 +55,24 @@ public:
                                  "\"; it must be None, TLS or STARTTLS");
     }
 
+    // Missing or empty is 1; anything but a number from 1 to kMaxParallelProbes throws
+    // ConfigurationError naming the key and its value as written.
+    [[nodiscard]] std::int32_t Parallel() const {
+        const std::string value = Text(kParallelKey);
+        if (value.empty())
+            return 1;
+        std::int32_t parallel = 0;
+        try {
+            parallel = ReadIniInteger(value, 0);
+        } catch (const ConfigurationError&) {
+            // A negative or huge number is refused below with the key's own message.
+        }
+        if (parallel >= 1 && parallel <= kMaxParallelProbes)
+            return parallel;
+        throw ConfigurationError("Ini file sets " + std::string(kParallelKey) + " to " + value +
+                                 "; it must be from 1 to " + std::to_string(kMaxParallelProbes));
+    }
+
 private:
     const IniDocument& m_document;
 };
@@ -84,8 +103,8 @@ struct SettingsBeforeCount {
     explicit SettingsBeforeCount(const RunModel& model)
         : IniFileName(model.IniFileName), DeleteLogs(model.DeleteLogs), Notify(model.Notify),
           IntervalHours(model.IntervalHours), IntervalMins(model.IntervalMins),
-          IntervalSecs(model.IntervalSecs), CAFile(model.CAFile), CertWarnDays(model.CertWarnDays) {
-    }
+          IntervalSecs(model.IntervalSecs), CAFile(model.CAFile), CertWarnDays(model.CertWarnDays),
+          Parallel(model.Parallel) {}
     void RestoreInto(RunModel& model) const {
         model.IniFileName = IniFileName;
         model.DeleteLogs = DeleteLogs;
@@ -95,6 +114,7 @@ struct SettingsBeforeCount {
         model.IntervalSecs = IntervalSecs;
         model.CAFile = CAFile;
         model.CertWarnDays = CertWarnDays;
+        model.Parallel = Parallel;
     }
 
     std::string IniFileName;
@@ -105,6 +125,7 @@ struct SettingsBeforeCount {
     std::int32_t IntervalSecs;
     std::string CAFile;
     std::int32_t CertWarnDays;
+    std::int32_t Parallel;
 };
 
 } // namespace
@@ -114,6 +135,8 @@ void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
     // A file that exists but cannot be read is a failure with its own cause, not an empty file.
     const IniDocument document(ReadWholeTextFile(fileName).value_or(std::string{}));
     const TargetsReader reader(document);
+    // Checked first, so a file that asks for too many probes at once changes nothing.
+    const std::int32_t parallel = reader.Parallel();
 
     // A range error keeps what was read before it; too many targets change nothing at all.
     const SettingsBeforeCount before(model);
@@ -125,6 +148,7 @@ void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
     model.Notify = reader.Boolean(kNotifyKey, false);
     model.CAFile = reader.Text(kCAFileKey);
     model.CertWarnDays = reader.Integer(kCertWarnDaysKey, 0);
+    model.Parallel = parallel;
     const std::int32_t count = reader.Integer(kCountKey, 0);
     if (count > kMaxIniTargets) {
         before.RestoreInto(model);
@@ -160,6 +184,8 @@ std::string WithTargetsSection(std::string_view fileText, const RunModel& model)
         write(kCAFileKey, model.CAFile);
     if (model.CertWarnDays != 0)
         write(kCertWarnDaysKey, FormatIniInteger(model.CertWarnDays));
+    if (model.Parallel != 1)
+        write(kParallelKey, FormatIniInteger(model.Parallel));
     write(kCountKey, FormatIniInteger(model.TargetCount));
     for (std::int32_t n = 1; n <= model.TargetCount; ++n) {
         const TargetEntry& entry = model.Target(n - 1);

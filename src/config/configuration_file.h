@@ -26,8 +26,9 @@ inline constexpr std::int32_t kMaxIniTargets = 10'000;
 // or a "Count" that is not positive, shows "Ini file is empty!" and loads no target. Throws
 // ConfigurationError "Range check error" at the first integer out of range, and one naming
 // the key and its value at a "Security" that is none of None, TLS and STARTTLS, keeping what
-// was read before it; a "Count" above kMaxIniTargets, and a file that exists but cannot be read
-// (FileError with the system's message), throw before anything changes.
+// was read before it; a "Parallel" that is not from 1 to kMaxParallelProbes, a "Count" above
+// kMaxIniTargets, and a file that exists but cannot be read (FileError with the system's
+// message), throw before anything changes.
 void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
                  const std::string& fileName);
 

@@ -12,6 +12,7 @@ TargetsAndOptions ReadTargetsAndOptions(const RunModel& model) {
     settings.DeleteLogs = model.DeleteLogs;
     settings.Notify = model.Notify;
     settings.CertWarnDays = model.CertWarnDays;
+    settings.Parallel = model.Parallel;
     for (std::int32_t index = 0; index < model.TargetCount; ++index) {
         const TargetEntry& target = model.Target(index);
         settings.Entries.push_back(
@@ -31,6 +32,7 @@ void ApplyTargetsAndOptions(const TargetsAndOptions& settings, RunModel& model) 
     model.IntervalMins = settings.IntervalMins;
     model.IntervalSecs = settings.IntervalSecs;
     model.CertWarnDays = settings.CertWarnDays;
+    model.Parallel = settings.Parallel;
     for (std::int32_t index = 0; index < model.TargetCount; ++index) {
         const TargetEntryFields fields =
             ParseTargetEntry(settings.Entries[static_cast<std::size_t>(index)]);

@@ -198,8 +198,8 @@ TEST_F(ConsoleMonitorTest, ASecondStopSignalProbesNoFurtherTargetAndClosesTheBlo
 }
 
 TEST_F(ConsoleMonitorTest, AZeroIntervalWithACycleBudgetRunsTheCyclesBackToBack) {
-    WriteWholeFile(m_dir.File("targets.ini"), TargetsConfig(0, false, {}));
-    auto monitor = Start({"targets.ini", "--cycles", "3", "--quiet"});
+    WriteWholeFile(m_dir.File("targets.ini"), TargetsConfig(0, false, {}) + "Parallel=3\r\n");
+    auto monitor = Start({"targets.ini", "--cycles", "3", "--quiet", "--parallel=64"});
     ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
     const auto detail = SplitCrLfLines(ReadWholeFile(LogFiles(".log").at(0).string()));
     ASSERT_EQ(detail.size(), 6u);
@@ -249,6 +249,8 @@ TEST_F(ConsoleMonitorTest, BadConfigurationsEndWithTheirOwnStatusAndMessage) {
         {"missing", "", 2, "No Ini Name established!\nPlease try again\n"},
         {"empty", IniLines({"[Targets]", "Count=0"}), 3, "Ini file is empty!\nPlease try again.\n"},
         {"range", IniLines({"[Targets]", "IntervalMins=-1", "Count=1"}), 4, "Range check error.\n"},
+        {"parallel", IniLines({"[Targets]", "Parallel=0", "Count=1", "01Type=<Ping>"}), 4,
+         "Ini file sets Parallel to 0; it must be from 1 to 64.\n"},
     };
     for (const FailureCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -295,6 +297,17 @@ TEST_F(ConsoleMonitorTest, AnswersHelpVersionAndBadArguments) {
         auto monitor = Start(bad);
         EXPECT_EQ(monitor->Wait(5s), 1);
         EXPECT_NE(monitor->Errors().find("Usage:"), std::string::npos);
+    }
+}
+
+TEST_F(ConsoleMonitorTest, ParallelTakesAWholeNumberFromOneTo64) {
+    for (const std::string value : {"0", "65", "x"}) {
+        auto monitor = Start({"a.ini", "--parallel", value});
+        EXPECT_EQ(monitor->Wait(5s), 1);
+        EXPECT_NE(monitor->Errors().find("--parallel needs a whole number from 1 to 64, not \"" +
+                                         value + "\""),
+                  std::string::npos)
+            << monitor->Errors();
     }
 }
 

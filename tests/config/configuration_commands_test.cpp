@@ -209,6 +209,17 @@ TEST_F(ConfigurationCommandsTest, StartUpLoadsOnlyANamedFileThatExists) {
     }
 }
 
+// The console's --parallel: every load after it takes it instead of the file's value.
+TEST_F(ConfigurationCommandsTest, AParallelOverrideOutlastsTheLoad) {
+    const std::string file = m_dir.File("three.ini");
+    WriteWholeFile(file, "[Targets]\r\nParallel=3\r\nCount=1\r\n01Type=<Ping>\r\n");
+    m_commands.LoadIniFile(file);
+    EXPECT_EQ(m_model.Parallel, 3);
+    m_commands.OverrideParallel(40);
+    ASSERT_TRUE(m_commands.LoadFromCommandLine({file}));
+    EXPECT_EQ(m_model.Parallel, 40);
+}
+
 TEST_F(ConfigurationCommandsTest, ClosingAsksOnlyAboutUnsavedChanges) {
     m_commands.AskToSaveOnClose();
     EXPECT_TRUE(m_prompts.Boxes().empty()) << "nothing to save, nothing asked";

@@ -313,6 +313,7 @@ TEST_F(ConfigurationFileTest, SaveThenLoadGivesBackEverySettingAndField) {
     m_model.Target(4).Security = TargetSecurity::Tls;
     m_model.CAFile = "../trust/private ca.pem";
     m_model.CertWarnDays = 21;
+    m_model.Parallel = 12;
     for (int n = 6; n <= 120; ++n)
         AddTarget("<Ping>", "10.1." + std::to_string(n), n % 2 == 0, 0);
     ASSERT_EQ(m_model.Target(0).Addr.size(), 1023u);
@@ -326,6 +327,7 @@ TEST_F(ConfigurationFileTest, SaveThenLoadGivesBackEverySettingAndField) {
     EXPECT_EQ(loaded.IntervalSecs, m_model.IntervalSecs);
     EXPECT_EQ(loaded.CAFile, m_model.CAFile);
     EXPECT_EQ(loaded.CertWarnDays, m_model.CertWarnDays);
+    EXPECT_EQ(loaded.Parallel, m_model.Parallel);
     ASSERT_EQ(loaded.TargetCount, m_model.TargetCount);
     for (int n = 0; n < m_model.TargetCount; ++n) {
         const TargetEntry& a = m_model.Target(n);
@@ -393,6 +395,7 @@ TEST_F(ConfigurationFileTest, AFileWithoutTlsSettingsSavesBackByteForByte) {
     // Left over from a file that had them: loading this one turns them off.
     m_model.CAFile = "old.pem";
     m_model.CertWarnDays = 9;
+    m_model.Parallel = 9;
     m_model.TargetTable[1].Security = TargetSecurity::Tls;
     Load(kTwoTargetExample);
     Save();
@@ -402,13 +405,15 @@ TEST_F(ConfigurationFileTest, AFileWithoutTlsSettingsSavesBackByteForByte) {
 TEST_F(ConfigurationFileTest, WritesTlsSettingsAfterTheIntervalAndSecurityAfterThePort) {
     m_model.CAFile = "ca.pem";
     m_model.CertWarnDays = 14;
+    m_model.Parallel = 64;
     AddTarget("<POP3>", "mail", false, 995);
     m_model.Target(0).Security = TargetSecurity::Tls;
     AddTarget("<SMTP>", "relay", true, 587);
     m_model.Target(1).Security = TargetSecurity::StartTls;
     Save();
     EXPECT_EQ(SavedText(), "[Targets]\r\nDeleteLogs=FALSE\r\nIntervalHours=0\r\nIntervalMins=5\r\n"
-                           "IntervalSecs=0\r\nCAFile=ca.pem\r\nCertWarnDays=14\r\nCount=2\r\n"
+                           "IntervalSecs=0\r\nCAFile=ca.pem\r\nCertWarnDays=14\r\nParallel=64\r\n"
+                           "Count=2\r\n"
                            "01Type=<POP3>\r\n01Addr=mail\r\n01User=\r\n01Password=\r\n"
                            "01Audible=FALSE\r\n01Port=995\r\n01Security=TLS\r\n"
                            "02Type=<SMTP>\r\n02Addr=relay\r\n02User=\r\n02Password=\r\n"
@@ -455,6 +460,30 @@ TEST_F(ConfigurationFileTest, ARelativeCAFileIsStoredAsWrittenAndFoundBesideTheI
     EXPECT_EQ(TrustOf(m_model).CAFile, m_dir.File("certs/ca.pem"));
     Save();
     EXPECT_NE(SavedText().find("\r\nCAFile=certs/ca.pem\r\n"), std::string::npos);
+}
+
+// A refused value (loaded 0) stops the load before it changes anything, unlike a range error.
+TEST_F(ConfigurationFileTest, ParallelTakesOneTo64AndARefusedValueChangesNothing) {
+    const std::pair<std::optional<std::string>, std::int32_t> cases[] = {
+        {std::nullopt, 1}, {"", 1},   {"64", 64},  {"08", 8},         {"0", 0},
+        {"65", 0},         {"-1", 0}, {"four", 0}, {"4294967295", 0}, {"4294967297", 0}};
+    for (const auto& [value, loaded] : cases) {
+        SCOPED_TRACE(value.value_or("missing"));
+        m_model = RunModel{};
+        m_model.Parallel = 7;
+        const std::string text = "[Targets]\r\nIntervalMins=9\r\n" +
+                                 (value ? "Parallel=" + *value + "\r\n" : std::string()) +
+                                 "Count=1\r\n01Type=<SMTP>\r\n";
+        if (loaded != 0) {
+            Load(text);
+            EXPECT_EQ(m_model.Parallel, loaded);
+            continue;
+        }
+        EXPECT_EQ(ErrorOf([&] { Load(text); }),
+                  "Ini file sets Parallel to " + *value + "; it must be from 1 to 64");
+        EXPECT_EQ(m_model.Parallel, 7);
+        EXPECT_EQ(m_model.IntervalMins, 5);
+    }
 }
 
 } // namespace

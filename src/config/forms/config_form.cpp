@@ -7,6 +7,7 @@
 #include "config/forms/radio_group.h"
 #include "config/forms/target_form.h"
 #include "engine/host.h"
+#include "engine/run_model.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -71,6 +72,8 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
       m_cbNotify(MakeNamed<QCheckBox>(QStringLiteral("cbNotify"),
                                       QStringLiteral("Notify When a Target Changes State"), this)),
       m_certWarnDays(MakeNamed<QSpinBox>(QStringLiteral("CertWarnDaysEdit"), this)),
+      m_parallelEdit(MakeNamed<IntervalEdit>(QStringLiteral("ParallelEdit"), 1, kMaxParallelProbes,
+                                             prompts, this)),
       m_doneButton(
           MakeNamed<QPushButton>(QStringLiteral("DoneButton"), QStringLiteral("Done"), this)),
       m_cancelButton(
@@ -110,6 +113,9 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     certificates->addWidget(
         new QLabel(QStringLiteral("Warn Days Before Certificate Expiry"), this));
     certificates->addWidget(m_certWarnDays);
+    certificates->addSpacing(24);
+    certificates->addWidget(new QLabel(QStringLiteral("Probes at Once"), this));
+    certificates->addWidget(m_parallelEdit);
     certificates->addStretch();
 
     auto* closeButtons = new QHBoxLayout;
@@ -129,10 +135,10 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     layout->addLayout(closeButtons);
     resize(619, 409);
 
-    const std::array<QWidget*, 12> tabOrder{
-        m_addButton,        m_editButton,       m_deleteButton,     m_clearButton,
-        m_intervalEdits[0], m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs,
-        m_cbNotify,         m_certWarnDays,     m_doneButton,       m_cancelButton};
+    const std::array<QWidget*, 13> tabOrder{
+        m_addButton,        m_editButton,       m_deleteButton, m_clearButton, m_intervalEdits[0],
+        m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs, m_cbNotify,    m_certWarnDays,
+        m_parallelEdit,     m_doneButton,       m_cancelButton};
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -152,6 +158,7 @@ void TVelnorixConfigForm::ShowSettings(const TargetsAndOptions& settings) {
     m_cbNotify->setChecked(settings.Notify);
     // Below zero is off as well.
     m_certWarnDays->setValue(std::clamp(settings.CertWarnDays, 0, kMaxCertWarnDays));
+    m_parallelEdit->ShowValue(std::clamp(settings.Parallel, 1, kMaxParallelProbes));
     m_targets->clear();
     for (const std::string& entry : settings.Entries)
         AppendEntry(*m_targets, entry);
@@ -167,6 +174,7 @@ TargetsAndOptions TVelnorixConfigForm::Settings() const {
     settings.DeleteLogs = m_rgDeleteLogs->ItemIndex() == kDeleteLogsYes;
     settings.Notify = m_cbNotify->isChecked();
     settings.CertWarnDays = m_certWarnDays->value();
+    settings.Parallel = m_parallel;
     return settings;
 }
 
@@ -203,19 +211,27 @@ void TVelnorixConfigForm::ClearButtonClick() {
 }
 
 void TVelnorixConfigForm::DoneButtonClick() {
+    const std::array<const IntervalEdit*, 4> fields{m_intervalEdits[0], m_intervalEdits[1],
+                                                    m_intervalEdits[2], m_parallelEdit};
     // A field refused on leaving keeps the dialog open until the operator corrects it.
-    if (std::any_of(m_intervalEdits.begin(), m_intervalEdits.end(),
+    if (std::any_of(fields.begin(), fields.end(),
                     [](const IntervalEdit* edit) { return edit->RefusesItsText(); }))
         return;
     std::array<std::int32_t, 3> interval{};
     for (std::size_t field = 0; field < interval.size(); ++field) {
-        const std::optional<std::int32_t> value = m_intervalEdits[field]->Value();
-        if (!value) {
-            m_prompts.ShowGeneralError(ToBytes(QStringLiteral("'%1' is not a valid integer value")
-                                                   .arg(m_intervalEdits[field]->text())));
+        const std::optional<std::int32_t> value = NumberIn(*m_intervalEdits[field]);
+        if (!value)
             return;
-        }
         interval[field] = *value;
+    }
+    const std::optional<std::int32_t> parallel = NumberIn(*m_parallelEdit);
+    if (!parallel)
+        return;
+    // Unlike an odd interval, a number of probes outside the limits cannot be run at all, so it
+    // is refused even when the field was never left.
+    if (const std::optional<QString> problem = m_parallelEdit->RangeProblem()) {
+        m_prompts.ShowGeneralError(ToBytes(*problem));
+        return;
     }
     if (interval == std::array<std::int32_t, 3>{}) {
         m_prompts.ShowErrorBox("No Test Interval is defined!\rPlease try again.");
@@ -226,7 +242,16 @@ void TVelnorixConfigForm::DoneButtonClick() {
         return;
     }
     m_interval = interval;
+    m_parallel = *parallel;
     accept();
+}
+
+std::optional<std::int32_t> TVelnorixConfigForm::NumberIn(const IntervalEdit& field) {
+    const std::optional<std::int32_t> value = field.Value();
+    if (!value)
+        m_prompts.ShowGeneralError(
+            ToBytes(QStringLiteral("'%1' is not a valid integer value").arg(field.text())));
+    return value;
 }
 
 } // namespace velnorix

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <array>
+#include <cstdint>
+#include <optional>
 
 class QCheckBox;
 class QListWidget;
@@ -18,8 +20,9 @@ class RadioGroup;
 class UserPrompts;
 
 // The configuration dialog: the target list with Add, Edit, Delete and Clear, the test
-// interval, the log deletion option and how early an expiring certificate fails its probe. Its
-// result is Accepted only through Done, after the interval and the list have been checked.
+// interval, the log deletion option, how early an expiring certificate fails its probe and how
+// many probes of a cycle run at once. Its result is Accepted only through Done, after the
+// interval and the list have been checked.
 class TVelnorixConfigForm final : public QDialog {
     Q_OBJECT
 
@@ -37,6 +40,8 @@ private:
     void DeleteButtonClick();
     void ClearButtonClick();
     void DoneButtonClick();
+    // The field's number; nothing, after telling the operator, when its text is not one.
+    [[nodiscard]] std::optional<std::int32_t> NumberIn(const IntervalEdit& field);
 
     UserPrompts& m_prompts;
     ModalRunner m_runModal;
@@ -49,9 +54,11 @@ private:
     RadioGroup* m_rgDeleteLogs;
     QCheckBox* m_cbNotify;
     QSpinBox* m_certWarnDays;
+    IntervalEdit* m_parallelEdit;
     QPushButton* m_doneButton;
     QPushButton* m_cancelButton;
     std::array<std::int32_t, 3> m_interval{};
+    std::int32_t m_parallel = 1;
 };
 
 } // namespace velnorix

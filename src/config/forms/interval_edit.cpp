@@ -86,13 +86,19 @@ void IntervalEdit::focusOutEvent(QFocusEvent* event) {
     setModified(false);
 }
 
-std::optional<QString> IntervalEdit::LeaveProblem() const {
+std::optional<QString> IntervalEdit::RangeProblem() const {
     const std::optional<std::int32_t> value = Value();
     if (value && (*value < m_minimum || *value > m_maximum))
         return QStringLiteral("Value %1 out of range %2..%3")
             .arg(text())
             .arg(m_minimum)
             .arg(m_maximum);
+    return std::nullopt;
+}
+
+std::optional<QString> IntervalEdit::LeaveProblem() const {
+    if (std::optional<QString> problem = RangeProblem())
+        return problem;
     if (isModified() && !HoldsTwoDigits(text()))
         return QStringLiteral("Invalid input value.  Use escape key to abandon changes");
     return std::nullopt;

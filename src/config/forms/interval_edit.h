@@ -24,6 +24,8 @@ public:
     [[nodiscard]] std::optional<std::int32_t> Value() const;
     // The operator left the field with a text it refused, and has not changed it since.
     [[nodiscard]] bool RefusesItsText() const { return m_refused; }
+    // The message that refuses a number outside the limits, if the text is one.
+    [[nodiscard]] std::optional<QString> RangeProblem() const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

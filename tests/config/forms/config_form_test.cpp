@@ -221,6 +221,8 @@ TEST_F(ConfigFormFocusTest, LeavingAFieldChecksItsLimits) {
         {"MinEdit", "61", "Value 61 out of range 0..60"},
         {"SecEdit", "99", "Value 99 out of range 0..60"},
         {"HrsEdit", "", "Invalid input value.  Use escape key to abandon changes"},
+        {"ParallelEdit", "00", "Value 00 out of range 1..64"},
+        {"ParallelEdit", "65", "Value 65 out of range 1..64"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Field + std::string(" ") + c.Typed);
@@ -302,6 +304,21 @@ TEST_F(ConfigFormFocusTest, DoneDoesNotCloseOverAFieldItJustRefused) {
     EXPECT_EQ(m_form.Settings().IntervalHours, 2);
 }
 
+// Unlike an odd interval, a number of probes the engine cannot run is refused by Done even
+// when the field was never left.
+TEST_F(ConfigFormFocusTest, DoneRefusesProbesAtOnceOutsideOneTo64) {
+    IntervalEdit& parallel = Field("ParallelEdit");
+    for (const std::string typed : {"00", "65"}) {
+        m_prompts.Clear();
+        Type(parallel, QString::fromStdString(typed));
+        m_form.setFocus(Qt::OtherFocusReason);
+        Click("DoneButton");
+        EXPECT_EQ(m_prompts.Texts(Kind::GeneralError),
+                  std::vector<std::string>{"Value " + typed + " out of range 1..64"});
+        EXPECT_EQ(m_form.result(), QDialog::Rejected);
+    }
+}
+
 TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
     IntervalEdit& seconds = Field("SecEdit");
     Type(seconds, QString());
@@ -315,7 +332,7 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
 TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     Control<QAbstractButton>(m_form, "CancelButton").setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 12; ++step) {
+    for (int step = 0; step < 13; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
@@ -323,8 +340,8 @@ TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     }
     EXPECT_EQ(visited.join(u' '), QStringLiteral("AddButton EditButton DeleteButton ClearButton "
                                                  "HrsEdit MinEdit SecEdit rgDeleteLogs "
-                                                 "cbNotify CertWarnDaysEdit DoneButton "
-                                                 "CancelButton"));
+                                                 "cbNotify CertWarnDaysEdit ParallelEdit "
+                                                 "DoneButton CancelButton"));
 }
 
 } // namespace

@@ -54,6 +54,7 @@ protected:
         m_model.IntervalHours = 1;
         m_model.IntervalMins = 2;
         m_model.IntervalSecs = 3;
+        m_model.Parallel = 5;
     }
 
     // Every change the dialog offers, short of confirming; the editor's answers are queued
@@ -124,6 +125,9 @@ TEST_F(TargetsDialogTest, DoneWritesTheDialogIntoTheModel) {
         SelectOnly(form, 1);
         Press(form, "DeleteButton");
         Control<RadioGroup>(form, "rgDeleteLogs").Button(0)->click();
+        QLineEdit& parallel = Control<QLineEdit>(form, "ParallelEdit");
+        EXPECT_EQ(parallel.text(), QStringLiteral("5"));
+        parallel.setText(QStringLiteral("12"));
         return Press(form, "DoneButton");
     });
     EXPECT_TRUE(EditTargetsAndOptions(nullptr, m_model, m_prompts, m_script.Runner()));
@@ -134,6 +138,7 @@ TEST_F(TargetsDialogTest, DoneWritesTheDialogIntoTheModel) {
     EXPECT_EQ(m_model.Target(0).Attempts, 0);
     EXPECT_TRUE(m_model.DeleteLogs);
     EXPECT_EQ(m_model.IntervalSecs, 3);
+    EXPECT_EQ(m_model.Parallel, 12);
     EXPECT_TRUE(m_model.IniChanged);
     EXPECT_TRUE(m_model.StartEnabled);
 }
