@@ -73,7 +73,7 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
                                       QStringLiteral("Notify When a Target Changes State"), this)),
       m_certWarnDays(MakeNamed<QSpinBox>(QStringLiteral("CertWarnDaysEdit"), this)),
       m_parallelEdit(MakeNamed<IntervalEdit>(QStringLiteral("ParallelEdit"), 1, kMaxParallelProbes,
-                                             prompts, this)),
+                                             prompts, this, IntervalEdit::Digits::OneOrTwo)),
       m_doneButton(
           MakeNamed<QPushButton>(QStringLiteral("DoneButton"), QStringLiteral("Done"), this)),
       m_cancelButton(

@@ -27,8 +27,9 @@ bool OperatorLeft(Qt::FocusReason reason) {
 } // namespace
 
 IntervalEdit::IntervalEdit(std::int32_t minimum, std::int32_t maximum, UserPrompts& prompts,
-                           QWidget* parent)
-    : QLineEdit(parent), m_minimum(minimum), m_maximum(maximum), m_prompts(prompts) {
+                           QWidget* parent, Digits digits)
+    : QLineEdit(parent), m_minimum(minimum), m_maximum(maximum), m_digits(digits),
+      m_prompts(prompts) {
     setAlignment(Qt::AlignCenter);
     // Typed input only: a value put in by the dialog is shown whole, however long, so that an
     // odd interval from a configuration file is seen and not silently cut to two digits.
@@ -99,7 +100,9 @@ std::optional<QString> IntervalEdit::RangeProblem() const {
 std::optional<QString> IntervalEdit::LeaveProblem() const {
     if (std::optional<QString> problem = RangeProblem())
         return problem;
-    if (isModified() && !HoldsTwoDigits(text()))
+    const bool digitsRight =
+        m_digits == Digits::ExactlyTwo ? HoldsTwoDigits(text()) : Value().has_value();
+    if (isModified() && !digitsRight)
         return QStringLiteral("Invalid input value.  Use escape key to abandon changes");
     return std::nullopt;
 }

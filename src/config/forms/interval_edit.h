@@ -16,7 +16,11 @@ class IntervalEdit final : public QLineEdit {
     Q_OBJECT
 
 public:
-    IntervalEdit(std::int32_t minimum, std::int32_t maximum, UserPrompts& prompts, QWidget* parent);
+    // The interval fields take exactly two digits, as they always have; a count may have one.
+    enum class Digits { ExactlyTwo, OneOrTwo };
+
+    IntervalEdit(std::int32_t minimum, std::int32_t maximum, UserPrompts& prompts, QWidget* parent,
+                 Digits digits = Digits::ExactlyTwo);
 
     // A value put in by the dialog; the two-digit rule applies only once the operator edits it.
     void ShowValue(std::int32_t value);
@@ -38,6 +42,7 @@ private:
 
     std::int32_t m_minimum;
     std::int32_t m_maximum;
+    Digits m_digits;
     UserPrompts& m_prompts;
     QString m_textBeforeChange;
     bool m_refused = false;

@@ -221,6 +221,8 @@ TEST_F(ConfigFormFocusTest, LeavingAFieldChecksItsLimits) {
         {"MinEdit", "61", "Value 61 out of range 0..60"},
         {"SecEdit", "99", "Value 99 out of range 0..60"},
         {"HrsEdit", "", "Invalid input value.  Use escape key to abandon changes"},
+        {"ParallelEdit", "8", nullptr},
+        {"ParallelEdit", "", "Invalid input value.  Use escape key to abandon changes"},
         {"ParallelEdit", "00", "Value 00 out of range 1..64"},
         {"ParallelEdit", "65", "Value 65 out of range 1..64"},
     };
