@@ -38,7 +38,8 @@ private:
     // The cycle's block as it is being written.
     struct OpenBlock {
         AppendingFile& DetailLog;
-        int InsertAt; // fixed for the whole block, so its lines stay together on a trimmed display
+        int InsertAt =
+            0; // fixed for the whole block, so its lines stay together on a trimmed display
         TlsTrust Trust;
     };
 
