@@ -1,7 +1,7 @@
 #include "base/file_descriptor.h"
-#include "network_namespace.h"
 #include "probes/icmp_client.h"
 #include "probes/probe_errors.h"
+#include "support/network_namespace.h"
 
 #include <arpa/inet.h>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "network_namespace.h"
+#include "support/network_namespace.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -42,6 +42,10 @@ NetworkNamespace::~NetworkNamespace() {
 
 bool NetworkNamespace::Ip(const std::string& arguments) const {
     return RunCommand("ip -n " + m_name + " " + arguments);
+}
+
+bool NetworkNamespace::Exec(const std::string& command) const {
+    return RunCommand("ip netns exec " + m_name + " " + command);
 }
 
 void NetworkNamespace::SetSysctl(const std::string& path, const std::string& value) const {

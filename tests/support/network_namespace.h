@@ -19,6 +19,8 @@ public:
 
     // Runs "ip -n <namespace> <arguments>"; false when it failed.
     bool Ip(const std::string& arguments) const;
+    // Runs a shell command inside the namespace ("ip netns exec"); false when it failed.
+    bool Exec(const std::string& command) const;
     // Writes one of the namespace's own sysctls, for example "net/ipv4/ping_group_range".
     void SetSysctl(const std::string& path, const std::string& value) const;
     // Runs `work` on a thread that has entered the namespace and waits for it; an exception
