@@ -44,7 +44,9 @@ public:
     ProbePool(const ProbePool&) = delete;
     ProbePool& operator=(const ProbePool&) = delete;
 
-    [[nodiscard]] std::int32_t Workers() const { return static_cast<std::int32_t>(m_threads.size()); }
+    [[nodiscard]] std::int32_t Workers() const {
+        return static_cast<std::int32_t>(m_threads.size());
+    }
 
     // Hands out the next cycle's jobs, after the previous ones have all finished.
     void Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust);

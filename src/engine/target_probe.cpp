@@ -36,8 +36,8 @@ std::uint32_t RunHead(std::int32_t position, const TargetEntry& entry, HeadProbe
     return clock.TickCount();
 }
 
-std::uint32_t RunEcho(const TargetEntry& entry, EchoProbe& ping, Clock& clock, BlockingRunner& runner,
-                      bool& failed) {
+std::uint32_t RunEcho(const TargetEntry& entry, EchoProbe& ping, Clock& clock,
+                      BlockingRunner& runner, bool& failed) {
     runner.RunBlocking([&] {
         ping.SetHost(entry.Addr);
         ping.SetPort(entry.Port);

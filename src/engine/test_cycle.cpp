@@ -38,8 +38,8 @@ private:
 TestCycle::TestCycle(const SchedulerParts& parts)
     : m_model(parts.Model), m_display(parts.Display), m_statusBar(parts.StatusBar),
       m_timer1(parts.Timer1), m_clock(parts.Clock), m_host(parts.Host), m_probes(parts.Probes),
-      m_settings(parts.Format), m_observer(parts.Observer),
-      m_parallelProbes(parts.ParallelProbes) {}
+      m_settings(parts.Format), m_observer(parts.Observer), m_parallelProbes(parts.ParallelProbes) {
+}
 
 void TestCycle::Run() {
     m_host.PumpMessages();

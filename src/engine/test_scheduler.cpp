@@ -13,8 +13,7 @@ namespace velnorix {
 TestScheduler::TestScheduler(SchedulerParts parts)
     : m_model(parts.Model), m_statusBar(parts.StatusBar), m_timer1(parts.Timer1),
       m_timer2(parts.Timer2), m_clock(parts.Clock), m_host(parts.Host), m_observer(parts.Observer),
-      m_cycle(parts),
-      m_cycleEnded(std::move(parts.CycleEnded)) {}
+      m_cycle(parts), m_cycleEnded(std::move(parts.CycleEnded)) {}
 
 void TestScheduler::StartTestRun() {
     // A start during a run replaces it: no tick of the old run may reach the new files, and
