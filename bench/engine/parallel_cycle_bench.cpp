@@ -3,6 +3,7 @@
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
 #include "instant_host.h"
+#include "support/bounded_probes.h"
 #include "support/loopback_server.h"
 #include "support/network_namespace.h"
 #include "support/service_scripts.h"
@@ -34,16 +35,6 @@ constexpr int kLivePerType = 50;
 constexpr int kSilentPerType = 5;
 // Every eleventh target is a silent one, so they are spread over the table.
 constexpr int kSilentEvery = 11;
-
-NetworkProbeSettings BoundedSettings() {
-    NetworkProbeSettings settings;
-    for (ConnectionBounds* bounds : {&settings.Http.Connection, &settings.Mail}) {
-        bounds->ConnectTimeout = kBound;
-        bounds->ReadTimeout = kBound;
-    }
-    settings.EchoTimeout = kBound;
-    return settings;
-}
 
 LoopbackServer::Handler Serving(ServerScript script) {
     return [script = std::move(script)](Connection& connection) { script.Play(connection); };
@@ -150,7 +141,7 @@ void AddTargets(RunModel& model, const Environment& environment, bool withSilent
 class CycleRun final {
 public:
     CycleRun(const Environment& environment, int parallel, bool withSilent)
-        : m_probes(BoundedSettings()), m_host("/dev/null") {
+        : m_probes(testing::BoundedBy(kBound)), m_host("/dev/null") {
         AddTargets(m_model, environment, withSilent);
         m_model.Parallel = parallel;
         m_model.DetailLogName = "/dev/null";
@@ -185,7 +176,7 @@ private:
                                .Host = m_host,
                                .Probes = m_probes.Components(),
                                .Format = FormatSettings{},
-                               .ParallelProbes = NetworkProbeMakers(BoundedSettings())}};
+                               .ParallelProbes = NetworkProbeMakers(testing::BoundedBy(kBound))}};
 };
 
 // Arguments: probes at once; 1 with the silent targets, 0 without.

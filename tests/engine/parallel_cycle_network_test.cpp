@@ -5,6 +5,7 @@
 #include "engine/test_scheduler.h"
 #include "probes/probe_errors.h"
 #include "real_ticks_clock.h"
+#include "support/bounded_probes.h"
 #include "support/fake_host.h"
 #include "support/loopback_server.h"
 #include "support/network_namespace.h"
@@ -202,16 +203,6 @@ ProbeMakers Counted(const ProbeMakers& real, SilentWaits& waits) {
             .Web = [real, &waits] { return std::make_unique<CountedWeb>(real.Web(), waits); }};
 }
 
-NetworkProbeSettings ShortBounds() {
-    NetworkProbeSettings settings;
-    for (ConnectionBounds* bounds : {&settings.Http.Connection, &settings.Mail}) {
-        bounds->ConnectTimeout = kBound;
-        bounds->ReadTimeout = kBound;
-    }
-    settings.EchoTimeout = kBound;
-    return settings;
-}
-
 // Forty targets of all four types probed sixteen at a time, all inside a namespace of the
 // test's own: scripted servers on its loopback, eight targets that never answer.
 class ParallelCycleNetworkTest : public ::testing::Test {
@@ -243,17 +234,17 @@ protected:
         m_display.SetSize(15 * 200, 13);
         ShowTargetHeader(m_model, m_display);
         m_host.SetLogDirectory(m_dir.Path());
-        m_scheduler = std::make_unique<TestScheduler>(
-            SchedulerParts{.Model = m_model,
-                           .Display = m_display,
-                           .StatusBar = m_status,
-                           .Timer1 = m_timer1,
-                           .Timer2 = m_timer2,
-                           .Clock = m_clock,
-                           .Host = m_host,
-                           .Probes = m_serial.Components(),
-                           .Format = FormatSettings{},
-                           .ParallelProbes = Counted(NetworkProbeMakers(ShortBounds()), *m_waits)});
+        m_scheduler = std::make_unique<TestScheduler>(SchedulerParts{
+            .Model = m_model,
+            .Display = m_display,
+            .StatusBar = m_status,
+            .Timer1 = m_timer1,
+            .Timer2 = m_timer2,
+            .Clock = m_clock,
+            .Host = m_host,
+            .Probes = m_serial.Components(),
+            .Format = FormatSettings{},
+            .ParallelProbes = Counted(NetworkProbeMakers(testing::BoundedBy(kBound)), *m_waits)});
     }
 
     // A veth link whose far end has no address; fixed neighbour entries send the requests
@@ -353,7 +344,7 @@ protected:
     FakeTimer m_timer2;
     testing::RealTicksFixedDate m_clock;
     FakeHost m_host;
-    NetworkProbes m_serial{ShortBounds()};
+    NetworkProbes m_serial{testing::BoundedBy(kBound)};
     std::unique_ptr<TestScheduler> m_scheduler;
 };
 
