@@ -4,6 +4,7 @@
 #include "engine/test_scheduler.h"
 #include "instant_host.h"
 #include "support/bounded_probes.h"
+#include "support/counted_probes.h"
 #include "support/loopback_server.h"
 #include "support/network_namespace.h"
 #include "support/service_scripts.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -141,7 +143,13 @@ void AddTargets(RunModel& model, const Environment& environment, bool withSilent
 class CycleRun final {
 public:
     CycleRun(const Environment& environment, int parallel, bool withSilent)
-        : m_probes(testing::BoundedBy(kBound)), m_host("/dev/null") {
+        : m_probes(testing::BoundedBy(kBound)), m_host("/dev/null"),
+          m_silentWaits(
+              [] {
+                  const std::vector<std::string> hosts = Environment::SilentPingHosts();
+                  return std::set<std::string>(hosts.begin(), hosts.end());
+              }(),
+              environment.SilentPort()) {
         AddTargets(m_model, environment, withSilent);
         m_model.Parallel = parallel;
         m_model.DetailLogName = "/dev/null";
@@ -157,6 +165,9 @@ public:
         return failures;
     }
     [[nodiscard]] int Targets() const { return m_model.TargetCount; }
+    // The most probes of silent targets the pool's workers waited on at once; 0 when the cycle
+    // probed one target at a time without the pool.
+    [[nodiscard]] int SilentPeak() { return m_silentWaits.Peak(); }
 
 private:
     RunModel m_model;
@@ -167,6 +178,7 @@ private:
     SystemClock m_clock;
     NetworkProbes m_probes;
     InlineHost m_host;
+    testing::WaitCounter m_silentWaits;
     TestScheduler m_scheduler{{.Model = m_model,
                                .Display = m_display,
                                .StatusBar = m_status,
@@ -176,7 +188,8 @@ private:
                                .Host = m_host,
                                .Probes = m_probes.Components(),
                                .Format = FormatSettings{},
-                               .ParallelProbes = NetworkProbeMakers(testing::BoundedBy(kBound))}};
+                               .ParallelProbes = testing::CountingWaits(
+                                   NetworkProbeMakers(testing::BoundedBy(kBound)), m_silentWaits)}};
 };
 
 // Arguments: probes at once; 1 with the silent targets, 0 without.
@@ -193,6 +206,7 @@ void BM_ParallelCycle(benchmark::State& state) {
         environment->Namespace().Run([&run] { run.Cycle(); });
     state.counters["targets"] = run.Targets();
     state.counters["failures"] = run.Failures();
+    state.counters["pool_silent_peak"] = run.SilentPeak();
     state.counters["bound_ms"] = static_cast<double>(kBound.count());
 }
 BENCHMARK(BM_ParallelCycle)

@@ -6,6 +6,7 @@
 #include "probes/probe_errors.h"
 #include "real_ticks_clock.h"
 #include "support/bounded_probes.h"
+#include "support/counted_probes.h"
 #include "support/fake_host.h"
 #include "support/loopback_server.h"
 #include "support/network_namespace.h"
@@ -18,7 +19,6 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <string>
 #include <utility>
@@ -50,159 +50,6 @@ constexpr int kSilentListened = 6; // web, POP3 and SMTP targets that connect an
 // Behind a link of the namespace that answers nothing.
 const std::vector<std::string> kSilentHosts = {"198.51.100.2", "198.51.100.3"};
 
-// How many probes of silent targets wait at the same time, and the most that ever did.
-class SilentWaits final {
-public:
-    SilentWaits(std::set<std::string> hosts, std::int32_t port)
-        : m_hosts(std::move(hosts)), m_port(port) {}
-
-    [[nodiscard]] bool SilentHost(std::string_view host) const {
-        return m_hosts.contains(std::string(host));
-    }
-    [[nodiscard]] bool SilentPort(std::int32_t port) const { return port == m_port; }
-    void Begin() {
-        const std::lock_guard lock(m_mutex);
-        m_peak = std::max(m_peak, ++m_waiting);
-    }
-    void End() {
-        const std::lock_guard lock(m_mutex);
-        --m_waiting;
-    }
-    [[nodiscard]] int Peak() {
-        const std::lock_guard lock(m_mutex);
-        return m_peak;
-    }
-
-private:
-    std::set<std::string> m_hosts;
-    std::int32_t m_port;
-    std::mutex m_mutex;
-    int m_waiting = 0;
-    int m_peak = 0;
-};
-
-// One wait of a probe, counted when its target is silent.
-class WaitScope final {
-public:
-    WaitScope(SilentWaits& waits, bool silent) : m_waits(silent ? &waits : nullptr) {
-        if (m_waits != nullptr)
-            m_waits->Begin();
-    }
-    ~WaitScope() {
-        if (m_waits != nullptr)
-            m_waits->End();
-    }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
-
-private:
-    SilentWaits* m_waits;
-};
-
-// The decorators pass every call on to the real probe and count its blocking call.
-class CountedEcho final : public EchoProbe {
-public:
-    CountedEcho(EchoProbe& real, SilentWaits& waits) : m_real(real), m_waits(waits) {}
-    void SetHost(std::string_view host) override {
-        m_silent = m_waits.SilentHost(host);
-        m_real.SetHost(host);
-    }
-    void SetPort(std::int32_t port) override { m_real.SetPort(port); }
-    void EchoExchange(std::string_view data, std::uint16_t sequence) override {
-        const WaitScope wait(m_waits, m_silent);
-        m_real.EchoExchange(data, sequence);
-    }
-    [[nodiscard]] ReplyStatusKind ReplyKind() const override { return m_real.ReplyKind(); }
-
-private:
-    EchoProbe& m_real;
-    SilentWaits& m_waits;
-    bool m_silent = false;
-};
-
-class CountedWeb final : public HeadProbe {
-public:
-    CountedWeb(std::unique_ptr<HeadProbe> real, SilentWaits& waits)
-        : m_real(std::move(real)), m_waits(waits) {}
-    void SetTrust(const TlsTrust& trust) override { m_real->SetTrust(trust); }
-    [[nodiscard]] std::int64_t CertificateExpiry() const override {
-        return m_real->CertificateExpiry();
-    }
-    void SetPort(std::int32_t port) override {
-        m_silent = m_waits.SilentPort(port);
-        m_real->SetPort(port);
-    }
-    void SetTarget(std::int32_t position) override { m_real->SetTarget(position); }
-    void HeadRequest(std::string_view address) override {
-        const WaitScope wait(m_waits, m_silent);
-        m_real->HeadRequest(address);
-    }
-    void CloseConnection() override { m_real->CloseConnection(); }
-
-private:
-    std::unique_ptr<HeadProbe> m_real;
-    SilentWaits& m_waits;
-    bool m_silent = false;
-};
-
-template <typename Probe>
-class CountedDialogue : public Probe {
-public:
-    CountedDialogue(Probe& real, SilentWaits& waits) : m_real(real), m_waits(waits) {}
-    void SetSecurity(ChannelSecurity security) override { m_real.SetSecurity(security); }
-    void SetTrust(const TlsTrust& trust) override { m_real.SetTrust(trust); }
-    [[nodiscard]] std::int64_t CertificateExpiry() const override {
-        return m_real.CertificateExpiry();
-    }
-    void SetHost(std::string_view host) override { m_real.SetHost(host); }
-    void SetPort(std::int32_t port) override {
-        m_silent = m_waits.SilentPort(port);
-        m_real.SetPort(port);
-    }
-    void StartDialogue() override {
-        const WaitScope wait(m_waits, m_silent);
-        m_real.StartDialogue();
-    }
-    void EndDialogue() override { m_real.EndDialogue(); }
-
-protected:
-    Probe& m_real;
-
-private:
-    SilentWaits& m_waits;
-    bool m_silent = false;
-};
-
-class CountedLogin final : public CountedDialogue<LoginDialogueProbe> {
-public:
-    using CountedDialogue::CountedDialogue;
-    void SetUsername(std::string_view user) override { m_real.SetUsername(user); }
-    void SetPassword(std::string_view password) override { m_real.SetPassword(password); }
-};
-
-class CountedSet final : public ProbeSet {
-public:
-    CountedSet(std::unique_ptr<ProbeSet> real, SilentWaits& waits)
-        : m_real(std::move(real)), m_own(m_real->Components()), m_echo(m_own.PingClient, waits),
-          m_pop3(m_own.IdPOP31, waits), m_smtp(m_own.IdSMTP1, waits) {}
-    // A worker's own web probe is never used: every web target brings its own.
-    [[nodiscard]] ProbeComponents Components() override {
-        return {m_echo, m_own.IdHTTP1, m_pop3, m_smtp};
-    }
-
-private:
-    std::unique_ptr<ProbeSet> m_real;
-    ProbeComponents m_own;
-    CountedEcho m_echo;
-    CountedLogin m_pop3;
-    CountedDialogue<DialogueProbe> m_smtp;
-};
-
-ProbeMakers Counted(const ProbeMakers& real, SilentWaits& waits) {
-    return {.Worker = [real, &waits] { return std::make_unique<CountedSet>(real.Worker(), waits); },
-            .Web = [real, &waits] { return std::make_unique<CountedWeb>(real.Web(), waits); }};
-}
-
 // Forty targets of all four types probed sixteen at a time, all inside a namespace of the
 // test's own: scripted servers on its loopback, eight targets that never answer.
 class ParallelCycleNetworkTest : public ::testing::Test {
@@ -226,7 +73,7 @@ protected:
             m_silent = std::make_unique<LoopbackServer>(
                 std::vector<ServerScript>(kSilentListened, ServerScript().Silence()));
         });
-        m_waits = std::make_unique<SilentWaits>(
+        m_waits = std::make_unique<testing::WaitCounter>(
             std::set<std::string>(kSilentHosts.begin(), kSilentHosts.end()), m_silent->Port());
         AddTargets();
         m_model.Parallel = kParallel;
@@ -244,7 +91,8 @@ protected:
             .Host = m_host,
             .Probes = m_serial.Components(),
             .Format = FormatSettings{},
-            .ParallelProbes = Counted(NetworkProbeMakers(testing::BoundedBy(kBound)), *m_waits)});
+            .ParallelProbes =
+                testing::CountingWaits(NetworkProbeMakers(testing::BoundedBy(kBound)), *m_waits)});
     }
 
     // A veth link whose far end has no address; fixed neighbour entries send the requests
@@ -335,7 +183,7 @@ protected:
     std::unique_ptr<LoopbackServer> m_pop3;
     std::unique_ptr<LoopbackServer> m_smtp;
     std::unique_ptr<LoopbackServer> m_silent;
-    std::unique_ptr<SilentWaits> m_waits;
+    std::unique_ptr<testing::WaitCounter> m_waits;
     testing::TempDir m_dir;
     RunModel m_model;
     FakeDisplay m_display;
