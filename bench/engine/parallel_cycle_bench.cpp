@@ -79,13 +79,7 @@ private:
         std::unique_ptr<NetworkNamespace> space = NetworkNamespace::Create(whyNot);
         if (!space)
             return nullptr;
-        bool linked = space->Ip("link add vx0 type veth peer name vx1") &&
-                      space->Ip("addr add 198.51.100.1/24 dev vx0") &&
-                      space->Ip("link set vx0 up") && space->Ip("link set vx1 up");
-        for (const std::string& host : SilentPingHosts())
-            linked = linked && space->Ip("neigh add " + host +
-                                         " lladdr 02:00:00:00:00:02 dev vx0 nud permanent");
-        if (!linked) {
+        if (!space->AddSilentHosts(SilentPingHosts())) {
             whyNot = "cannot add the silent hosts' link to the namespace";
             return nullptr;
         }
