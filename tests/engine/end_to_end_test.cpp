@@ -4,8 +4,10 @@
 #include "engine/summary_log.h"
 #include "engine/test_scheduler.h"
 #include "probes/probe_errors.h"
+#include "real_ticks_clock.h"
 #include "support/fake_host.h"
 #include "support/loopback_server.h"
+#include "support/service_scripts.h"
 #include "support/temp_dir.h"
 
 #include <chrono>
@@ -23,48 +25,14 @@ using testing::FakeHost;
 using testing::FakeStatusLine;
 using testing::FakeTimer;
 using testing::LoopbackServer;
+using testing::Pop3Login;
 using testing::ReadWholeFile;
+using testing::RealTicksFixedDate;
 using testing::RefusingPort;
-using testing::ServerScript;
+using testing::SmtpGreeting;
 using testing::SplitCrLfLines;
 using testing::TempDir;
-
-// Real tick counts, so the probes' times are measured; a fixed date, so the stamps are known.
-class RealTicksFixedDate final : public Clock {
-public:
-    std::uint32_t TickCount() override { return m_system.TickCount(); }
-    LocalDateTime Now() override { return {2026, 12, 6, 14, 3, 27, 0}; }
-    std::int64_t SecondsSinceEpoch() override { return m_system.SecondsSinceEpoch(); }
-
-private:
-    SystemClock m_system;
-};
-
-ServerScript WebPage() {
-    ServerScript script;
-    for (int line = 0; line < 6; ++line) // the request line, four headers, the empty line
-        script.ReadLine();
-    script.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
-    return script;
-}
-
-ServerScript Pop3Login() {
-    return ServerScript()
-        .SendLine("+OK POP3 ready")
-        .ExpectLine("USER ann")
-        .SendLine("+OK")
-        .ExpectLine("PASS s3cret")
-        .SendLine("+OK logged in")
-        .ExpectLine("QUIT");
-}
-
-ServerScript SmtpGreeting() {
-    return ServerScript()
-        .SendLine("220 mail.test ESMTP")
-        .ExpectLine("EHLO probe.test")
-        .SendLine("250 mail.test")
-        .ExpectLine("QUIT");
-}
+using testing::WebPage;
 
 // Each line of `lines` matches the pattern at the same position.
 void ExpectLinesMatch(const std::vector<std::string>& lines,
@@ -107,8 +75,8 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
     if (!IcmpAllowedHere())
         GTEST_SKIP() << "no ICMP socket of either kind can be opened here";
     LoopbackServer web({WebPage(), WebPage()});
-    LoopbackServer pop3({Pop3Login(), Pop3Login()});
-    LoopbackServer smtp({SmtpGreeting(), SmtpGreeting()});
+    LoopbackServer pop3({Pop3Login("ann", "s3cret"), Pop3Login("ann", "s3cret")});
+    LoopbackServer smtp({SmtpGreeting("probe.test"), SmtpGreeting("probe.test")});
     RefusingPort refusing;
 
     NetworkProbeSettings settings;

@@ -1,13 +1,14 @@
 #include "base/file_descriptor.h"
-#include "network_namespace.h"
 #include "probes/icmp_client.h"
 #include "probes/probe_errors.h"
+#include "support/network_namespace.h"
 
 #include <arpa/inet.h>
 #include <atomic>
 #include <cstdint>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <memory>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -341,6 +342,49 @@ TEST_F(IcmpNamespaceTest, LoopbackWithEchoRepliesOffTimesOut) {
         client.EchoExchange("", 0);
         EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::TimedOut);
         EXPECT_EQ(client.ReplyStatus().ReplyFrom, "0.0.0.0");
+    });
+}
+
+// The sequence number as a packet filter reads the field: the probe writes it low byte first.
+std::uint16_t AsFilterReadsIt(std::uint16_t sequence) {
+    return static_cast<std::uint16_t>((sequence >> 8) | (sequence << 8));
+}
+
+TEST_F(IcmpNamespaceTest, ProbesSharingSequencesTakeOnlyTheirOwnReplies) {
+    // The host drops the request with the first sequence number of the shared source and
+    // answers the other.
+    if (!m_namespace->Exec("nft 'add table ip velnorix; add chain ip velnorix in { type filter "
+                           "hook input priority 0; }; add rule ip velnorix in icmp type "
+                           "echo-request icmp sequence " +
+                           std::to_string(AsFilterReadsIt(kFirstEchoSequence)) + " drop'"))
+        GTEST_SKIP() << "nft cannot add a rule in the namespace (package nftables)";
+    m_namespace->Run([] {
+        const auto sequences = std::make_shared<EchoSequences>();
+        IcmpClient first;
+        IcmpClient second;
+        for (IcmpClient* client : {&first, &second}) {
+            client->SetSocketKinds({IcmpSocketKind::Raw});
+            client->ShareSequences(sequences);
+            client->SetHost("127.0.0.1");
+            client->SetReceiveTimeout(1s);
+        }
+        // The second starts while the first waits, so the first's raw socket sees the reply to
+        // the second, from the same host and with the same identifier.
+        std::thread waiting([&] { first.EchoExchange("", 0); });
+        std::this_thread::sleep_for(200ms);
+        second.EchoExchange("", 0);
+        waiting.join();
+
+        const std::uint16_t dropped = kFirstEchoSequence;
+        for (const IcmpClient* client : {&first, &second}) {
+            const TReplyStatus& status = client->ReplyStatus();
+            EXPECT_EQ(status.ReplyKind, status.ReplySequence == dropped ? ReplyStatusKind::TimedOut
+                                                                        : ReplyStatusKind::Echo)
+                << "sequence " << status.ReplySequence;
+        }
+        EXPECT_THAT(
+            (std::vector{first.ReplyStatus().ReplySequence, second.ReplyStatus().ReplySequence}),
+            ::testing::UnorderedElementsAre(dropped, dropped + 1));
     });
 }
 

@@ -1,4 +1,3 @@
-#include "network_namespace.h"
 #include "probes/host_resolution.h"
 #include "probes/icmp_client.h"
 #include "probes/pop3_client.h"
@@ -8,6 +7,7 @@
 #include "short_bounds.h"
 #include "support/case_names.h"
 #include "support/loopback_server.h"
+#include "support/network_namespace.h"
 
 #include <cerrno>
 #include <gmock/gmock.h>

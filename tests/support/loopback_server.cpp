@@ -94,7 +94,9 @@ public:
         : m_scripts(std::move(scripts)), m_handler(std::move(handler)), m_patience(patience),
           m_port(port) {
         m_listener = LoopbackSocket(&m_port, family);
-        if (::listen(m_listener.Get(), 16) != 0)
+        // A cycle may connect up to 64 probes at once: a short queue would drop their SYNs,
+        // and the retries would run into the probes' connect time-outs.
+        if (::listen(m_listener.Get(), SOMAXCONN) != 0)
             ThrowSystemError("listen");
         int wake[2];
         if (::pipe2(wake, O_CLOEXEC) != 0)

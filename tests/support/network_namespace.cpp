@@ -1,4 +1,4 @@
-#include "network_namespace.h"
+#include "support/network_namespace.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -42,6 +42,20 @@ NetworkNamespace::~NetworkNamespace() {
 
 bool NetworkNamespace::Ip(const std::string& arguments) const {
     return RunCommand("ip -n " + m_name + " " + arguments);
+}
+
+bool NetworkNamespace::AddSilentHosts(const std::vector<std::string>& hosts) const {
+    bool added = Ip("link add vx0 type veth peer name vx1") &&
+                 Ip("addr add 198.51.100.1/24 dev vx0") && Ip("link set vx0 up") &&
+                 Ip("link set vx1 up");
+    for (const std::string& host : hosts)
+        added =
+            added && Ip("neigh add " + host + " lladdr 02:00:00:00:00:02 dev vx0 nud permanent");
+    return added;
+}
+
+bool NetworkNamespace::Exec(const std::string& command) const {
+    return RunCommand("ip netns exec " + m_name + " " + command);
 }
 
 void NetworkNamespace::SetSysctl(const std::string& path, const std::string& value) const {

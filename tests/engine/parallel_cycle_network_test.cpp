@@ -1,0 +1,229 @@
+#include "base/text_format.h"
+#include "engine/display_header.h"
+#include "engine/network_probes.h"
+#include "engine/run_model.h"
+#include "engine/test_scheduler.h"
+#include "probes/probe_errors.h"
+#include "real_ticks_clock.h"
+#include "support/bounded_probes.h"
+#include "support/counted_probes.h"
+#include "support/fake_host.h"
+#include "support/loopback_server.h"
+#include "support/network_namespace.h"
+#include "support/service_scripts.h"
+#include "support/temp_dir.h"
+
+#include <algorithm>
+#include <chrono>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace velnorix {
+namespace {
+
+using namespace std::chrono_literals;
+using ::testing::EndsWith;
+using testing::FakeDisplay;
+using testing::FakeHost;
+using testing::FakeStatusLine;
+using testing::FakeTimer;
+using testing::LoopbackServer;
+using testing::NetworkNamespace;
+using testing::ServerScript;
+using ::testing::StartsWith;
+
+// How long a probe waits for a silent target: short, so the cycle ends soon.
+constexpr std::chrono::milliseconds kBound = 1500ms;
+constexpr int kTargets = 40;
+constexpr int kParallel = 16;
+// Two of each type, spread over the table: 3 and 39 SMTP, 6 and 34 POP3, 8 and 20 pings, 13 and
+// 29 web pages.
+const std::set<int> kSilentPositions = {3, 6, 8, 13, 20, 29, 34, 39};
+constexpr int kLivePerType = 8;
+constexpr int kSilentListened = 6; // web, POP3 and SMTP targets that connect and hear nothing
+// Behind a link of the namespace that drops everything.
+const std::vector<std::string> kSilentHosts = {"198.51.100.2", "198.51.100.3"};
+
+// Forty targets of all four types probed sixteen at a time, all inside a namespace of the
+// test's own: scripted servers on its loopback, eight targets that never answer.
+class ParallelCycleNetworkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string whyNot;
+        m_namespace = NetworkNamespace::Create(whyNot);
+        if (!m_namespace)
+            GTEST_SKIP() << whyNot;
+        ASSERT_TRUE(m_namespace->AddSilentHosts(kSilentHosts));
+        // A listening socket stays in the namespace it was made in.
+        m_namespace->Run([this] {
+            m_web = std::make_unique<LoopbackServer>(
+                std::vector<ServerScript>(kLivePerType, testing::WebPage()));
+            m_pop3 = std::make_unique<LoopbackServer>(
+                std::vector<ServerScript>(kLivePerType, testing::Pop3Login("ann", "s3cret")));
+            m_smtp = std::make_unique<LoopbackServer>(
+                std::vector<ServerScript>(kLivePerType, testing::SmtpGreeting()));
+            m_silent = std::make_unique<LoopbackServer>(
+                std::vector<ServerScript>(kSilentListened, ServerScript().Silence()));
+        });
+        m_waits = std::make_unique<testing::WaitCounter>(
+            std::set<std::string>(kSilentHosts.begin(), kSilentHosts.end()), m_silent->Port());
+        AddTargets();
+        m_model.Parallel = kParallel;
+        // Room for the header and a whole block, so the cycle's lines all stay in view.
+        m_display.SetSize(15 * 200, 13);
+        ShowTargetHeader(m_model, m_display);
+        m_host.SetLogDirectory(m_dir.Path());
+        m_scheduler = std::make_unique<TestScheduler>(SchedulerParts{
+            .Model = m_model,
+            .Display = m_display,
+            .StatusBar = m_status,
+            .Timer1 = m_timer1,
+            .Timer2 = m_timer2,
+            .Clock = m_clock,
+            .Host = m_host,
+            .Probes = m_serial.Components(),
+            .Format = FormatSettings{},
+            .ParallelProbes =
+                testing::CountingWaits(NetworkProbeMakers(testing::BoundedBy(kBound)), *m_waits)});
+    }
+
+    void AddTargets() {
+        static constexpr std::string_view kTags[] = {kTagPing, kTagHtml, kTagPop3, kTagSmtp};
+        m_model.SetTargetCount(kTargets);
+        const std::uint16_t livePorts[] = {0, m_web->Port(), m_pop3->Port(), m_smtp->Port()};
+        std::size_t silentHost = 0;
+        for (int i = 0; i < kTargets; ++i) {
+            TargetEntry& entry = m_model.Target(i);
+            entry.SetType(kTags[i % 4]);
+            entry.Audible = false;
+            const bool silent = kSilentPositions.contains(i);
+            const bool ping = entry.Type == kTagPing;
+            entry.Port = silent && !ping ? m_silent->Port() : livePorts[i % 4];
+            entry.Addr = silent && ping ? kSilentHosts.at(silentHost++) : "127.0.0.1";
+            if (entry.Type == kTagHtml)
+                entry.Addr = "http://127.0.0.1:" + std::to_string(entry.Port) + "/";
+            entry.User = "ann";
+            entry.Password = "s3cret";
+        }
+    }
+
+    // One test run of one cycle on a thread inside the namespace, where the workers start too.
+    void RunOneCycle() {
+        const auto start = std::chrono::steady_clock::now();
+        m_namespace->Run([this] { m_scheduler->StartTestRun(); });
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        RecordProperty("cycle_ms",
+                       static_cast<int>(
+                           std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+    }
+
+    // The detail log's block holds one line per target in target order with its verdict, and
+    // each target's statistics count that one probe.
+    void ExpectEveryTargetRecordedInOrder() {
+        const std::vector<std::string> lines =
+            testing::SplitCrLfLines(testing::ReadWholeFile(m_model.DetailLogName));
+        ASSERT_EQ(lines.size(), kTargets + 1U);
+        EXPECT_EQ(lines.back(), "") << "the block ends with an empty line";
+        for (int i = 0; i < kTargets; ++i) {
+            const TargetEntry& entry = m_model.Target(i);
+            const bool silent = kSilentPositions.contains(i);
+            const std::string& line = lines[static_cast<std::size_t>(i)];
+            EXPECT_THAT(line, StartsWith(std::string("   1 14:03:27 Dec 06, 2026  ") +
+                                         (silent ? "Failure:" : "Success:")))
+                << "target " << i;
+            EXPECT_THAT(line, EndsWith(" secs  " + entry.Type + entry.Addr)) << "target " << i;
+            EXPECT_EQ(entry.Attempts, 1) << "target " << i;
+            EXPECT_EQ(entry.Failures, silent ? 1 : 0) << "target " << i;
+            const std::string reason =
+                entry.Type == kTagPing ? "No echo reply in time" : error_text::kReadTimeout;
+            EXPECT_EQ(entry.LastReason, silent ? reason : "") << "target " << i;
+        }
+    }
+
+    // The result lines the display shows, newest first.
+    [[nodiscard]] std::vector<std::string> ShownResults() const {
+        std::vector<std::string> shown;
+        std::ranges::copy_if(m_display.Lines(), std::back_inserter(shown),
+                             [](const std::string& line) { return line.starts_with("   1 "); });
+        return shown;
+    }
+
+    void ExpectServersPlayedTheirScripts() {
+        for (LoopbackServer* server : {m_web.get(), m_pop3.get(), m_smtp.get(), m_silent.get()})
+            server->Finish();
+        for (LoopbackServer* server : {m_web.get(), m_pop3.get(), m_smtp.get()}) {
+            EXPECT_EQ(server->ConnectionCount(), static_cast<std::size_t>(kLivePerType));
+            EXPECT_THAT(server->Mismatches(), ::testing::IsEmpty());
+        }
+        EXPECT_EQ(m_silent->ConnectionCount(), static_cast<std::size_t>(kSilentListened));
+    }
+
+    std::unique_ptr<NetworkNamespace> m_namespace;
+    std::unique_ptr<LoopbackServer> m_web;
+    std::unique_ptr<LoopbackServer> m_pop3;
+    std::unique_ptr<LoopbackServer> m_smtp;
+    std::unique_ptr<LoopbackServer> m_silent;
+    std::unique_ptr<testing::WaitCounter> m_waits;
+    testing::TempDir m_dir;
+    RunModel m_model;
+    FakeDisplay m_display;
+    FakeStatusLine m_status;
+    FakeTimer m_timer1;
+    FakeTimer m_timer2;
+    testing::RealTicksFixedDate m_clock;
+    FakeHost m_host;
+    NetworkProbes m_serial{testing::BoundedBy(kBound)};
+    std::unique_ptr<TestScheduler> m_scheduler;
+};
+
+TEST_F(ParallelCycleNetworkTest, RecordsEveryTargetInOrderWhileAllSilentOnesWaitTogether) {
+    RunOneCycle();
+
+    ExpectEveryTargetRecordedInOrder();
+    std::vector<std::string> logged =
+        testing::SplitCrLfLines(testing::ReadWholeFile(m_model.DetailLogName));
+    logged.pop_back();
+    std::ranges::reverse(logged);
+    EXPECT_EQ(ShownResults(), logged) << "the display shows the newest result on top";
+    EXPECT_EQ(m_waits->Peak(), static_cast<int>(kSilentPositions.size()))
+        << "every silent target's probe waited at the same time";
+    EXPECT_EQ(m_model.CycleCount, 1);
+    EXPECT_TRUE(m_timer1.Enabled());
+    ExpectServersPlayedTheirScripts();
+}
+
+TEST_F(ParallelCycleNetworkTest, StopDuringTheCycleStillRecordsEveryTargetThenEndsTheRun) {
+    for (const int position : kSilentPositions)
+        m_model.Target(position).Audible = true;
+    // The first failure asks for a stop, as a click while the probes run does; it is delivered
+    // at the next pump point.
+    std::size_t shownAtStop = 0;
+    bool posted = false;
+    m_host.OnSound([&] {
+        if (std::exchange(posted, true))
+            return;
+        m_host.Post([&] {
+            shownAtStop = ShownResults().size();
+            m_scheduler->StopTest1Click();
+        });
+    });
+
+    RunOneCycle();
+
+    EXPECT_EQ(shownAtStop, static_cast<std::size_t>(kTargets));
+    ExpectEveryTargetRecordedInOrder();
+    EXPECT_EQ(m_host.Sounds(), static_cast<int>(kSilentPositions.size()));
+    EXPECT_TRUE(m_model.StopRequested);
+    EXPECT_FALSE(m_timer1.Enabled()) << "no further cycle";
+    EXPECT_THAT(m_status.Text(), EndsWith("  Test Stopped!"));
+    ExpectServersPlayedTheirScripts();
+}
+
+} // namespace
+} // namespace velnorix
