@@ -35,7 +35,8 @@ struct FinishedProbe {
 // A fixed set of worker threads, each with its own probe components, that run a cycle's probes
 // at most one per worker at a time. Workers take the jobs in the order given; the results are
 // collected by their place in that order, so the caller can record them in target order while
-// later probes still run. Apart from the clock, nothing here is shared between workers.
+// later probes still run. Workers share only the clock, the trust settings they read and what
+// their makers chose to share (the echo probes' sequence numbers).
 class ProbePool final {
 public:
     ProbePool(std::int32_t workers, const ProbeMakers& makers, Clock& clock);
@@ -48,7 +49,8 @@ public:
         return static_cast<std::int32_t>(m_threads.size());
     }
 
-    // Hands out the next cycle's jobs, after the previous ones have all finished.
+    // Hands out the next cycle's jobs. What the previous call left waiting is dropped and its
+    // running probes are waited for first, so no worker reads a job list being replaced.
     void Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust);
     // Whether job `index` has finished or was dropped.
     [[nodiscard]] bool Finished(std::size_t index);
