@@ -19,11 +19,21 @@ ProbePool::ProbePool(std::int32_t workers, const ProbeMakers& makers, Clock& clo
     for (std::int32_t i = 0; i < workers; ++i)
         m_probes.push_back(makers.Worker());
     m_threads.reserve(m_probes.size());
-    for (const std::unique_ptr<ProbeSet>& probes : m_probes)
-        m_threads.emplace_back([this, set = probes.get()] { Work(*set); });
+    try {
+        for (const std::unique_ptr<ProbeSet>& probes : m_probes)
+            m_threads.emplace_back([this, set = probes.get()] { Work(*set); });
+    } catch (...) {
+        // Out of threads: the ones already started must end before the pool is gone.
+        StopWorkers();
+        throw;
+    }
 }
 
 ProbePool::~ProbePool() {
+    StopWorkers();
+}
+
+void ProbePool::StopWorkers() {
     {
         const std::lock_guard lock(m_mutex);
         m_closing = true;

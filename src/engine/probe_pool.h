@@ -69,6 +69,7 @@ private:
         std::exception_ptr Escaped;
     };
 
+    void StopWorkers();
     void Work(ProbeSet& probes);
     Slot Run(const ProbeJob& job, ProbeSet& probes);
 
