@@ -100,14 +100,19 @@ void TestCycle::ProbeAtOnce(const OpenBlock& block) {
     pool.Start(jobs, block.Trust);
     const SettledPool settled(pool);
     bool cutShort = false;
-    for (std::size_t k = 0; k < jobs.size(); ++k) {
+    std::size_t next = 0; // the first job not yet recorded; jobs are in target order
+    for (std::int32_t i = 0; i < m_model.TargetCount; ++i) {
         // Probes already running finish and are recorded; those not begun never start.
         if (!cutShort && m_host.CutCycleShort()) {
             cutShort = true;
             pool.DropWaiting();
         }
         if (!cutShort)
-            m_statusBar.SetText(TestingText(jobs[k].Entry));
+            m_statusBar.SetText(TestingText(m_model.Target(i)));
+        // A target of no known type has no job.
+        if (next == jobs.size() || jobs[next].Position != i)
+            continue;
+        const std::size_t k = next++;
         std::optional<FinishedProbe> finished;
         // Waiting is a blocking step like a probe; a result already in needs no wait.
         if (pool.Finished(k))

@@ -154,6 +154,13 @@ TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrow
     EXPECT_GE(stage.Peak(), 2);
     EXPECT_LE(stage.Peak(), 3);
     EXPECT_EQ(stage.Begun().count("never"), 0U);
+    // Every target's turn on the status bar, in table order, as when probing one at a time.
+    const std::vector<std::string> turns(rig.StatusBar.History().begin(),
+                                         rig.StatusBar.History().end() - 1);
+    EXPECT_EQ(turns, (std::vector<std::string>{"\tTesting-->   slow", "\tTesting-->   http://a/",
+                                               "\tTesting-->   int", "\tTesting-->   b",
+                                               "\tTesting-->   std", "\tTesting-->   never",
+                                               "\tTesting-->   http://c/"}));
 
     // Each web target keeps the web probe it was given.
     rig.Clock.Advance(300'000);
