@@ -4,7 +4,10 @@
 
 #include <charconv>
 #include <limits>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
+#include <utility>
 
 namespace velnorix {
 namespace {
@@ -33,6 +36,22 @@ std::int32_t ParseParallel(const std::string& text) {
                                 std::to_string(kMaxParallelProbes) + ", not \"" + text + "\"");
 }
 
+// The value of option `name` when `arguments[i]` is that option, given as "NAME VALUE" (which
+// moves `i` past the value) or "NAME=VALUE"; nothing for any other argument. A name without a
+// value is an error that says it needs `what`.
+std::optional<std::string> OptionValue(const std::vector<std::string>& arguments, std::size_t& i,
+                                       std::string_view name, std::string_view what) {
+    const std::string& argument = arguments[i];
+    if (argument == name) {
+        if (i + 1 == arguments.size())
+            throw std::invalid_argument(std::string(name) + " needs " + std::string(what));
+        return arguments[++i];
+    }
+    if (argument.size() > name.size() && argument.starts_with(name) && argument[name.size()] == '=')
+        return argument.substr(name.size() + 1);
+    return std::nullopt;
+}
+
 } // namespace
 
 CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
@@ -47,30 +66,16 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.Quiet = true;
         } else if (argument == "--no-reasons") {
             options.NoReasons = true;
-        } else if (argument == "--cycles") {
-            if (i + 1 == arguments.size())
-                throw std::invalid_argument("--cycles needs a number");
-            options.Cycles = ParseCycleCount(arguments[++i]);
-        } else if (argument.starts_with("--cycles=")) {
-            options.Cycles = ParseCycleCount(argument.substr(9));
-        } else if (argument == "--parallel") {
-            if (i + 1 == arguments.size())
-                throw std::invalid_argument("--parallel needs a number");
-            options.Parallel = ParseParallel(arguments[++i]);
-        } else if (argument.starts_with("--parallel=")) {
-            options.Parallel = ParseParallel(argument.substr(11));
-        } else if (argument == "--metrics") {
-            if (i + 1 == arguments.size())
-                throw std::invalid_argument("--metrics needs HOST:PORT");
-            options.Metrics = ParseListenAddress(arguments[++i]);
-        } else if (argument.starts_with("--metrics=")) {
-            options.Metrics = ParseListenAddress(argument.substr(10));
-        } else if (argument == "--log-dir") {
-            if (i + 1 == arguments.size() || arguments[i + 1].empty())
+        } else if (const auto cycles = OptionValue(arguments, i, "--cycles", "a number")) {
+            options.Cycles = ParseCycleCount(*cycles);
+        } else if (const auto parallel = OptionValue(arguments, i, "--parallel", "a number")) {
+            options.Parallel = ParseParallel(*parallel);
+        } else if (const auto metrics = OptionValue(arguments, i, "--metrics", "HOST:PORT")) {
+            options.Metrics = ParseListenAddress(*metrics);
+        } else if (auto folder = OptionValue(arguments, i, "--log-dir", "a folder")) {
+            if (folder->empty())
                 throw std::invalid_argument("--log-dir needs a folder");
-            options.LogDir = arguments[++i];
-        } else if (argument.starts_with("--log-dir=") && argument.size() > 10) {
-            options.LogDir = argument.substr(10);
+            options.LogDir = std::move(*folder);
         } else if (argument.starts_with("-") && argument != "-") {
             throw std::invalid_argument("unknown option " + argument);
         } else if (options.ConfigFile.empty()) {
