@@ -1,14 +1,9 @@
 #include "base/text_format.h"
-#include "engine/network_probes.h"
-#include "engine/run_model.h"
 #include "engine/summary_log.h"
-#include "engine/test_scheduler.h"
 #include "probes/probe_errors.h"
-#include "real_ticks_clock.h"
-#include "support/fake_host.h"
+#include "real_probe_rig.h"
 #include "support/loopback_server.h"
 #include "support/service_scripts.h"
-#include "support/temp_dir.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -20,18 +15,13 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeDisplay;
-using testing::FakeHost;
-using testing::FakeStatusLine;
-using testing::FakeTimer;
 using testing::LoopbackServer;
 using testing::Pop3Login;
 using testing::ReadWholeFile;
-using testing::RealTicksFixedDate;
+using testing::RealProbeRig;
 using testing::RefusingPort;
 using testing::SmtpGreeting;
 using testing::SplitCrLfLines;
-using testing::TempDir;
 using testing::WebPage;
 
 // Each line of `lines` matches the pattern at the same position.
@@ -79,66 +69,29 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
     LoopbackServer smtp({SmtpGreeting("probe.test"), SmtpGreeting("probe.test")});
     RefusingPort refusing;
 
-    NetworkProbeSettings settings;
-    settings.Http.Connection.ConnectTimeout = 2s;
-    settings.Http.Connection.ReadTimeout = 5s;
-    settings.Mail.ConnectTimeout = 2s;
-    settings.Mail.ReadTimeout = 5s;
-    settings.EchoTimeout = 2s;
-    NetworkProbes probes(settings);
-    probes.Smtp().SetHeloName("probe.test");
-
-    TempDir dir;
-    RunModel model;
-    const auto add = [&model](std::string_view type, std::string addr, std::int32_t port,
-                              bool audible) {
-        const std::int32_t index = model.TargetCount;
-        model.SetTargetCount(index + 1);
-        TargetEntry& entry = model.Target(index);
-        entry.SetType(type);
-        entry.Addr = std::move(addr);
-        entry.Port = port;
-        entry.Audible = audible;
-        return index;
-    };
-    add("<Ping>", "127.0.0.1", 0, true);
+    RealProbeRig rig(5s);
+    rig.Probes.Smtp().SetHeloName("probe.test");
+    rig.AddTarget("<Ping>", "127.0.0.1", 0, true);
     const std::string webAddress = "http://127.0.0.1:" + std::to_string(web.Port()) + "/";
-    add("<HTML>", webAddress, web.Port(), true);
-    const std::int32_t pop3Index = add("<POP3>", "127.0.0.1", pop3.Port(), true);
-    model.Target(pop3Index).User = "ann";
-    model.Target(pop3Index).Password = "s3cret";
-    add("<SMTP>", "127.0.0.1", smtp.Port(), true);
+    rig.AddTarget("<HTML>", webAddress, web.Port(), true);
+    const std::int32_t pop3Index = rig.AddTarget("<POP3>", "127.0.0.1", pop3.Port(), true);
+    rig.Model.Target(pop3Index).User = "ann";
+    rig.Model.Target(pop3Index).Password = "s3cret";
+    rig.AddTarget("<SMTP>", "127.0.0.1", smtp.Port(), true);
     const auto kRefusedIndex =
-        static_cast<std::size_t>(add("<SMTP>", "127.0.0.1", refusing.Port(), true));
-    model.IntervalMins = 0;
-    model.IntervalSecs = 1;
+        static_cast<std::size_t>(rig.AddTarget("<SMTP>", "127.0.0.1", refusing.Port(), true));
+    rig.Model.IntervalMins = 0;
+    rig.Model.IntervalSecs = 1;
 
-    FakeDisplay display;
-    FakeStatusLine status;
-    FakeTimer timer1;
-    FakeTimer timer2;
-    RealTicksFixedDate clock;
-    FakeHost host;
-    host.SetLogDirectory(dir.Path());
-    TestScheduler scheduler({.Model = model,
-                             .Display = display,
-                             .StatusBar = status,
-                             .Timer1 = timer1,
-                             .Timer2 = timer2,
-                             .Clock = clock,
-                             .Host = host,
-                             .Probes = probes.Components(),
-                             .Format = FormatSettings{}});
-
-    scheduler.StartTestRun();
-    ASSERT_TRUE(timer1.WouldTick());
-    EXPECT_EQ(timer1.Interval(), 1000);
-    scheduler.Timer1Timer();
+    rig.Scheduler.StartTestRun();
+    ASSERT_TRUE(rig.Timer1.WouldTick());
+    EXPECT_EQ(rig.Timer1.Interval(), 1000);
+    rig.Scheduler.Timer1Timer();
     web.Finish();
     pop3.Finish();
     smtp.Finish();
 
-    EXPECT_EQ(model.DetailLogName, dir.File("Velnorix261206140327.log"));
+    EXPECT_EQ(rig.Model.DetailLogName, rig.Dir.File("Velnorix261206140327.log"));
     const std::string targets[][2] = {{"<Ping>", "127.0.0.1"},
                                       {"<HTML>", webAddress},
                                       {"<POP3>", "127.0.0.1"},
@@ -167,11 +120,11 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
                                kResponseFields);
         summaryLines.emplace_back(" ");
     }
-    ExpectLinesMatch(SplitCrLfLines(ReadWholeFile(model.DetailLogName)), detailLines);
-    ExpectLinesMatch(SplitCrLfLines(ReadWholeFile(model.SummaryLogName)), summaryLines);
+    ExpectLinesMatch(SplitCrLfLines(ReadWholeFile(rig.Model.DetailLogName)), detailLines);
+    ExpectLinesMatch(SplitCrLfLines(ReadWholeFile(rig.Model.SummaryLogName)), summaryLines);
 
-    EXPECT_EQ(host.Sounds(), 2) << "only the refused mail server sounds, once a cycle";
-    EXPECT_EQ(status.Text(), "\t2 Cycles in 0:00:00");
+    EXPECT_EQ(rig.Host.Sounds(), 2) << "only the refused mail server sounds, once a cycle";
+    EXPECT_EQ(rig.StatusBar.Text(), "\t2 Cycles in 0:00:00");
     for (const LoopbackServer* server : {&web, &pop3, &smtp}) {
         EXPECT_EQ(server->ConnectionCount(), 2U);
         EXPECT_TRUE(server->Mismatches().empty());

@@ -1,10 +1,7 @@
 #include "engine/failure_reason.h"
-#include "engine/network_probes.h"
-#include "engine/test_scheduler.h"
+#include "real_probe_rig.h"
 #include "support/case_names.h"
-#include "support/fake_host.h"
 #include "support/loopback_server.h"
-#include "support/temp_dir.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -15,17 +12,12 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeClock;
-using testing::FakeDisplay;
-using testing::FakeHost;
-using testing::FakeStatusLine;
-using testing::FakeTimer;
 using testing::LoopbackServer;
 using testing::NamedCase;
 using testing::ReadWholeFile;
+using testing::RealProbeRig;
 using testing::RefusingPort;
 using testing::ServerScript;
-using testing::TempDir;
 
 struct ReasonCase {
     const char* Name;
@@ -78,56 +70,25 @@ TEST(FailureReasonsOfACycle, GoWithTheirLinesToTheStatusBarAndStayAsTheTargetsLa
     LoopbackServer web({WebAnswer("404 Not Found"), WebAnswer("200 OK")});
     LoopbackServer pop3({Pop3Refusal(), Pop3Refusal()});
     RefusingPort refusing;
-    NetworkProbeSettings settings;
-    settings.Http.Connection.ReadTimeout = 5s;
-    settings.Mail.ReadTimeout = 5s;
-    NetworkProbes probes(settings);
+    RealProbeRig rig(5s);
+    rig.AddTarget("<HTML>", "http://127.0.0.1:" + std::to_string(web.Port()) + "/", web.Port());
+    rig.AddTarget("<POP3>", "127.0.0.1", pop3.Port());
+    rig.AddTarget("<SMTP>", "127.0.0.1", refusing.Port());
 
-    TempDir dir;
-    RunModel model;
-    model.SetTargetCount(3);
-    const std::tuple<const char*, std::string, std::uint16_t> targets[] = {
-        {"<HTML>", "http://127.0.0.1:" + std::to_string(web.Port()) + "/", web.Port()},
-        {"<POP3>", "127.0.0.1", pop3.Port()},
-        {"<SMTP>", "127.0.0.1", refusing.Port()}};
-    for (std::int32_t i = 0; i < 3; ++i) {
-        const auto& [type, addr, port] = targets[i];
-        model.Target(i).SetType(type);
-        model.Target(i).Addr = addr;
-        model.Target(i).Port = port;
-        model.Target(i).Audible = false;
-    }
-    FakeDisplay display;
-    FakeStatusLine status;
-    FakeTimer timer1;
-    FakeTimer timer2;
-    FakeClock clock;
-    FakeHost host;
-    host.SetLogDirectory(dir.Path());
-    TestScheduler scheduler({.Model = model,
-                             .Display = display,
-                             .StatusBar = status,
-                             .Timer1 = timer1,
-                             .Timer2 = timer2,
-                             .Clock = clock,
-                             .Host = host,
-                             .Probes = probes.Components(),
-                             .Format = FormatSettings{}});
-
-    scheduler.StartTestRun();
-    scheduler.Timer1Timer();
+    rig.Scheduler.StartTestRun();
+    rig.Scheduler.Timer1Timer();
 
     const std::string notFound = "HTTP/1.1 404 Not Found";
     const std::string badLogin = "invalid user name or password";
     const std::string refused = "Socket Error # 111 Connection refused";
-    EXPECT_EQ(display.ResultReasons(),
+    EXPECT_EQ(rig.Display.ResultReasons(),
               (std::vector<std::string>{notFound, badLogin, refused, "", badLogin, refused}));
     const std::vector<std::string> shown = {notFound, badLogin, refused, badLogin, refused};
-    EXPECT_EQ(status.FailureReasons(), shown);
-    EXPECT_EQ(model.Target(0).LastReason, notFound) << "a success keeps the last known fault";
-    EXPECT_EQ(model.Target(2).LastReason, refused);
+    EXPECT_EQ(rig.StatusBar.FailureReasons(), shown);
+    EXPECT_EQ(rig.Model.Target(0).LastReason, notFound) << "a success keeps the last known fault";
+    EXPECT_EQ(rig.Model.Target(2).LastReason, refused);
     for (const std::string& log :
-         {ReadWholeFile(model.DetailLogName), ReadWholeFile(model.SummaryLogName)})
+         {ReadWholeFile(rig.Model.DetailLogName), ReadWholeFile(rig.Model.SummaryLogName)})
         for (const std::string& reason : shown)
             EXPECT_EQ(log.find(reason), std::string::npos) << reason;
 }

@@ -1,17 +1,10 @@
-#include "base/text_format.h"
 #include "engine/display_header.h"
-#include "engine/network_probes.h"
-#include "engine/run_model.h"
-#include "engine/test_scheduler.h"
 #include "probes/probe_errors.h"
-#include "real_ticks_clock.h"
-#include "support/bounded_probes.h"
+#include "real_probe_rig.h"
 #include "support/counted_probes.h"
-#include "support/fake_host.h"
 #include "support/loopback_server.h"
 #include "support/network_namespace.h"
 #include "support/service_scripts.h"
-#include "support/temp_dir.h"
 
 #include <algorithm>
 #include <chrono>
@@ -29,10 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using ::testing::EndsWith;
-using testing::FakeDisplay;
-using testing::FakeHost;
-using testing::FakeStatusLine;
-using testing::FakeTimer;
 using testing::LoopbackServer;
 using testing::NetworkNamespace;
 using testing::ServerScript;
@@ -73,41 +62,28 @@ protected:
         });
         m_waits = std::make_unique<testing::WaitCounter>(
             std::set<std::string>(kSilentHosts.begin(), kSilentHosts.end()), m_silent->Port());
+        m_rig = std::make_unique<testing::RealProbeRig>(
+            kBound,
+            testing::CountingWaits(NetworkProbeMakers(testing::BoundedBy(kBound)), *m_waits));
         AddTargets();
-        m_model.Parallel = kParallel;
+        m_rig->Model.Parallel = kParallel;
         // Room for the header and a whole block, so the cycle's lines all stay in view.
-        m_display.SetSize(15 * 200, 13);
-        ShowTargetHeader(m_model, m_display);
-        m_host.SetLogDirectory(m_dir.Path());
-        m_scheduler = std::make_unique<TestScheduler>(SchedulerParts{
-            .Model = m_model,
-            .Display = m_display,
-            .StatusBar = m_status,
-            .Timer1 = m_timer1,
-            .Timer2 = m_timer2,
-            .Clock = m_clock,
-            .Host = m_host,
-            .Probes = m_serial.Components(),
-            .Format = FormatSettings{},
-            .ParallelProbes =
-                testing::CountingWaits(NetworkProbeMakers(testing::BoundedBy(kBound)), *m_waits)});
+        m_rig->Display.SetSize(15 * 200, 13);
+        ShowTargetHeader(m_rig->Model, m_rig->Display);
     }
 
     void AddTargets() {
         static constexpr std::string_view kTags[] = {kTagPing, kTagHtml, kTagPop3, kTagSmtp};
-        m_model.SetTargetCount(kTargets);
         const std::uint16_t livePorts[] = {0, m_web->Port(), m_pop3->Port(), m_smtp->Port()};
         std::size_t silentHost = 0;
         for (int i = 0; i < kTargets; ++i) {
-            TargetEntry& entry = m_model.Target(i);
-            entry.SetType(kTags[i % 4]);
-            entry.Audible = false;
             const bool silent = kSilentPositions.contains(i);
-            const bool ping = entry.Type == kTagPing;
-            entry.Port = silent && !ping ? m_silent->Port() : livePorts[i % 4];
-            entry.Addr = silent && ping ? kSilentHosts.at(silentHost++) : "127.0.0.1";
-            if (entry.Type == kTagHtml)
-                entry.Addr = "http://127.0.0.1:" + std::to_string(entry.Port) + "/";
+            const bool ping = kTags[i % 4] == kTagPing;
+            const std::uint16_t port = silent && !ping ? m_silent->Port() : livePorts[i % 4];
+            std::string addr = silent && ping ? kSilentHosts.at(silentHost++) : "127.0.0.1";
+            if (kTags[i % 4] == kTagHtml)
+                addr = "http://127.0.0.1:" + std::to_string(port) + "/";
+            TargetEntry& entry = m_rig->Model.Target(m_rig->AddTarget(kTags[i % 4], addr, port));
             entry.User = "ann";
             entry.Password = "s3cret";
         }
@@ -115,23 +91,18 @@ protected:
 
     // One test run of one cycle on a thread inside the namespace, where the workers start too.
     void RunOneCycle() {
-        const auto start = std::chrono::steady_clock::now();
-        m_namespace->Run([this] { m_scheduler->StartTestRun(); });
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        RecordProperty("cycle_ms",
-                       static_cast<int>(
-                           std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
+        m_namespace->Run([this] { m_rig->Scheduler.StartTestRun(); });
     }
 
     // The detail log's block holds one line per target in target order with its verdict, and
     // each target's statistics count that one probe.
     void ExpectEveryTargetRecordedInOrder() {
         const std::vector<std::string> lines =
-            testing::SplitCrLfLines(testing::ReadWholeFile(m_model.DetailLogName));
+            testing::SplitCrLfLines(testing::ReadWholeFile(m_rig->Model.DetailLogName));
         ASSERT_EQ(lines.size(), kTargets + 1U);
         EXPECT_EQ(lines.back(), "") << "the block ends with an empty line";
         for (int i = 0; i < kTargets; ++i) {
-            const TargetEntry& entry = m_model.Target(i);
+            const TargetEntry& entry = m_rig->Model.Target(i);
             const bool silent = kSilentPositions.contains(i);
             const std::string& line = lines[static_cast<std::size_t>(i)];
             EXPECT_THAT(line, StartsWith(std::string("   1 14:03:27 Dec 06, 2026  ") +
@@ -149,7 +120,7 @@ protected:
     // The result lines the display shows, newest first.
     [[nodiscard]] std::vector<std::string> ShownResults() const {
         std::vector<std::string> shown;
-        std::ranges::copy_if(m_display.Lines(), std::back_inserter(shown),
+        std::ranges::copy_if(m_rig->Display.Lines(), std::back_inserter(shown),
                              [](const std::string& line) { return line.starts_with("   1 "); });
         return shown;
     }
@@ -170,16 +141,7 @@ protected:
     std::unique_ptr<LoopbackServer> m_smtp;
     std::unique_ptr<LoopbackServer> m_silent;
     std::unique_ptr<testing::WaitCounter> m_waits;
-    testing::TempDir m_dir;
-    RunModel m_model;
-    FakeDisplay m_display;
-    FakeStatusLine m_status;
-    FakeTimer m_timer1;
-    FakeTimer m_timer2;
-    testing::RealTicksFixedDate m_clock;
-    FakeHost m_host;
-    NetworkProbes m_serial{testing::BoundedBy(kBound)};
-    std::unique_ptr<TestScheduler> m_scheduler;
+    std::unique_ptr<testing::RealProbeRig> m_rig;
 };
 
 TEST_F(ParallelCycleNetworkTest, RecordsEveryTargetInOrderWhileAllSilentOnesWaitTogether) {
@@ -187,30 +149,30 @@ TEST_F(ParallelCycleNetworkTest, RecordsEveryTargetInOrderWhileAllSilentOnesWait
 
     ExpectEveryTargetRecordedInOrder();
     std::vector<std::string> logged =
-        testing::SplitCrLfLines(testing::ReadWholeFile(m_model.DetailLogName));
+        testing::SplitCrLfLines(testing::ReadWholeFile(m_rig->Model.DetailLogName));
     logged.pop_back();
     std::ranges::reverse(logged);
     EXPECT_EQ(ShownResults(), logged) << "the display shows the newest result on top";
     EXPECT_EQ(m_waits->Peak(), static_cast<int>(kSilentPositions.size()))
         << "every silent target's probe waited at the same time";
-    EXPECT_EQ(m_model.CycleCount, 1);
-    EXPECT_TRUE(m_timer1.Enabled());
+    EXPECT_EQ(m_rig->Model.CycleCount, 1);
+    EXPECT_TRUE(m_rig->Timer1.Enabled());
     ExpectServersPlayedTheirScripts();
 }
 
 TEST_F(ParallelCycleNetworkTest, StopDuringTheCycleStillRecordsEveryTargetThenEndsTheRun) {
     for (const int position : kSilentPositions)
-        m_model.Target(position).Audible = true;
+        m_rig->Model.Target(position).Audible = true;
     // The first failure asks for a stop, as a click while the probes run does; it is delivered
     // at the next pump point.
     std::size_t shownAtStop = 0;
     bool posted = false;
-    m_host.OnSound([&] {
+    m_rig->Host.OnSound([&] {
         if (std::exchange(posted, true))
             return;
-        m_host.Post([&] {
+        m_rig->Host.Post([&] {
             shownAtStop = ShownResults().size();
-            m_scheduler->StopTest1Click();
+            m_rig->Scheduler.StopTest1Click();
         });
     });
 
@@ -218,10 +180,10 @@ TEST_F(ParallelCycleNetworkTest, StopDuringTheCycleStillRecordsEveryTargetThenEn
 
     EXPECT_EQ(shownAtStop, static_cast<std::size_t>(kTargets));
     ExpectEveryTargetRecordedInOrder();
-    EXPECT_EQ(m_host.Sounds(), static_cast<int>(kSilentPositions.size()));
-    EXPECT_TRUE(m_model.StopRequested);
-    EXPECT_FALSE(m_timer1.Enabled()) << "no further cycle";
-    EXPECT_THAT(m_status.Text(), EndsWith("  Test Stopped!"));
+    EXPECT_EQ(m_rig->Host.Sounds(), static_cast<int>(kSilentPositions.size()));
+    EXPECT_TRUE(m_rig->Model.StopRequested);
+    EXPECT_FALSE(m_rig->Timer1.Enabled()) << "no further cycle";
+    EXPECT_THAT(m_rig->StatusBar.Text(), EndsWith("  Test Stopped!"));
     ExpectServersPlayedTheirScripts();
 }
 

@@ -31,23 +31,26 @@ public:
             m_begun.insert(address);
             m_peak = std::max(m_peak, ++m_inFlight);
         }
-        try {
-            m_behaviour(*this, address);
-        } catch (...) {
-            Leave();
-            throw;
-        }
-        Leave();
+        const std::unique_ptr<Stage, decltype([](Stage* stage) { stage->Leave(); })> leave(this);
+        m_behaviour(*this, address);
     }
 
     // Waits until `done` holds; throws after 10 s, so a cycle that never lets it hold fails
     // its probe instead of hanging the test.
-    void WaitFor(const std::function<bool(int finished)>& done) {
+    void WaitFor(const std::function<bool(int finished, bool open)>& done) {
         std::unique_lock lock(m_mutex);
-        if (!m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return done(m_finished); }))
+        if (!m_changed.wait_for(lock, std::chrono::seconds(10),
+                                [&] { return done(m_finished, m_open); }))
             throw std::runtime_error("waited in vain");
     }
-    void Notify() { m_changed.notify_all(); }
+    // Lets the probes that wait for it go on.
+    void Open() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_changed.notify_all();
+    }
 
     [[nodiscard]] std::set<std::string> Begun() {
         const std::lock_guard lock(m_mutex);
@@ -76,6 +79,7 @@ private:
     int m_inFlight = 0;
     int m_peak = 0;
     int m_finished = 0;
+    bool m_open = false;
 };
 
 // One component of each type, all running the stage's behaviour for their address.
@@ -117,8 +121,8 @@ ProbeMakers StageMakers(Stage& stage) {
 
 TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrowFailsOnlyItsOwn) {
     Stage stage([](Stage& self, const std::string& address) {
-        if (address == "slow")
-            self.WaitFor([](int finished) { return finished >= 5; }); // every other target
+        if (address == "slow") // waits for every other target
+            self.WaitFor([](int finished, bool /*open*/) { return finished >= 5; });
         if (address == "int")
             throw 42;
         if (address == "std")
@@ -173,15 +177,9 @@ TEST(ParallelCycleTest, CutShortStartsNoFurtherProbeAndRecordsEveryOneBegun) {
     // Every probe after the first waits until the cycle has been told to cut short and has
     // gone to wait for a result, so the probes not begun by then are certain to be dropped.
     bool cut = false;
-    std::mutex gateMutex;
-    bool gateOpen = false;
-    Stage stage([&](Stage& self, const std::string& address) {
-        if (address == "t0")
-            return;
-        self.WaitFor([&](int /*finished*/) {
-            const std::lock_guard lock(gateMutex);
-            return gateOpen;
-        });
+    Stage stage([](Stage& self, const std::string& address) {
+        if (address != "t0")
+            self.WaitFor([](int /*finished*/, bool open) { return open; });
     });
     EngineRig rig(StageMakers(stage));
     rig.Model.Parallel = 2;
@@ -190,13 +188,8 @@ TEST(ParallelCycleTest, CutShortStartsNoFurtherProbeAndRecordsEveryOneBegun) {
     int queries = 0;
     rig.Host.OnCutShortQuery([&] { return cut = ++queries >= 2; });
     rig.Host.OnBlocking([&] {
-        if (!cut)
-            return;
-        {
-            const std::lock_guard lock(gateMutex);
-            gateOpen = true;
-        }
-        stage.Notify();
+        if (cut)
+            stage.Open();
     });
 
     rig.Scheduler.StartTestRun();

@@ -7,23 +7,14 @@ namespace velnorix::testing {
 
 namespace {
 
-// One wait of a probe, counted when its target is silent.
-class WaitScope final {
-public:
-    WaitScope(WaitCounter& waits, bool silent) : m_waits(silent ? &waits : nullptr) {
-        if (m_waits != nullptr)
-            m_waits->Begin();
-    }
-    ~WaitScope() {
-        if (m_waits != nullptr)
-            m_waits->End();
-    }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
-
-private:
-    WaitCounter* m_waits;
-};
+// One wait of a probe, counted until the scope ends when its target is silent.
+using WaitScope = std::unique_ptr<WaitCounter, decltype([](WaitCounter* waits) { waits->End(); })>;
+WaitScope CountWait(WaitCounter& waits, bool silent) {
+    if (!silent)
+        return nullptr;
+    waits.Begin();
+    return WaitScope(&waits);
+}
 
 // The decorators pass every call on to the real probe and count its blocking call.
 class CountedEcho final : public EchoProbe {
@@ -35,7 +26,7 @@ public:
     }
     void SetPort(std::int32_t port) override { m_real.SetPort(port); }
     void EchoExchange(std::string_view data, std::uint16_t sequence) override {
-        const WaitScope wait(m_waits, m_silent);
+        const WaitScope wait = CountWait(m_waits, m_silent);
         m_real.EchoExchange(data, sequence);
     }
     [[nodiscard]] ReplyStatusKind ReplyKind() const override { return m_real.ReplyKind(); }
@@ -60,7 +51,7 @@ public:
     }
     void SetTarget(std::int32_t position) override { m_real->SetTarget(position); }
     void HeadRequest(std::string_view address) override {
-        const WaitScope wait(m_waits, m_silent);
+        const WaitScope wait = CountWait(m_waits, m_silent);
         m_real->HeadRequest(address);
     }
     void CloseConnection() override { m_real->CloseConnection(); }
@@ -86,7 +77,7 @@ public:
         m_real.SetPort(port);
     }
     void StartDialogue() override {
-        const WaitScope wait(m_waits, m_silent);
+        const WaitScope wait = CountWait(m_waits, m_silent);
         m_real.StartDialogue();
     }
     void EndDialogue() override { m_real.EndDialogue(); }
