@@ -16,7 +16,6 @@
 namespace velnorix {
 namespace {
 
-using ::testing::ElementsAreArray;
 using testing::LoopbackServer;
 using testing::ServerContext;
 using testing::ServerScript;
@@ -88,7 +87,7 @@ TEST_P(MailTlsTest, SpeaksTlsWhereAskedAndNothingInTheClearBeforeIt) {
         EXPECT_THAT(error, ::testing::StartsWith(c.Error));
     }
     if (c.ClientLines) {
-        EXPECT_THAT(server.ReceivedLines(), ElementsAreArray(*c.ClientLines));
+        EXPECT_EQ(server.ReceivedLines(), *c.ClientLines);
     }
     EXPECT_THAT(server.Mismatches(), ::testing::IsEmpty());
 }
@@ -225,7 +224,7 @@ TEST(TlsSessionTest, ASecondLogInResumesTheSessionOfTheFirst) {
         client.EndDialogue();
     }
     server.Finish();
-    EXPECT_THAT(resumed, ElementsAreArray({false, true}));
+    EXPECT_EQ(resumed, (std::vector<bool>{false, true}));
 }
 
 } // namespace
