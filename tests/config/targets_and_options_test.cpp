@@ -26,7 +26,7 @@ void GiveStatistics(TargetEntry& entry) {
     entry.HighMs = 500;
 }
 
-// The target's configuration, the part the dialog edits.
+// The target's configuration: what the dialog edits.
 TargetEntryFields FieldsOf(const TargetEntry& e) {
     return {e.Type, e.Addr, e.User, e.Password, e.Audible, e.Port, e.Security};
 }
