@@ -53,7 +53,7 @@ protected:
     }
 
     void Probe(std::int32_t index, std::uint32_t ms, bool failed) {
-        m_clock.Advance(ms);
+        m_rig.Clock.Advance(ms);
         m_rig.Record(index, ms, failed);
     }
 
@@ -62,13 +62,13 @@ protected:
     std::string RenderOneCycle() {
         m_model.Target(0).CertificateExpiry = 1'900'000'000;
         m_model.CycleCount = 1;
-        m_metrics.CycleStarted(m_model);
+        m_rig.Metrics.CycleStarted(m_model);
         Probe(0, 1500, false);
         Probe(1, 250, true);
         Probe(0, 125, true);
         Probe(1, 3000, true);
-        m_metrics.CycleEnded(m_model);
-        return RenderExposition(m_metrics.Snapshot(m_model));
+        m_rig.Metrics.CycleEnded(m_model);
+        return RenderExposition(m_rig.Metrics.Snapshot(m_model));
     }
 
     // The run crosses the tick count's wrap.
@@ -76,9 +76,7 @@ protected:
                       {"<POP3>", "127.0.0.1"},
                       {"<Ping>", "127.0.0.2"}},
                      296};
-    FakeClock& m_clock = m_rig.Clock;
     RunModel& m_model = m_rig.Model;
-    RunMetrics& m_metrics = m_rig.Metrics;
 };
 
 TEST_F(ExpositionTest, TargetSamplesCarryTheFiguresOfTheRunAndNoCredential) {
@@ -134,10 +132,10 @@ TEST_F(ExpositionTest, EveryFamilyIsDeclaredOnceBeforeItsSamples) {
 }
 
 TEST_F(ExpositionTest, HistoryKeepsTheLatestProbesOfTheSameTarget) {
-    RunMetrics bounded(m_clock, nullptr, 3);
+    RunMetrics bounded(m_rig.Clock, nullptr, 3);
     bounded.RunStarted(m_model);
     for (std::uint32_t ms = 1; ms <= 5; ++ms) {
-        m_clock.Advance(1000);
+        m_rig.Clock.Advance(1000);
         bounded.ProbeRecorded(m_model, 0, ms, ms == 4);
     }
     std::vector<std::uint32_t> kept;

@@ -4,29 +4,26 @@
 #include "engine/statistics.h"
 #include "support/fake_host.h"
 
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace velnorix::testing {
 
-// A run over targets given by type and address whose probes reach both the model's statistics
-// and the run's metrics, as the test cycle records them. The run starts `msBeforeWrap`
-// milliseconds before the tick count wraps.
+// A run over targets given by type and address, started `msBeforeWrap` ms before the tick count
+// wraps; Record gives a probe to the model's statistics and to the metrics, as the cycle does.
 struct MetricsRig {
     MetricsRig(const std::vector<std::pair<std::string, std::string>>& targets,
                std::uint32_t msBeforeWrap) {
-        Model.SetTargetCount(static_cast<std::int32_t>(targets.size()));
-        for (std::int32_t i = 0; i < Model.TargetCount; ++i) {
-            Model.Target(i).SetType(targets[static_cast<std::size_t>(i)].first);
-            Model.Target(i).Addr = targets[static_cast<std::size_t>(i)].second;
+        for (const auto& [type, addr] : targets) {
+            Model.SetTargetCount(Model.TargetCount + 1);
+            Model.Target(Model.TargetCount - 1).SetType(type);
+            Model.Target(Model.TargetCount - 1).Addr = addr;
         }
         Clock.SetTick(0U - msBeforeWrap);
         Metrics.RunStarted(Model);
     }
 
-    // A probe of target `index` that ends now.
     void Record(std::int32_t index, std::uint32_t elapsedMs, bool failed) {
         RecordResult(Model, index, elapsedMs, failed);
         Metrics.ProbeRecorded(Model, index, elapsedMs, failed);
