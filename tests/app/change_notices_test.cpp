@@ -29,17 +29,6 @@ public:
 const std::vector<std::string> kHosts = {"192.0.2.1", "192.0.2.2", "192.0.2.3", "192.0.2.4",
                                          "192.0.2.5"};
 
-std::string FiveTargets(bool notify) {
-    std::string text = "[Targets]\r\nIntervalSecs=30\r\nCount=5\r\n";
-    if (notify)
-        text += "Notify=TRUE\r\n";
-    for (std::size_t i = 0; i < kHosts.size(); ++i) {
-        const std::string n = "0" + std::to_string(i + 1);
-        text += n + "Type=<Ping>\r\n" + n + "Addr=" + kHosts[i] + "\r\n" + n + "Audible=FALSE\r\n";
-    }
-    return text;
-}
-
 class ChangeNoticesTest : public ::testing::TestWithParam<bool> {
 protected:
     // One more cycle (Start Test runs one at once) with exactly `down` failing; returns the
@@ -61,12 +50,9 @@ protected:
 
 TEST_P(ChangeNoticesTest, OnePerChangedTargetNoneWithoutChangeOneSummaryForMoreThanThree) {
     const bool notify = GetParam();
-    WriteWholeFile(m_dir.File("five.ini"), FiveTargets(notify));
-    MainFormSetup setup;
-    setup.Arguments = {"five.ini"};
-    setup.Folders = FoldersBeside(m_dir.Path());
-    setup.Prompts = &m_prompts;
-    setup.Probes.emplace(m_probes.Components());
+    WriteWholeFile(m_dir.File("five.ini"),
+                   testing::Configuration(kHosts) + (notify ? "Notify=TRUE\r\n" : ""));
+    MainFormSetup setup = testing::WindowSetup(m_probes, m_prompts, m_dir.Path(), {"five.ini"});
     setup.Notices = &m_tray;
     TMainForm form(std::move(setup));
     ASSERT_EQ(form.Model().Notify, notify);

@@ -35,19 +35,11 @@ int LineHolding(TextDisplay& display, const std::string& text) {
 // One cycle over a ping target that answers and one whose probe fails.
 TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanceRow) {
     TempDir dir;
-    WriteWholeFile(dir.File("two.ini"),
-                   "[Targets]\r\nIntervalSecs=30\r\nCount=2\r\n"
-                   "01Type=<Ping>\r\n01Addr=127.0.0.1\r\n"
-                   "02Type=<Ping>\r\n02Addr=192.0.2.10\r\n02Audible=FALSE\r\n");
+    WriteWholeFile(dir.File("two.ini"), testing::Configuration({"127.0.0.1", "192.0.2.10"}));
     ScriptedProbes probes;
     probes.SetDown("192.0.2.10");
     ScriptedPrompts prompts;
-    MainFormSetup setup;
-    setup.Arguments = {"two.ini"};
-    setup.Folders = FoldersBeside(dir.Path());
-    setup.Prompts = &prompts;
-    setup.Probes.emplace(probes.Components());
-    TMainForm form(std::move(setup));
+    TMainForm form(testing::WindowSetup(probes, prompts, dir.Path(), {"two.ini"}));
     form.show();
     ASSERT_TRUE(WaitUntil([&form] { return form.Model().CycleCount >= 1; }));
 

@@ -37,6 +37,7 @@
 namespace velnorix {
 namespace {
 
+using testing::Configuration;
 using testing::ScriptedPrompts;
 using Kind = ScriptedPrompts::Kind;
 using testing::ReadWholeFile;
@@ -44,38 +45,19 @@ using testing::ScriptedProbes;
 using testing::TempDir;
 using testing::WaitUntil;
 using testing::WhenModalOpens;
+using testing::WindowSetup;
 using testing::WriteWholeFile;
 
 constexpr const char* kNoIniName = "No Ini Name established!\rPlease try again";
 constexpr const char* kUnsavedQuestion = "There is an unsaved Ini File;\rDo you wish to save?";
 
-// A configuration of ping targets at the given addresses, tested every `seconds`.
-std::string Configuration(const std::vector<std::string>& addresses, int seconds = 30,
-                          bool deleteLogs = false) {
-    std::string text =
-        "[Targets]\r\nDeleteLogs=" + std::string(deleteLogs ? "TRUE" : "FALSE") +
-        "\r\nIntervalHours=0\r\nIntervalMins=0\r\nIntervalSecs=" + std::to_string(seconds) +
-        "\r\nCount=" + std::to_string(addresses.size()) + "\r\n";
-    for (std::size_t i = 0; i < addresses.size(); ++i) {
-        const std::string prefix = (i < 9 ? "0" : "") + std::to_string(i + 1);
-        text += prefix + "Type=<Ping>\r\n" + prefix + "Addr=" + addresses[i] + "\r\n" + prefix +
-                "User=\r\n" + prefix + "Password=\r\n" + prefix + "Audible=FALSE\r\n" + prefix +
-                "Port=0\r\n";
-    }
-    return text;
-}
-
 class MainFormTest : public ::testing::Test {
 protected:
     std::unique_ptr<TMainForm> Start(std::vector<std::string> arguments = {},
                                      std::string programDirectory = {}) {
-        MainFormSetup setup;
-        setup.Arguments = std::move(arguments);
-        setup.Folders = FoldersBeside(programDirectory.empty() ? m_dir.Path() : programDirectory);
-        setup.Prompts = &m_prompts;
-        setup.Probes.emplace(m_probes.Components());
-        setup.ParallelProbes = m_probes.Makers();
-        return std::make_unique<TMainForm>(std::move(setup));
+        return std::make_unique<TMainForm>(WindowSetup(
+            m_probes, m_prompts, programDirectory.empty() ? m_dir.Path() : programDirectory,
+            std::move(arguments)));
     }
 
     static bool StartItemsEnabled(TMainForm& form) {

@@ -115,4 +115,29 @@ void ScriptedProbes::Play(const std::string& address) {
         throw std::runtime_error("Connection refused");
 }
 
+MainFormSetup WindowSetup(ScriptedProbes& probes, UserPrompts& prompts, const std::string& folder,
+                          std::vector<std::string> arguments) {
+    MainFormSetup setup;
+    setup.Arguments = std::move(arguments);
+    setup.Folders = FoldersBeside(folder);
+    setup.Prompts = &prompts;
+    setup.Probes.emplace(probes.Components());
+    setup.ParallelProbes = probes.Makers();
+    return setup;
+}
+
+std::string Configuration(const std::vector<std::string>& addresses, int seconds, bool deleteLogs) {
+    std::string text =
+        "[Targets]\r\nDeleteLogs=" + std::string(deleteLogs ? "TRUE" : "FALSE") +
+        "\r\nIntervalHours=0\r\nIntervalMins=0\r\nIntervalSecs=" + std::to_string(seconds) +
+        "\r\nCount=" + std::to_string(addresses.size()) + "\r\n";
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        const std::string prefix = (i < 9 ? "0" : "") + std::to_string(i + 1);
+        text += prefix + "Type=<Ping>\r\n" + prefix + "Addr=" + addresses[i] + "\r\n" + prefix +
+                "User=\r\n" + prefix + "Password=\r\n" + prefix + "Audible=FALSE\r\n" + prefix +
+                "Port=0\r\n";
+    }
+    return text;
+}
+
 } // namespace velnorix::testing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/main_form.h"
 #include "engine/probe_set.h"
 #include "probes/probe_interfaces.h"
 
@@ -54,5 +55,14 @@ private:
     std::unique_ptr<Dialogue> m_pop3;
     std::unique_ptr<Dialogue> m_smtp;
 };
+
+// A main window's setup over `probes`, one at a time and several at once, asking `prompts`,
+// with `arguments` on its command line and its files in `folder`.
+MainFormSetup WindowSetup(ScriptedProbes& probes, UserPrompts& prompts, const std::string& folder,
+                          std::vector<std::string> arguments = {});
+
+// A configuration of ping targets at the given addresses, tested every `seconds`.
+std::string Configuration(const std::vector<std::string>& addresses, int seconds = 30,
+                          bool deleteLogs = false);
 
 } // namespace velnorix::testing

@@ -135,12 +135,6 @@ TEST_F(PerfFormTest, ShowPerformanceSummaryShowsASnapshotModallyAndReturnsWhenCl
     EXPECT_EQ(rows, 3);
 }
 
-} // namespace
-} // namespace velnorix
-
-namespace velnorix {
-namespace {
-
 class PerfExportTest : public PerfFormTest {
 protected:
     PerfExportTest() {

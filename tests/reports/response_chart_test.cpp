@@ -1,9 +1,7 @@
-#include "engine/run_metrics.h"
-#include "engine/statistics.h"
 #include "reports/forms/perf_form.h"
 #include "reports/forms/response_chart.h"
+#include "reports/metrics_rig.h"
 #include "support/case_names.h"
-#include "support/fake_host.h"
 
 #include <QLineSeries>
 #include <QScatterSeries>
@@ -51,32 +49,24 @@ struct RowCase {
 class ResponseChartTest : public ::testing::TestWithParam<RowCase> {
 protected:
     ResponseChartTest() {
-        m_model.SetTargetCount(3);
-        const char* addresses[] = {"http://web.test/", "127.0.0.1", "127.0.0.2"};
-        for (std::int32_t i = 0; i < 3; ++i) {
-            m_model.Target(i).SetType(i == 0 ? "<HTML>" : "<Ping>");
-            m_model.Target(i).Addr = addresses[i];
-        }
-        constexpr std::uint32_t kStart = 4'294'960'000U; // the run crosses the tick's wrap
-        m_clock.SetTick(kStart);
-        m_metrics.RunStarted(m_model);
+        const std::uint32_t start = m_rig.Clock.TickCount();
         for (const ScriptedProbe& probe : kScript) {
-            m_clock.SetTick(kStart + probe.AtMs);
-            RecordResult(m_model, probe.Index, probe.ElapsedMs, probe.Failed);
-            m_metrics.ProbeRecorded(m_model, probe.Index, probe.ElapsedMs, probe.Failed);
+            m_rig.Clock.SetTick(start + probe.AtMs);
+            m_rig.Record(probe.Index, probe.ElapsedMs, probe.Failed);
         }
     }
 
-    testing::FakeClock m_clock;
-    RunModel m_model;
-    RunMetrics m_metrics{m_clock};
+    // The run crosses the tick count's wrap.
+    testing::MetricsRig m_rig{
+        {{"<HTML>", "http://web.test/"}, {"<Ping>", "127.0.0.1"}, {"<Ping>", "127.0.0.2"}}, 7'296};
+    RunModel& m_model = m_rig.Model;
 };
 
 TEST_P(ResponseChartTest, TheSelectedRowChartsItsTargetsSuccessesAsLinesAndFailuresAsPoints) {
     const RowCase& row = GetParam();
     TVelnorixPerfForm form;
     form.Fill(PerformanceRows(m_model, {2026, 12, 6, 14, 3, 0, 0}, FormatSettings()));
-    form.SetHistory(m_metrics, m_model);
+    form.SetHistory(m_rig.Metrics, m_model);
     form.show();
     form.PerfView().selectRow(row.Row);
 

@@ -1,5 +1,6 @@
 #include "probes/http/http_client.h"
 #include "probes/http/http_errors.h"
+#include "probes/short_bounds.h"
 #include "support/loopback_server.h"
 #include "support/test_certificates.h"
 
@@ -29,9 +30,7 @@ ServerScript TlsAnswering(const std::string& response) {
 
 HttpClientSettings ShortSettings() {
     HttpClientSettings settings;
-    settings.Connection.ConnectTimeout = 300ms;
-    settings.Connection.ReadTimeout = 300ms;
-    settings.Connection.WriteTimeout = 300ms;
+    settings.Connection = testing::ShortBounds();
     settings.BodyReadTimeout = 200ms;
     return settings;
 }
