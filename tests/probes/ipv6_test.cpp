@@ -7,7 +7,7 @@
 #include "short_bounds.h"
 #include "support/case_names.h"
 #include "support/loopback_server.h"
-#include "support/network_namespace.h"
+#include "support/network_namespace_fixture.h"
 
 #include <cerrno>
 #include <gmock/gmock.h>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,20 +35,6 @@ public:
 private:
     explicit NetworkNamespace(std::string name) : m_name(std::move(name)) {}
     std::string m_name;
-};
-
-// A fixture whose tests each get a namespace of their own in `m_namespace`, skipped where the
-// system allows none. A fixture built on it calls this SetUp first and returns if IsSkipped().
-class NetworkNamespaceTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string whyNot;
-        m_namespace = NetworkNamespace::Create(whyNot);
-        if (!m_namespace)
-            GTEST_SKIP() << whyNot;
-    }
-
-    std::unique_ptr<NetworkNamespace> m_namespace;
 };
 
 } // namespace velnorix::testing
