@@ -12,11 +12,11 @@ namespace fs = std::filesystem;
 
 struct FoldersCase {
     const char* Name;
-    bool Installed; // share/velnorix beside bin
+    bool Installed; // share/velnorix beside bin; if not, everything is beside the executable
     UserFolderVariables Variables;
-    // Expected, with "@" for the temporary prefix; empty: beside the executable.
-    std::string Configurations;
-    std::string Logs;
+    // Where the velnorix folders for configurations and logs go when installed.
+    std::string ConfigurationsBase;
+    std::string LogsBase;
 };
 
 class ProgramFoldersTest : public ::testing::TestWithParam<FoldersCase> {};
@@ -35,33 +35,25 @@ TEST_P(ProgramFoldersTest, FollowTheLayoutTheExecutableSitsIn) {
         EXPECT_EQ(folders.Resources, bin);
         return;
     }
-    EXPECT_EQ(folders.Configurations, c.Configurations);
-    EXPECT_EQ(folders.Logs, c.Logs);
+    EXPECT_EQ(folders.Configurations, c.ConfigurationsBase + "/velnorix");
+    EXPECT_EQ(folders.Logs, c.LogsBase + "/velnorix");
     EXPECT_EQ(fs::weakly_canonical(folders.Resources), prefix.File("share/velnorix"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, ProgramFoldersTest,
-                         ::testing::Values(FoldersCase{"BuildFolderIgnoresTheVariables",
-                                                       false,
-                                                       {"/home/u", "/x/config", "/x/state"},
-                                                       "",
-                                                       ""},
-                                           FoldersCase{"InstalledUsesTheVariables",
-                                                       true,
-                                                       {"/home/u", "/x/config", "/x/state"},
-                                                       "/x/config/velnorix",
-                                                       "/x/state/velnorix"},
-                                           FoldersCase{"InstalledDefaultsUnderHome",
-                                                       true,
-                                                       {"/home/u", "", ""},
-                                                       "/home/u/.config/velnorix",
-                                                       "/home/u/.local/state/velnorix"},
-                                           FoldersCase{"RelativeVariablesCountAsUnset",
-                                                       true,
-                                                       {"/home/u", "config", "state"},
-                                                       "/home/u/.config/velnorix",
-                                                       "/home/u/.local/state/velnorix"}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+const UserFolderVariables kAllSet{"/home/u", "/x/config", "/x/state"};
+const UserFolderVariables kUnset{"/home/u", "", ""};
+const UserFolderVariables kRelative{"/home/u", "config", "state"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, ProgramFoldersTest,
+    ::testing::Values(FoldersCase{"BuildFolderIgnoresTheVariables", false, kAllSet, "", ""},
+                      FoldersCase{"InstalledUsesTheVariables", true, kAllSet, "/x/config",
+                                  "/x/state"},
+                      FoldersCase{"InstalledDefaultsUnderHome", true, kUnset, "/home/u/.config",
+                                  "/home/u/.local/state"},
+                      FoldersCase{"RelativeVariablesCountAsUnset", true, kRelative,
+                                  "/home/u/.config", "/home/u/.local/state"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(MakePrivateFolderTest, MakesMissingFoldersOwnerOnlyAndLeavesExistingOnesAlone) {
     TempDir dir;

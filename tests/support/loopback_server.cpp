@@ -535,6 +535,15 @@ RefusingPort::RefusingPort(LoopbackFamily family) {
     m_socket = LoopbackSocket(&m_port, family);
 }
 
+bool Ipv6LoopbackWorks() {
+    try {
+        const RefusingPort port(LoopbackFamily::Ipv6);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 UnansweredListener::UnansweredListener() {
     m_listener = LoopbackSocket(&m_port);
     if (::listen(m_listener.Get(), 0) != 0)

@@ -167,6 +167,9 @@ private:
     std::uint16_t m_port = 0;
 };
 
+// Whether this kernel gives the loopback interface its IPv6 address.
+bool Ipv6LoopbackWorks();
+
 // A listener of 127.0.0.1 whose accept queue is full and never served: new connects get no
 // answer at all, so they run into the client's connect time-out.
 class UnansweredListener final {

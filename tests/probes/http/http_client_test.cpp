@@ -356,10 +356,7 @@ TEST_F(HttpClientTest, FailsBeforeConnectingWhenNothingMayBeSent) {
                           Case{"http://intranet:8o/", port, "'8o' is not a valid integer value"},
                           Case{"http://intranet/\r\nX-Injected: 1", port,
                                "The address contains a line break or NUL character"},
-                          Case{"http://[::1/", port, "\"[::1\" is not a valid IPv6 address."},
-                          Case{"http://::1]:80/", port, "\"::1]:80\" is not a valid IPv6 address."},
-                          Case{"http://[1:2:3:4:5:6:7:8:9]/", port,
-                               "\"[1:2:3:4:5:6:7:8:9]\" is not a valid IPv6 address."}}) {
+                          Case{"http://[::1/", port, "\"[::1\" is not a valid IPv6 address."}}) {
         EXPECT_EQ(Probe(c.Address, c.TargetPort), c.Outcome) << c.Address;
     }
     server.Finish();
@@ -367,21 +364,11 @@ TEST_F(HttpClientTest, FailsBeforeConnectingWhenNothingMayBeSent) {
 }
 
 TEST_F(HttpClientTest, ProbesAnIpv6LiteralAndKeepsItsConnection) {
-    try {
-        const testing::RefusingPort probe(testing::LoopbackFamily::Ipv6);
-    } catch (const std::exception&) {
+    if (!testing::Ipv6LoopbackWorks())
         GTEST_SKIP() << "IPv6 is disabled on this machine's loopback interface";
-    }
-    LoopbackServer server(
-        {Answering("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n") // kept open
-             .ReadLine()
-             .ReadLine()
-             .ReadLine()
-             .ReadLine()
-             .ReadLine()
-             .ReadLine()
-             .Send("HTTP/1.1 200 OK\r\n\r\n")},
-        testing::LoopbackFamily::Ipv6);
+    ServerScript script = Answering("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+    Answer(script, "HTTP/1.1 200 OK\r\n\r\n"); // on the connection kept open
+    LoopbackServer server(script, testing::LoopbackFamily::Ipv6);
     const std::string address = "http://[::1]:" + std::to_string(server.Port()) + "/";
     EXPECT_EQ(Probe(address, 0), "protocol error 404: HTTP/1.1 404 Not Found");
     EXPECT_EQ(Probe(address, 0), "success");
@@ -406,7 +393,7 @@ struct TrickleCase {
     const char* Name;
     std::string Head;    // sent at once, after the request
     std::string Trickle; // then byte by byte
-    std::string Tail;    // then at once
+    std::string Tail{};  // then at once
 };
 
 TEST(HttpClientBoundsTest, AServerThatTricklesIsCutOffAtTheReadTimeout) {
@@ -417,10 +404,10 @@ TEST(HttpClientBoundsTest, AServerThatTricklesIsCutOffAtTheReadTimeout) {
         chunks += "1\r\nx\r\n";
     }
     const TrickleCase cases[] = {
-        {"header lines", "HTTP/1.1 200 OK\r\n", headerLines, ""},
-        {"interim responses", "", ManyContinues(40), ""},
-        {"chunks", "HTTP/1.1 404 Not Found\r\nTransfer-Encoding: chunked\r\n\r\n", chunks, ""},
-        {"body until close", "HTTP/1.1 404 Not Found\r\n\r\n", std::string(600, 'x'), ""},
+        {"header lines", "HTTP/1.1 200 OK\r\n", headerLines},
+        {"interim responses", "", ManyContinues(40)},
+        {"chunks", "HTTP/1.1 404 Not Found\r\nTransfer-Encoding: chunked\r\n\r\n", chunks},
+        {"body until close", "HTTP/1.1 404 Not Found\r\n\r\n", std::string(600, 'x')},
     };
     for (const TrickleCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -444,7 +431,7 @@ TEST(HttpClientBoundsTest, AServerThatTricklesIsCutOffAtTheReadTimeout) {
 // silence limit, is read to its end: the kept connection then carries the next probe.
 TEST(HttpClientBoundsTest, AnErrorBodyThatTricklesWithinTheSilenceLimitIsReadWhole) {
     const TrickleCase cases[] = {
-        {"length", "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\n", "body", ""},
+        {"length", "HTTP/1.1 404 Not Found\r\nContent-Length: 4\r\n\r\n", "body"},
         {"chunked", "HTTP/1.1 404 Not Found\r\nTransfer-Encoding: chunked\r\n\r\n4\r\n", "body",
          "\r\n0\r\n\r\n"},
     };

@@ -224,11 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProbeLineCase{"ftp://intranet/", 80, std::nullopt, "", ""},
         ProbeLineCase{"ftp://intranet/", 2121, 2121, "HEAD / HTTP/1.1", "Host: intranet:2121"},
         ProbeLineCase{"http://[::1]:8080/path", 0, 8080, "HEAD /path HTTP/1.1", "Host: [::1]:8080"},
-        ProbeLineCase{"http://[::1]/", 80, 80, "HEAD / HTTP/1.1", "Host: [::1]"},
-        ProbeLineCase{"http://[2001:db8::10]/", 8080, 8080, "HEAD / HTTP/1.1",
-                      "Host: [2001:db8::10]:8080"},
-        ProbeLineCase{"https://[2001:db8::10]/", 0, 443, "HEAD / HTTP/1.1",
-                      "Host: [2001:db8::10]:443"}),
+        ProbeLineCase{"http://[::1]/", 80, 80, "HEAD / HTTP/1.1", "Host: [::1]"}),
     [](const auto& info) {
         return testing::CaseName(info.param.Address + " port " +
                                  std::to_string(info.param.TargetPort));
