@@ -322,6 +322,20 @@ TEST_F(IcmpNamespaceTest, ARedirectQuotingTheRequestEndsTheExchangeWithAnError) 
     });
 }
 
+TEST_F(IcmpNamespaceTest, LoopbackWithEchoRepliesOffTimesOut) {
+    m_namespace->SetSysctl("net/ipv4/icmp_echo_ignore_all", "1");
+    m_namespace->Run([] {
+        // The raw socket still sees our own request go out over loopback.
+        IcmpClient client;
+        client.SetSocketKinds({IcmpSocketKind::Raw});
+        client.SetHost("127.0.0.1");
+        client.SetReceiveTimeout(300ms);
+        client.EchoExchange("", 0);
+        EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::TimedOut);
+        EXPECT_EQ(client.ReplyStatus().ReplyFrom, "0.0.0.0");
+    });
+}
+
 // The sequence number as a packet filter reads the field: the probe writes it low byte first.
 std::uint16_t AsFilterReadsIt(std::uint16_t sequence) {
     return static_cast<std::uint16_t>((sequence >> 8) | (sequence << 8));
