@@ -3,7 +3,7 @@
 #include "real_probe_rig.h"
 #include "support/counted_probes.h"
 #include "support/loopback_server.h"
-#include "support/network_namespace.h"
+#include "support/network_namespace_fixture.h"
 #include "support/service_scripts.h"
 
 #include <algorithm>
@@ -23,7 +23,6 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::EndsWith;
 using testing::LoopbackServer;
-using testing::NetworkNamespace;
 using testing::ServerScript;
 using ::testing::StartsWith;
 
@@ -41,13 +40,12 @@ const std::vector<std::string> kSilentHosts = {"198.51.100.2", "198.51.100.3"};
 
 // Forty targets of all four types probed sixteen at a time, all inside a namespace of the
 // test's own: scripted servers on its loopback, eight targets that never answer.
-class ParallelCycleNetworkTest : public ::testing::Test {
+class ParallelCycleNetworkTest : public testing::NetworkNamespaceTest {
 protected:
     void SetUp() override {
-        std::string whyNot;
-        m_namespace = NetworkNamespace::Create(whyNot);
-        if (!m_namespace)
-            GTEST_SKIP() << whyNot;
+        NetworkNamespaceTest::SetUp();
+        if (IsSkipped())
+            return;
         ASSERT_TRUE(m_namespace->AddSilentHosts(kSilentHosts));
         // A listening socket stays in the namespace it was made in.
         m_namespace->Run([this] {
@@ -135,7 +133,6 @@ protected:
         EXPECT_EQ(m_silent->ConnectionCount(), static_cast<std::size_t>(kSilentListened));
     }
 
-    std::unique_ptr<NetworkNamespace> m_namespace;
     std::unique_ptr<LoopbackServer> m_web;
     std::unique_ptr<LoopbackServer> m_pop3;
     std::unique_ptr<LoopbackServer> m_smtp;
