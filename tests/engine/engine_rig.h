@@ -14,24 +14,10 @@
 
 namespace velnorix::testing {
 
-// The scheduler and its cycle over scripted fakes, with a temporary program directory for the
-// run's logs. The clock starts at 14:03:27 on 6 December 2026 with the tick counter at 0.
-struct EngineRig {
-    EngineRig() : EngineRig(ProbeMakers{}) {}
-    // A rig whose cycles run several probes at once with what `parallel` makes.
-    explicit EngineRig(ProbeMakers parallel)
-        : Scheduler{{.Model = Model,
-                     .Display = Display,
-                     .StatusBar = StatusBar,
-                     .Timer1 = Timer1,
-                     .Timer2 = Timer2,
-                     .Clock = Clock,
-                     .Host = Host,
-                     .Probes = Probes.Components(),
-                     .Format = FormatSettings{},
-                     .ParallelProbes = std::move(parallel)}} {
-        Host.SetLogDirectory(Dir.Path());
-    }
+// The fakes around the engine (display, status bar, timers, host) and a temporary program
+// directory for the run's logs: what every scheduler rig of the tests shares.
+struct FakeShell {
+    FakeShell() { Host.SetLogDirectory(Dir.Path()); }
 
     // Appends a target to the table and returns its 0-based index.
     std::int32_t AddTarget(std::string_view type, std::string_view addr, std::int32_t port = 0,
@@ -46,10 +32,19 @@ struct EngineRig {
         return index;
     }
 
-    // One Timer1 tick, delivered only when the timer would really tick.
-    void Tick() {
-        if (Timer1.WouldTick())
-            Scheduler.Timer1Timer();
+    // A scheduler's parts over these fakes, probing with `probes` on `clock`, and several at
+    // once with what `parallel` makes.
+    SchedulerParts Parts(velnorix::Clock& clock, ProbeComponents probes, ProbeMakers parallel) {
+        return {.Model = Model,
+                .Display = Display,
+                .StatusBar = StatusBar,
+                .Timer1 = Timer1,
+                .Timer2 = Timer2,
+                .Clock = clock,
+                .Host = Host,
+                .Probes = probes,
+                .Format = FormatSettings{},
+                .ParallelProbes = std::move(parallel)};
     }
 
     [[nodiscard]] std::string DetailLog() const { return ReadWholeFile(Model.DetailLogName); }
@@ -61,8 +56,24 @@ struct EngineRig {
     FakeStatusLine StatusBar;
     FakeTimer Timer1;
     FakeTimer Timer2;
-    FakeClock Clock;
     FakeHost Host;
+};
+
+// The scheduler and its cycle over scripted fakes. The clock starts at 14:03:27 on 6 December
+// 2026 with the tick counter at 0.
+struct EngineRig : FakeShell {
+    EngineRig() : EngineRig(ProbeMakers{}) {}
+    // A rig whose cycles run several probes at once with what `parallel` makes.
+    explicit EngineRig(ProbeMakers parallel)
+        : Scheduler(Parts(Clock, Probes.Components(), std::move(parallel))) {}
+
+    // One Timer1 tick, delivered only when the timer would really tick.
+    void Tick() {
+        if (Timer1.WouldTick())
+            Scheduler.Timer1Timer();
+    }
+
+    FakeClock Clock;
     FakeProbes Probes{Clock, Host};
     TestScheduler Scheduler;
 };

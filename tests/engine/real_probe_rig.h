@@ -1,17 +1,13 @@
 #pragma once
 
 #include "base/clock.h"
-#include "base/text_format.h"
 #include "engine/network_probes.h"
-#include "engine/run_model.h"
 #include "engine/test_scheduler.h"
+#include "engine_rig.h"
 #include "support/bounded_probes.h"
-#include "support/fake_host.h"
-#include "support/temp_dir.h"
 
 #include <chrono>
 #include <cstdint>
-#include <string_view>
 #include <utility>
 
 namespace velnorix::testing {
@@ -28,45 +24,15 @@ private:
     SystemClock m_system;
 };
 
-// The scheduler over the real network probes, every wait of which ends after `bound`, with
-// fakes for the display, the status bar, the timers and the host, and a temporary directory for
-// the run's logs. Cycles run several probes at once with what `parallel` makes, if anything.
-struct RealProbeRig {
+// The scheduler over the real network probes, every wait of which ends after `bound`, with the
+// fakes of FakeShell around it. Cycles run several probes at once with what `parallel` makes,
+// if anything.
+struct RealProbeRig : FakeShell {
     explicit RealProbeRig(std::chrono::milliseconds bound, ProbeMakers parallel = {})
-        : Probes(BoundedBy(bound)), Scheduler{{.Model = Model,
-                                               .Display = Display,
-                                               .StatusBar = StatusBar,
-                                               .Timer1 = Timer1,
-                                               .Timer2 = Timer2,
-                                               .Clock = Clock,
-                                               .Host = Host,
-                                               .Probes = Probes.Components(),
-                                               .Format = FormatSettings{},
-                                               .ParallelProbes = std::move(parallel)}} {
-        Host.SetLogDirectory(Dir.Path());
-    }
+        : Probes(BoundedBy(bound)),
+          Scheduler(Parts(Clock, Probes.Components(), std::move(parallel))) {}
 
-    // Appends a target to the table and returns its 0-based index.
-    std::int32_t AddTarget(std::string_view type, std::string_view addr, std::int32_t port,
-                           bool audible = false) {
-        const std::int32_t index = Model.TargetCount;
-        Model.SetTargetCount(index + 1);
-        TargetEntry& entry = Model.Target(index);
-        entry.SetType(type);
-        entry.Addr = addr;
-        entry.Port = port;
-        entry.Audible = audible;
-        return index;
-    }
-
-    TempDir Dir;
-    RunModel Model;
-    FakeDisplay Display;
-    FakeStatusLine StatusBar;
-    FakeTimer Timer1;
-    FakeTimer Timer2;
     RealTicksFixedDate Clock;
-    FakeHost Host;
     NetworkProbes Probes;
     TestScheduler Scheduler;
 };
