@@ -25,8 +25,8 @@ public:
 
     // What the next connection gets.
     void Prepare(std::string bytes, Ending ending);
-    // Waits until the prepared connection has been served and closed (or until nothing has
-    // connected for a while: a client that gave up before connecting).
+    // Waits until the prepared connection has been served and closed and its thread has ended
+    // (or until nothing has connected for a while: a client that gave up before connecting).
     void WaitServed();
 
 private:

@@ -2,9 +2,11 @@
 
 #include "probes/tls_transport.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <list>
@@ -116,6 +118,19 @@ public:
         JoinAll();
     }
 
+    // Waits until every connection accepted so far has been served and its thread has ended,
+    // so nothing the connections allocated is still alive.
+    void JoinServed() {
+        {
+            std::unique_lock lock(m_sessionMutex);
+            m_sessionDone.wait(lock, [this] {
+                return std::all_of(m_sessions.begin(), m_sessions.end(),
+                                   [](const Session& session) { return session.Done; });
+            });
+        }
+        ReapFinished();
+    }
+
     void Stop() {
         m_stopping = true;
         Wake();
@@ -183,7 +198,7 @@ public:
 private:
     struct Session {
         std::thread Thread;
-        std::shared_ptr<std::atomic<bool>> Done;
+        bool Done = false; // under m_sessionMutex
     };
 
     void AcceptConnections() {
@@ -200,16 +215,21 @@ private:
             }
             ++m_accepted;
             ReapFinished();
-            auto done = std::make_shared<std::atomic<bool>>(false);
-            m_sessions.push_back({std::thread([this, index, done, s = std::move(socket)]() mutable {
-                                      Connection connection(*this, index, std::move(s));
-                                      if (m_handler)
-                                          m_handler(connection);
-                                      else
-                                          m_scripts[index].Play(connection);
-                                      *done = true;
-                                  }),
-                                  done});
+            const std::lock_guard lock(m_sessionMutex);
+            auto& session = m_sessions.emplace_back();
+            session.Thread = std::thread([this, &session, index, s = std::move(socket)]() mutable {
+                {
+                    Connection connection(*this, index, std::move(s));
+                    if (m_handler)
+                        m_handler(connection);
+                    else
+                        m_scripts[index].Play(connection);
+                }
+                // The connection and all it held are gone before anyone is told it is served.
+                const std::lock_guard sessionLock(m_sessionMutex);
+                session.Done = true;
+                m_sessionDone.notify_all();
+            });
         }
     }
 
@@ -225,15 +245,20 @@ private:
 
     // A server that serves for hours must not pile up finished threads.
     void ReapFinished() {
-        for (auto session = m_sessions.begin(); session != m_sessions.end();) {
-            if (*session->Done) {
-                session->Thread.join();
-                session = m_sessions.erase(session);
-            } else {
-                ++session;
+        std::list<Session> finished;
+        {
+            const std::lock_guard lock(m_sessionMutex);
+            for (auto session = m_sessions.begin(); session != m_sessions.end();) {
+                const auto next = std::next(session);
+                if (session->Done)
+                    finished.splice(finished.end(), m_sessions, session);
+                session = next;
             }
         }
+        for (Session& session : finished)
+            session.Thread.join();
     }
+
 
     void Wake() {
         const char byte = 1;
@@ -244,7 +269,13 @@ private:
         const std::lock_guard lock(m_joinMutex);
         if (m_accepter.joinable())
             m_accepter.join();
-        for (Session& session : m_sessions) {
+        // Sessions take the lock as they end, so they are joined outside it.
+        std::list<Session> sessions;
+        {
+            const std::lock_guard sessionLock(m_sessionMutex);
+            sessions.splice(sessions.end(), m_sessions);
+        }
+        for (Session& session : sessions) {
             if (session.Thread.joinable())
                 session.Thread.join();
         }
@@ -261,8 +292,10 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<std::size_t> m_accepted{0};
     std::thread m_accepter;
-    // Only the accepting thread changes this, and joins happen after it has ended.
+    // A list, so a session's own thread can keep a reference to its entry.
     std::list<Session> m_sessions;
+    std::mutex m_sessionMutex;
+    std::condition_variable m_sessionDone;
     std::mutex m_joinMutex;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_received;
@@ -499,6 +532,10 @@ std::uint16_t LoopbackServer::Port() const {
 
 void LoopbackServer::Finish() {
     m_state->Finish();
+}
+
+void LoopbackServer::JoinServed() {
+    m_state->JoinServed();
 }
 
 std::size_t LoopbackServer::ConnectionCount() const {
