@@ -1,5 +1,6 @@
 #include "app/artwork.h"
 #include "app/main_form.h"
+#include "base/open_file_limit.h"
 #include "base/program_folders.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <utility>
 
 int main(int argc, char* argv[]) {
+    velnorix::RaiseOpenFileLimit();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velnorix"));
     // The application title that message boxes and the About box show.

@@ -1,5 +1,7 @@
 #include "app/status_bar_line.h"
 
+#include "config/forms/qt_text.h"
+
 #include <QLabel>
 #include <QPainter>
 #include <chrono>
@@ -60,6 +62,8 @@ StatusBarLine::StatusBarLine(QWidget* parent)
     setFixedHeight(29);
     addWidget(m_panel, 1);
     m_reasonField->setObjectName(QStringLiteral("FailureReason"));
+    // A reason is the server's own text: it must never be read as markup.
+    m_reasonField->setTextFormat(Qt::PlainText);
     m_reasonField->hide();
     addPermanentWidget(m_reasonField);
     m_reasonShown.setSingleShot(true);
@@ -85,7 +89,7 @@ void StatusBarLine::ShowFailureReason(std::string_view reason) {
         QString::fromLocal8Bit(reason.data(), static_cast<qsizetype>(reason.size()));
     m_reasonField->setText(
         m_reasonField->fontMetrics().elidedText(text, Qt::ElideRight, kReasonFieldPixels));
-    m_reasonField->setToolTip(text);
+    m_reasonField->setToolTip(PlainToolTip(text));
     m_reasonField->show();
     m_reasonShown.start();
 }

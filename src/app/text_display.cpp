@@ -1,6 +1,7 @@
 #include "app/text_display.h"
 
 #include "app/failure_highlighter.h"
+#include "config/forms/qt_text.h"
 
 #include <QFontInfo>
 #include <QHelpEvent>
@@ -145,7 +146,7 @@ bool TextDisplay::viewportEvent(QEvent* event) {
     if (reason.isEmpty())
         QToolTip::hideText();
     else
-        QToolTip::showText(help->globalPos(), reason, viewport());
+        QToolTip::showText(help->globalPos(), PlainToolTip(reason), viewport());
     return true;
 }
 

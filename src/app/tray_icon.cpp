@@ -6,9 +6,20 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <string>
 #include <utility>
 
 namespace velnorix {
+namespace {
+
+// A notice carries a server's reply. Desktop notification services read markup in it, and so
+// does Qt's own balloon once the text holds an escaped '<'; escaping shows the text as it came.
+QString PlainNoticeText(const std::string& text) {
+    const QString plain = QString::fromStdString(text);
+    return plain.contains(QLatin1Char('<')) ? plain.toHtmlEscaped() : plain;
+}
+
+} // namespace
 
 TrayIcon::TrayIcon(QWidget& window, std::function<void()> closeWindow)
     : QObject(&window), m_window(window), m_icon(new QSystemTrayIcon(ApplicationIcon(), this)),
@@ -47,8 +58,7 @@ void TrayIcon::RestoreWindow() {
 }
 
 void TrayIcon::Show(const ChangeNotice& notice) {
-    m_icon->showMessage(QString::fromStdString(notice.Title),
-                        QString::fromStdString(notice.Message),
+    m_icon->showMessage(PlainNoticeText(notice.Title), PlainNoticeText(notice.Message),
                         notice.Failure ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
 }
 

@@ -1,3 +1,4 @@
+#include "base/open_file_limit.h"
 #include "cli/cli_options.h"
 #include "cli/console_monitor.h"
 
@@ -10,6 +11,7 @@
 int main(int argc, char* argv[]) {
     using namespace velnorix;
     std::setlocale(LC_ALL, "");
+    RaiseOpenFileLimit();
     const std::string program = argc > 0 ? argv[0] : "velnorix-cli";
     CliOptions options;
     try {

@@ -79,7 +79,8 @@ public:
     // The folder the run's logs are written to, without a trailing "/".
     [[nodiscard]] virtual std::string LogDirectory() const = 0;
     // True when the cycle in progress is to probe no further target and close its block as a
-    // stop closes it, because the operator insisted on stopping.
+    // stop closes it, because the operator insisted on stopping. Probe workers ask it too,
+    // from their own threads.
     [[nodiscard]] virtual bool CutCycleShort() const { return false; }
     // True once the program has closed at a pump point: the window and its closing steps are
     // gone, so the engine stops at once and touches neither the logs nor the display.

@@ -22,7 +22,7 @@ struct TargetMetrics {
     std::int64_t Failures = 0;
     std::uint32_t LowMs = 0;
     std::uint32_t HighMs = 0;
-    std::uint32_t TotalMs = 0;
+    std::uint64_t TotalMs = 0;
     std::int64_t CertificateExpiry = 0; // Unix time; 0 when no certificate has been seen
 };
 

@@ -43,7 +43,7 @@ void ProbePool::StopWorkers() {
         thread.join();
 }
 
-void ProbePool::Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust) {
+void ProbePool::Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust, CutQuery cut) {
     DropWaiting();
     WaitUntilIdle();
     {
@@ -51,6 +51,7 @@ void ProbePool::Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust) 
         m_slots.assign(jobs.size(), Slot{});
         m_jobs = jobs;
         m_trust = trust;
+        m_cut = std::move(cut);
         m_next = 0;
     }
     m_jobsWaiting.notify_all();
@@ -73,10 +74,14 @@ std::optional<FinishedProbe> ProbePool::Take(std::size_t index) {
 void ProbePool::DropWaiting() {
     {
         const std::lock_guard lock(m_mutex);
-        for (; m_next < m_jobs.size(); ++m_next)
-            m_slots[m_next].Finished = true;
+        DropWaitingLocked();
     }
     m_jobFinished.notify_all();
+}
+
+void ProbePool::DropWaitingLocked() {
+    for (; m_next < m_jobs.size(); ++m_next)
+        m_slots[m_next].Finished = true;
 }
 
 void ProbePool::WaitUntilIdle() {
@@ -90,6 +95,13 @@ void ProbePool::Work(ProbeSet& probes) {
         m_jobsWaiting.wait(lock, [&] { return m_closing || m_next < m_jobs.size(); });
         if (m_closing)
             return;
+        // The cycle's own check runs only between results, possibly while it waits a whole
+        // probe's time-out for one; the cut must stop the next probe from starting meanwhile.
+        if (m_cut && m_cut()) {
+            DropWaitingLocked();
+            m_jobFinished.notify_all();
+            continue;
+        }
         const std::size_t index = m_next++;
         ++m_running;
         // The job list is replaced only while no job runs.

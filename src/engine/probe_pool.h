@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -49,9 +50,13 @@ public:
         return static_cast<std::int32_t>(m_threads.size());
     }
 
+    // Asked by a worker before it takes a job, on the worker's thread: true drops every job
+    // not yet taken. It must be safe to call from any thread.
+    using CutQuery = std::function<bool()>;
+
     // Hands out the next cycle's jobs. What the previous call left waiting is dropped and its
     // running probes are waited for first, so no worker reads a job list being replaced.
-    void Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust);
+    void Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust, CutQuery cut = {});
     // Whether job `index` has finished or was dropped.
     [[nodiscard]] bool Finished(std::size_t index);
     // Waits for job `index`: its result, or nothing when it was dropped before a worker took it.
@@ -70,6 +75,8 @@ private:
     };
 
     void StopWorkers();
+    // With the lock held.
+    void DropWaitingLocked();
     void Work(ProbeSet& probes);
     Slot Run(const ProbeJob& job, ProbeSet& probes);
 
@@ -81,6 +88,7 @@ private:
     std::vector<ProbeJob> m_jobs;
     std::vector<Slot> m_slots;
     TlsTrust m_trust;
+    CutQuery m_cut;
     std::size_t m_next = 0; // the first job no worker has taken
     std::int32_t m_running = 0;
     bool m_closing = false;

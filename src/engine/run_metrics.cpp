@@ -1,5 +1,7 @@
 #include "engine/run_metrics.h"
 
+#include "probes/http/url_parts.h"
+
 #include <memory>
 #include <utility>
 
@@ -84,7 +86,7 @@ MetricsSnapshot RunMetrics::Snapshot(const RunModel& model) const {
         const TargetEntry& entry = model.Target(i);
         TargetMetrics target{.Index = i + 1,
                              .Type = entry.Type,
-                             .Target = entry.ShownAddr(),
+                             .Target = WithUserInformationHidden(entry.Addr),
                              .Attempts = entry.Attempts,
                              .Failures = entry.Failures,
                              .LowMs = entry.LowMs,

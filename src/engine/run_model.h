@@ -40,7 +40,8 @@ struct TargetEntry {
     std::int32_t Port = 0;
     std::int32_t Attempts = 0;
     std::int32_t Failures = 0;
-    std::uint32_t TotalMs = 0;
+    // 64 bits: 32 would wrap after 49.7 days of probe time.
+    std::uint64_t TotalMs = 0;
     std::uint32_t LowMs = 0; // 0: no value yet
     std::uint32_t HighMs = 0;
     bool Audible = true;

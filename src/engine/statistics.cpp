@@ -8,7 +8,8 @@ void RecordResult(RunModel& model, std::int32_t index, std::uint32_t elapsedMs, 
     if (failed)
         ++entry.Failures;
     entry.TotalMs += elapsedMs;
-    if (entry.LowMs == 0 || entry.LowMs > elapsedMs)
+    // The first probe sets the low, so a probe of 0 ms is a low like any other.
+    if (entry.Attempts == 1 || entry.LowMs > elapsedMs)
         entry.LowMs = elapsedMs;
     if (elapsedMs > entry.HighMs)
         entry.HighMs = elapsedMs;
@@ -21,11 +22,11 @@ std::string PercentSuccessText(std::int64_t attempts, std::int64_t failures,
     return FormatRatio((attempts - failures) * 100, attempts, 1, 5, settings);
 }
 
-std::string AverageSecondsText(std::uint32_t totalMs, std::int64_t attempts,
+std::string AverageSecondsText(std::uint64_t totalMs, std::int64_t attempts,
                                const FormatSettings& settings) {
     if (totalMs == 0 || attempts <= 0)
         return std::string(kZeroSecondsText);
-    return FormatRatio(totalMs, attempts * 1000, 2, 7, settings);
+    return FormatRatio(static_cast<std::int64_t>(totalMs), attempts * 1000, 2, 7, settings);
 }
 
 std::string SecondsText(std::uint32_t ms, const FormatSettings& settings) {

@@ -20,7 +20,7 @@ inline constexpr std::string_view kZeroSecondsText = "   0.00";
 std::string PercentSuccessText(std::int64_t attempts, std::int64_t failures,
                                const FormatSettings& settings);
 // "%7.2f" of totalMs / attempts / 1000; "   0.00" when totalMs is 0.
-std::string AverageSecondsText(std::uint32_t totalMs, std::int64_t attempts,
+std::string AverageSecondsText(std::uint64_t totalMs, std::int64_t attempts,
                                const FormatSettings& settings);
 // "%7.2f" of ms / 1000; "   0.00" when ms is 0.
 std::string SecondsText(std::uint32_t ms, const FormatSettings& settings);
@@ -31,7 +31,7 @@ std::string SecondsText(std::uint32_t ms, const FormatSettings& settings);
 struct StatisticsTotals {
     std::int64_t Attempts = 0;
     std::int64_t Failures = 0;
-    std::uint32_t TotalMs = 0; // wraps like the entries' own sums
+    std::uint64_t TotalMs = 0;
     std::uint32_t LowMs = 0;
     std::uint32_t HighMs = 0;
 

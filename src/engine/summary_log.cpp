@@ -14,7 +14,7 @@ std::string CountText(std::int64_t value, std::size_t width) {
 }
 
 // The figures every row ends with, from attempts to the high response.
-std::string FiguresText(std::int64_t attempts, std::int64_t failures, std::uint32_t totalMs,
+std::string FiguresText(std::int64_t attempts, std::int64_t failures, std::uint64_t totalMs,
                         std::uint32_t lowMs, std::uint32_t highMs, const FormatSettings& settings) {
     return CountText(attempts, 8) + CountText(attempts - failures, 8) + CountText(failures, 8) +
            PadLeft(PercentSuccessText(attempts, failures, settings), 7) +

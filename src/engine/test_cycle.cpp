@@ -97,7 +97,7 @@ void TestCycle::ProbeInTurn(const OpenBlock& block) {
 void TestCycle::ProbeAtOnce(const OpenBlock& block) {
     const std::vector<ProbeJob> jobs = JobsOfThisCycle();
     ProbePool& pool = PoolOf(m_model.Parallel);
-    pool.Start(jobs, block.Trust);
+    pool.Start(jobs, block.Trust, [this] { return m_host.CutCycleShort(); });
     const SettledPool settled(pool);
     bool cutShort = false;
     std::size_t next = 0; // the first job not yet recorded; jobs are in target order

@@ -12,7 +12,7 @@ std::string CountText(std::int64_t value) {
 }
 
 PerformanceRow Row(std::string caption, std::string type, std::int64_t attempts,
-                   std::int64_t failures, std::uint32_t totalMs, std::uint32_t lowMs,
+                   std::int64_t failures, std::uint64_t totalMs, std::uint32_t lowMs,
                    std::uint32_t highMs, const FormatSettings& settings) {
     return {std::move(caption),
             std::move(type),

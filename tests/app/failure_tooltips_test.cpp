@@ -8,6 +8,7 @@
 #include "support/temp_dir.h"
 
 #include <QDialog>
+#include <QLabel>
 #include <QLineSeries>
 #include <QScatterSeries>
 #include <QTableView>
@@ -17,6 +18,7 @@
 namespace velnorix {
 namespace {
 
+using testing::AsShown;
 using testing::RestMouseOnLine;
 using testing::ScriptedProbes;
 using testing::ScriptedPrompts;
@@ -32,12 +34,17 @@ int LineHolding(TextDisplay& display, const std::string& text) {
     return -1;
 }
 
-// One cycle over a ping target that answers and one whose probe fails.
-TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanceRow) {
+// One cycle over a ping target that answers and one whose probe fails, once with a reason that
+// looks like markup: a server's text is shown as it came, never styled.
+class FailureTooltipsTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanceRow) {
+    const QString reason = QString::fromUtf8(GetParam());
     TempDir dir;
     WriteWholeFile(dir.File("two.ini"), testing::Configuration({"127.0.0.1", "192.0.2.10"}));
     ScriptedProbes probes;
     probes.SetDown("192.0.2.10");
+    probes.SetFailureText(GetParam());
     ScriptedPrompts prompts;
     TMainForm form(testing::WindowSetup(probes, prompts, dir.Path(), {"two.ini"}));
     form.show();
@@ -51,8 +58,11 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
     EXPECT_EQ(RestMouseOnLine(display, success), QString());
     // A shown tooltip lingers a moment after the mouse moves on, so the failure comes last.
     EXPECT_EQ(RestMouseOnLine(display, 0), QString()) << "the header has no reason";
-    EXPECT_EQ(RestMouseOnLine(display, failure), QStringLiteral("Connection refused"));
-    EXPECT_EQ(form.StatusBar1().ShownReason(), QStringLiteral("Connection refused"));
+    EXPECT_EQ(RestMouseOnLine(display, failure), reason);
+    EXPECT_EQ(AsShown(form.StatusBar1().ShownReason()), reason);
+    const auto* field = form.StatusBar1().findChild<QLabel*>(QStringLiteral("FailureReason"));
+    EXPECT_EQ(field->textFormat() == Qt::PlainText ? field->text() : AsShown(field->text()),
+              reason);
 
     QStringList rowTips; // the last column's tooltips: two targets and the summary
     std::vector<qsizetype> linePoints;
@@ -66,14 +76,18 @@ TEST(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanc
         const QAbstractItemModel& rows =
             *window.findChild<QTableView*>(QStringLiteral("PerfView"))->model();
         for (int row = 0; row < rows.rowCount(); ++row)
-            rowTips << rows.index(row, rows.columnCount() - 1).data(Qt::ToolTipRole).toString();
+            rowTips << AsShown(
+                rows.index(row, rows.columnCount() - 1).data(Qt::ToolTipRole).toString());
         static_cast<QDialog&>(window).reject();
     });
     form.Summary1Click();
-    EXPECT_EQ(rowTips, QStringList({QString(), QStringLiteral("Connection refused"), QString()}));
+    EXPECT_EQ(rowTips, QStringList({QString(), reason, QString()}));
     EXPECT_EQ(linePoints, (std::vector<qsizetype>{1, 0}));
     EXPECT_EQ(failurePoints, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Reasons, FailureTooltipsTest,
+                         ::testing::Values("Connection refused", "HTTP/1.1 500 <b><u>UP</u></b>"));
 
 } // namespace
 } // namespace velnorix

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QHelpEvent>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolTip>
 #include <QWidget>
@@ -38,7 +39,15 @@ QString RestMouseOnLine(TextDisplay& display, int index) {
     const QPoint point = display.cursorRect(QTextCursor(block)).center();
     QHelpEvent rest(QEvent::ToolTip, point, display.viewport()->mapToGlobal(point));
     QApplication::sendEvent(display.viewport(), &rest);
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
+    return QToolTip::isVisible() ? AsShown(QToolTip::text()) : QString();
+}
+
+QString AsShown(const QString& text) {
+    if (!Qt::mightBeRichText(text))
+        return text;
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
 }
 
 } // namespace velnorix::testing

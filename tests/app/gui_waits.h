@@ -21,7 +21,11 @@ bool WaitUntil(const std::function<bool()>& done,
 void WhenModalOpens(std::function<void(QWidget&)> work);
 
 // Rests the mouse on line `index` of the display, as far as tooltips go, and answers the
-// tooltip then shown, or an empty text when none is.
+// tooltip then shown (as AsShown reads it), or an empty text when none is.
 QString RestMouseOnLine(TextDisplay& display, int index);
+
+// The words a tool tip or an automatic label shows for `text`: Qt renders text that looks like
+// markup as markup.
+QString AsShown(const QString& text);
 
 } // namespace velnorix::testing

@@ -111,8 +111,15 @@ void ScriptedProbes::Play(const std::string& address) {
     ++m_calls;
     if (hook)
         hook();
-    if (IsDown(address))
-        throw std::runtime_error("Connection refused");
+    if (IsDown(address)) {
+        const std::lock_guard lock(m_mutex);
+        throw std::runtime_error(m_failureText);
+    }
+}
+
+void ScriptedProbes::SetFailureText(std::string text) {
+    const std::lock_guard lock(m_mutex);
+    m_failureText = std::move(text);
 }
 
 MainFormSetup WindowSetup(ScriptedProbes& probes, UserPrompts& prompts, const std::string& folder,

@@ -27,6 +27,8 @@ public:
     // Makers of components for cycles that run several probes at once, all playing this script.
     [[nodiscard]] ProbeMakers Makers();
     void SetDown(const std::string& address);
+    // What a probe of an address that is down throws; "Connection refused" until set.
+    void SetFailureText(std::string text);
     // Exactly these addresses are down from now on.
     void SetDownOnly(std::set<std::string> addresses);
     // Runs inside every probe call, on the thread that makes the call.
@@ -47,6 +49,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::set<std::string> m_down;
+    std::string m_failureText = "Connection refused";
     std::function<void()> m_hook;
     std::vector<std::string> m_probed;
     std::atomic<int> m_calls{0};

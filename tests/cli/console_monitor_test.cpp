@@ -1,5 +1,6 @@
-#include "cli/child_process.h"
+#include "cli/console_rig.h"
 #include "support/case_names.h"
+#include "support/http_exchange.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
@@ -8,7 +9,6 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -22,81 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string IniLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
-// A configuration with a ping of 127.0.0.1 and an SMTP server on the given port.
-std::string PingAndSmtpConfig(std::uint16_t smtpPort, bool deleteLogs) {
-    return IniLines({"[Targets]", deleteLogs ? "DeleteLogs=TRUE" : "DeleteLogs=FALSE",
-                     "IntervalHours=0", "IntervalMins=0", "IntervalSecs=1", "Count=2",
-                     "01Type=<Ping>", "01Addr=127.0.0.1",
-                     "01User=", "01Password=", "01Audible=FALSE", "01Port=0", "02Type=<SMTP>",
-                     "02Addr=127.0.0.1", "02User=", "02Password=", "02Audible=TRUE",
-                     "02Port=" + std::to_string(smtpPort)});
-}
-
-// SMTP targets on the given ports of 127.0.0.1, or one ping of 127.0.0.1 when there are none.
-std::string TargetsConfig(int intervalSecs, bool deleteLogs,
-                          const std::vector<std::uint16_t>& smtpPorts) {
-    std::vector<std::string> lines = {
-        "[Targets]",
-        deleteLogs ? "DeleteLogs=TRUE" : "DeleteLogs=FALSE",
-        "IntervalHours=0",
-        "IntervalMins=0",
-        "IntervalSecs=" + std::to_string(intervalSecs),
-        "Count=" + std::to_string(std::max<std::size_t>(smtpPorts.size(), 1))};
-    if (smtpPorts.empty())
-        lines.insert(lines.end(), {"01Type=<Ping>", "01Addr=127.0.0.1", "01Audible=FALSE"});
-    for (std::size_t i = 0; i < smtpPorts.size(); ++i) {
-        const std::string prefix = "0" + std::to_string(i + 1);
-        lines.insert(lines.end(),
-                     {prefix + "Type=<SMTP>", prefix + "Addr=127.0.0.1", prefix + "Audible=FALSE",
-                      prefix + "Port=" + std::to_string(smtpPorts[i])});
-    }
-    return IniLines(lines);
-}
-
-ServerScript SmtpDialogue(std::chrono::milliseconds delayBeforeGreeting = 0ms) {
-    ServerScript script;
-    script.Pause(delayBeforeGreeting).SendLine("220 mail.test ready");
-    script.ReadLine().SendLine("250 mail.test");
-    script.ExpectLine("QUIT").Close();
-    return script;
-}
-
-// The console monitor as an operator runs it: a copy of the real executable in a directory of
-// its own, which is also where it writes its logs.
-class ConsoleMonitorTest : public ::testing::Test {
-protected:
-    ConsoleMonitorTest() {
-        m_program = m_dir.File("velnorix-cli");
-        fs::copy_file(VELNORIX_CLI_PATH, m_program);
-        ::chmod(m_dir.Path().c_str(), 0755);
-    }
-
-    std::unique_ptr<ChildProcess> Start(std::vector<std::string> arguments, bool asNobody = false) {
-        arguments.insert(arguments.begin(), m_program);
-        return std::make_unique<ChildProcess>(
-            ChildProcess::Options{arguments, m_capture.Path(), asNobody});
-    }
-
-    std::vector<fs::path> LogFiles(const std::string& extension) const {
-        std::vector<fs::path> found;
-        for (const auto& entry : fs::directory_iterator(m_dir.Path()))
-            if (entry.path().extension() == extension)
-                found.push_back(entry.path());
-        return found;
-    }
-
-    TempDir m_dir;
-    TempDir m_capture;
-    std::string m_program;
-};
 
 TEST_F(ConsoleMonitorTest, RunsTheGivenCyclesPrintingEveryResultLineAndWritingBothLogs) {
     LoopbackServer smtp({SmtpDialogue(), SmtpDialogue()});
@@ -194,6 +119,25 @@ TEST_F(ConsoleMonitorTest, ASecondStopSignalProbesNoFurtherTargetAndClosesTheBlo
     ASSERT_EQ(summary.size(), 2u + 4); // both targets' rows, the totals and the space line
     EXPECT_EQ(summary[2].substr(42, 24), "       1       1       0") << summary[2];
     EXPECT_EQ(summary[3].substr(42, 24), "       0       0       0") << summary[3];
+}
+
+TEST_F(ConsoleMonitorTest, ASecondStopSignalStartsNoFurtherProbeOnAnyWorker) {
+    // While the cycle waits for the slow first target, the other worker is free to take more.
+    LoopbackServer first(SmtpDialogue(1500ms));
+    LoopbackServer others(std::vector<ServerScript>(4, SmtpDialogue(300ms)));
+    WriteWholeFile(
+        m_dir.File("targets.ini"),
+        TargetsConfig(1, false,
+                      {first.Port(), others.Port(), others.Port(), others.Port(), others.Port()}) +
+            "Parallel=2\r\n");
+    auto monitor = Start({m_dir.File("targets.ini"), "--quiet"});
+    for (int i = 0; i < 500 && first.ConnectionCount() == 0; ++i)
+        std::this_thread::sleep_for(10ms);
+    monitor->Signal(SIGTERM);
+    monitor->Signal(SIGINT);
+
+    ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    EXPECT_LE(others.ConnectionCount(), 1u) << "a probe started after the second signal";
 }
 
 TEST_F(ConsoleMonitorTest, AZeroIntervalWithACycleBudgetRunsTheCyclesBackToBack) {
@@ -367,14 +311,13 @@ TEST_F(ConsoleMonitorTest, MetricsEndpointServesTheFiguresTheDetailLogShows) {
     const std::string address = "127.0.0.1:" + std::to_string(metricsPort);
     auto monitor = Start({"targets.ini", "--quiet", "--metrics", address});
 
-    httplib::Client client("127.0.0.1", metricsPort);
     std::string text;
     for (int tries = 0; tries < 300 && SampleValue(text, "velnorix_cycles_total") != "1"; ++tries) {
         std::this_thread::sleep_for(50ms);
-        if (const auto response = client.Get("/metrics"); response && response->status == 200) {
-            text = response->body;
-            EXPECT_EQ(response->get_header_value("Content-Type"),
-                      "text/plain; version=0.0.4; charset=utf-8");
+        if (const auto reply = HttpExchange(metricsPort, MetricsRequest(), 5s);
+            reply && reply->Status == 200) {
+            text = reply->Body;
+            EXPECT_EQ(reply->Header("Content-Type"), "text/plain; version=0.0.4; charset=utf-8");
         }
     }
     ASSERT_EQ(SampleValue(text, "velnorix_cycles_total"), "1") << text << monitor->Errors();

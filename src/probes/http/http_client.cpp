@@ -83,6 +83,7 @@ HttpClient::HttpClient(HttpClientSettings settings)
 void HttpClient::HeadRequest(std::string_view address) {
     m_usedTls = false;
     RejectLineBreaks(address);
+    RejectUnsafeUserInformation(address);
     const AddressParts parts = ReadAddress(address);
     m_url = MergeAddress(m_url, parts);
     m_url.Port = ChoosePort(parts.Port, m_url.Protocol, m_port);

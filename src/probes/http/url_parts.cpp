@@ -39,6 +39,40 @@ std::optional<TextSpan> FindAuthority(std::string_view text) {
     return TextSpan{begin, std::min(text.find('/', begin), text.size())};
 }
 
+struct UserInformation {
+    TextSpan Span;
+    // It holds "?" or "#", or a "/" ended the authority inside it.
+    bool Unsafe = false;
+};
+
+bool IsPortNumber(std::string_view text) {
+    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The user information of an address read WithSlashes: what precedes the last "@" of the
+// authority. A password holding "/" ends the authority early, so the authority reads
+// "name:text" with no port after the colon while an "@" follows later on: everything up to
+// that last "@" is taken as user information then, an unsafe one.
+std::optional<UserInformation> FindUserInformation(std::string_view text) {
+    const auto authority = FindAuthority(text);
+    if (!authority) {
+        return std::nullopt;
+    }
+    const std::string_view inside =
+        text.substr(authority->Begin, authority->End - authority->Begin);
+    if (const auto at = inside.rfind('@'); at != std::string_view::npos) {
+        return UserInformation{{authority->Begin, authority->Begin + at},
+                               inside.substr(0, at).find_first_of("?#") != std::string::npos};
+    }
+    const auto at = text.rfind('@');
+    const auto colon = inside.find(':');
+    if (at == std::string_view::npos || at < authority->End || inside.starts_with('[') ||
+        colon == std::string_view::npos || IsPortNumber(inside.substr(colon + 1))) {
+        return std::nullopt;
+    }
+    return UserInformation{{authority->Begin, at}, true};
+}
+
 std::string CutFrom(std::string& text, char mark) {
     const auto at = text.find(mark);
     if (at == std::string::npos) {
@@ -155,24 +189,37 @@ AddressParts ReadAddress(std::string_view address) {
     return parts;
 }
 
+void RejectUnsafeUserInformation(std::string_view address) {
+    const auto info = FindUserInformation(WithSlashes(address));
+    if (info && info->Unsafe) {
+        throw HttpError("The user name or password in the address holds an unescaped \"/\", "
+                        "\"?\", \"#\" or \"\\\"; write them as %2F, %3F, %23 and %5C");
+    }
+}
+
 std::string WithPasswordHidden(std::string_view address) {
     std::string shown(address);
-    const std::string text = WithSlashes(address);
-    const auto authority = FindAuthority(text);
-    if (!authority) {
+    const auto info = FindUserInformation(WithSlashes(address));
+    if (!info) {
         return shown;
     }
-    const std::string_view authorityText =
-        std::string_view(text).substr(authority->Begin, authority->End - authority->Begin);
-    const auto at = authorityText.rfind('@');
-    if (at == std::string_view::npos) {
+    const TextSpan span = info->Span;
+    if (info->Unsafe) {
+        return shown.replace(span.Begin, span.End - span.Begin, kHiddenPassword);
+    }
+    const auto colon = std::string_view(shown).substr(span.Begin, span.End - span.Begin).find(':');
+    if (colon == std::string_view::npos || span.Begin + colon + 1 == span.End) {
         return shown;
     }
-    const auto colon = authorityText.substr(0, at).find(':');
-    if (colon == std::string_view::npos || colon + 1 == at) {
-        return shown;
+    return shown.replace(span.Begin + colon + 1, span.End - span.Begin - colon - 1,
+                         kHiddenPassword);
+}
+
+std::string WithUserInformationHidden(std::string_view address) {
+    std::string shown(address);
+    if (const auto info = FindUserInformation(WithSlashes(address))) {
+        shown.replace(info->Span.Begin, info->Span.End - info->Span.Begin, kHiddenPassword);
     }
-    shown.replace(authority->Begin + colon + 1, at - colon - 1, kHiddenPassword);
     return shown;
 }
 

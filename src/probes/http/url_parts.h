@@ -35,10 +35,19 @@ void RejectLineBreaks(std::string_view address);
 
 AddressParts ReadAddress(std::string_view address);
 
+// Throws when the user information holds an unescaped "/", "?", "#" or "\": such an address
+// splits in the wrong place, and probing it could send the password as a host or a path. The
+// message repeats nothing of the address.
+void RejectUnsafeUserInformation(std::string_view address);
+
 // The address as written, for showing and logging it, with the password of its user
 // information replaced by "***". The password is taken to run up to the last "@" of the
-// authority, so one holding "@" is hidden whole, not only the part before its first "@".
+// authority, so one holding "@" is hidden whole, not only the part before its first "@". User
+// information that RejectUnsafeUserInformation refuses is hidden whole, user name and all.
 std::string WithPasswordHidden(std::string_view address);
+
+// The address with its whole user information replaced by "***", for exporting it.
+std::string WithUserInformationHidden(std::string_view address);
 
 // The kept path with a new one: an absolute path replaces it, a relative one is appended and
 // its "." and ".." segments resolved.

@@ -1,5 +1,6 @@
 #include "reports/forms/perf_form.h"
 
+#include "config/forms/qt_text.h"
 #include "config/ini_file_io.h"
 #include "reports/forms/response_chart.h"
 #include "reports/performance_csv.h"
@@ -27,8 +28,7 @@ public:
         beginResetModel();
         m_tips.clear();
         for (const std::string& tip : tips)
-            m_tips.push_back(
-                QString::fromLocal8Bit(tip.data(), static_cast<qsizetype>(tip.size())));
+            m_tips.push_back(PlainToolTip(ToQString(tip)));
         m_cells.clear();
         m_cells.reserve(static_cast<qsizetype>(rows.size()) *
                         static_cast<qsizetype>(kPerformanceColumnCount));
