@@ -1,6 +1,6 @@
 // The whole HEAD exchange of the web site probe against a server on 127.0.0.1 that answers
-// with the input: the status line, the headers, interim responses, cookies and the draining
-// of an error body, all through the real TCP layer.
+// with the input: the status line, the headers, interim responses and cookies, all through
+// the real TCP layer.
 #include "loopback_peer.h"
 #include "probes/http/http_client.h"
 #include "probes/http/response_rules.h"
@@ -26,8 +26,6 @@ HttpClientSettings FuzzSettings() {
     settings.Connection.ReadTimeout = std::chrono::seconds(2);
     settings.Connection.WriteTimeout = std::chrono::seconds(2);
     settings.Connection.MaxLineLength = 512;
-    settings.BodyReadTimeout = std::chrono::milliseconds(500);
-    settings.MaxBodyBytes = 8192;
     settings.Headers.MaxFields = 32;
     settings.Headers.MaxTotalBytes = 4096;
     return settings;

@@ -28,7 +28,6 @@ using std::chrono::milliseconds;
 constexpr milliseconds kConnect = 1'000ms;
 constexpr milliseconds kRead = 600ms;
 constexpr milliseconds kWrite = 600ms;
-constexpr milliseconds kBodySilence = 300ms;
 // What a loaded machine may add to a bound before the case counts as hanging.
 constexpr milliseconds kSlack = 3'000ms;
 // A probe that waits must not grow this process by more than this.
@@ -38,17 +37,16 @@ constexpr int kRequestLines = 6; // the HEAD request line, four headers, the emp
 NetworkProbeSettings ShortBounds() {
     NetworkProbeSettings settings;
     settings.Http.Connection = {kConnect, kRead, kWrite};
-    settings.Http.BodyReadTimeout = kBodySilence;
     settings.Mail = {kConnect, kRead, kWrite};
     return settings;
 }
 
 // The longest each probe may take with these bounds, counting every step it can wait in:
-// the web probe reads the response head and then drains an error body; a mail dialogue reads
+// the web probe reads the response head; a mail dialogue reads
 // up to three replies, writes up to three commands and a QUIT.
 milliseconds Bound(TestType type) {
     if (type == TestType::Html)
-        return kConnect + kWrite + 2 * kRead;
+        return kConnect + kWrite + kRead;
     return kConnect + 3 * kRead + 4 * kWrite;
 }
 

@@ -1,7 +1,6 @@
 #include "probes/http/http_client.h"
 
 #include "probes/ascii_text.h"
-#include "probes/http/body_drain.h"
 #include "probes/http/head_request.h"
 #include "probes/http/http_errors.h"
 #include "probes/http/response_rules.h"
@@ -11,51 +10,6 @@ namespace velnorix {
 namespace {
 
 constexpr std::chrono::milliseconds kNoWait{0};
-
-// Body reads on the connection: each may wait out the body's silence limit, which starts
-// again with every byte that comes, and all of them end with the whole body's time-out, so a
-// server that sends a byte just often enough cannot hold the probe for as long as the byte
-// cap lasts.
-class ConnectionBodySource final : public BodySource {
-public:
-    ConnectionBodySource(TcpConnection& connection, std::chrono::milliseconds silence,
-                         std::chrono::milliseconds wholeTimeout)
-        : m_connection(connection), m_whole(wholeTimeout), m_silence(silence, m_whole) {}
-
-    std::optional<std::string> ReadLine() override {
-        try {
-            return m_connection.ReadLine(NextWait());
-        } catch (const ConnectionClosedError&) {
-            return std::nullopt;
-        }
-    }
-
-    bool DiscardExactly(std::size_t count) override {
-        try {
-            m_connection.ReadBytes(count, NextWait());
-            return true;
-        } catch (const ConnectionClosedError&) {
-            return false;
-        }
-    }
-
-    std::size_t DiscardAvailable() override {
-        return m_connection.ReadAvailable(NextWait()).size();
-    }
-
-private:
-    // Bytes already buffered would otherwise let a fast sender go on past the whole time-out.
-    Deadline& NextWait() {
-        if (m_whole.Passed()) {
-            throw ReadTimeoutError();
-        }
-        return m_silence;
-    }
-
-    TcpConnection& m_connection;
-    Deadline m_whole;
-    Deadline m_silence;
-};
 
 // A kept connection that has something to read before we have asked anything was closed by
 // the server, or carries leftovers that would be taken for our answer.
@@ -156,7 +110,10 @@ void HttpClient::Exchange() {
         }
         return;
     }
-    DrainErrorBody(response);
+    // A response to HEAD has no body, whatever Content-Length or Transfer-Encoding announce
+    // (RFC 9110, 9.3.2): the verdict is complete with the head, and a kept connection is already
+    // at the start of the next response. Bytes a faulty server sends after the head make the
+    // connection stale, and the next probe opens a new one.
     throw HttpProtocolError(response.StatusCode, response.StatusLine);
 }
 
@@ -192,22 +149,6 @@ HttpClient::Response HttpClient::ReadStatusAndHeaders(Deadline& deadline) {
         m_connection.CloseConnection();
     }
     return response;
-}
-
-// The body an error response announces is read before the error is raised, so a kept
-// connection is left at the start of the next response.
-void HttpClient::DrainErrorBody(const Response& response) {
-    if (!m_connection.IsOpen()) {
-        return;
-    }
-    const BodyFraming framing = FramingOf(response.Headers);
-    const bool keepAlive = m_keepAlive;
-    // Until the body is complete the connection is not fit to carry another request.
-    m_keepAlive = false;
-    ConnectionBodySource source(m_connection, m_settings.BodyReadTimeout,
-                                m_settings.Connection.ReadTimeout);
-    const DrainOutcome outcome = DrainBody(source, framing, m_settings.MaxBodyBytes);
-    m_keepAlive = keepAlive && outcome == DrainOutcome::Complete && framing.End != BodyEnd::Close;
 }
 
 } // namespace velnorix

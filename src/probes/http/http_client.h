@@ -19,15 +19,10 @@
 namespace velnorix {
 
 // Every bound of the HTTP probe; tests shorten them. One probe takes at most the connect,
-// write and read time-outs of the connection and one more read time-out for an error body.
+// write and read time-outs of the connection.
 struct HttpClientSettings {
-    // Its read time-out bounds the whole head of the response, and the whole error body.
+    // Its read time-out bounds the whole head of the response.
     ConnectionBounds Connection;
-    // How long an error response's body may keep us waiting for its next bytes; its whole
-    // body may take the connection's read time-out.
-    std::chrono::milliseconds BodyReadTimeout{2'000};
-    // Most bytes of an error response's body read before the connection is given up instead.
-    std::uint64_t MaxBodyBytes = 1'048'576;
     // Most "100 Continue" responses taken before the real one.
     int MaxInterimResponses = 16;
     HeaderLimits Headers;
@@ -67,7 +62,6 @@ private:
     void Exchange();
     Response ReadResponse();
     Response ReadStatusAndHeaders(Deadline& deadline);
-    void DrainErrorBody(const Response& response);
 
     SystemClock m_systemClock;
     Clock& m_clock;
