@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <linux/filter.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <span>
@@ -63,6 +64,66 @@ std::string DottedAddress(const std::array<std::uint8_t, 4>& bytes) {
 
 int SocketTypeOf(IcmpSocketKind kind) {
     return kind == IcmpSocketKind::Raw ? SOCK_RAW : SOCK_DGRAM;
+}
+
+// Classic BPF, as SO_ATTACH_FILTER takes it.
+constexpr sock_filter Statement(int code, std::uint32_t k) {
+    return sock_filter{static_cast<std::uint16_t>(code), 0, 0, k};
+}
+constexpr sock_filter Jump(int test, std::uint32_t k, std::uint8_t ifTrue, std::uint8_t ifFalse) {
+    return sock_filter{static_cast<std::uint16_t>(BPF_JMP | test | BPF_K), ifTrue, ifFalse, k};
+}
+constexpr sock_filter kAccept = Statement(BPF_RET | BPF_K, 0xffffffff);
+constexpr sock_filter kDrop = Statement(BPF_RET | BPF_K, 0);
+
+// The request's identifier and sequence number as a filter loads them: bytes 4 to 7 of the
+// ICMP header, read as one word, the first byte most significant.
+std::uint32_t IdentifyingWord(const EchoRequest& request) {
+    return (std::uint32_t{request[4]} << 24) | (std::uint32_t{request[5]} << 16) |
+           (std::uint32_t{request[6]} << 8) | request[7];
+}
+
+// Passes the IPv4 datagrams (IP header first) that may answer the request with `word`: an echo
+// reply carrying it, or a destination unreachable (3), redirect (5), time exceeded (11) or
+// parameter problem (12) quoting a request that carries it. ReadAnswer looks closer.
+std::vector<sock_filter> Ipv4AnswerFilter(std::uint32_t word) {
+    return {
+        Statement(BPF_LDX | BPF_B | BPF_MSH, 0), // X: the length of the IP header
+        Statement(BPF_LD | BPF_B | BPF_IND, 0),  // the ICMP type
+        Jump(BPF_JEQ, 0, 10, 0), // an echo reply: on to its identifier and sequence number
+        Jump(BPF_JEQ, 3, 3, 0),  // the errors ReadAnswer reads
+        Jump(BPF_JEQ, 5, 2, 0),
+        Jump(BPF_JEQ, 11, 1, 0),
+        Jump(BPF_JEQ, 12, 0, 9), // anything else is dropped
+        // X moves past the error's own header and the IP header it quotes.
+        Statement(BPF_LD | BPF_B | BPF_IND, 8),
+        Statement(BPF_ALU | BPF_AND | BPF_K, 0x0f),
+        Statement(BPF_ALU | BPF_LSH | BPF_K, 2),
+        Statement(BPF_ALU | BPF_ADD | BPF_X, 0),
+        Statement(BPF_ALU | BPF_ADD | BPF_K, static_cast<std::uint32_t>(kIcmpHeaderSize)),
+        Statement(BPF_MISC | BPF_TAX, 0),
+        Statement(BPF_LD | BPF_W | BPF_IND, 4),
+        Jump(BPF_JEQ, word, 0, 1),
+        kAccept,
+        kDrop,
+    };
+}
+
+// The same for ICMPv6 messages, which come without their IPv6 header: an echo reply (129)
+// carrying `word`, or an error (types 1 to 4) quoting a request that carries it behind the
+// quoted IPv6 header. ReadIcmpv6Answer looks closer.
+std::vector<sock_filter> Icmpv6AnswerFilter(std::uint32_t word) {
+    return {
+        Statement(BPF_LDX | BPF_IMM, 0), // X: where the echo header starts
+        Statement(BPF_LD | BPF_B | BPF_ABS, 0),
+        Jump(BPF_JEQ, 129, 2, 0), // an echo reply: on to its identifier and sequence number
+        Jump(BPF_JGT, 4, 4, 0),   // no error ReadIcmpv6Answer reads: dropped
+        Statement(BPF_LDX | BPF_IMM, static_cast<std::uint32_t>(kIcmpHeaderSize + kIpv6HeaderSize)),
+        Statement(BPF_LD | BPF_W | BPF_IND, 4),
+        Jump(BPF_JEQ, word, 0, 1),
+        kAccept,
+        kDrop,
+    };
 }
 
 } // namespace
@@ -148,13 +209,28 @@ PeerAddress IcmpClient::SendRequest(const EchoRequest& request) {
     for (const PeerAddress& peer : peers) {
         try {
             ObtainSocket(peer.Family());
-            SendTo(peer.Family() == AF_INET6 ? ToIcmpv6Request(request) : request, peer);
+            const EchoRequest sent = peer.Family() == AF_INET6 ? ToIcmpv6Request(request) : request;
+            ListenOnlyFor(sent);
+            SendTo(sent, peer);
             return peer;
         } catch (const ProbeError&) {
             lastError = std::current_exception();
         }
     }
     std::rethrow_exception(lastError);
+}
+
+void IcmpClient::ListenOnlyFor(const EchoRequest& request) {
+    if (m_socketKind != IcmpSocketKind::Raw)
+        return; // the kernel hands the datagram socket its own replies only
+    std::vector<sock_filter> program = m_family == AF_INET6
+                                           ? Icmpv6AnswerFilter(IdentifyingWord(request))
+                                           : Ipv4AnswerFilter(IdentifyingWord(request));
+    const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
+    if (::setsockopt(m_socket.Get(), SOL_SOCKET, SO_ATTACH_FILTER, &filter, sizeof filter) != 0)
+        throw SocketError(errno);
+    while (::recv(m_socket.Get(), m_buffer.data(), m_buffer.size(), MSG_DONTWAIT) >= 0) {
+    }
 }
 
 void IcmpClient::SendTo(const EchoRequest& request, const PeerAddress& peer) {

@@ -87,6 +87,12 @@ private:
     void SetTimeToLive();
     // Sends the request to the first of the host's addresses that takes it; that address.
     PeerAddress SendRequest(const EchoRequest& request);
+    // A raw socket gets a copy of every ICMP datagram the host receives. With many probes at
+    // once, the others' requests and replies fill its queue whenever this thread is kept from
+    // reading, and the kernel drops the reply that comes to a full queue: a live host shows as
+    // down. So the open raw socket takes in only what may answer `request` from now on, and
+    // what it queued before, all of it older than the request, is thrown away.
+    void ListenOnlyFor(const EchoRequest& request);
     void SendTo(const EchoRequest& request, const PeerAddress& peer);
     void WaitForReply(const PeerAddress& target);
     // Receives one datagram and reads it as an answer to the exchange; nothing when it is not.

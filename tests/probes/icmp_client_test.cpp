@@ -379,6 +379,39 @@ TEST_F(IcmpNamespaceTest, ProbesSharingSequencesTakeOnlyTheirOwnReplies) {
     });
 }
 
+TEST_F(IcmpNamespaceTest, ARawSocketFullOfOtherProbesTrafficStillGetsItsReply) {
+    // Every raw ICMP socket gets a copy of every echo datagram of the host. A probe kept from
+    // reading for a while (here: between two exchanges, its socket kept after a send that found
+    // no route) finds its queue full of the others' requests and replies when its own comes.
+    struct Case {
+        const char* Unroutable;
+        const char* Live;
+    };
+    for (const Case& each : {Case{"192.0.2.1", "127.0.0.1"}, Case{"2001:db8::1", "::1"}}) {
+        m_namespace->Run([&each] {
+            const auto sequences = std::make_shared<EchoSequences>();
+            IcmpClient waiting;
+            IcmpClient busy;
+            for (IcmpClient* client : {&waiting, &busy}) {
+                client->SetSocketKinds({IcmpSocketKind::Raw});
+                client->ShareSequences(sequences);
+                client->SetReceiveTimeout(1s);
+            }
+            waiting.SetHost(each.Unroutable);
+            EXPECT_THROW(waiting.EchoExchange("", 0), SocketError);
+            ASSERT_TRUE(waiting.OpenSocketKind()) << each.Live;
+            // 2,000 requests and replies: several times what a receive queue holds by default.
+            busy.SetHost(each.Live);
+            for (int i = 0; i < 1000; ++i)
+                busy.EchoExchange("", 0);
+            EXPECT_EQ(busy.ReplyKind(), ReplyStatusKind::Echo) << each.Live;
+            waiting.SetHost(each.Live);
+            waiting.EchoExchange("", 0);
+            EXPECT_EQ(waiting.ReplyKind(), ReplyStatusKind::Echo) << each.Live;
+        });
+    }
+}
+
 TEST_F(IcmpNamespaceTest, RequestsCarryTheProcessIdentifier) {
     m_namespace->Run([] {
         // A second raw socket sees every ICMP datagram of the namespace, our request among them.
