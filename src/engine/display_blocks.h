@@ -24,7 +24,9 @@ private:
 int BlockInsertIndex(const DisplayLines& display, std::int32_t insertLine);
 
 // Deletes blocks of targetCount + 1 lines from the bottom while more than maxLines lines
-// beyond targetCount remain; each pass is one batched update. Stops at an empty display.
-void TrimOldBlocks(DisplayLines& display, std::int32_t targetCount, std::int32_t maxLines);
+// beyond targetCount remain; each pass is one batched update. The first keepLines lines (the
+// header and the newest block) always stay, however small the window: it scrolls instead.
+void TrimOldBlocks(DisplayLines& display, std::int32_t targetCount, std::int32_t maxLines,
+                   std::int32_t keepLines);
 
 } // namespace velnorix

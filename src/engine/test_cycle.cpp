@@ -49,6 +49,8 @@ void TestCycle::Run() {
     if (m_observer != nullptr)
         m_observer->CycleStarted(m_model);
     AppendingFile detailLog(m_model.DetailLogName);
+    const int insertAt = BlockInsertIndex(m_display, m_model.DisplayInsertLine);
+    const int linesBefore = m_display.Count();
     const bool timerWasEnabled = m_timer1.Enabled();
     m_timer1.SetEnabled(false);
     try {
@@ -62,7 +64,9 @@ void TestCycle::Run() {
     const LocalDateTime now = m_clock.Now();
     ShowCycleCount(now);
     WriteSummary(m_model, now, m_settings);
-    TrimOldBlocks(m_display, m_model.TargetCount, m_model.DisplayMaxLines);
+    // The header and this cycle's block stay on a window of any size; it scrolls instead.
+    const int newestBlockEnd = insertAt + (m_display.Count() - linesBefore);
+    TrimOldBlocks(m_display, m_model.TargetCount, m_model.DisplayMaxLines, newestBlockEnd);
     if (m_observer != nullptr)
         m_observer->CycleEnded(m_model);
     m_host.PumpMessages();

@@ -21,6 +21,7 @@ struct TrimCase {
     int Lines;
     std::int32_t TargetCount;
     std::int32_t MaxLines;
+    int KeepLines; // the header and the newest block
     int ExpectedLines;
     int ExpectedPasses;
 };
@@ -33,7 +34,7 @@ TEST_P(TrimOldBlocksTest, RemovesWholeBlocksFromTheBottom) {
     Fill(display, c.Lines);
     display.ResetCounters();
 
-    TrimOldBlocks(display, c.TargetCount, c.MaxLines);
+    TrimOldBlocks(display, c.TargetCount, c.MaxLines, c.KeepLines);
 
     ASSERT_EQ(display.Count(), c.ExpectedLines);
     for (int i = 0; i < display.Count(); ++i)
@@ -47,14 +48,16 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, TrimOldBlocksTest,
     ::testing::Values(
         // Two targets: a 5-line header and three blocks of 3 lines.
-        TrimCase{"WithinTheBound", 14, 2, 20, 14, 0},
-        TrimCase{"ExactlyAtTheBound", 14, 2, 12, 14, 0}, TrimCase{"OneBlockOver", 14, 2, 11, 11, 1},
-        TrimCase{"TwoBlocksOver", 14, 2, 6, 8, 2},
-        // A window too small for the header removes header lines too, but never more than exist.
-        TrimCase{"HeaderGoesOnATinyWindow", 23 + 21, 20, 2, 2, 2},
-        TrimCase{"NegativeBoundEmptiesTheDisplay", 44, 20, -23, 0, 3},
-        TrimCase{"NoTargetsRemoveOneLineAPass", 6, 0, 3, 3, 3},
-        TrimCase{"EmptyDisplayStaysEmpty", 0, 3, -10, 0, 0}),
+        TrimCase{"WithinTheBound", 14, 2, 20, 8, 14, 0},
+        TrimCase{"ExactlyAtTheBound", 14, 2, 12, 8, 14, 0},
+        TrimCase{"OneBlockOver", 14, 2, 11, 8, 11, 1}, TrimCase{"TwoBlocksOver", 14, 2, 6, 8, 8, 2},
+        // A window too small for what one cycle shows keeps the header and the newest block and
+        // lets the view scroll: the bound may be 0 or below.
+        TrimCase{"TheNewestBlockStaysOnAFullWindow", 14, 2, 0, 8, 8, 2},
+        TrimCase{"HeaderAndNewestBlockStayOnATinyWindow", 23 + 21 + 21, 20, 2, 44, 44, 1},
+        TrimCase{"NegativeBoundKeepsHeaderAndNewestBlock", 44, 20, -23, 44, 44, 0},
+        TrimCase{"NoTargetsRemoveOneLineAPass", 6, 0, 3, 4, 4, 2},
+        TrimCase{"EmptyDisplayStaysEmpty", 0, 3, -10, 0, 0, 0}),
     testing::NamedCase{});
 
 TEST(BlockInsertIndexTest, StaysWithinTheLinesThatExist) {
