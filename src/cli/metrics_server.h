@@ -25,7 +25,7 @@ struct MetricsServerLimits {
     // A connection, served or not, is closed after this long.
     std::chrono::milliseconds ConnectionLifetime{10'000};
     // The request line and headers together; a longer head is refused.
-    std::size_t MaxRequestHead = 8 * 1024;
+    std::size_t MaxRequestHead = std::size_t{8} * 1024;
 };
 
 // Serves GET and HEAD of /metrics from the board's latest snapshot. The engine never waits for

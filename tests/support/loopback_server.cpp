@@ -259,7 +259,6 @@ private:
             session.Thread.join();
     }
 
-
     void Wake() {
         const char byte = 1;
         [[maybe_unused]] const auto written = ::write(m_wakeWrite.Get(), &byte, 1);

@@ -194,8 +194,8 @@ INSTANTIATE_TEST_SUITE_P(
 // A faulty server that sends a body after the head: the next probe must not take those bytes
 // for its answer, so it opens a new connection.
 TEST_F(HttpClientTest, BytesAfterTheHeadOfAResponseAreNeverTakenForTheNextAnswer) {
-    LoopbackServer server({Answering("HTTP/1.1 404 Not Found\r\n\r\nsorry"),
-                           Answering("HTTP/1.1 200 OK\r\n\r\n")});
+    LoopbackServer server(
+        {Answering("HTTP/1.1 404 Not Found\r\n\r\nsorry"), Answering("HTTP/1.1 200 OK\r\n\r\n")});
     EXPECT_EQ(Probe("http://intranet/", server.Port()),
               "protocol error 404: HTTP/1.1 404 Not Found");
     EXPECT_EQ(Probe("http://intranet/", server.Port()), "success");
