@@ -111,8 +111,14 @@ MetricsServer::MetricsServer(const ListenAddress& address, const MetricsBoard& b
             return Queue(connection, MHD_HTTP_BAD_REQUEST, "", "text/plain");
         if (std::string_view(url) != "/metrics")
             return Queue(connection, MHD_HTTP_NOT_FOUND, "", "text/plain");
-        const std::shared_ptr<const MetricsSnapshot> snapshot = server.m_board.Latest();
-        return Queue(connection, MHD_HTTP_OK, RenderExposition(*snapshot), kExpositionContentType);
+        // Nothing may be thrown through the library's C frames.
+        try {
+            const std::shared_ptr<const MetricsSnapshot> snapshot = server.m_board.Latest();
+            return Queue(connection, MHD_HTTP_OK, RenderExposition(*snapshot),
+                         kExpositionContentType);
+        } catch (const std::exception&) {
+            return MHD_NO;
+        }
     };
     const auto notify = [](void* gate, MHD_Connection* connection, void** socketContext,
                            MHD_ConnectionNotificationCode code) {
