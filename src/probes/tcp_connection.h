@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/clock.h"
 #include "base/deadline.h"
 #include "probes/byte_transport.h"
 #include "probes/host_resolution.h"
@@ -41,6 +42,9 @@ public:
     [[nodiscard]] const ConnectionBounds& Bounds() const { return m_bounds; }
     // Where host names that are not addresses are looked up; the system resolver by default.
     void SetResolver(HostResolver resolver) { m_resolver = std::move(resolver); }
+    // The wall time certificates are judged by; the system's by default. It must outlive the
+    // connection.
+    void SetClock(Clock& clock) { m_clock = &clock; }
 
     // Whether OpenConnection speaks TLS from the first byte, and what TLS trusts.
     void SetImplicitTls(bool on) { m_implicitTls = on; }
@@ -111,6 +115,8 @@ private:
     std::int32_t m_port = 0;
     ConnectionBounds m_bounds;
     HostResolver m_resolver = ResolveWithSystem;
+    SystemClock m_systemClock;
+    Clock* m_clock = &m_systemClock;
     std::unique_ptr<ByteTransport> m_transport;
     bool m_implicitTls = false;
     TlsTrust m_trust;

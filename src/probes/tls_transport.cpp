@@ -91,7 +91,7 @@ std::string TlsPeer::SessionKey() const {
 }
 
 TlsTransport::TlsTransport(FileDescriptor socket, const TlsPeer& peer, TlsSessionStore& sessions,
-                           const Deadline& deadline)
+                           std::int64_t now, const Deadline& deadline)
     : m_socket(std::move(socket)), m_ssl(nullptr, SSL_free), m_sessions(sessions),
       m_sessionKey(peer.SessionKey()) {
     const SslContextPtr context = ClientContext(peer.Trust.CAFile);
@@ -104,6 +104,8 @@ TlsTransport::TlsTransport(FileDescriptor socket, const TlsPeer& peer, TlsSessio
     }
     BIO_set_fd(bio, m_socket.Get(), BIO_NOCLOSE);
     SSL_set_bio(m_ssl.get(), bio, bio);
+    // The chain is verified at the time the warning days are counted from.
+    X509_VERIFY_PARAM_set_time(SSL_get0_param(m_ssl.get()), static_cast<time_t>(now));
     // RFC 6066 3: SNI carries names only; an address is checked as an address.
     if (IsIpAddress(peer.Host)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_ssl.get()), peer.Host.c_str());

@@ -26,10 +26,11 @@ struct TlsPeer {
 class TlsTransport final : public ByteTransport {
 public:
     // Runs the client handshake on the connected socket within the deadline, offering the
-    // session kept for the peer. Throws "TLS handshake failed: <reason>" or "Certificate
-    // verify failed: <verify text>"; the socket is closed then.
+    // session kept for the peer; certificates are judged at `now` (Unix time). Throws "TLS
+    // handshake failed: <reason>" or "Certificate verify failed: <verify text>"; the socket is
+    // closed then.
     TlsTransport(FileDescriptor socket, const TlsPeer& peer, TlsSessionStore& sessions,
-                 const Deadline& deadline);
+                 std::int64_t now, const Deadline& deadline);
     ~TlsTransport() override;
     TlsTransport(const TlsTransport&) = delete;
     TlsTransport& operator=(const TlsTransport&) = delete;
