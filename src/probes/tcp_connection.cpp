@@ -116,9 +116,7 @@ void TcpConnection::EngageTls(FileDescriptor socket) {
     // The handshake is one exchange of reads and writes, bounded as one read.
     const Deadline deadline(m_bounds.ReadTimeout);
     const std::int64_t now = m_clock->SecondsSinceEpoch();
-    auto tls = std::make_unique<TlsTransport>(std::move(socket),
-                                              TlsPeer{CertificateName(m_host), m_port, m_trust},
-                                              m_sessions, now, deadline);
+    auto tls = std::make_unique<TlsTransport>(std::move(socket), Peer(), m_sessions, now, deadline);
     m_certificateExpiry = tls->LeafExpiry();
     m_transport = std::move(tls);
     try {
@@ -127,6 +125,14 @@ void TcpConnection::EngageTls(FileDescriptor socket) {
         CloseConnection();
         throw;
     }
+}
+
+TlsPeer TcpConnection::Peer() const {
+    return TlsPeer{CertificateName(m_host), m_port, m_trust};
+}
+
+void TcpConnection::ForgetTlsSession() {
+    m_sessions.Forget(Peer().SessionKey());
 }
 
 bool TcpConnection::IsTls() const {

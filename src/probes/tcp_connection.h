@@ -20,6 +20,8 @@
 
 namespace velnorix {
 
+struct TlsPeer;
+
 // One blocking TCP connection with line reading and numbered replies, the layer under the
 // HTTP, POP3 and SMTP probes, over a plain or a TLS byte stream. At most one socket is open at
 // a time. Every wait is bounded by the connection's bounds, the TLS handshake included; every
@@ -69,6 +71,9 @@ public:
     // When the leaf certificate of the latest TLS handshake with this peer expires (Unix
     // time); 0 when there was none.
     [[nodiscard]] std::int64_t CertificateExpiry() const { return m_certificateExpiry; }
+    // Drops the TLS session kept for Host:Port, so the next handshake there is a full one with
+    // every certificate check: the probes call it when they fail.
+    void ForgetTlsSession();
     // Whether the open connection speaks TLS and resumed a kept session.
     [[nodiscard]] bool IsTls() const;
     [[nodiscard]] bool ResumedTlsSession() const;
@@ -108,6 +113,7 @@ private:
     [[nodiscard]] std::string_view Buffered() const;
     std::string TakeBuffered(std::size_t count);
     void DropSocket();
+    [[nodiscard]] TlsPeer Peer() const;
     // The TLS handshake on the open socket, the leaf's expiry noted and its lifetime checked.
     void EngageTls(FileDescriptor socket);
 
