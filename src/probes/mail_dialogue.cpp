@@ -4,15 +4,23 @@
 
 namespace velnorix {
 
-void RunOpeningSteps(TcpConnection& connection, const std::function<void()>& steps) {
+void OpenMailDialogue(TcpConnection& connection, const std::function<void()>& steps) {
     try {
-        steps();
-    } catch (...) {
+        connection.OpenConnection();
         try {
-            EndMailDialogue(connection);
-        } catch (const std::exception&) {
-            // The failed step is what the probe reports, not the QUIT after it.
+            steps();
+        } catch (...) {
+            try {
+                EndMailDialogue(connection);
+            } catch (const std::exception&) {
+                // The failed step is what the probe reports, not the QUIT after it.
+            }
+            throw;
         }
+    } catch (...) {
+        // The next probe sees the server's certificate again rather than resuming past a
+        // failure, whatever its cause.
+        connection.ForgetTlsSession();
         throw;
     }
 }
@@ -27,8 +35,10 @@ void EndMailDialogue(TcpConnection& connection) {
         }
     }
     connection.CloseConnection();
-    if (failure)
+    if (failure) {
+        connection.ForgetTlsSession();
         std::rethrow_exception(failure);
+    }
 }
 
 } // namespace velnorix

@@ -24,8 +24,7 @@ void Pop3Client::StartDialogue() {
     RequireSingleLineValue(m_username, "The user name");
     RequireSingleLineValue(m_password, "The password");
     m_connection.SetImplicitTls(m_security == ChannelSecurity::Tls);
-    m_connection.OpenConnection();
-    RunOpeningSteps(m_connection, [this] {
+    OpenMailDialogue(m_connection, [this] {
         ReadPop3Reply();
         // A refused STLS ends the probe here: the log-in is never sent in the clear.
         if (m_security == ChannelSecurity::StartTls) {

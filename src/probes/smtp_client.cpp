@@ -63,8 +63,7 @@ void SmtpClient::StartDialogue() {
     const std::string clientName = ClientName();
     RequireSingleLineValue(clientName, "The client name");
     m_connection.SetImplicitTls(m_security == ChannelSecurity::Tls);
-    m_connection.OpenConnection();
-    RunOpeningSteps(m_connection, [this, &clientName] {
+    OpenMailDialogue(m_connection, [this, &clientName] {
         m_connection.ReadReply({kServiceReady});
         m_authMechanisms.clear();
         if (m_security == ChannelSecurity::StartTls)

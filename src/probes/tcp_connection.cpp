@@ -115,19 +115,24 @@ void TcpConnection::StartTls() {
 void TcpConnection::EngageTls(FileDescriptor socket) {
     // The handshake is one exchange of reads and writes, bounded as one read.
     const Deadline deadline(m_bounds.ReadTimeout);
-    auto tls = std::make_unique<TlsTransport>(
-        std::move(socket), TlsPeer{CertificateName(m_host), m_port, m_trust}, m_sessions, deadline);
+    const std::int64_t now = m_clock->SecondsSinceEpoch();
+    auto tls = std::make_unique<TlsTransport>(std::move(socket), Peer(), m_sessions, now, deadline);
     m_certificateExpiry = tls->LeafExpiry();
     m_transport = std::move(tls);
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
-                         std::chrono::system_clock::now().time_since_epoch())
-                         .count();
     try {
         CheckCertificateLifetime(m_certificateExpiry, m_trust.WarnDays, now);
     } catch (const ProbeError&) {
         CloseConnection();
         throw;
     }
+}
+
+TlsPeer TcpConnection::Peer() const {
+    return TlsPeer{CertificateName(m_host), m_port, m_trust};
+}
+
+void TcpConnection::ForgetTlsSession() {
+    m_sessions.Forget(Peer().SessionKey());
 }
 
 bool TcpConnection::IsTls() const {

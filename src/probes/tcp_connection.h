@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/clock.h"
 #include "base/deadline.h"
 #include "probes/byte_transport.h"
 #include "probes/host_resolution.h"
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace velnorix {
+
+struct TlsPeer;
 
 // One blocking TCP connection with line reading and numbered replies, the layer under the
 // HTTP, POP3 and SMTP probes, over a plain or a TLS byte stream. At most one socket is open at
@@ -41,6 +44,9 @@ public:
     [[nodiscard]] const ConnectionBounds& Bounds() const { return m_bounds; }
     // Where host names that are not addresses are looked up; the system resolver by default.
     void SetResolver(HostResolver resolver) { m_resolver = std::move(resolver); }
+    // The wall time certificates are judged by; the system's by default. It must outlive the
+    // connection.
+    void SetClock(Clock& clock) { m_clock = &clock; }
 
     // Whether OpenConnection speaks TLS from the first byte, and what TLS trusts.
     void SetImplicitTls(bool on) { m_implicitTls = on; }
@@ -65,6 +71,9 @@ public:
     // When the leaf certificate of the latest TLS handshake with this peer expires (Unix
     // time); 0 when there was none.
     [[nodiscard]] std::int64_t CertificateExpiry() const { return m_certificateExpiry; }
+    // Drops the TLS session kept for Host:Port, so the next handshake there is a full one with
+    // every certificate check: the probes call it when they fail.
+    void ForgetTlsSession();
     // Whether the open connection speaks TLS and resumed a kept session.
     [[nodiscard]] bool IsTls() const;
     [[nodiscard]] bool ResumedTlsSession() const;
@@ -104,6 +113,7 @@ private:
     [[nodiscard]] std::string_view Buffered() const;
     std::string TakeBuffered(std::size_t count);
     void DropSocket();
+    [[nodiscard]] TlsPeer Peer() const;
     // The TLS handshake on the open socket, the leaf's expiry noted and its lifetime checked.
     void EngageTls(FileDescriptor socket);
 
@@ -111,6 +121,8 @@ private:
     std::int32_t m_port = 0;
     ConnectionBounds m_bounds;
     HostResolver m_resolver = ResolveWithSystem;
+    SystemClock m_systemClock;
+    Clock* m_clock = &m_systemClock;
     std::unique_ptr<ByteTransport> m_transport;
     bool m_implicitTls = false;
     TlsTrust m_trust;

@@ -22,7 +22,9 @@ using SslContextPtr = std::shared_ptr<ssl_ctx_st>;
 
 // The process's client context for a CA bundle, built once on first use: TLS 1.2 or newer,
 // the peer verified against the system's store (SSL_CERT_FILE and SSL_CERT_DIR honoured)
-// plus the bundle. Throws ProbeError when TLS cannot be set up or the bundle not loaded.
+// plus the bundle. Throws ProbeError when TLS cannot be set up or the bundle not loaded; a
+// bundle that is no regular file fails with "Cannot load the CA file <path>: not a regular
+// file".
 SslContextPtr ClientContext(const std::string& caFile);
 
 // The reason of the oldest error OpenSSL queued on this thread, which it then clears; a

@@ -2,9 +2,11 @@
 
 #include "probes/probe_errors.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <ctime>
+#include <limits>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -54,11 +56,43 @@ bool IsIpAddress(const std::string& host) {
            ::inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
-std::int64_t ExpiryOf(const X509* certificate) {
-    std::tm expiry{};
-    if (certificate == nullptr || ASN1_TIME_to_tm(X509_get0_notAfter(certificate), &expiry) != 1)
+// 0 when there is no time or it cannot be read.
+std::int64_t UnixTime(const ASN1_TIME* time) {
+    std::tm parts{};
+    if (time == nullptr || ASN1_TIME_to_tm(time, &parts) != 1)
         return 0;
-    return ::timegm(&expiry);
+    return ::timegm(&parts);
+}
+
+std::int64_t ExpiryOf(const X509* certificate) {
+    return certificate == nullptr ? 0 : UnixTime(X509_get0_notAfter(certificate));
+}
+
+// Where every certificate of the chain the handshake verified is valid; nowhere without one.
+CertificateSpan VerifiedSpan(const SSL* ssl) {
+    const auto* chain = SSL_get0_verified_chain(ssl);
+    if (sk_X509_num(chain) <= 0)
+        return {};
+    CertificateSpan span{.From = std::numeric_limits<std::int64_t>::min(),
+                         .Until = std::numeric_limits<std::int64_t>::max()};
+    for (int index = 0; index < sk_X509_num(chain); ++index) {
+        const X509* certificate = sk_X509_value(chain, index);
+        span.From = std::max(span.From, UnixTime(X509_get0_notBefore(certificate)));
+        span.Until = std::min(span.Until, UnixTime(X509_get0_notAfter(certificate)));
+    }
+    return span;
+}
+
+bool ExpiresTooSoon(std::int64_t expiry, std::int32_t warnDays, std::int64_t now) {
+    return warnDays > 0 && expiry - now < warnDays * kSecondsPerDay;
+}
+
+// A resumed handshake shows no certificate, so a session is offered only while a full one
+// would still pass: the chain verified for it valid at `now` and its leaf, which OpenSSL keeps
+// with the session, clear of the warning days. Otherwise the full handshake reports the fault.
+bool WouldStillPass(const KeptSession& kept, std::int32_t warnDays, std::int64_t now) {
+    return kept.Chain.From <= now && now <= kept.Chain.Until &&
+           !ExpiresTooSoon(ExpiryOf(SSL_SESSION_get0_peer(kept.Session.get())), warnDays, now);
 }
 
 enum class Wait { Done, TimedOut, NotAsked };
@@ -91,7 +125,7 @@ std::string TlsPeer::SessionKey() const {
 }
 
 TlsTransport::TlsTransport(FileDescriptor socket, const TlsPeer& peer, TlsSessionStore& sessions,
-                           const Deadline& deadline)
+                           std::int64_t now, const Deadline& deadline)
     : m_socket(std::move(socket)), m_ssl(nullptr, SSL_free), m_sessions(sessions),
       m_sessionKey(peer.SessionKey()) {
     const SslContextPtr context = ClientContext(peer.Trust.CAFile);
@@ -104,6 +138,8 @@ TlsTransport::TlsTransport(FileDescriptor socket, const TlsPeer& peer, TlsSessio
     }
     BIO_set_fd(bio, m_socket.Get(), BIO_NOCLOSE);
     SSL_set_bio(m_ssl.get(), bio, bio);
+    // The chain is verified at the time the warning days are counted from.
+    X509_VERIFY_PARAM_set_time(SSL_get0_param(m_ssl.get()), static_cast<time_t>(now));
     // RFC 6066 3: SNI carries names only; an address is checked as an address.
     if (IsIpAddress(peer.Host)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_ssl.get()), peer.Host.c_str());
@@ -114,9 +150,17 @@ TlsTransport::TlsTransport(FileDescriptor socket, const TlsPeer& peer, TlsSessio
         SSL_set_hostflags(m_ssl.get(), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
         SSL_set1_host(m_ssl.get(), peer.Host.c_str());
     }
-    if (const SslSessionPtr session = m_sessions.Find(m_sessionKey))
-        SSL_set_session(m_ssl.get(), session.get());
+    if (const std::optional<KeptSession> kept = m_sessions.Find(m_sessionKey)) {
+        if (WouldStillPass(*kept, peer.Trust.WarnDays, now)) {
+            SSL_set_session(m_ssl.get(), kept->Session.get());
+            m_chain = kept->Chain;
+        } else {
+            m_sessions.Forget(m_sessionKey);
+        }
+    }
     Handshake(deadline);
+    if (!Resumed())
+        m_chain = VerifiedSpan(m_ssl.get());
     m_leafExpiry = ExpiryOf(SSL_get0_peer_certificate(m_ssl.get()));
 }
 
@@ -211,7 +255,7 @@ void TlsTransport::Close() {
         // OpenSSL from marking the session as not resumable when the connection is freed.
         ERR_clear_error();
         SSL_shutdown(m_ssl.get());
-        m_sessions.Keep(m_sessionKey, SSL_get0_session(m_ssl.get()));
+        m_sessions.Keep(m_sessionKey, SSL_get0_session(m_ssl.get()), m_chain);
     }
     ERR_clear_error();
     ::shutdown(m_socket.Get(), SHUT_WR);
@@ -223,7 +267,7 @@ bool TlsTransport::Resumed() const {
 }
 
 void CheckCertificateLifetime(std::int64_t expiry, std::int32_t warnDays, std::int64_t now) {
-    if (warnDays <= 0 || expiry - now >= warnDays * kSecondsPerDay)
+    if (!ExpiresTooSoon(expiry, warnDays, now))
         return;
     const std::int64_t days = (expiry - now) / kSecondsPerDay;
     throw ProbeError("Certificate expires in " + std::to_string(days) + " days");

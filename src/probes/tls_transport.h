@@ -26,10 +26,12 @@ struct TlsPeer {
 class TlsTransport final : public ByteTransport {
 public:
     // Runs the client handshake on the connected socket within the deadline, offering the
-    // session kept for the peer. Throws "TLS handshake failed: <reason>" or "Certificate
-    // verify failed: <verify text>"; the socket is closed then.
+    // session kept for the peer while its certificates would still pass a full handshake (see
+    // CheckCertificateLifetime); certificates are judged at `now` (Unix time). Throws "TLS
+    // handshake failed: <reason>" or "Certificate verify failed: <verify text>"; the socket is
+    // closed then.
     TlsTransport(FileDescriptor socket, const TlsPeer& peer, TlsSessionStore& sessions,
-                 const Deadline& deadline);
+                 std::int64_t now, const Deadline& deadline);
     ~TlsTransport() override;
     TlsTransport(const TlsTransport&) = delete;
     TlsTransport& operator=(const TlsTransport&) = delete;
@@ -52,6 +54,8 @@ private:
     TlsSessionStore& m_sessions;
     std::string m_sessionKey;
     std::int64_t m_leafExpiry = 0;
+    // Of the chain verified in this handshake, or in the one of the session it resumed.
+    CertificateSpan m_chain;
     // A fatal error was seen: OpenSSL must not be called on the connection again.
     bool m_broken = false;
 };

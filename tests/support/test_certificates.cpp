@@ -109,8 +109,12 @@ private:
             key.get(), name, static_cast<long>(m_contexts.size()) + 2, validity, names,
             signedByCa ? m_ca.get() : nullptr, signedByCa ? m_caKey.get() : key.get());
         std::shared_ptr<ssl_ctx_st> context(SSL_CTX_new(TLS_server_method()), SSL_CTX_free);
+        // One set of ticket keys for all, as a server keeps its own when it renews its certificate.
+        static unsigned char ticketKeys[80] = {'V'};
         Require(context && SSL_CTX_use_certificate(context.get(), leaf.get()) == 1 &&
-                    SSL_CTX_use_PrivateKey(context.get(), key.get()) == 1,
+                    SSL_CTX_use_PrivateKey(context.get(), key.get()) == 1 &&
+                    SSL_CTX_ctrl(context.get(), SSL_CTRL_SET_TLSEXT_TICKET_KEYS, sizeof ticketKeys,
+                                 ticketKeys) == 1,
                 "a server context");
         m_contexts.emplace(which, std::move(context));
         m_expiries.emplace(which, NotAfter(leaf.get()));

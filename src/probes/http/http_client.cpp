@@ -54,6 +54,9 @@ void HttpClient::HeadRequest(std::string_view address) {
         if (!m_keepAlive) {
             m_connection.CloseConnection();
         }
+        // The next request sees the server's certificate again rather than resuming past a
+        // failure, whatever its cause.
+        m_connection.ForgetTlsSession();
         throw;
     }
     if (!m_keepAlive) {

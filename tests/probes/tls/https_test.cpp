@@ -1,12 +1,17 @@
+#include "base/file_descriptor.h"
 #include "probes/http/http_client.h"
 #include "probes/http/http_errors.h"
 #include "probes/short_bounds.h"
 #include "support/loopback_server.h"
+#include "support/temp_dir.h"
 #include "support/test_certificates.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 
 namespace velnorix {
 namespace {
@@ -91,6 +96,26 @@ TEST(HttpsTest, TrustThatCannotBeSetUpFailsBeforeConnecting) {
                 ::testing::StartsWith("Cannot load the CA file /nonexistent/velnorix-ca.pem: "));
     server.Finish();
     EXPECT_EQ(server.ConnectionCount(), 0U);
+}
+
+// A FIFO would hold open() until a writer came, inside the lock every TLS probe takes; the
+// writer here frees such a reader, so that fault fails the test instead of hanging it.
+TEST(HttpsTest, AFifoAsTheCaFileFailsAtOnceAndHoldsUpNoOtherProbe) {
+    const testing::TempDir folder;
+    const std::string fifo = folder.File("ca.pem");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::jthread writer([&fifo](const std::stop_token& stop) {
+        for (; !stop.stop_requested(); std::this_thread::sleep_for(1ms))
+            FileDescriptor(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    });
+    LoopbackServer server(TlsAnswering("HTTP/1.1 200 OK\r\n\r\n"));
+    HttpClient client(ShortSettings());
+    client.SetTrust({.CAFile = fifo, .WarnDays = 0});
+    EXPECT_EQ(Probe(client, Address("https", server.Port())),
+              "Cannot load the CA file " + fifo + ": not a regular file");
+    client.SetTrust({.CAFile = testing::TestCaFile(), .WarnDays = 0});
+    EXPECT_EQ(Probe(client, Address("https", server.Port())), "success");
+    server.Finish();
 }
 
 } // namespace

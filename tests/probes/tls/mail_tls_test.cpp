@@ -1,3 +1,4 @@
+#include "base/clock.h"
 #include "probes/pop3_client.h"
 #include "probes/short_bounds.h"
 #include "probes/smtp_client.h"
@@ -226,6 +227,72 @@ TEST(TlsSessionTest, ASecondLogInResumesTheSessionOfTheFirst) {
     server.Finish();
     EXPECT_EQ(resumed, (std::vector<bool>{false, true}));
 }
+
+// The real wall time moved on by `Skip` seconds, as if the probe ran that much later.
+struct SkippingClock final : Clock {
+    SystemClock System;
+    std::int64_t Skip = 0;
+    std::uint32_t TickCount() override { return System.TickCount(); }
+    LocalDateTime Now() override { return System.Now(); }
+    std::int64_t SecondsSinceEpoch() override { return System.SecondsSinceEpoch() + Skip; }
+};
+
+// POP3 log-ins over TLS, the n-th with the clock skipped by Skips[n] and answered by Server[n],
+// give Errors[n] (empty for success) only when no session is resumed where it must not be.
+struct ResumptionCase {
+    std::string Name;
+    std::int32_t WarnDays;
+    std::vector<std::int64_t> Skips;
+    std::vector<ServerScript> Server;
+    std::vector<std::string> Errors;
+};
+
+class ResumptionTest : public ::testing::TestWithParam<ResumptionCase> {};
+
+TEST_P(ResumptionTest, ASessionIsResumedOnlyWhileItsCertificateWouldStillPass) {
+    const ResumptionCase& c = GetParam();
+    LoopbackServer server(c.Server);
+    SkippingClock clock;
+    Pop3Client client(testing::ShortBounds());
+    client.Connection().SetClock(clock);
+    PointAtServer(client, "127.0.0.1", server.Port(), ChannelSecurity::Tls,
+                  {.CAFile = testing::TestCaFile(), .WarnDays = c.WarnDays});
+    std::vector<std::string> errors;
+    for (const std::int64_t skip : c.Skips) {
+        clock.Skip = skip;
+        errors.push_back(RunDialogue(client));
+    }
+    server.Finish();
+    EXPECT_EQ(errors, c.Errors);
+}
+
+ServerScript LogInOver(TestCertificate certificate) {
+    return Pop3LogIn(ServerScript().StartTls(ServerContext(certificate)).SendLine("+OK ready"));
+}
+
+constexpr std::int64_t kDay = 86'400;
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, ResumptionTest,
+    ::testing::Values(
+        ResumptionCase{"TheCertificateEndedSinceTheLastProbe",
+                       0,
+                       {0, 366 * kDay},
+                       {LogInOver(TestCertificate::Valid), LogInOver(TestCertificate::Valid)},
+                       {"", VerifyFailure(X509_V_ERR_CERT_HAS_EXPIRED)}},
+        ResumptionCase{"TheWarningDaysBeganAndTheServerHasANewCertificate",
+                       testing::kShortLivedDays,
+                       {0, kDay / 12},
+                       {LogInOver(TestCertificate::ShortLived), LogInOver(TestCertificate::Valid)},
+                       {"", ""}},
+        ResumptionCase{"AFailedProbeLeavesNoSessionToHideANewSelfSignedCertificate",
+                       0,
+                       {0, 0, 0},
+                       {LogInOver(TestCertificate::Valid),
+                        ServerScript().StartTls(kValid).SendLine("-ERR busy"),
+                        LogInOver(TestCertificate::SelfSigned)},
+                       {"", " busy", VerifyFailure(X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT)}}),
+    testing::NamedCase{});
 
 } // namespace
 } // namespace velnorix
