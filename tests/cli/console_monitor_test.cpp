@@ -122,9 +122,10 @@ TEST_F(ConsoleMonitorTest, ASecondStopSignalProbesNoFurtherTargetAndClosesTheBlo
 }
 
 TEST_F(ConsoleMonitorTest, ASecondStopSignalStartsNoFurtherProbeOnAnyWorker) {
-    // While the cycle waits for the slow first target, the other worker is free to take more.
-    LoopbackServer first(SmtpDialogue(1500ms));
-    LoopbackServer others(std::vector<ServerScript>(4, SmtpDialogue(300ms)));
+    // While the cycle waits for the slow first target, the other worker is free to take more;
+    // each of the others takes long enough for the signals to arrive during the first of them.
+    LoopbackServer first(SmtpDialogue(3s));
+    LoopbackServer others(std::vector<ServerScript>(4, SmtpDialogue(1s)));
     WriteWholeFile(
         m_dir.File("targets.ini"),
         TargetsConfig(1, false,

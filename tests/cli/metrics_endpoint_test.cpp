@@ -55,7 +55,7 @@ TEST_F(MetricsEndpointTest, HeldConnectionsCostFewDescriptorsAndHoldUpNeitherASc
         held.push_back(ConnectTo(m_port, i % 2 == 0 ? "" : "GET /metrics HTTP/1.1\r\nX-Slow: "));
 
     // Less patience than the held connections' own deadline: only making room lets it in.
-    const auto reply = HttpExchange(m_port, MetricsRequest(), 3s);
+    const auto reply = HttpExchange(m_port, MetricsRequest(), 4s);
     ASSERT_TRUE(reply.has_value());
     EXPECT_EQ(reply->Status, 200);
     EXPECT_NE(reply->Body.find("velnorix_cycles_total 1"), std::string::npos) << reply->Body;
