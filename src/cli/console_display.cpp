@@ -19,6 +19,8 @@ void ConsoleDisplay::Insert(int index, std::string_view line) {
     m_lines.insert(m_lines.begin() + index, std::string(line));
     // Only the cycle inserts; its one-space separator line is not worth printing.
     if (line != " ") {
+        if (m_status != nullptr)
+            m_status->Erase();
         std::fwrite(line.data(), 1, line.size(), m_out);
         std::fputc('\n', m_out);
         std::fflush(m_out);
@@ -48,11 +50,13 @@ void ConsoleStatus::SetText(std::string_view text) {
     std::replace(shown.begin(), shown.end(), '\t', ' ');
     std::fprintf(m_terminal, "\r\033[K%s", shown.c_str());
     std::fflush(m_terminal);
+    m_shown = true;
 }
 
 void ConsoleStatus::Erase() {
-    if (!m_show)
+    if (!m_shown)
         return;
+    m_shown = false;
     std::fputs("\r\033[K", m_terminal);
     std::fflush(m_terminal);
 }

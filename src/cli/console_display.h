@@ -12,10 +12,15 @@ namespace velnorix {
 // and every result line the cycle inserts is printed to standard output as it happens. With a
 // stream for reasons, a failure's reason follows its line there as "   reason: <text>", so
 // standard output keeps exactly the result lines.
+class ConsoleStatus;
+
 class ConsoleDisplay final : public DisplayLines {
 public:
-    explicit ConsoleDisplay(std::FILE* out, std::FILE* reasons = nullptr)
-        : m_out(out), m_reasons(reasons) {}
+    // The status line, when given, is erased before each result line, so the two never share
+    // a terminal line.
+    explicit ConsoleDisplay(std::FILE* out, std::FILE* reasons = nullptr,
+                            ConsoleStatus* status = nullptr)
+        : m_out(out), m_reasons(reasons), m_status(status) {}
 
     int Count() const override { return static_cast<int>(m_lines.size()); }
     std::string Line(int index) const override;
@@ -35,6 +40,7 @@ private:
 
     std::FILE* m_out;
     std::FILE* m_reasons;
+    ConsoleStatus* m_status;
     std::vector<std::string> m_lines;
 };
 
@@ -48,10 +54,12 @@ public:
     void SetText(std::string_view text) override;
     // Clears the status line so ordinary output can follow.
     void Erase();
+    [[nodiscard]] bool OnTerminal() const { return m_show; }
 
 private:
     std::FILE* m_terminal;
     bool m_show;
+    bool m_shown = false; // the terminal line holds the text
     std::string m_text;
 };
 

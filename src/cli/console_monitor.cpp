@@ -7,7 +7,9 @@
 #include "cli/console_timer.h"
 #include "cli/metrics_server.h"
 #include "cli/stop_signals.h"
+#include "config/command_line.h"
 #include "config/configuration_commands.h"
+#include "engine/display_header.h"
 #include "engine/network_probes.h"
 #include "engine/run_metrics.h"
 #include "engine/test_scheduler.h"
@@ -35,7 +37,7 @@ class ConsoleMonitor final {
 public:
     ConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors)
         : m_options(options), m_errors(errors),
-          m_display(out, options.NoReasons ? nullptr : errors),
+          m_display(out, options.NoReasons ? nullptr : errors, &m_status),
           m_status(errors, ::isatty(::fileno(errors)) == 1), m_folders(FoldersFor(options)),
           m_host(m_folders.Logs, !options.Quiet, errors), m_prompts(errors, m_status),
           m_config(m_model, m_display, m_status, m_prompts, m_folders.Configurations),
@@ -70,6 +72,9 @@ public:
             return loaded;
         try {
             MakePrivateFolder(m_folders.Logs);
+            SaySchedule();
+            // The run's first cycle starts at once.
+            const CycleRunning running(m_signals, m_status);
             m_scheduler.StartTestRun();
         } catch (const std::exception& error) {
             m_prompts.ShowGeneralError(error.what());
@@ -87,8 +92,10 @@ public:
 private:
     int LoadConfiguration() {
         try {
-            if (!m_config.LoadFromCommandLine({m_options.ConfigFile}))
+            if (!m_config.LoadFromCommandLine({m_options.ConfigFile})) {
+                SayWhereConfigurationsAre();
                 return kExitMissingConfig;
+            }
         } catch (const std::exception& error) {
             m_prompts.ShowGeneralError(error.what());
             return kExitBadConfig;
@@ -117,6 +124,7 @@ private:
             if (backToBack || (due && std::chrono::steady_clock::now() >= *due)) {
                 m_timer1.Restart();
                 try {
+                    const CycleRunning running(m_signals, m_status);
                     m_scheduler.RunTestCycle();
                 } catch (const std::exception& error) {
                     m_prompts.ShowGeneralError(error.what());
@@ -125,6 +133,46 @@ private:
         }
         return kExitOk;
     }
+
+    // What the run will do, before it does it: a file that sets only some interval keys runs
+    // on the defaults of the others, and a missing DeleteLogs deletes the logs at exit.
+    void SaySchedule() const {
+        const std::string every =
+            ScheduleWording(m_model.IntervalHours, m_model.IntervalMins, m_model.IntervalSecs);
+        std::string schedule =
+            every.empty()
+                ? (m_options.Cycles ? "Cycles back to back" : "One cycle, then waiting for a stop")
+                : "Every " + every;
+        if (m_options.Cycles)
+            schedule += ", " + std::to_string(*m_options.Cycles) + " in all";
+        std::fprintf(m_errors, "%s; logs in %s; %s at exit\n", schedule.c_str(),
+                     m_folders.Logs.c_str(), m_model.DeleteLogs ? "deleted" : "kept");
+        std::fflush(m_errors);
+    }
+
+    void SayWhereConfigurationsAre() const {
+        const auto tried =
+            ConfigurationFileFromArguments({m_options.ConfigFile}, m_folders.Configurations);
+        std::fprintf(m_errors,
+                     "velnorix-cli: no configuration file %s (a name without a folder "
+                     "is looked up in %s)\n",
+                     tried.value_or(m_options.ConfigFile).c_str(),
+                     m_folders.Configurations.c_str());
+    }
+
+    // Marks a cycle in progress for the stop signals' notice.
+    class CycleRunning final {
+    public:
+        CycleRunning(StopSignals& signals, const ConsoleStatus& status) : m_signals(signals) {
+            m_signals.SetCycleRunning(true, status.OnTerminal());
+        }
+        ~CycleRunning() { m_signals.SetCycleRunning(false, false); }
+        CycleRunning(const CycleRunning&) = delete;
+        CycleRunning& operator=(const CycleRunning&) = delete;
+
+    private:
+        StopSignals& m_signals;
+    };
 
     bool CycleBudgetSpent() const {
         return m_options.Cycles && m_model.CycleCount >= *m_options.Cycles;

@@ -14,15 +14,29 @@ namespace {
 static_assert(std::atomic<int>::is_always_lock_free);
 std::atomic<int> g_stopPending{0};
 std::atomic<int> g_operatorStops{0};
+static_assert(std::atomic<bool>::is_always_lock_free);
+std::atomic<bool> g_cycleRunning{false};
+std::atomic<bool> g_onTerminal{false};
 int g_wakePipe[2] = {-1, -1};
+
+constexpr char kClearLine[] = "\r\033[K";
+constexpr char kStoppingNotice[] = "Stopping after this cycle (Ctrl-C again to stop sooner)\n";
+
+// write() is safe in a signal handler; what it could not write is not worth retrying.
+void WriteQuietly(const char* text, std::size_t length) {
+    [[maybe_unused]] const auto ignored = ::write(STDERR_FILENO, text, length);
+}
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGPIPE};
 
 extern "C" void NoteStopRequest(int signal) {
     const int savedErrno = errno; // the interrupted code may be about to read it
     g_stopPending.store(1);
-    if (signal != SIGPIPE)
-        g_operatorStops.fetch_add(1);
+    if (signal != SIGPIPE && g_operatorStops.fetch_add(1) == 0 && g_cycleRunning.load()) {
+        if (g_onTerminal.load())
+            WriteQuietly(kClearLine, sizeof kClearLine - 1);
+        WriteQuietly(kStoppingNotice, sizeof kStoppingNotice - 1);
+    }
     const char byte = 's';
     [[maybe_unused]] const auto ignored = ::write(g_wakePipe[1], &byte, 1);
     errno = savedErrno;
@@ -65,6 +79,11 @@ bool StopSignals::TakeStopRequest() {
 
 bool StopSignals::StopRepeated() const {
     return g_operatorStops.load() > 1;
+}
+
+void StopSignals::SetCycleRunning(bool running, bool terminal) {
+    g_onTerminal.store(terminal);
+    g_cycleRunning.store(running);
 }
 
 } // namespace velnorix

@@ -18,6 +18,10 @@ public:
     // True once the operator has sent SIGINT or SIGTERM more than once: the cycle that the
     // first one is completing should probe no further target.
     [[nodiscard]] bool StopRepeated() const;
+    // While a cycle runs, the operator's first stop is answered at once on standard error,
+    // which clears the terminal's status line first when `terminal` is set; a stop between
+    // cycles takes effect at once and needs no word.
+    void SetCycleRunning(bool running, bool terminal);
 };
 
 } // namespace velnorix

@@ -31,8 +31,8 @@ ChildProcess::ChildProcess(const Options& options)
         if (out < 0 || err < 0 || in < 0)
             ::_exit(126);
         ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(err, 2);
+        ::dup2(options.Terminal >= 0 ? options.Terminal : out, 1);
+        ::dup2(options.Terminal >= 0 ? options.Terminal : err, 2);
         if (options.DropToNobody && ::geteuid() == 0 &&
             (::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(126);

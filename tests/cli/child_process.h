@@ -14,6 +14,8 @@ public:
         std::vector<std::string> Arguments; // the program first
         std::string CaptureDirectory;
         bool DropToNobody = false; // when running as root: become an unprivileged user first
+        // A terminal's descriptor that takes standard output and error instead of the files.
+        int Terminal = -1;
     };
 
     explicit ChildProcess(const Options& options);

@@ -1,3 +1,4 @@
+#include "base/file_descriptor.h"
 #include "cli/console_rig.h"
 #include "support/case_names.h"
 #include "support/http_exchange.h"
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
+#include <pty.h>
 #include <regex>
 #include <sstream>
 #include <sys/stat.h>
@@ -75,6 +77,9 @@ TEST_F(ConsoleMonitorTest, StopSignalDuringACycleCompletesThatCycleAndKeepsTheLo
     monitor->Signal(SIGTERM);
 
     ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    EXPECT_NE(monitor->Errors().find("Stopping after this cycle (Ctrl-C again to stop sooner)\n"),
+              std::string::npos)
+        << monitor->Errors();
     const auto detail = LogFiles(".log");
     ASSERT_EQ(detail.size(), 1u);
     const auto lines = SplitCrLfLines(ReadWholeFile(detail[0].string()));
@@ -141,6 +146,41 @@ TEST_F(ConsoleMonitorTest, ASecondStopSignalStartsNoFurtherProbeOnAnyWorker) {
     EXPECT_LE(others.ConnectionCount(), 1u) << "a probe started after the second signal";
 }
 
+// What a terminal shows: the status text lives on its own line and is erased before a result
+// line takes it, so the two never run together.
+TEST_F(ConsoleMonitorTest, OnATerminalTheStatusTextIsErasedBeforeEachResultLine) {
+    LoopbackServer smtp({SmtpDialogue(), SmtpDialogue()});
+    RefusingPort refusing;
+    WriteWholeFile(m_dir.File("targets.ini"),
+                   TargetsConfig(0, false, {smtp.Port(), refusing.Port()}));
+    int controller = -1;
+    int terminal = -1;
+    ASSERT_EQ(::openpty(&controller, &terminal, nullptr, nullptr, nullptr), 0);
+    const FileDescriptor screenSide(controller);
+    FileDescriptor programSide(terminal);
+    auto monitor = Start({"targets.ini", "--cycles", "2", "--quiet"}, false, terminal);
+    programSide.Close(); // the screen side then reads an end once the program has gone
+    std::string screen;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(controller, buffer, sizeof buffer)) > 0;)
+        screen.append(buffer, static_cast<std::size_t>(got));
+    ASSERT_EQ(monitor->Wait(30s), 0) << screen;
+
+    int results = 0;
+    std::istringstream lines(screen);
+    for (std::string line; std::getline(lines, line);) {
+        // What stays visible of a line: the text after its last "clear to the end".
+        const std::size_t cleared = line.rfind("\033[K");
+        const std::string visible = cleared == std::string::npos ? line : line.substr(cleared + 3);
+        if (visible.find("Success:") == std::string::npos &&
+            visible.find("Failure:") == std::string::npos)
+            continue;
+        ++results;
+        EXPECT_EQ(visible.find("Testing-->"), std::string::npos) << visible;
+    }
+    EXPECT_EQ(results, 4) << screen;
+}
+
 TEST_F(ConsoleMonitorTest, AZeroIntervalWithACycleBudgetRunsTheCyclesBackToBack) {
     WriteWholeFile(m_dir.File("targets.ini"), TargetsConfig(0, false, {}) + "Parallel=3\r\n");
     auto monitor = Start({"targets.ini", "--cycles", "3", "--quiet", "--parallel=64"});
@@ -190,7 +230,8 @@ struct FailureCase {
 
 TEST_F(ConsoleMonitorTest, BadConfigurationsEndWithTheirOwnStatusAndMessage) {
     const FailureCase cases[] = {
-        {"missing", "", 2, "No Ini Name established!\nPlease try again\n"},
+        {"missing", "", 2,
+         "No Ini Name established!\nPlease try again\nvelnorix-cli: no configuration file "},
         {"empty", IniLines({"[Targets]", "Count=0"}), 3, "Ini file is empty!\nPlease try again.\n"},
         {"range", IniLines({"[Targets]", "IntervalMins=-1", "Count=1"}), 4, "Range check error.\n"},
         {"parallel", IniLines({"[Targets]", "Parallel=0", "Count=1", "01Type=<Ping>"}), 4,
@@ -206,6 +247,15 @@ TEST_F(ConsoleMonitorTest, BadConfigurationsEndWithTheirOwnStatusAndMessage) {
         EXPECT_NE(monitor->Errors().find(c.Message), std::string::npos) << monitor->Errors();
         EXPECT_TRUE(LogFiles(".log").empty());
     }
+    // A missing file: the path tried, and where a bare name is looked up.
+    auto missing = Start({"nowhere.ini"});
+    EXPECT_EQ(missing->Wait(10s), 2);
+    const std::string folder = fs::canonical(m_dir.Path()).string();
+    EXPECT_NE(missing->Errors().find(folder +
+                                     "/nowhere.ini (a name without a folder is looked up in " +
+                                     folder + ")\n"),
+              std::string::npos)
+        << missing->Errors();
 }
 
 TEST_F(ConsoleMonitorTest, AnUnwritableProgramDirectoryEndsBeforeAnyCycle) {
@@ -282,7 +332,8 @@ TEST_P(ConsoleReasonsTest, GoToStandardErrorLeavingTheOutputAsTheLogsLines) {
             resultLines += line + "\n";
     EXPECT_EQ(std::count(resultLines.begin(), resultLines.end(), '\n'), 4);
     EXPECT_EQ(monitor->Output(), resultLines);
-    EXPECT_EQ(monitor->Errors(), GetParam().ExpectedErrors);
+    EXPECT_EQ(monitor->Errors(),
+              StartLine("Cycles back to back, 2 in all") + GetParam().ExpectedErrors);
 }
 
 const std::string kRefusedReason = "   reason: Socket Error # 111 Connection refused\n";
@@ -324,6 +375,8 @@ TEST_F(ConsoleMonitorTest, MetricsEndpointServesTheFiguresTheDetailLogShows) {
     ASSERT_EQ(SampleValue(text, "velnorix_cycles_total"), "1") << text << monitor->Errors();
     monitor->Signal(SIGTERM);
     ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    EXPECT_EQ(monitor->Errors().find("Stopping after"), std::string::npos)
+        << "a stop between cycles takes effect at once";
 
     const auto detail = LogFiles(".log");
     ASSERT_EQ(detail.size(), 1u);

@@ -76,10 +76,17 @@ protected:
         ::chmod(m_dir.Path().c_str(), 0755);
     }
 
-    std::unique_ptr<ChildProcess> Start(std::vector<std::string> arguments, bool asNobody = false) {
+    std::unique_ptr<ChildProcess> Start(std::vector<std::string> arguments, bool asNobody = false,
+                                        int terminal = -1) {
         arguments.insert(arguments.begin(), m_program);
         return std::make_unique<ChildProcess>(
-            ChildProcess::Options{arguments, m_capture.Path(), asNobody});
+            ChildProcess::Options{arguments, m_capture.Path(), asNobody, terminal});
+    }
+
+    // The start line on standard error of a run with the given schedule and logs kept.
+    [[nodiscard]] std::string StartLine(const std::string& schedule) const {
+        return schedule + "; logs in " + std::filesystem::canonical(m_dir.Path()).string() +
+               "; kept at exit\n";
     }
 
     std::vector<std::filesystem::path> LogFiles(const std::string& extension) const {
