@@ -1,5 +1,6 @@
 #include "engine/network_probes.h"
 #include "engine/probe_pool.h"
+#include "root_benchmark_main.h"
 #include "support/network_namespace.h"
 
 #include <benchmark/benchmark.h>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // 10,000 pings to live loopback hosts through the probe pool, as a parallel cycle runs them, on
@@ -99,15 +99,6 @@ BENCHMARK(BM_EchoLoss)
 } // namespace velnorix::bench
 
 int main(int argc, char** argv) {
-    if (::geteuid() != 0) {
-        std::fprintf(stderr, "echo_loss_bench needs root: it makes a network namespace of its own "
-                             "(run it with sudo)\n");
-        return 1;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velnorix::bench::RunBenchmarksAsRoot(argc, argv, "echo_loss_bench",
+                                                "it makes a network namespace of its own");
 }

@@ -3,6 +3,7 @@
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
 #include "instant_host.h"
+#include "root_benchmark_main.h"
 #include "support/bounded_probes.h"
 #include "support/counted_probes.h"
 #include "support/loopback_server.h"
@@ -16,7 +17,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // One cycle over real probes against scripted servers, all inside a network namespace of its
@@ -248,17 +248,9 @@ BENCHMARK(BM_Fping)
 } // namespace velnorix::bench
 
 int main(int argc, char** argv) {
-    if (::geteuid() != 0) {
-        std::fprintf(stderr, "parallel_cycle_bench needs root: it makes a network namespace with "
-                             "hosts that never answer (run it with sudo)\n");
-        return 1;
-    }
     std::printf("bound: %lld ms for echo replies, connects and web and mail reads\n",
                 static_cast<long long>(velnorix::bench::kBound.count()));
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velnorix::bench::RunBenchmarksAsRoot(
+        argc, argv, "parallel_cycle_bench",
+        "it makes a network namespace with hosts that never answer");
 }

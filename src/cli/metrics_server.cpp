@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <microhttpd.h>
@@ -19,6 +20,17 @@
 
 namespace velnorix {
 namespace {
+
+// What one client of the endpoint may cost the monitor, whatever it sends.
+// Connections held at once; later ones wait in the kernel's backlog, or take the place of the
+// oldest one that has not yet sent a whole request.
+constexpr std::size_t kMaxConnections = 16;
+// A connection without a whole request after this long is closed.
+constexpr std::chrono::seconds kRequestDeadline{5};
+// A connection, served or not, is closed after this long.
+constexpr std::chrono::seconds kConnectionLifetime{10};
+// The request line and headers together; a longer head is refused.
+constexpr std::size_t kMaxRequestHead = std::size_t{8} * 1024;
 
 [[noreturn]] void ThrowCannotServe(const ListenAddress& address, int cause) {
     throw std::runtime_error("cannot serve metrics on " + address.Host + " port " +
@@ -90,11 +102,10 @@ void* SocketContext(MHD_Connection* connection) {
 
 } // namespace
 
-MetricsServer::MetricsServer(const ListenAddress& address, const MetricsBoard& board,
-                             const MetricsServerLimits& limits)
-    : m_board(board), m_limits(limits), m_listener(Listen(address)),
-      m_gate(std::make_unique<ConnectionGate>(limits.MaxConnections, limits.RequestDeadline,
-                                              limits.ConnectionLifetime)) {
+MetricsServer::MetricsServer(const ListenAddress& address, const MetricsBoard& board)
+    : m_board(board), m_listener(Listen(address)),
+      m_gate(std::make_unique<ConnectionGate>(kMaxConnections, kRequestDeadline,
+                                              kConnectionLifetime)) {
     const auto answer = [](void* self, MHD_Connection* connection, const char* url,
                            const char* method, const char*, const char*, std::size_t*,
                            void** requestContext) -> MHD_Result {
@@ -134,16 +145,15 @@ MetricsServer::MetricsServer(const ListenAddress& address, const MetricsBoard& b
     };
     // The pool holds the request head and the reply's own header lines; a head that does not
     // fit is refused with 431.
-    const std::size_t pool = limits.MaxRequestHead + 1024;
+    const std::size_t pool = kMaxRequestHead + 1024;
     m_daemon = MHD_start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_POLL | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC, 0,
         nullptr, nullptr, answer, this, MHD_OPTION_CONNECTION_LIMIT,
-        static_cast<unsigned int>(2 * limits.MaxConnections), MHD_OPTION_CONNECTION_TIMEOUT,
-        static_cast<unsigned int>(
-            std::chrono::ceil<std::chrono::seconds>(limits.RequestDeadline).count()),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, pool, MHD_OPTION_CONNECTION_MEMORY_INCREMENT,
-        std::size_t{1024}, MHD_OPTION_NOTIFY_CONNECTION,
-        static_cast<MHD_NotifyConnectionCallback>(notify), m_gate.get(), MHD_OPTION_END);
+        static_cast<unsigned int>(2 * kMaxConnections), MHD_OPTION_CONNECTION_TIMEOUT,
+        static_cast<unsigned int>(kRequestDeadline.count()), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        pool, MHD_OPTION_CONNECTION_MEMORY_INCREMENT, std::size_t{1024},
+        MHD_OPTION_NOTIFY_CONNECTION, static_cast<MHD_NotifyConnectionCallback>(notify),
+        m_gate.get(), MHD_OPTION_END);
     if (m_daemon == nullptr)
         ThrowCannotServe(address, errno);
     m_admitter = std::thread([this] { Admit(); });
