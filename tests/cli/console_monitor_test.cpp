@@ -431,14 +431,15 @@ std::optional<std::string> SampleValue(const std::string& text, const std::strin
     return std::nullopt;
 }
 
+// A connection to 127.0.0.1:`port` that has sent `firstBytes`; none while nothing listens.
 FileDescriptor ConnectTo(std::uint16_t port, std::string_view firstBytes) {
     FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    EXPECT_EQ(::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address),
-              0);
+    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return {};
     ::send(socket.Get(), firstBytes.data(), firstBytes.size(), MSG_NOSIGNAL);
     return socket;
 }
@@ -448,6 +449,8 @@ FileDescriptor ConnectTo(std::uint16_t port, std::string_view firstBytes) {
 std::string HttpExchange(std::uint16_t port, std::string_view request,
                          std::chrono::milliseconds patience) {
     const FileDescriptor socket = ConnectTo(port, request);
+    if (!socket.IsValid())
+        return {};
     const auto giveUp = std::chrono::steady_clock::now() + patience;
     std::string reply;
     char buffer[16384];
@@ -519,8 +522,10 @@ TEST_F(ConsoleMonitorTest, MetricsEndpointServesTheFiguresTheDetailLogShowsWhate
     // Half of them idle, half stopped in the middle of a request head.
     const std::size_t descriptors = OpenDescriptors(monitor->Pid());
     std::vector<FileDescriptor> held;
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 200; ++i) {
         held.push_back(ConnectTo(metricsPort, i % 2 == 0 ? "" : "GET /metrics HTTP/1.1\r\nX: "));
+        ASSERT_TRUE(held.back().IsValid());
+    }
     // Less patience than the held connections' own 5 s deadline: only making room lets it in.
     EXPECT_EQ(BodyOf(HttpExchange(metricsPort, scrape, 4s)), text);
     // Each held connection costs the server its socket and one duplicate, 16 at most.
