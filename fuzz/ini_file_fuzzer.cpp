@@ -2,8 +2,7 @@
 // loads must save and load back to the same configuration.
 #include "base/utf8_text.h"
 #include "config/configuration_file.h"
-#include "config/ini_values.h"
-#include "engine/run_model.h"
+#include "engine/configuration.h"
 #include "quiet_host.h"
 
 #include <cstddef>
@@ -48,17 +47,17 @@ std::string AsSaved(std::string value) {
     return value.substr(first, value.find_last_not_of(" \t") - first + 1);
 }
 
-bool SameConfiguration(const RunModel& loaded, const RunModel& reloaded) {
+bool SameConfiguration(const Configuration& loaded, const Configuration& reloaded) {
     if (loaded.DeleteLogs != reloaded.DeleteLogs ||
         loaded.IntervalHours != reloaded.IntervalHours ||
         loaded.IntervalMins != reloaded.IntervalMins ||
         loaded.IntervalSecs != reloaded.IntervalSecs ||
-        loaded.TargetCount != reloaded.TargetCount || AsSaved(loaded.CAFile) != reloaded.CAFile ||
-        loaded.CertWarnDays != reloaded.CertWarnDays)
+        loaded.TargetCount() != reloaded.TargetCount() ||
+        AsSaved(loaded.CAFile) != reloaded.CAFile || loaded.CertWarnDays != reloaded.CertWarnDays)
         return false;
-    for (std::int32_t i = 0; i < loaded.TargetCount; ++i) {
-        const TargetEntry& a = loaded.Target(i);
-        const TargetEntry& b = reloaded.Target(i);
+    for (std::int32_t i = 0; i < loaded.TargetCount(); ++i) {
+        const TargetSettings& a = loaded.Target(i);
+        const TargetSettings& b = reloaded.Target(i);
         if (AsSaved(a.Type) != b.Type || AsSaved(a.Addr) != b.Addr || AsSaved(a.User) != b.User ||
             AsSaved(a.Password) != b.Password || a.Audible != b.Audible || a.Port != b.Port ||
             a.Security != b.Security)
@@ -67,39 +66,34 @@ bool SameConfiguration(const RunModel& loaded, const RunModel& reloaded) {
     return true;
 }
 
-void Load(RunModel& model, std::string_view text) {
+// The file's configuration, or its message when the load is refused.
+Result<Configuration> Load(std::string_view text) {
     WriteFile(ScratchPath(), text);
-    fuzzing::QuietDisplay display;
-    fuzzing::QuietPrompts prompts;
-    LoadIniFile(model, display, prompts, ScratchPath());
-    if (model.TargetCount < 0 || model.TargetCount > kMaxIniTargets ||
-        static_cast<std::size_t>(model.TargetCount) > model.TargetTable.size())
-        PropertyFailed("a target count outside the table");
-    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
+    Result<Configuration> loaded = ReadConfigurationFile(ScratchPath(), Configuration{});
+    if (!loaded)
+        return loaded;
+    if (loaded->TargetCount() > kMaxIniTargets)
+        PropertyFailed("more targets than a file may hold");
+    for (const TargetSettings& target : loaded->Targets) {
         // A tag keeps six characters, which in UTF-8 may be more bytes.
-        if (CharacterCount(model.Target(i).Type) > kTypeLength)
+        if (CharacterCount(target.Type) > kTypeLength)
             PropertyFailed("a type longer than a tag");
     }
+    return loaded;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    RunModel loaded;
-    try {
-        Load(loaded, text);
-    } catch (const ConfigurationError&) {
+    const Result<Configuration> loaded = Load(text);
+    if (!loaded)
         return 0; // a number out of range or too many targets: the load is refused
-    }
-    const std::string saved = WithTargetsSection(text, loaded);
-    RunModel reloaded;
-    try {
-        Load(reloaded, saved);
-    } catch (const ConfigurationError& error) {
-        PropertyFailed(error.what());
-    }
-    if (!SameConfiguration(loaded, reloaded))
+    const std::string saved = WithTargetsSection(text, *loaded);
+    const Result<Configuration> reloaded = Load(saved);
+    if (!reloaded)
+        PropertyFailed(reloaded.Message().c_str());
+    if (!SameConfiguration(*loaded, *reloaded))
         PropertyFailed("a saved configuration loads back differently");
     return 0;
 }

@@ -20,8 +20,7 @@ public:
     void Clear() override { m_lines.clear(); }
     void BeginUpdate() override {}
     void EndUpdate() override {}
-    int PixelHeight() const override { return 385; }
-    int FontPixelHeight() const override { return 13; }
+    int VisibleLineCount() const override { return 25; }
 
 private:
     std::vector<std::string> m_lines;

@@ -181,7 +181,7 @@ void MeasureCycles(benchmark::State& state, const std::string& configuration,
         state.SkipWithError("the silent target answered: nothing was measured");
     if (!prompts.Shown.empty())
         state.SkipWithError(("a message came up: " + prompts.Shown).c_str());
-    form.Model().DeleteLogs = true;
+    form.Model().Config.DeleteLogs = true;
     form.close();
     std::filesystem::remove_all(folder);
 }

@@ -1,6 +1,7 @@
 #include "config/configuration_file.h"
 #include "config/ini_document.h"
 #include "config/ini_file_io.h"
+#include "engine/run_model.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -12,47 +13,19 @@ namespace {
 
 constexpr int kTargets = 1000;
 
-class NullDisplay final : public DisplayLines {
-public:
-    [[nodiscard]] int Count() const override { return m_count; }
-    [[nodiscard]] std::string Line(int) const override { return {}; }
-    void Add(std::string_view) override { ++m_count; }
-    void Insert(int, std::string_view) override { ++m_count; }
-    void Delete(int) override { --m_count; }
-    void Clear() override { m_count = 0; }
-    void BeginUpdate() override {}
-    void EndUpdate() override {}
-    [[nodiscard]] int PixelHeight() const override { return 385; }
-    [[nodiscard]] int FontPixelHeight() const override { return 13; }
-
-private:
-    int m_count = 0;
-};
-
 class NullStatus final : public StatusLine {
 public:
     [[nodiscard]] std::string Text() const override { return {}; }
     void SetText(std::string_view) override {}
 };
 
-class NoPrompts final : public UserPrompts {
-public:
-    void ShowErrorBox(std::string_view) override {}
-    void ShowInformation(std::string_view) override {}
-    void ShowConfirmation(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-    void ShowGeneralError(std::string_view) override {}
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-};
-
 RunModel ModelWithTargets() {
     RunModel model;
-    model.DeleteLogs = true;
-    model.IntervalMins = 15;
+    model.Config.DeleteLogs = true;
+    model.Config.IntervalMins = 15;
     model.SetTargetCount(kTargets);
     for (int n = 0; n < kTargets; ++n) {
-        TargetEntry& entry = model.Target(n);
+        TargetSettings& entry = model.Target(n);
         entry.SetType(n % 2 == 0 ? "<HTML>" : "<POP3>");
         entry.Addr = "http://host" + std::to_string(n) + ".example.test/status/page.html";
         entry.User = n % 2 == 0 ? "" : "monitor";
@@ -71,7 +44,7 @@ public:
         if (::mkdtemp(pattern.data()) == nullptr)
             std::abort();
         m_folder = pattern;
-        ReplaceTextFile(Path(), WithTargetsSection("", ModelWithTargets()));
+        ReplaceTextFile(Path(), WithTargetsSection("", ModelWithTargets().Config));
     }
     ~BenchFile() { std::filesystem::remove_all(m_folder); }
     BenchFile(const BenchFile&) = delete;
@@ -85,28 +58,25 @@ private:
 
 void BM_LoadIniFile1000Targets(benchmark::State& state) {
     const BenchFile file;
-    NullDisplay display;
-    NoPrompts prompts;
     for (auto _ : state) {
-        RunModel model;
-        LoadIniFile(model, display, prompts, file.Path());
-        benchmark::DoNotOptimize(model.TargetCount);
+        const Result<Configuration> loaded = ReadConfigurationFile(file.Path(), {});
+        benchmark::DoNotOptimize(loaded->TargetCount());
     }
 }
 BENCHMARK(BM_LoadIniFile1000Targets)->Unit(benchmark::kMillisecond);
 
 void BM_SaveIniFile1000Targets(benchmark::State& state) {
     const BenchFile file;
-    RunModel model = ModelWithTargets();
+    const RunModel model = ModelWithTargets();
     NullStatus status;
     for (auto _ : state)
-        SaveIniFile(model, status, file.Path());
+        SaveIniFile(model.Config, status, file.Path());
 }
 BENCHMARK(BM_SaveIniFile1000Targets)->Unit(benchmark::kMillisecond);
 
 // The same two without the file system: parsing the text, and rebuilding the section.
 void BM_ParseIniText1000Targets(benchmark::State& state) {
-    const std::string text = WithTargetsSection("", ModelWithTargets());
+    const std::string text = WithTargetsSection("", ModelWithTargets().Config);
     for (auto _ : state) {
         const IniDocument document(text);
         benchmark::DoNotOptimize(document.Read("Targets", "1000Port"));
@@ -117,9 +87,9 @@ BENCHMARK(BM_ParseIniText1000Targets)->Unit(benchmark::kMicrosecond);
 
 void BM_RewriteTargetsSection1000Targets(benchmark::State& state) {
     const RunModel model = ModelWithTargets();
-    const std::string text = WithTargetsSection("", model);
+    const std::string text = WithTargetsSection("", model.Config);
     for (auto _ : state)
-        benchmark::DoNotOptimize(WithTargetsSection(text, model));
+        benchmark::DoNotOptimize(WithTargetsSection(text, model.Config));
 }
 BENCHMARK(BM_RewriteTargetsSection1000Targets)->Unit(benchmark::kMicrosecond);
 

@@ -24,11 +24,11 @@ public:
         static constexpr std::string_view kTags[] = {kTagPing, kTagHtml, kTagPop3, kTagSmtp};
         m_model.SetTargetCount(targets);
         for (int i = 0; i < targets; ++i) {
-            TargetEntry& entry = m_model.Target(i);
+            TargetSettings& entry = m_model.Target(i);
             entry.SetType(kTags[i % 4]);
             entry.Addr = "host-" + std::to_string(i) + ".example.net";
         }
-        ShowTargetHeader(m_model, m_display);
+        ShowTargetHeader(m_model.Config, m_display);
         Restart();
     }
     ~BenchRun() { std::filesystem::remove_all(m_directory); }

@@ -28,8 +28,7 @@ public:
     void BeginUpdate() override {}
     void EndUpdate() override {}
     // The default window: room for 25 lines.
-    [[nodiscard]] int PixelHeight() const override { return 385; }
-    [[nodiscard]] int FontPixelHeight() const override { return 13; }
+    [[nodiscard]] int VisibleLineCount() const override { return 25; }
 
 private:
     std::vector<std::string> m_lines;

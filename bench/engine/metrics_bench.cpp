@@ -15,7 +15,7 @@ RunModel TableOf(std::int32_t targets) {
     RunModel model;
     model.SetTargetCount(targets);
     for (std::int32_t i = 0; i < targets; ++i) {
-        TargetEntry& entry = model.Target(i);
+        TargetSettings& entry = model.Target(i);
         entry.SetType(i % 2 == 0 ? kTagHtml : kTagPing);
         entry.Addr = "host-" + std::to_string(i) + ".example.net";
         for (const std::uint32_t ms : {120U, 80U, 5030U})
@@ -35,7 +35,7 @@ void BM_PublishSnapshotPerProbe(benchmark::State& state) {
     std::int32_t next = 0;
     for (auto _ : state) {
         metrics.ProbeRecorded(model, next, 120, false);
-        next = (next + 1) % model.TargetCount;
+        next = (next + 1) % model.TargetCount();
     }
     benchmark::DoNotOptimize(board.Latest());
 }
@@ -47,7 +47,7 @@ void BM_RenderMetrics(benchmark::State& state) {
     SystemClock clock;
     RunMetrics metrics(clock);
     metrics.RunStarted(model);
-    for (std::int32_t i = 0; i < model.TargetCount; ++i)
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i)
         metrics.ProbeRecorded(model, i, 120, i % 7 == 0);
     const MetricsSnapshot snapshot = metrics.Snapshot(model);
     for (auto _ : state)

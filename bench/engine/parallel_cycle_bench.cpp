@@ -118,7 +118,7 @@ void AddTargets(RunModel& model, const Environment& environment, bool withSilent
     for (int i = 0; i < live + silent; ++i) {
         const bool isSilent = silentMade < silent && i % kSilentEvery == kSilentEvery - 1;
         const int index = isSilent ? silentMade++ : liveMade++;
-        TargetEntry& entry = model.Target(i);
+        TargetSettings& entry = model.Target(i);
         entry.SetType(kTags[index % 4]);
         entry.Audible = false;
         entry.User = "ann";
@@ -145,20 +145,20 @@ public:
               }(),
               environment.SilentPort()) {
         AddTargets(m_model, environment, withSilent);
-        m_model.Parallel = parallel;
+        m_model.Config.Parallel = parallel;
         m_model.DetailLogName = "/dev/null";
         m_model.SummaryLogName = "/dev/null";
-        ShowTargetHeader(m_model, m_display);
+        ShowTargetHeader(m_model.Config, m_display);
     }
 
     void Cycle() { m_scheduler.Timer1Timer(); }
     [[nodiscard]] int Failures() const {
         int failures = 0;
-        for (int i = 0; i < m_model.TargetCount; ++i)
-            failures += m_model.Target(i).Failures;
+        for (int i = 0; i < m_model.TargetCount(); ++i)
+            failures += m_model.StatisticsOf(i).Failures;
         return failures;
     }
-    [[nodiscard]] int Targets() const { return m_model.TargetCount; }
+    [[nodiscard]] int Targets() const { return m_model.TargetCount(); }
     // The most probes of silent targets the pool's workers waited on at once; 0 when the cycle
     // probed one target at a time without the pool.
     [[nodiscard]] int SilentPeak() { return m_silentWaits.Peak(); }

@@ -14,7 +14,7 @@ RunModel TableOf(int targets) {
     RunModel model;
     model.SetTargetCount(targets);
     for (int i = 0; i < targets; ++i) {
-        TargetEntry& entry = model.Target(i);
+        TargetSettings& entry = model.Target(i);
         entry.SetType(i % 2 == 0 ? kTagHtml : kTagPing);
         entry.Addr = "host-" + std::to_string(i) + ".example.net";
         for (std::uint32_t ms : {120u, 80u, 5030u})
@@ -30,7 +30,7 @@ void BM_RecordResult(benchmark::State& state) {
     for (auto _ : state) {
         ++ms;
         RecordResult(model, 0, ms % 4000, (ms & 7) == 0);
-        benchmark::DoNotOptimize(model.TargetTable[0]);
+        benchmark::DoNotOptimize(model.Statistics[0]);
     }
 }
 BENCHMARK(BM_RecordResult);

@@ -36,7 +36,7 @@ inline constexpr std::size_t kHundredMegabytes = 100u * 1024 * 1024;
 inline RunModel TestedTable(std::int32_t targets) {
     RunModel model;
     model.SetTargetCount(targets);
-    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i) {
         model.Target(i).Addr = "host" + std::to_string(i) + ".example.org";
         model.Target(i).SetType("<HTML>");
         for (std::uint32_t ms : {120u, 80u, 2400u})

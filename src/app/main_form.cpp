@@ -66,8 +66,10 @@ TMainForm::TMainForm(MainFormSetup setup)
     m_host = std::make_unique<QtHostServices>(m_gate, *m_sound, m_folders.Logs);
     m_timer1 = std::make_unique<QtIntervalTimer>(
         m_gate, [this] { RunGuarded([this] { m_scheduler->Timer1Timer(); }); });
-    m_timer2 = std::make_unique<QtIntervalTimer>(
-        m_gate, [this] { RunGuarded([this] { m_scheduler->Timer2Timer(); }); });
+    m_timer2 = std::make_unique<QtIntervalTimer>(m_gate, [this] {
+        m_startEnabled = false;
+        RunGuarded([this] { m_scheduler->Timer2Timer(); });
+    });
     m_timer2->SetInterval(kTimer2IntervalMs);
     if (!setup.Probes) {
         m_networkProbes = std::make_unique<NetworkProbes>();
@@ -96,7 +98,6 @@ TMainForm::TMainForm(MainFormSetup setup)
     m_display->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_display, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { OpenPopupMenu(m_display->viewport()->mapToGlobal(at)); });
-    m_display->installEventFilter(this);
     ConnectMenuCommands();
     // The rule runs once the menu is built, so both Start Test items begin disabled.
     ApplyStartTestRule();
@@ -108,7 +109,7 @@ TMainForm::~TMainForm() = default;
 void TMainForm::NotifyVerdictChanges() {
     // Watched even while notices are off, so switching them on never reports a stale change.
     const std::vector<VerdictChange> changes = m_verdicts.CycleEnded(m_model);
-    if (!m_model.Notify)
+    if (!m_model.Config.Notify)
         return;
     for (const ChangeNotice& notice : NoticesFor(changes))
         m_notices->Show(notice);
@@ -120,21 +121,15 @@ HostServices& TMainForm::Host() {
 
 void TMainForm::FormCreate(const std::vector<std::string>& arguments) {
     m_display->Clear();
-    m_model.IniChanged = false;
-    m_model.ResizeAndResetTable(kInitialTableLength);
-    m_model.SetTargetCount(0);
-    m_model.IntervalHours = 0;
-    m_model.IntervalMins = 5;
-    m_model.IntervalSecs = 0;
+    m_model = RunModel{};
     m_timer1->SetEnabled(false);
     m_timer2->SetEnabled(false);
-    m_model.StartEnabled = false;
+    m_startEnabled = false;
 
     RunGuarded([this, &arguments] {
         if (!m_configuration->LoadFromCommandLine(arguments))
             return;
-        if (m_model.StartEnabled)
-            m_menus->SetStartTestEnabled(true);
+        EnableStart();
         // One second from now the run starts by itself.
         m_timer2->SetEnabled(true);
     });
@@ -146,7 +141,6 @@ void TMainForm::showEvent(QShowEvent* event) {
 }
 
 void TMainForm::FormShow() {
-    m_elasticActive = true;
     if (const QScreen* shownOn = screen())
         AdaptToScreenWidth(shownOn->geometry().width());
 }
@@ -164,7 +158,6 @@ void TMainForm::AdaptToScreenWidth(int screenWidth) {
     // kTrackFrame; here the menu bar is inside the window and the frame is the desktop's.
     setMinimumSize(adaptation->MinimumTrackWidth - kTrackFrame.width(),
                    adaptation->MinimumTrackHeight - kTrackFrame.height() + menuBar()->height());
-    ElasticForm1AfterResize();
 }
 
 void TMainForm::changeEvent(QEvent* event) {
@@ -178,21 +171,10 @@ void TMainForm::changeEvent(QEvent* event) {
 }
 
 void TMainForm::FormActivate() {
-    m_elasticActive = true;
     repaint();
     // Inside a probe's wait the messages stay for the engine's next pump point.
     if (!m_gate.Blocked())
         QCoreApplication::processEvents();
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_display && event->type() == QEvent::Resize && m_elasticActive)
-        ElasticForm1AfterResize();
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void TMainForm::ElasticForm1AfterResize() {
-    UpdateDisplayMaxLines(m_model, *m_display);
 }
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
@@ -204,7 +186,12 @@ void TMainForm::OpenPopupMenu(const QPoint& globalPosition) {
 }
 
 void TMainForm::ApplyStartTestRule() {
-    m_menus->SetStartTestEnabled(m_model.StartEnabled);
+    m_menus->SetStartTestEnabled(m_startEnabled);
+}
+
+void TMainForm::EnableStart() {
+    m_startEnabled = true;
+    m_menus->SetStartTestEnabled(true);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -228,7 +215,7 @@ void TMainForm::FormClose() {
     // Nothing may start probing once the window is gone.
     m_timer1->SetEnabled(false);
     m_timer2->SetEnabled(false);
-    if (m_model.DeleteLogs) {
+    if (m_model.Config.DeleteLogs) {
         for (const std::string& log : {m_model.DetailLogName, m_model.SummaryLogName}) {
             if (!log.empty() && FileExists(log))
                 DeleteFileQuietly(log);

@@ -61,6 +61,8 @@ public:
     ~TMainForm() override;
 
     [[nodiscard]] RunModel& Model() { return m_model; }
+    // Whether the Start Test items are to be enabled when the menus next change.
+    [[nodiscard]] bool StartEnabled() const { return m_startEnabled; }
     [[nodiscard]] const RunMetrics& Metrics() const { return m_metrics; }
     [[nodiscard]] TextDisplay& Display() { return *m_display; }
     // StatusBar1: the status bar's one simple text.
@@ -96,14 +98,13 @@ public:
     void Contents1Click();           // Help > Contents: the help window
     void About1Click();              // Help > About: the About box
 
-    // Both Start Test items follow StartEnabled: when the main menu changes and before the
+    // Both Start Test items follow m_startEnabled: when the main menu changes and before the
     // context menu opens.
     void ApplyStartTestRule();
+    // After a configuration is loaded or edited: a run may start at once.
+    void EnableStart();
     // Sets the display font and the minimum window size for a screen of this width.
     void AdaptToScreenWidth(int screenWidth);
-    // ElasticForm1AfterResize, after the window was resized: recomputes how many lines the
-    // display keeps from its real height and font.
-    void ElasticForm1AfterResize();
     // Opens the context menu at a global position.
     void OpenPopupMenu(const QPoint& globalPosition);
 
@@ -116,7 +117,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The window's creation: the empty model, then the configuration named on the command line.
@@ -158,7 +158,9 @@ private:
     std::unique_ptr<LogCommands> m_logs;
     TrayIcon* m_tray;
     HelpWindow* m_help = nullptr;
-    bool m_elasticActive = false;
+    // Both Start Test items: on once a configuration is loaded or edited and when a run
+    // stops, off from a run's start.
+    bool m_startEnabled = false;
     bool m_closed = false;
 };
 

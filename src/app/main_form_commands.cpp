@@ -67,17 +67,18 @@ void TMainForm::New1Click() {
 }
 
 void TMainForm::Open1Click() {
-    m_configuration->Open1Click();
     // A load allows starting at once; a cancelled dialog changed nothing.
-    if (m_model.StartEnabled)
-        m_menus->SetStartTestEnabled(true);
+    if (m_configuration->Open1Click())
+        EnableStart();
 }
 
 void TMainForm::StartTest1Click() {
+    m_startEnabled = false;
     m_scheduler->StartTestRun();
 }
 
 void TMainForm::StopTest1Click() {
+    m_startEnabled = true;
     m_scheduler->StopTest1Click();
 }
 
@@ -112,8 +113,8 @@ void TMainForm::DeleteLogFiles1Click() {
 void TMainForm::Targets1Click() {
     if (!EditTargetsAndOptions(this, m_model, *m_prompts))
         return;
-    ShowTargetHeader(m_model, *m_display);
-    m_menus->SetStartTestEnabled(m_model.StartEnabled);
+    ShowTargetHeader(m_model.Config, *m_display);
+    EnableStart();
 }
 
 void TMainForm::Save2Click() {

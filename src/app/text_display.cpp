@@ -8,6 +8,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QToolTip>
+#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
@@ -92,12 +93,8 @@ void TextDisplay::EndUpdate() {
     Apply(changes);
 }
 
-int TextDisplay::PixelHeight() const {
-    return height();
-}
-
-int TextDisplay::FontPixelHeight() const {
-    return QFontInfo(font()).pixelSize();
+int TextDisplay::VisibleLineCount() const {
+    return height() / (std::abs(QFontInfo(font()).pixelSize()) + 2);
 }
 
 void TextDisplay::CheckIndex(int index, int limit) const {

@@ -30,8 +30,8 @@ public:
     void Clear() override;
     void BeginUpdate() override;
     void EndUpdate() override;
-    [[nodiscard]] int PixelHeight() const override;
-    [[nodiscard]] int FontPixelHeight() const override;
+    // The view's height over the font's, with two pixels between lines.
+    [[nodiscard]] int VisibleLineCount() const override;
 
     // The reason kept with the shown line under this point of the viewport; empty over a line
     // without one and below the last line.

@@ -32,11 +32,10 @@ public:
     void BeginUpdate() override {}
     void EndUpdate() override {}
     // A virtual screen of 50 lines bounds what is kept.
-    int PixelHeight() const override { return 50 * kLineHeight; }
-    int FontPixelHeight() const override { return kLineHeight - 2; }
+    int VisibleLineCount() const override { return kVisibleLines; }
 
 private:
-    static constexpr int kLineHeight = 15;
+    static constexpr int kVisibleLines = 50;
 
     std::FILE* m_out;
     std::FILE* m_reasons;

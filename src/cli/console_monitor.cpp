@@ -82,7 +82,7 @@ public:
         }
         const int status = RunCycles();
         m_status.Erase();
-        if (m_model.DeleteLogs) {
+        if (m_model.Config.DeleteLogs) {
             DeleteFileQuietly(m_model.DetailLogName);
             DeleteFileQuietly(m_model.SummaryLogName);
         }
@@ -100,7 +100,7 @@ private:
             m_prompts.ShowGeneralError(error.what());
             return kExitBadConfig;
         }
-        return m_model.TargetCount > 0 ? kExitOk : kExitEmptyConfig;
+        return m_model.TargetCount() > 0 ? kExitOk : kExitEmptyConfig;
     }
 
     int RunCycles() {
@@ -137,8 +137,8 @@ private:
     // What the run will do, before it does it: a file that sets only some interval keys runs
     // on the defaults of the others, and a missing DeleteLogs deletes the logs at exit.
     void SaySchedule() const {
-        const std::string every =
-            ScheduleWording(m_model.IntervalHours, m_model.IntervalMins, m_model.IntervalSecs);
+        const std::string every = ScheduleWording(
+            m_model.Config.IntervalHours, m_model.Config.IntervalMins, m_model.Config.IntervalSecs);
         std::string schedule =
             every.empty()
                 ? (m_options.Cycles ? "Cycles back to back" : "One cycle, then waiting for a stop")
@@ -146,7 +146,7 @@ private:
         if (m_options.Cycles)
             schedule += ", " + std::to_string(*m_options.Cycles) + " in all";
         std::fprintf(m_errors, "%s; logs in %s; %s at exit\n", schedule.c_str(),
-                     m_folders.Logs.c_str(), m_model.DeleteLogs ? "deleted" : "kept");
+                     m_folders.Logs.c_str(), m_model.Config.DeleteLogs ? "deleted" : "kept");
         std::fflush(m_errors);
     }
 

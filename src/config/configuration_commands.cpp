@@ -3,6 +3,8 @@
 #include "base/text_file.h"
 #include "config/command_line.h"
 #include "config/configuration_file.h"
+#include "config/ini_values.h"
+#include "engine/display_header.h"
 
 #include <utility>
 
@@ -18,13 +20,15 @@ void ConfigurationCommands::New1Click() {
     m_model.ResetTargets();
 }
 
-void ConfigurationCommands::Open1Click() {
+bool ConfigurationCommands::Open1Click() {
     FileDialogOptions options;
     options.InitialDirectory = m_configurationDirectory;
     options.FilterName = "Ini File";
     options.FilterPattern = "*.ini";
-    if (const auto chosen = m_prompts.ChooseFileToOpen(options))
+    const auto chosen = m_prompts.ChooseFileToOpen(options);
+    if (chosen)
         LoadIniFile(*chosen);
+    return chosen.has_value();
 }
 
 void ConfigurationCommands::Save2Click() {
@@ -49,9 +53,17 @@ void ConfigurationCommands::SaveAs2Click() {
 }
 
 void ConfigurationCommands::LoadIniFile(const std::string& fileName) {
-    velnorix::LoadIniFile(m_model, m_display, m_prompts, fileName);
+    Result<Configuration> loaded = ReadConfigurationFile(fileName, m_model.Config);
+    if (!loaded)
+        throw ConfigurationError(loaded.Message());
     if (m_parallelOverride)
-        m_model.Parallel = *m_parallelOverride;
+        loaded->Parallel = *m_parallelOverride;
+    m_model.UseConfiguration(std::move(*loaded));
+    m_model.IniFileName = fileName;
+    if (m_model.TargetCount() == 0)
+        m_prompts.ShowErrorBox(kIniFileEmptyMessage);
+    else
+        ShowTargetHeader(m_model.Config, m_display);
 }
 
 bool ConfigurationCommands::LoadFromCommandLine(const std::vector<std::string>& arguments) {
@@ -68,7 +80,8 @@ bool ConfigurationCommands::LoadFromCommandLine(const std::vector<std::string>& 
 }
 
 void ConfigurationCommands::SaveIniFile(const std::string& fileName) {
-    velnorix::SaveIniFile(m_model, m_status, fileName);
+    velnorix::SaveIniFile(m_model.Config, m_status, fileName);
+    m_model.IniChanged = false;
 }
 
 void ConfigurationCommands::AskToSaveOnClose() {

@@ -19,8 +19,7 @@ inline constexpr std::string_view kSaveAsPresetName = "Velnorix.Ini";
 // The File and Configure menu commands that create, open and save the configuration file, and
 // the question about unsaved changes when the main window closes. The desktop shell and the
 // console front end call these; errors meant for the general error display leave as
-// ConfigurationError, and the caller shows them. After a command the caller re-reads
-// model.StartEnabled for its Start Test items.
+// ConfigurationError, and the caller shows them.
 class ConfigurationCommands final {
 public:
     ConfigurationCommands(RunModel& model, DisplayLines& display, StatusLine& status,
@@ -29,13 +28,17 @@ public:
     // File > New: every table entry back to its initial state; count, interval, file name and
     // flags stay.
     void New1Click();
-    // File > Open: loads the configuration chosen in the file dialog.
-    void Open1Click();
+    // File > Open: loads the configuration chosen in the file dialog; false when the operator
+    // cancelled it.
+    bool Open1Click();
     // Configure > Save: saves to IniFileName, or asks for a name as SaveAs does when there is
     // none yet.
     void Save2Click();
     // Configure > SaveAs: saves under a name chosen in the file dialog.
     void SaveAs2Click();
+    // Puts the file's configuration in force in one step and makes it the file of the next
+    // Save, then paints the display's header, or shows "Ini file is empty!" for a file without
+    // targets. A file that cannot be taken changes nothing.
     void LoadIniFile(const std::string& fileName);
     // The start-up of the window and the console alike: the configuration named by the first
     // command-line parameter (ConfigurationFileFromArguments) is loaded and the result is true.

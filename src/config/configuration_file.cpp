@@ -5,8 +5,8 @@
 #include "config/ini_file_io.h"
 #include "config/ini_values.h"
 #include "config/target_security.h"
-#include "engine/display_header.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace velnorix {
@@ -82,7 +82,7 @@ std::string TooManyTargetsMessage(std::int32_t count) {
            std::to_string(kMaxIniTargets) + " can be loaded";
 }
 
-void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetEntry& entry) {
+void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetSettings& entry) {
     const std::string prefix = EntryPrefix(number);
     entry.SetType(reader.Text(prefix + std::string(kTypeKey)));
     entry.Addr = reader.Text(prefix + std::string(kAddrKey));
@@ -98,97 +98,66 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetEntry& en
             reader.Integer(prefix + std::string(kPortKey), DefaultPort(type, entry.Security));
 }
 
-// What a load changes before it reads "Count".
-struct SettingsBeforeCount {
-    explicit SettingsBeforeCount(const RunModel& model)
-        : IniFileName(model.IniFileName), DeleteLogs(model.DeleteLogs), Notify(model.Notify),
-          IntervalHours(model.IntervalHours), IntervalMins(model.IntervalMins),
-          IntervalSecs(model.IntervalSecs), CAFile(model.CAFile), CertWarnDays(model.CertWarnDays),
-          Parallel(model.Parallel) {}
-    void RestoreInto(RunModel& model) const {
-        model.IniFileName = IniFileName;
-        model.DeleteLogs = DeleteLogs;
-        model.Notify = Notify;
-        model.IntervalHours = IntervalHours;
-        model.IntervalMins = IntervalMins;
-        model.IntervalSecs = IntervalSecs;
-        model.CAFile = CAFile;
-        model.CertWarnDays = CertWarnDays;
-        model.Parallel = Parallel;
-    }
-
-    std::string IniFileName;
-    bool DeleteLogs;
-    bool Notify;
-    std::int32_t IntervalHours;
-    std::int32_t IntervalMins;
-    std::int32_t IntervalSecs;
-    std::string CAFile;
-    std::int32_t CertWarnDays;
-    std::int32_t Parallel;
-};
+// Throws ConfigurationError at the first value that cannot be taken.
+Configuration ReadConfiguration(const IniDocument& document, Configuration config) {
+    const TargetsReader reader(document);
+    config.Parallel = reader.Parallel();
+    config.DeleteLogs = reader.Boolean(kDeleteLogsKey, true);
+    config.IntervalHours = reader.Integer(kIntervalHoursKey, 0);
+    config.IntervalMins = reader.Integer(kIntervalMinsKey, 5);
+    config.IntervalSecs = reader.Integer(kIntervalSecsKey, 0);
+    config.Notify = reader.Boolean(kNotifyKey, false);
+    config.CAFile = reader.Text(kCAFileKey);
+    config.CertWarnDays = reader.Integer(kCertWarnDaysKey, 0);
+    const std::int32_t count = reader.Integer(kCountKey, 0);
+    if (count > kMaxIniTargets)
+        throw ConfigurationError(TooManyTargetsMessage(count));
+    // A count of 2^31 or more reads as negative: no targets.
+    config.Targets.resize(static_cast<std::size_t>(std::max<std::int32_t>(count, 0)));
+    for (std::int32_t n = 1; n <= config.TargetCount(); ++n)
+        ReadEntry(reader, n, config.Targets[static_cast<std::size_t>(n - 1)]);
+    return config;
+}
 
 } // namespace
 
-void LoadIniFile(RunModel& model, DisplayLines& display, UserPrompts& prompts,
-                 const std::string& fileName) {
-    // A file that exists but cannot be read is a failure with its own cause, not an empty file.
-    const IniDocument document(ReadWholeTextFile(fileName).value_or(std::string{}));
-    const TargetsReader reader(document);
-    // Checked first, so a file that asks for too many probes at once changes nothing.
-    const std::int32_t parallel = reader.Parallel();
-
-    // A range error keeps what was read before it; too many targets change nothing at all.
-    const SettingsBeforeCount before(model);
-    model.IniFileName = fileName;
-    model.DeleteLogs = reader.Boolean(kDeleteLogsKey, true);
-    model.IntervalHours = reader.Integer(kIntervalHoursKey, 0);
-    model.IntervalMins = reader.Integer(kIntervalMinsKey, 5);
-    model.IntervalSecs = reader.Integer(kIntervalSecsKey, 0);
-    model.Notify = reader.Boolean(kNotifyKey, false);
-    model.CAFile = reader.Text(kCAFileKey);
-    model.CertWarnDays = reader.Integer(kCertWarnDaysKey, 0);
-    model.Parallel = parallel;
-    const std::int32_t count = reader.Integer(kCountKey, 0);
-    if (count > kMaxIniTargets) {
-        before.RestoreInto(model);
-        throw ConfigurationError(TooManyTargetsMessage(count));
+Result<Configuration> ReadConfigurationFile(const std::string& fileName,
+                                            const Configuration& current) {
+    try {
+        // A file that exists but cannot be read is a failure with its own cause, not an empty
+        // file.
+        const IniDocument document(ReadWholeTextFile(fileName).value_or(std::string{}));
+        return ReadConfiguration(document, current);
+    } catch (const ConfigurationError& error) {
+        return Result<Configuration>::Failure(error.what());
+    } catch (const FileError& error) {
+        return Result<Configuration>::Failure(error.what());
     }
-    // A count of 2^31 or more reads as negative; the table's invariant keeps it at 0.
-    model.SetTargetCount(count);
-    if (count <= 0) {
-        prompts.ShowErrorBox(kIniFileEmptyMessage);
-    } else {
-        for (std::int32_t n = 1; n <= count; ++n)
-            ReadEntry(reader, n, model.Target(n - 1));
-        ShowTargetHeader(model, display);
-    }
-    model.StartEnabled = true;
 }
 
-std::string WithTargetsSection(std::string_view fileText, const RunModel& model) {
+std::string WithTargetsSection(std::string_view fileText, const Configuration& config) {
     IniDocument document(fileText);
     document.RemoveSection(kTargetsSection);
     const auto write = [&](std::string_view key, std::string_view value) {
         document.Write(kTargetsSection, key, value);
     };
-    write(kDeleteLogsKey, FormatIniBoolean(model.DeleteLogs));
-    write(kIntervalHoursKey, FormatIniInteger(model.IntervalHours));
-    write(kIntervalMinsKey, FormatIniInteger(model.IntervalMins));
-    write(kIntervalSecsKey, FormatIniInteger(model.IntervalSecs));
+    write(kDeleteLogsKey, FormatIniBoolean(config.DeleteLogs));
+    write(kIntervalHoursKey, FormatIniInteger(config.IntervalHours));
+    write(kIntervalMinsKey, FormatIniInteger(config.IntervalMins));
+    write(kIntervalSecsKey, FormatIniInteger(config.IntervalSecs));
     // Written only when on, so a file saved without notifications keeps its bytes.
-    if (model.Notify)
+    if (config.Notify)
         write(kNotifyKey, FormatIniBoolean(true));
     // The TLS settings appear only once used, so files without them stay as they were.
-    if (!model.CAFile.empty())
-        write(kCAFileKey, model.CAFile);
-    if (model.CertWarnDays != 0)
-        write(kCertWarnDaysKey, FormatIniInteger(model.CertWarnDays));
-    if (model.Parallel != 1)
-        write(kParallelKey, FormatIniInteger(model.Parallel));
-    write(kCountKey, FormatIniInteger(model.TargetCount));
-    for (std::int32_t n = 1; n <= model.TargetCount; ++n) {
-        const TargetEntry& entry = model.Target(n - 1);
+    if (!config.CAFile.empty())
+        write(kCAFileKey, config.CAFile);
+    if (config.CertWarnDays != 0)
+        write(kCertWarnDaysKey, FormatIniInteger(config.CertWarnDays));
+    if (config.Parallel != 1)
+        write(kParallelKey, FormatIniInteger(config.Parallel));
+    write(kCountKey, FormatIniInteger(config.TargetCount()));
+    for (std::int32_t n = 1; n <= config.TargetCount(); ++n) {
+        const TargetSettings& entry = config.Target(n - 1);
         const std::string prefix = EntryPrefix(n);
         write(prefix + std::string(kTypeKey), entry.Type);
         write(prefix + std::string(kAddrKey), entry.Addr);
@@ -202,7 +171,7 @@ std::string WithTargetsSection(std::string_view fileText, const RunModel& model)
     return document.Text();
 }
 
-void SaveIniFile(RunModel& model, StatusLine& status, const std::string& fileName) {
+void SaveIniFile(const Configuration& config, StatusLine& status, const std::string& fileName) {
     std::optional<std::string> existing;
     try {
         existing = ReadWholeTextFile(fileName);
@@ -210,14 +179,13 @@ void SaveIniFile(RunModel& model, StatusLine& status, const std::string& fileNam
         // Without its old text the file's other sections would be lost.
         throw ConfigurationError(std::string(kUnableToDeleteSectionError));
     }
-    const std::string text = WithTargetsSection(existing.value_or(std::string{}), model);
+    const std::string text = WithTargetsSection(existing.value_or(std::string{}), config);
     try {
         ReplaceTextFile(fileName, text);
     } catch (const FileError&) {
         throw ConfigurationError(std::string(kFailedToWriteValueError));
     }
     status.SetText(fileName + " Saved");
-    model.IniChanged = false;
 }
 
 } // namespace velnorix

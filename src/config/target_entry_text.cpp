@@ -139,4 +139,22 @@ TargetEntryFields ParseTargetEntry(std::string_view entry) {
     return fields;
 }
 
+std::string EntryTextOf(const TargetSettings& target) {
+    return FormatTargetEntry({target.Type, target.Addr, target.User, target.Password,
+                              target.Audible, target.Port, target.Security});
+}
+
+TargetSettings TargetOfEntryText(std::string_view entry) {
+    const TargetEntryFields fields = ParseTargetEntry(entry);
+    TargetSettings target;
+    target.SetType(fields.Type);
+    target.Addr = fields.Addr;
+    target.User = fields.User;
+    target.Password = fields.Password;
+    target.Audible = fields.Audible;
+    target.Port = fields.Port;
+    target.Security = fields.Security;
+    return target;
+}
+
 } // namespace velnorix

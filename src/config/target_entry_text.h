@@ -55,4 +55,9 @@ std::string FormatTargetEntry(const TargetEntryFields& fields);
 // without a protection marker has None.
 TargetEntryFields ParseTargetEntry(std::string_view entry);
 
+// A configured target as the dialog's list shows it, and back; the type keeps its first six
+// characters, as the configuration file does.
+std::string EntryTextOf(const TargetSettings& target);
+TargetSettings TargetOfEntryText(std::string_view entry);
+
 } // namespace velnorix

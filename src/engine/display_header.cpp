@@ -1,7 +1,5 @@
 #include "engine/display_header.h"
 
-#include <cstdlib>
-
 namespace velnorix {
 namespace {
 
@@ -23,25 +21,26 @@ std::string ScheduleWording(std::int32_t hours, std::int32_t minutes, std::int32
     return wording;
 }
 
-void ShowTargetHeader(RunModel& model, DisplayLines& display) {
+void ShowTargetHeader(const Configuration& config, DisplayLines& display) {
     display.Clear();
     display.Add(" Velnorix Targets    (Scheduled every " +
-                ScheduleWording(model.IntervalHours, model.IntervalMins, model.IntervalSecs) +
+                ScheduleWording(config.IntervalHours, config.IntervalMins, config.IntervalSecs) +
                 ".)");
     display.Add(" ");
-    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
-        const TargetEntry& entry = model.Target(i);
+    for (std::int32_t i = 0; i < config.TargetCount(); ++i) {
+        const TargetSettings& entry = config.Target(i);
         display.Add(entry.Type + entry.ShownAddr() + " [" + std::to_string(entry.Port) + "] " +
                     (entry.Audible ? "  <AUDIBLE>" : ""));
     }
     display.Add(" ");
-    model.DisplayInsertLine = model.TargetCount + 3;
-    UpdateDisplayMaxLines(model, display);
 }
 
-void UpdateDisplayMaxLines(RunModel& model, const DisplayLines& display) {
-    const int lineHeight = std::abs(display.FontPixelHeight()) + 2;
-    model.DisplayMaxLines = display.PixelHeight() / lineHeight - model.TargetCount - 3;
+std::int32_t HeaderLineCount(const Configuration& config) {
+    return config.TargetCount() + 3;
+}
+
+std::int32_t KeptResultLines(const Configuration& config, const DisplayLines& display) {
+    return display.VisibleLineCount() - HeaderLineCount(config);
 }
 
 } // namespace velnorix

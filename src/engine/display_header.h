@@ -11,11 +11,13 @@ namespace velnorix {
 // "5 minutes", "hour and 2 seconds": the interval as the header's title line words it.
 std::string ScheduleWording(std::int32_t hours, std::int32_t minutes, std::int32_t seconds);
 
-// Rewrites the display's header (title, one line per target) and recomputes the bound that
-// trims old result blocks.
-void ShowTargetHeader(RunModel& model, DisplayLines& display);
+// Rewrites the display's header: title, one line per target.
+void ShowTargetHeader(const Configuration& config, DisplayLines& display);
 
-// DisplayMaxLines from the display's pixel height and font height.
-void UpdateDisplayMaxLines(RunModel& model, const DisplayLines& display);
+// How many lines the header of `config` takes; result blocks go in below it.
+std::int32_t HeaderLineCount(const Configuration& config);
+
+// How many lines of result blocks the display keeps below the header before old blocks go.
+std::int32_t KeptResultLines(const Configuration& config, const DisplayLines& display);
 
 } // namespace velnorix

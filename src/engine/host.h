@@ -33,9 +33,8 @@ public:
     // Changes between these two calls are drawn once, at the end.
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;
-    // Height of the view in pixels and of its font, for the number of lines that fit.
-    [[nodiscard]] virtual int PixelHeight() const = 0;
-    [[nodiscard]] virtual int FontPixelHeight() const = 0;
+    // How many lines the view shows at once, for trimming old result blocks.
+    [[nodiscard]] virtual int VisibleLineCount() const = 0;
 };
 
 // The status bar's one simple text.

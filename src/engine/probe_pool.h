@@ -23,7 +23,7 @@ struct ProbeJob {
     TestType Type = TestType::Unknown;
     std::int32_t Position = 0;
     // A copy: the table may change while the probe runs.
-    TargetEntry Entry;
+    TargetSettings Entry;
     // The target's own web probe; null for other types.
     HeadProbe* Web = nullptr;
 };

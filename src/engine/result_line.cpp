@@ -8,7 +8,7 @@ std::string ResultLinePrefix(std::int32_t cycle, const LocalDateTime& begun,
 }
 
 std::string ResultLine(std::string_view prefix, bool failed, std::uint32_t elapsedMs,
-                       const TargetEntry& entry, const FormatSettings& settings) {
+                       const TargetSettings& entry, const FormatSettings& settings) {
     std::string line(prefix);
     line += failed ? "Failure: " : "Success: ";
     line += FormatRatio(elapsedMs, 1000, 2, 5, settings);

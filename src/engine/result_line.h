@@ -17,6 +17,6 @@ std::string ResultLinePrefix(std::int32_t cycle, const LocalDateTime& begun,
 // One tested target's line, shown on the display and written to the detail log:
 // "   3 14:03:27 Dec 06, 2026  Failure:  5.02 secs  <Ping>192.0.2.10".
 std::string ResultLine(std::string_view prefix, bool failed, std::uint32_t elapsedMs,
-                       const TargetEntry& entry, const FormatSettings& settings);
+                       const TargetSettings& entry, const FormatSettings& settings);
 
 } // namespace velnorix

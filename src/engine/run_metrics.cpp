@@ -53,15 +53,15 @@ const std::deque<ProbeSample>& RunMetrics::History(const RunModel& model,
 const RunMetrics::TargetRecord* RunMetrics::KeptFor(const RunModel& model,
                                                     std::int32_t index) const {
     const auto at = static_cast<std::size_t>(index);
-    if (index < 0 || index >= model.TargetCount || at >= m_targets.size())
+    if (index < 0 || index >= model.TargetCount() || at >= m_targets.size())
         return nullptr;
     const TargetRecord& record = m_targets[at];
-    const TargetEntry& entry = model.Target(index);
+    const TargetSettings& entry = model.Target(index);
     // An edited row shows none of the probes its former target had.
     return record.Type == entry.Type && record.Addr == entry.Addr ? &record : nullptr;
 }
 
-RunMetrics::TargetRecord& RunMetrics::RecordFor(const TargetEntry& entry, std::int32_t index) {
+RunMetrics::TargetRecord& RunMetrics::RecordFor(const TargetSettings& entry, std::int32_t index) {
     const auto at = static_cast<std::size_t>(index);
     if (m_targets.size() <= at)
         m_targets.resize(at + 1);
@@ -81,18 +81,19 @@ MetricsSnapshot RunMetrics::Snapshot(const RunModel& model) const {
     snapshot.LastCycleMs = m_lastCycleMs;
     snapshot.RunStartUnix = m_runStartUnix;
     snapshot.Version = VELNORIX_VERSION;
-    snapshot.Targets.reserve(static_cast<std::size_t>(model.TargetCount));
-    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
-        const TargetEntry& entry = model.Target(i);
+    snapshot.Targets.reserve(static_cast<std::size_t>(model.TargetCount()));
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i) {
+        const TargetSettings& entry = model.Target(i);
+        const TargetStatistics& figures = model.StatisticsOf(i);
         TargetMetrics target{.Index = i + 1,
                              .Type = entry.Type,
                              .Target = WithUserInformationHidden(entry.Addr),
-                             .Attempts = entry.Attempts,
-                             .Failures = entry.Failures,
-                             .LowMs = entry.LowMs,
-                             .HighMs = entry.HighMs,
-                             .TotalMs = entry.TotalMs,
-                             .CertificateExpiry = entry.CertificateExpiry};
+                             .Attempts = figures.Attempts,
+                             .Failures = figures.Failures,
+                             .LowMs = figures.LowMs,
+                             .HighMs = figures.HighMs,
+                             .TotalMs = figures.TotalMs,
+                             .CertificateExpiry = figures.CertificateExpiry};
         if (const TargetRecord* record = KeptFor(model, i); record != nullptr && record->Probed) {
             target.Probed = true;
             target.Up = !record->LastFailed;

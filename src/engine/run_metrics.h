@@ -54,7 +54,7 @@ private:
         std::deque<ProbeSample> History;
     };
 
-    TargetRecord& RecordFor(const TargetEntry& entry, std::int32_t index);
+    TargetRecord& RecordFor(const TargetSettings& entry, std::int32_t index);
     // The record kept for this very entry, or none when the row has since been edited.
     [[nodiscard]] const TargetRecord* KeptFor(const RunModel& model, std::int32_t index) const;
     void Publish(const RunModel& model);

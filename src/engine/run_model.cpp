@@ -7,6 +7,14 @@
 #include <utility>
 
 namespace velnorix {
+namespace {
+
+void CheckIndex(std::int32_t index, std::int32_t count) {
+    if (index < 0 || index >= count)
+        throw std::out_of_range("target index out of range");
+}
+
+} // namespace
 
 TestType TestTypeOf(std::string_view tag) {
     if (tag == kTagHtml)
@@ -20,7 +28,7 @@ TestType TestTypeOf(std::string_view tag) {
     return TestType::Unknown;
 }
 
-std::string TargetEntry::ShownAddr() const {
+std::string TargetSettings::ShownAddr() const {
     return WithPasswordHidden(Addr);
 }
 
@@ -55,35 +63,49 @@ std::string_view TagOf(TestType type) {
     return {};
 }
 
-RunModel::RunModel() : TargetTable(kInitialTableLength) {}
-
-void RunModel::ResetTargets() {
-    std::fill(TargetTable.begin(), TargetTable.end(), TargetEntry{});
+const TargetSettings& Configuration::Target(std::int32_t index) const {
+    CheckIndex(index, TargetCount());
+    return Targets[static_cast<std::size_t>(index)];
 }
 
-void RunModel::EnsureTableHolds(std::int32_t count) {
-    const auto wanted = static_cast<std::size_t>(std::max<std::int32_t>(count, 1));
-    if (TargetTable.size() < wanted)
-        TargetTable.resize(wanted);
+RunModel::RunModel() : Statistics(kInitialTableLength) {}
+
+const TargetSettings& RunModel::Target(std::int32_t index) const {
+    return Config.Target(index);
 }
 
-void RunModel::ResizeAndResetTable(std::int32_t length) {
-    TargetTable.assign(static_cast<std::size_t>(std::max<std::int32_t>(length, 1)), TargetEntry{});
+TargetSettings& RunModel::Target(std::int32_t index) {
+    return const_cast<TargetSettings&>(Config.Target(index));
+}
+
+const TargetStatistics& RunModel::StatisticsOf(std::int32_t index) const {
+    CheckIndex(index, TargetCount());
+    return Statistics[static_cast<std::size_t>(index)];
+}
+
+TargetStatistics& RunModel::StatisticsOf(std::int32_t index) {
+    return const_cast<TargetStatistics&>(std::as_const(*this).StatisticsOf(index));
+}
+
+void RunModel::UseConfiguration(Configuration config) {
+    Config = std::move(config);
+    if (Statistics.size() < Config.Targets.size())
+        Statistics.resize(Config.Targets.size());
 }
 
 void RunModel::SetTargetCount(std::int32_t count) {
-    TargetCount = std::max<std::int32_t>(count, 0);
-    EnsureTableHolds(TargetCount);
+    Config.Targets.resize(static_cast<std::size_t>(std::max<std::int32_t>(count, 0)));
+    if (Statistics.size() < Config.Targets.size())
+        Statistics.resize(Config.Targets.size());
 }
 
-const TargetEntry& RunModel::Target(std::int32_t index) const {
-    if (index < 0 || index >= TargetCount)
-        throw std::out_of_range("target index out of range");
-    return TargetTable[static_cast<std::size_t>(index)];
+void RunModel::ResetTargets() {
+    std::fill(Config.Targets.begin(), Config.Targets.end(), TargetSettings{});
+    std::fill(Statistics.begin(), Statistics.end(), TargetStatistics{});
 }
 
-TargetEntry& RunModel::Target(std::int32_t index) {
-    return const_cast<TargetEntry&>(std::as_const(*this).Target(index));
+void RunModel::ResetStatistics() {
+    Statistics.assign(std::max<std::size_t>(Config.Targets.size(), 1), TargetStatistics{});
 }
 
 } // namespace velnorix

@@ -3,7 +3,7 @@
 namespace velnorix {
 
 void RecordResult(RunModel& model, std::int32_t index, std::uint32_t elapsedMs, bool failed) {
-    TargetEntry& entry = model.Target(index);
+    TargetStatistics& entry = model.StatisticsOf(index);
     ++entry.Attempts;
     if (failed)
         ++entry.Failures;
@@ -35,7 +35,7 @@ std::string SecondsText(std::uint32_t ms, const FormatSettings& settings) {
     return FormatRatio(ms, 1000, 2, 7, settings);
 }
 
-void StatisticsTotals::Add(const TargetEntry& entry) {
+void StatisticsTotals::Add(const TargetStatistics& entry) {
     Attempts += entry.Attempts;
     Failures += entry.Failures;
     TotalMs += entry.TotalMs;
@@ -47,8 +47,8 @@ void StatisticsTotals::Add(const TargetEntry& entry) {
 
 StatisticsTotals TotalsOf(const RunModel& model) {
     StatisticsTotals totals;
-    for (std::int32_t i = 0; i < model.TargetCount; ++i)
-        totals.Add(model.Target(i));
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i)
+        totals.Add(model.StatisticsOf(i));
     return totals;
 }
 

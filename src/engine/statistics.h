@@ -35,7 +35,7 @@ struct StatisticsTotals {
     std::uint32_t LowMs = 0;
     std::uint32_t HighMs = 0;
 
-    void Add(const TargetEntry& entry);
+    void Add(const TargetStatistics& entry);
 };
 
 StatisticsTotals TotalsOf(const RunModel& model);

@@ -60,13 +60,14 @@ std::string FormatSummaryBlock(const RunModel& model, const LocalDateTime& now,
     std::string block;
     const std::string cycle = CountText(model.CycleCount, 4) + " ";
     StatisticsTotals totals;
-    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
-        const TargetEntry& entry = model.Target(i);
-        totals.Add(entry);
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i) {
+        const TargetSettings& entry = model.Target(i);
+        const TargetStatistics& figures = model.StatisticsOf(i);
+        totals.Add(figures);
         block += cycle + PadRight(FirstCharacters(entry.ShownAddr(), 30), 31) +
                  PadRight(entry.Type, 5) +
-                 FiguresText(entry.Attempts, entry.Failures, entry.TotalMs, entry.LowMs,
-                             entry.HighMs, settings) +
+                 FiguresText(figures.Attempts, figures.Failures, figures.TotalMs, figures.LowMs,
+                             figures.HighMs, settings) +
                  std::string(kLineEnd);
     }
     const std::string when =

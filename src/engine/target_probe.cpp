@@ -25,7 +25,7 @@ ChannelSecurity ChannelOf(TargetSecurity security) {
 }
 
 // Returns the end tick of the timed span.
-std::uint32_t RunHead(std::int32_t position, const TargetEntry& entry, HeadProbe& http,
+std::uint32_t RunHead(std::int32_t position, const TargetSettings& entry, HeadProbe& http,
                       Clock& clock, BlockingRunner& runner) {
     runner.RunBlocking([&] {
         http.SetTarget(position);
@@ -36,7 +36,7 @@ std::uint32_t RunHead(std::int32_t position, const TargetEntry& entry, HeadProbe
     return clock.TickCount();
 }
 
-std::uint32_t RunEcho(const TargetEntry& entry, EchoProbe& ping, Clock& clock,
+std::uint32_t RunEcho(const TargetSettings& entry, EchoProbe& ping, Clock& clock,
                       BlockingRunner& runner, bool& failed) {
     runner.RunBlocking([&] {
         ping.SetHost(entry.Addr);
@@ -77,14 +77,14 @@ std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, BlockingRunner& run
 } // namespace
 
 TlsTrust TrustOf(const RunModel& model) {
-    TlsTrust trust{.CAFile = model.CAFile, .WarnDays = model.CertWarnDays};
-    const std::filesystem::path bundle(model.CAFile);
+    TlsTrust trust{.CAFile = model.Config.CAFile, .WarnDays = model.Config.CertWarnDays};
+    const std::filesystem::path bundle(model.Config.CAFile);
     if (!bundle.empty() && bundle.is_relative())
         trust.CAFile = (std::filesystem::path(model.IniFileName).parent_path() / bundle).string();
     return trust;
 }
 
-ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry& entry,
+ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSettings& entry,
                          const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
                          const TlsTrust& trust) {
     if (type == TestType::Unknown)

@@ -30,7 +30,7 @@ TlsTrust TrustOf(const RunModel& model);
 // reason; an echo answered by anything but a reply names that answer. Every probe call runs
 // through `runner`. Web and mail probes are told what TLS trusts, mail probes
 // the target's security.
-ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetEntry& entry,
+ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSettings& entry,
                          const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
                          const TlsTrust& trust);
 

@@ -2,6 +2,7 @@
 
 #include "base/date_time.h"
 #include "engine/display_blocks.h"
+#include "engine/display_header.h"
 #include "engine/result_line.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
@@ -14,7 +15,7 @@
 namespace velnorix {
 namespace {
 
-std::string TestingText(const TargetEntry& entry) {
+std::string TestingText(const TargetSettings& entry) {
     return "\tTesting-->   " + entry.ShownAddr();
 }
 
@@ -49,7 +50,7 @@ void TestCycle::Run() {
     if (m_observer != nullptr)
         m_observer->CycleStarted(m_model);
     AppendingFile detailLog(m_model.DetailLogName);
-    const int insertAt = BlockInsertIndex(m_display, m_model.DisplayInsertLine);
+    const int insertAt = BlockInsertIndex(m_display, HeaderLineCount(m_model.Config));
     const int linesBefore = m_display.Count();
     const bool timerWasEnabled = m_timer1.Enabled();
     m_timer1.SetEnabled(false);
@@ -66,7 +67,8 @@ void TestCycle::Run() {
     WriteSummary(m_model, now, m_settings);
     // The header and this cycle's block stay on a window of any size; it scrolls instead.
     const int newestBlockEnd = insertAt + (m_display.Count() - linesBefore);
-    TrimOldBlocks(m_display, m_model.TargetCount, m_model.DisplayMaxLines, newestBlockEnd);
+    TrimOldBlocks(m_display, m_model.TargetCount(), KeptResultLines(m_model.Config, m_display),
+                  newestBlockEnd);
     if (m_observer != nullptr)
         m_observer->CycleEnded(m_model);
     m_host.PumpMessages();
@@ -74,20 +76,20 @@ void TestCycle::Run() {
 
 void TestCycle::ProbeTargets(AppendingFile& detailLog) {
     const DisplayUpdate update(m_display);
-    const OpenBlock block{detailLog, BlockInsertIndex(m_display, m_model.DisplayInsertLine),
+    const OpenBlock block{detailLog, BlockInsertIndex(m_display, HeaderLineCount(m_model.Config)),
                           TrustOf(m_model)};
     m_display.Insert(block.InsertAt, " ");
-    if (m_model.Parallel > 1 && m_parallelProbes.Given())
+    if (m_model.Config.Parallel > 1 && m_parallelProbes.Given())
         ProbeAtOnce(block);
     else
         ProbeInTurn(block);
 }
 
 void TestCycle::ProbeInTurn(const OpenBlock& block) {
-    for (std::int32_t i = 0; i < m_model.TargetCount && !m_host.CutCycleShort(); ++i) {
+    for (std::int32_t i = 0; i < m_model.TargetCount() && !m_host.CutCycleShort(); ++i) {
         // A copy: the probe reads it on another thread while the window goes on running,
         // and nothing may keep pointing into the table while commands can run.
-        const TargetEntry entry = m_model.Target(i);
+        const TargetSettings entry = m_model.Target(i);
         const LocalDateTime start = m_clock.Now();
         m_statusBar.SetText(TestingText(entry));
         const TestType type = TestTypeOf(entry.Type);
@@ -100,12 +102,12 @@ void TestCycle::ProbeInTurn(const OpenBlock& block) {
 
 void TestCycle::ProbeAtOnce(const OpenBlock& block) {
     const std::vector<ProbeJob> jobs = JobsOfThisCycle();
-    ProbePool& pool = PoolOf(m_model.Parallel);
+    ProbePool& pool = PoolOf(m_model.Config.Parallel);
     pool.Start(jobs, block.Trust, [this] { return m_host.CutCycleShort(); });
     const SettledPool settled(pool);
     bool cutShort = false;
     std::size_t next = 0; // the first job not yet recorded; jobs are in target order
-    for (std::int32_t i = 0; i < m_model.TargetCount; ++i) {
+    for (std::int32_t i = 0; i < m_model.TargetCount(); ++i) {
         // Probes already running finish and are recorded; those not begun never start.
         if (!cutShort && m_host.CutCycleShort()) {
             cutShort = true;
@@ -130,10 +132,10 @@ void TestCycle::ProbeAtOnce(const OpenBlock& block) {
 
 std::vector<ProbeJob> TestCycle::JobsOfThisCycle() {
     // Positions beyond the table lose their web probes with the targets that were there.
-    m_webProbes.resize(static_cast<std::size_t>(m_model.TargetCount));
+    m_webProbes.resize(static_cast<std::size_t>(m_model.TargetCount()));
     std::vector<ProbeJob> jobs;
     jobs.reserve(m_webProbes.size());
-    for (std::int32_t i = 0; i < m_model.TargetCount; ++i) {
+    for (std::int32_t i = 0; i < m_model.TargetCount(); ++i) {
         const TestType type = TestTypeOf(m_model.Target(i).Type);
         if (type == TestType::Unknown)
             continue;
@@ -156,19 +158,19 @@ ProbePool& TestCycle::PoolOf(std::int32_t workers) {
     return *m_pool;
 }
 
-void TestCycle::Record(const OpenBlock& block, std::int32_t position, const TargetEntry& entry,
+void TestCycle::Record(const OpenBlock& block, std::int32_t position, const TargetSettings& entry,
                        const LocalDateTime& start, const ProbeOutcome& outcome) {
     RecordResult(m_model, position, outcome.ElapsedMs, outcome.Failed);
     // The last certificate seen stays known through probes that saw none.
     if (outcome.CertificateExpiry != 0)
-        m_model.Target(position).CertificateExpiry = outcome.CertificateExpiry;
+        m_model.StatisticsOf(position).CertificateExpiry = outcome.CertificateExpiry;
     if (m_observer != nullptr)
         m_observer->ProbeRecorded(m_model, position, outcome.ElapsedMs, outcome.Failed);
     const std::string prefix = ResultLinePrefix(m_model.CycleCount, start, m_settings);
     std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
     m_display.InsertResult(block.InsertAt, line, outcome.Reason);
     if (outcome.Failed) {
-        m_model.Target(position).LastReason = outcome.Reason;
+        m_model.StatisticsOf(position).LastReason = outcome.Reason;
         m_statusBar.ShowFailureReason(outcome.Reason);
     }
     if (outcome.Failed && entry.Audible)
@@ -179,8 +181,8 @@ void TestCycle::Record(const OpenBlock& block, std::int32_t position, const Targ
 
 void TestCycle::ShowCycleCount(const LocalDateTime& now) {
     // The count shown is the first entry's attempts, which the table always has.
-    m_statusBar.SetText("\t" + std::to_string(m_model.TargetTable.front().Attempts) +
-                        " Cycles in " + FormatElapsed(ToDayCount(now) - m_model.RunStartTime));
+    m_statusBar.SetText("\t" + std::to_string(m_model.Statistics.front().Attempts) + " Cycles in " +
+                        FormatElapsed(ToDayCount(now) - m_model.RunStartTime));
 }
 
 } // namespace velnorix

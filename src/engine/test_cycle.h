@@ -48,7 +48,7 @@ private:
     void ProbeAtOnce(const OpenBlock& block);
     [[nodiscard]] std::vector<ProbeJob> JobsOfThisCycle();
     [[nodiscard]] ProbePool& PoolOf(std::int32_t workers);
-    void Record(const OpenBlock& block, std::int32_t position, const TargetEntry& entry,
+    void Record(const OpenBlock& block, std::int32_t position, const TargetSettings& entry,
                 const LocalDateTime& start, const ProbeOutcome& outcome);
     void ShowCycleCount(const LocalDateTime& now);
 

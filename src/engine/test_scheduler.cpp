@@ -20,7 +20,6 @@ void TestScheduler::StartTestRun() {
     // a start that fails leaves no timer armed.
     m_timer1.SetEnabled(false);
     m_model.CycleCount = 0;
-    m_model.StartEnabled = false;
     m_model.StopRequested = false;
 
     RunLogs logs = CreateRunLogs(m_host.LogDirectory(), m_clock, SummaryLogHeader());
@@ -32,8 +31,9 @@ void TestScheduler::StartTestRun() {
 
     RunTestCycle();
     if (!m_model.StopRequested && !m_host.ProgramEnded()) {
-        m_timer1.SetInterval(
-            TimerIntervalMs(m_model.IntervalHours, m_model.IntervalMins, m_model.IntervalSecs));
+        m_timer1.SetInterval(TimerIntervalMs(m_model.Config.IntervalHours,
+                                             m_model.Config.IntervalMins,
+                                             m_model.Config.IntervalSecs));
         m_timer1.SetEnabled(true);
     }
 }
@@ -41,7 +41,6 @@ void TestScheduler::StartTestRun() {
 void TestScheduler::StopTest1Click() {
     m_timer1.SetEnabled(false);
     m_statusBar.SetText(m_statusBar.Text() + "  Test Stopped!");
-    m_model.StartEnabled = true;
     m_model.StopRequested = true;
     m_host.PumpMessages();
 }

@@ -6,30 +6,31 @@ namespace velnorix {
 
 std::vector<VerdictChange> VerdictWatch::CycleEnded(const RunModel& model) {
     std::vector<VerdictChange> changes;
-    const auto count = static_cast<std::size_t>(std::max(model.TargetCount, 0));
+    const auto count = static_cast<std::size_t>(model.TargetCount());
     m_seen.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const TargetEntry& target = model.TargetTable[i];
+        const TargetSettings& target = model.Config.Targets[i];
+        const TargetStatistics& figures = model.Statistics[i];
         Seen& seen = m_seen[i];
         // Another target in this place, or statistics started afresh by a new run or an edit:
         // the counts start from zero, and only the same target keeps its last verdict.
         if (seen.Type != target.Type || seen.Addr != target.Addr) {
             seen = Seen{target.Type, target.Addr};
-        } else if (target.Attempts < seen.Attempts || target.Failures < seen.Failures) {
+        } else if (figures.Attempts < seen.Attempts || figures.Failures < seen.Failures) {
             seen.Attempts = 0;
             seen.Failures = 0;
         }
-        if (target.Attempts != seen.Attempts + 1) {
-            seen.Attempts = target.Attempts;
-            seen.Failures = target.Failures;
+        if (figures.Attempts != seen.Attempts + 1) {
+            seen.Attempts = figures.Attempts;
+            seen.Failures = figures.Failures;
             continue; // not probed in this cycle (or not known to have been)
         }
-        const int verdict = target.Failures > seen.Failures ? -1 : 1;
+        const int verdict = figures.Failures > seen.Failures ? -1 : 1;
         if (seen.Verdict != 0 && verdict != seen.Verdict)
             changes.push_back({target.Type, target.ShownAddr(), verdict > 0,
-                               verdict > 0 ? std::string() : target.LastReason});
-        seen.Attempts = target.Attempts;
-        seen.Failures = target.Failures;
+                               verdict > 0 ? std::string() : figures.LastReason});
+        seen.Attempts = figures.Attempts;
+        seen.Failures = figures.Failures;
         seen.Verdict = verdict;
     }
     return changes;

@@ -36,13 +36,14 @@ std::string SummaryCaption(const RunModel& model, const LocalDateTime& now) {
 std::vector<PerformanceRow> PerformanceRows(const RunModel& model, const LocalDateTime& now,
                                             const FormatSettings& settings) {
     std::vector<PerformanceRow> rows;
-    rows.reserve(static_cast<std::size_t>(model.TargetCount) + 1);
+    rows.reserve(static_cast<std::size_t>(model.TargetCount()) + 1);
     StatisticsTotals totals;
-    for (std::int32_t i = 0; i < model.TargetCount; ++i) {
-        const TargetEntry& entry = model.Target(i);
-        totals.Add(entry);
-        rows.push_back(Row(entry.ShownAddr(), entry.Type, entry.Attempts, entry.Failures,
-                           entry.TotalMs, entry.LowMs, entry.HighMs, settings));
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i) {
+        const TargetSettings& entry = model.Target(i);
+        const TargetStatistics& figures = model.StatisticsOf(i);
+        totals.Add(figures);
+        rows.push_back(Row(entry.ShownAddr(), entry.Type, figures.Attempts, figures.Failures,
+                           figures.TotalMs, figures.LowMs, figures.HighMs, settings));
     }
     rows.push_back(Row(SummaryCaption(model, now), std::string(), totals.Attempts, totals.Failures,
                        totals.TotalMs, totals.LowMs, totals.HighMs, settings));

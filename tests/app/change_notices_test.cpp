@@ -55,7 +55,7 @@ TEST_P(ChangeNoticesTest, OnePerChangedTargetNoneWithoutChangeOneSummaryForMoreT
     MainFormSetup setup = testing::WindowSetup(m_probes, m_prompts, m_dir.Path(), {"five.ini"});
     setup.Notices = &m_tray;
     TMainForm form(std::move(setup));
-    ASSERT_EQ(form.Model().Notify, notify);
+    ASSERT_EQ(form.Model().Config.Notify, notify);
     form.show();
     // The start timer's run: every target answers, and first verdicts are no change.
     ASSERT_TRUE(WaitUntil([&form] { return form.Model().CycleCount >= 1; }));

@@ -94,7 +94,7 @@ TEST_F(MainFormTest, AConfigurationOnTheCommandLineStartsARunASecondLater) {
     form->show();
 
     EXPECT_EQ(form->Model().IniFileName, m_dir.File("watch.ini"));
-    EXPECT_EQ(form->Model().TargetCount, 2);
+    EXPECT_EQ(form->Model().TargetCount(), 2);
     EXPECT_TRUE(StartItemsEnabled(*form));
     EXPECT_TRUE(form->Timer2().Enabled());
     EXPECT_EQ(form->Timer2().Interval(), 1000);
@@ -123,7 +123,7 @@ TEST_F(MainFormTest, ANameWithADirectoryPartIsUsedAsItStands) {
     WriteWholeFile(elsewhere.File("watch.ini"), Configuration({"a", "b", "c"}));
     WriteWholeFile(m_dir.File("watch.ini"), Configuration({"x"}));
     auto form = Start({elsewhere.File("watch.ini")});
-    EXPECT_EQ(form->Model().TargetCount, 3);
+    EXPECT_EQ(form->Model().TargetCount(), 3);
     EXPECT_EQ(form->Model().IniFileName, elsewhere.File("watch.ini"));
     EXPECT_TRUE(form->Timer2().Enabled());
 }
@@ -151,7 +151,7 @@ TEST_F(MainFormTest, OpeningAConfigurationEnablesStartTest) {
     EXPECT_EQ(m_prompts.Kinds(), std::vector<Kind>{Kind::OpenDialog});
     EXPECT_EQ(m_prompts.OpenDialogs()[0].InitialDirectory, m_dir.Path());
     EXPECT_TRUE(StartItemsEnabled(*form));
-    EXPECT_EQ(form->Model().TargetCount, 1);
+    EXPECT_EQ(form->Model().TargetCount(), 1);
     EXPECT_EQ(form->Display().Count(), 4) << "the header shows the target";
 
     // A cancelled Open changes nothing.
@@ -185,14 +185,14 @@ TEST_F(MainFormTest, StartTestItemsFollowTheRunStateOnlyWhenTheMenuChangesOrOpen
     form->Menus().Open1->trigger();
     form->Menus().StartTest1->trigger();
     EXPECT_EQ(form->Model().CycleCount, 1);
-    EXPECT_FALSE(form->Model().StartEnabled);
+    EXPECT_FALSE(form->StartEnabled());
     // No menu change since the start: the File item still starts a new run at once.
     EXPECT_TRUE(form->Menus().StartTest1->isEnabled());
     OpenAndCloseContextMenu(*form);
     EXPECT_FALSE(StartItemsEnabled(*form));
 
     form->Menus().StopTest2->trigger();
-    EXPECT_TRUE(form->Model().StartEnabled);
+    EXPECT_TRUE(form->StartEnabled());
     EXPECT_FALSE(StartItemsEnabled(*form));
     OpenAndCloseContextMenu(*form);
     EXPECT_TRUE(StartItemsEnabled(*form));
@@ -221,7 +221,7 @@ TEST_F(MainFormTest, ContextDeleteLogFilesStopsTheRunFirst) {
 TEST_F(MainFormTest, ContextDeleteLogFilesWithoutARunStillStops) {
     auto form = Start();
     form->Menus().ViewDeleteLogFiles1->trigger();
-    EXPECT_TRUE(form->Model().StartEnabled);
+    EXPECT_TRUE(form->StartEnabled());
     EXPECT_EQ(form->StatusBar1().Text(), "  Test Stopped!");
     OpenAndCloseContextMenu(*form);
     EXPECT_TRUE(form->Menus().StartTest2->isEnabled()) << "even without a configuration";
@@ -267,7 +267,7 @@ TEST_F(MainFormTest, ClosingStepsDeleteLogsAndAskAboutUnsavedChanges) {
         form.show();
         if (c.StartRun)
             form.StartTest1Click();
-        form.Model().DeleteLogs = c.DeleteLogs;
+        form.Model().Config.DeleteLogs = c.DeleteLogs;
         form.Model().IniChanged = c.IniChanged;
         if (c.HasFileName)
             form.Model().IniFileName = dir.File("saved.ini");
@@ -319,7 +319,7 @@ TEST_P(CloseDuringProbeTest, WaitsForTheNextPumpPoint) {
     auto form = Start();
     form->show();
     form->Menus().Open1->trigger();
-    form->Model().Parallel = GetParam();
+    form->Model().Config.Parallel = GetParam();
 
     std::atomic<bool> closeTried{false};
     bool visibleAfterClose = false;
@@ -362,8 +362,7 @@ INSTANTIATE_TEST_SUITE_P(OneOrTwoAtOnce, CloseDuringProbeTest, ::testing::Values
 
 TEST_F(MainFormTest, ErrorsOfACommandGoToTheGeneralErrorDisplay) {
     auto form = Start({}, "/nonexistent/velnorix");
-    form->Model().StartEnabled = true;
-    form->ApplyStartTestRule();
+    form->EnableStart();
     form->Menus().StartTest1->trigger();
     ASSERT_EQ(m_prompts.Kinds(), std::vector<Kind>{Kind::GeneralError});
     EXPECT_NE(m_prompts.History()[0].Text.find("/nonexistent/velnorix/Velnorix"), std::string::npos)
@@ -381,10 +380,10 @@ TEST_F(MainFormTest, ResizingRecomputesTheLinesTheDisplayKeeps) {
     auto form = Start({"watch.ini"});
     form->show();
     EXPECT_EQ(form->Display().height(), 385);
-    EXPECT_EQ(form->Model().DisplayMaxLines, 385 / 15 - 2 - 3);
+    EXPECT_EQ(form->Display().VisibleLineCount(), 385 / 15);
     form->resize(form->width(), form->height() + 150);
     EXPECT_EQ(form->Display().height(), 535);
-    EXPECT_EQ(form->Model().DisplayMaxLines, 535 / 15 - 2 - 3);
+    EXPECT_EQ(form->Display().VisibleLineCount(), 535 / 15);
     // The offscreen screen is 800 pixels wide: the usual minimum, a 670 x 460 whole window.
     form->resize(100, 100);
     EXPECT_EQ(form->Display().height(), 385);
@@ -397,9 +396,7 @@ TEST_F(MainFormTest, OnASmallScreenTheDisplayFontShrinksAndTheWindowMayBeSmaller
     form->show();
     form->AdaptToScreenWidth(640);
     EXPECT_EQ(form->Display().font().pointSize(), 7);
-    const int fontHeight = form->Display().FontPixelHeight();
-    EXPECT_LT(fontHeight, 13);
-    EXPECT_EQ(form->Model().DisplayMaxLines, 385 / (fontHeight + 2) - 1 - 3);
+    EXPECT_GT(form->Display().VisibleLineCount(), 385 / 15) << "a smaller font fits more lines";
     form->resize(100, 100);
     EXPECT_EQ(form->width(), 562);
     EXPECT_EQ(form->Display().height(), 385 - 110);
@@ -427,12 +424,13 @@ TEST_F(MainFormTest, HelpContentsShowsTheHelpFileOrSaysItIsMissing) {
 }
 
 TEST_F(MainFormTest, ConfirmedTargetsRedrawTheHeaderAndEnableStartTest) {
-    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"a", "b"}));
-    auto form = Start({"watch.ini"});
-    form->Timer2().SetEnabled(false);
-    form->Model().StartEnabled = false;
-    form->ApplyStartTestRule();
-    form->Display().Clear();
+    auto form = Start();
+    for (const char* addr : {"a", "b"}) {
+        TargetSettings& target = form->Model().Config.Targets.emplace_back();
+        target.SetType(kTagPing);
+        target.Addr = addr;
+        target.Audible = false;
+    }
 
     WhenModalOpens([](QWidget& dialog) {
         dialog.findChild<QPushButton*>(QStringLiteral("CancelButton"))->click();
@@ -491,14 +489,15 @@ struct PostedCommand {
 };
 
 constexpr auto kCleared = [](TMainForm& f) { return f.Model().Target(0).Addr.empty(); };
-constexpr auto kRestarted = [](TMainForm& f) { return f.Model().Target(0).Attempts == 2; };
+constexpr auto kRestarted = [](TMainForm& f) { return f.Model().StatisticsOf(0).Attempts == 2; };
 constexpr auto kStopped = [](TMainForm& f) { return f.Model().StopRequested; };
 constexpr auto kDeleted = [](TMainForm& f) { return !FileExists(f.Model().DetailLogName); };
 constexpr auto kSaved = [](TMainForm& f) { return FileExists(f.Model().IniFileName); };
 const PostedCommand kPostedCommands[] = {
     {"New", &MainMenus::New1, 0, true, kCleared},
     {"ContextNew", &MainMenus::New2, 0, true, kCleared},
-    {"Open", &MainMenus::Open1, 1, true, [](TMainForm& f) { return f.Model().TargetCount == 64; }},
+    {"Open", &MainMenus::Open1, 1, true,
+     [](TMainForm& f) { return f.Model().TargetCount() == 64; }},
     {"StartTest", &MainMenus::StartTest1, 2, true, kRestarted},
     {"ContextStartTest", &MainMenus::StartTest2, 2, true, kRestarted},
     {"StopTest", &MainMenus::StopTest1, 1, true, kStopped},
@@ -551,10 +550,10 @@ TEST_P(PostedCommandTest, WaitsForTheNextPumpPointAndLeavesTheCycleIntact) {
     if (command.KeepsLogs) {
         EXPECT_TRUE(std::regex_search(ReadWholeFile(form->Model().DetailLogName), block));
     }
-    for (std::int32_t i = 0; i < form->Model().TargetCount; ++i) {
+    for (std::int32_t i = 0; i < form->Model().TargetCount(); ++i) {
         const std::int32_t attempts = i < 2 ? command.AttemptsAfter : 0;
-        EXPECT_EQ(form->Model().Target(i).Attempts, attempts) << i;
-        EXPECT_EQ(form->Model().Target(i).Failures, i == 1 ? attempts : 0) << i;
+        EXPECT_EQ(form->Model().StatisticsOf(i).Attempts, attempts) << i;
+        EXPECT_EQ(form->Model().StatisticsOf(i).Failures, i == 1 ? attempts : 0) << i;
     }
     EXPECT_TRUE(m_prompts.Texts(Kind::GeneralError).empty());
 }

@@ -46,7 +46,7 @@ TEST_F(ConfigurationCommandsTest, OpenOffersIniFilesFromTheProgramFolderAndLoads
     const std::string file = m_dir.File("mine.ini");
     WriteWholeFile(file, "[Targets]\r\nCount=1\r\n01Type=<SMTP>\r\n01Addr=relay\r\n");
     m_prompts.ChooseNextFileToOpen(file);
-    m_commands.Open1Click();
+    EXPECT_TRUE(m_commands.Open1Click());
 
     ASSERT_EQ(m_prompts.OpenDialogs().size(), 1u);
     const FileDialogOptions& options = m_prompts.OpenDialogs()[0];
@@ -56,15 +56,13 @@ TEST_F(ConfigurationCommandsTest, OpenOffersIniFilesFromTheProgramFolderAndLoads
     EXPECT_EQ(options.FileName, "");
     EXPECT_EQ(m_model.IniFileName, file);
     EXPECT_EQ(m_model.Target(0).Addr, "relay");
-    EXPECT_TRUE(m_model.StartEnabled);
 }
 
 TEST_F(ConfigurationCommandsTest, CancelledOpenChangesNothing) {
     m_prompts.ChooseNextFileToOpen(std::nullopt);
-    m_commands.Open1Click();
+    EXPECT_FALSE(m_commands.Open1Click());
     EXPECT_TRUE(m_prompts.Boxes().empty());
     EXPECT_EQ(m_model.IniFileName, "");
-    EXPECT_FALSE(m_model.StartEnabled);
     EXPECT_EQ(m_model.Target(0).Addr, "10.0.0.1");
 }
 
@@ -74,8 +72,8 @@ TEST_F(ConfigurationCommandsTest, OpeningANameThatDoesNotExistMakesItTheNextSave
     m_commands.Open1Click();
     EXPECT_EQ(m_prompts.Boxes(),
               (std::vector<Shown>{{Kind::Error, "Ini file is empty!\rPlease try again."}}));
-    EXPECT_EQ(m_model.TargetCount, 0);
-    EXPECT_EQ(m_model.IntervalMins, 5);
+    EXPECT_EQ(m_model.TargetCount(), 0);
+    EXPECT_EQ(m_model.Config.IntervalMins, 5);
 
     m_commands.Save2Click(); // no dialog: the prompts would throw on an unscripted one
     EXPECT_TRUE(ReadWholeFile(file).starts_with("[Targets]\r\nDeleteLogs=TRUE\r\n"));
@@ -151,23 +149,22 @@ TEST_F(ConfigurationCommandsTest, NewResetsTheEntriesOnlyAndSaveWritesThemEmpty)
     m_model.Target(1).Password = "secret";
     m_model.Target(1).Audible = false;
     m_model.Target(1).Port = 110;
-    m_model.Target(0).Attempts = 3;
-    m_model.IntervalHours = 2;
-    m_model.StartEnabled = true;
+    m_model.StatisticsOf(0).Attempts = 3;
+    m_model.Config.IntervalHours = 2;
     m_model.IniFileName = m_dir.File("after-new.ini");
     m_display.Add("header");
 
     m_commands.New1Click();
-    for (const TargetEntry& entry : m_model.TargetTable) {
+    for (const TargetSettings& entry : m_model.Config.Targets) {
         EXPECT_EQ(entry.Type, "");
         EXPECT_EQ(entry.Password, "");
         EXPECT_TRUE(entry.Audible);
         EXPECT_EQ(entry.Port, 0);
-        EXPECT_EQ(entry.Attempts, 0);
     }
-    EXPECT_EQ(m_model.TargetCount, 2);
-    EXPECT_EQ(m_model.IntervalHours, 2);
-    EXPECT_TRUE(m_model.StartEnabled);
+    for (const TargetStatistics& figures : m_model.Statistics)
+        EXPECT_EQ(figures.Attempts, 0);
+    EXPECT_EQ(m_model.TargetCount(), 2);
+    EXPECT_EQ(m_model.Config.IntervalHours, 2);
     EXPECT_FALSE(m_model.IniChanged);
     EXPECT_EQ(m_display.Lines(), std::vector<std::string>{"header"});
     EXPECT_TRUE(m_prompts.Boxes().empty());
@@ -201,8 +198,7 @@ TEST_F(ConfigurationCommandsTest, StartUpLoadsOnlyANamedFileThatExists) {
         ConfigurationCommands commands{model, m_display, m_status, prompts, m_dir.Path()};
         EXPECT_EQ(commands.LoadFromCommandLine(c.Arguments), c.Loaded) << c.What;
         EXPECT_EQ(model.IniFileName, c.Loaded ? file : "") << c.What;
-        EXPECT_EQ(model.TargetCount, c.Loaded ? 1 : 0) << c.What;
-        EXPECT_EQ(model.StartEnabled, c.Loaded) << c.What;
+        EXPECT_EQ(model.TargetCount(), c.Loaded ? 1 : 0) << c.What;
         const std::vector<Shown> missing = {{Kind::Error, kNoNameBox}};
         const bool named = !c.Arguments.empty();
         EXPECT_EQ(prompts.Boxes(), named && !c.Loaded ? missing : std::vector<Shown>{}) << c.What;
@@ -214,10 +210,10 @@ TEST_F(ConfigurationCommandsTest, AParallelOverrideOutlastsTheLoad) {
     const std::string file = m_dir.File("three.ini");
     WriteWholeFile(file, "[Targets]\r\nParallel=3\r\nCount=1\r\n01Type=<Ping>\r\n");
     m_commands.LoadIniFile(file);
-    EXPECT_EQ(m_model.Parallel, 3);
+    EXPECT_EQ(m_model.Config.Parallel, 3);
     m_commands.OverrideParallel(40);
     ASSERT_TRUE(m_commands.LoadFromCommandLine({file}));
-    EXPECT_EQ(m_model.Parallel, 40);
+    EXPECT_EQ(m_model.Config.Parallel, 40);
 }
 
 TEST_F(ConfigurationCommandsTest, ClosingAsksOnlyAboutUnsavedChanges) {

@@ -1,4 +1,5 @@
 #include "base/text_file.h"
+#include "config/configuration_commands.h"
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
 #include "support/fake_host.h"
@@ -29,9 +30,9 @@ class ConfigurationFileTest : public ::testing::Test {
 protected:
     void Load(const std::string& text) {
         WriteWholeFile(m_file, text);
-        LoadIniFile(m_model, m_display, m_prompts, m_file);
+        m_commands.LoadIniFile(m_file);
     }
-    void Save() { SaveIniFile(m_model, m_status, m_file); }
+    void Save() { m_commands.SaveIniFile(m_file); }
     std::string SavedText() const { return ReadWholeFile(m_file); }
     // The message of the ConfigurationError that `action` throws; fails when it throws none.
     template <typename Action>
@@ -45,8 +46,8 @@ protected:
         return {};
     }
     void AddTarget(std::string_view type, std::string addr, bool audible, std::int32_t port) {
-        m_model.SetTargetCount(m_model.TargetCount + 1);
-        TargetEntry& entry = m_model.Target(m_model.TargetCount - 1);
+        m_model.SetTargetCount(m_model.TargetCount() + 1);
+        TargetSettings& entry = m_model.Target(m_model.TargetCount() - 1);
         entry.SetType(type);
         entry.Addr = std::move(addr);
         entry.Audible = audible;
@@ -59,11 +60,12 @@ protected:
     testing::FakeDisplay m_display;
     testing::FakeStatusLine m_status;
     ScriptedPrompts m_prompts{ScriptedPrompts::WhenUnscripted::Fail};
+    ConfigurationCommands m_commands{m_model, m_display, m_status, m_prompts, m_dir.Path()};
 };
 
 TEST_F(ConfigurationFileTest, WritesTheTwoTargetExampleLineByLine) {
-    m_model.DeleteLogs = true;
-    m_model.IntervalMins = 15;
+    m_model.Config.DeleteLogs = true;
+    m_model.Config.IntervalMins = 15;
     m_model.IniChanged = true;
     AddTarget("<Ping>", "10.0.0.1", true, 0);
     AddTarget("<SMTP>", "10.0.0.25", false, 25);
@@ -108,14 +110,14 @@ TEST_F(ConfigurationFileTest, SaveReplacesOnlyItsSectionAndDropsTargetsBeyondThe
 }
 
 TEST_F(ConfigurationFileTest, AbsentEmptyAndUnreadableValuesTakeTheirDefaults) {
-    m_model.DeleteLogs = false;
+    m_model.Config.DeleteLogs = false;
     for (const char* mins : {"", "IntervalMins=\r\n", "IntervalMins=abc\r\n"}) {
-        m_model.IntervalMins = 99;
+        m_model.Config.IntervalMins = 99;
         Load(std::string("[Targets]\r\nIntervalHours=x\r\n") + mins + "Count=0\r\n");
-        EXPECT_TRUE(m_model.DeleteLogs) << "a missing DeleteLogs means true";
-        EXPECT_EQ(m_model.IntervalHours, 0);
-        EXPECT_EQ(m_model.IntervalMins, 5) << mins;
-        EXPECT_EQ(m_model.IntervalSecs, 0);
+        EXPECT_TRUE(m_model.Config.DeleteLogs) << "a missing DeleteLogs means true";
+        EXPECT_EQ(m_model.Config.IntervalHours, 0);
+        EXPECT_EQ(m_model.Config.IntervalMins, 5) << mins;
+        EXPECT_EQ(m_model.Config.IntervalSecs, 0);
     }
 }
 
@@ -133,28 +135,39 @@ TEST_F(ConfigurationFileTest, ReadsAudibleByWordNumberOrDefault) {
         EXPECT_EQ(m_model.Target(n).Audible, expected[n]) << (values[n] ? values[n] : "missing");
 }
 
-TEST_F(ConfigurationFileTest, RangeErrorStopsTheLoadAtItsKey) {
-    m_model.IntervalMins = 42;
-    m_model.IntervalSecs = 43;
-    const std::string message = ErrorOf([&] {
-        Load("[Targets]\r\nDeleteLogs=FALSE\r\nIntervalHours=3\r\nIntervalMins=-1\r\n"
-             "IntervalSecs=7\r\nCount=1\r\n01Type=<Ping>\r\n");
-    });
-    EXPECT_EQ(message, "Range check error");
-    EXPECT_FALSE(m_model.DeleteLogs);
-    EXPECT_EQ(m_model.IntervalHours, 3);
-    EXPECT_EQ(m_model.IntervalMins, 42);
-    EXPECT_EQ(m_model.IntervalSecs, 43);
-    EXPECT_EQ(m_model.TargetCount, 0);
-    EXPECT_EQ(m_model.IniFileName, m_file);
-    EXPECT_FALSE(m_model.StartEnabled);
-    EXPECT_EQ(m_display.Count(), 0) << "the header is not rewritten";
+// Half a configuration would run the old targets on the new file's interval, and a later
+// Save would write them over the file: a file is taken whole or not at all.
+TEST_F(ConfigurationFileTest, AFileThatCannotBeTakenChangesNothing) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"[Targets]\r\nDeleteLogs=TRUE\r\nIntervalHours=3\r\nIntervalMins=-1\r\nCount=1\r\n"
+         "01Type=<Ping>\r\n",
+         "Range check error"},
+        {"[Targets]\r\nCAFile=a.pem\r\nCertWarnDays=-3\r\n", "Range check error"},
+        {"[Targets]\r\nCount=2\r\n01Type=<POP3>\r\n01Addr=first\r\n02Type=<SMTP>\r\n"
+         "02Security=SSL\r\n",
+         "Ini file sets 02Security to \"SSL\"; it must be None, TLS or STARTTLS"},
+        {"[Targets]\r\nIntervalHours=9\r\nCAFile=b.pem\r\nCount=10001\r\n",
+         "Ini file declares 10001 targets; at most 10000 can be loaded"},
+    };
+    for (const auto& [text, message] : cases) {
+        m_model = RunModel{};
+        m_model.IniFileName = "/previous.ini";
+        m_model.Config.IntervalMins = 42;
+        AddTarget("<Ping>", "kept", true, 0);
+        const Configuration before = m_model.Config;
+        EXPECT_EQ(ErrorOf([&] { Load(text); }), message);
+        EXPECT_TRUE(m_model.Config == before) << message;
+        EXPECT_EQ(m_model.IniFileName, "/previous.ini");
+        EXPECT_EQ(m_display.Count(), 0) << "the header is not rewritten";
+    }
+    Load("[Targets]\r\nCount=10000\r\n");
+    EXPECT_EQ(m_model.TargetCount(), 10000) << "the cap itself still loads";
 }
 
 TEST_F(ConfigurationFileTest, LargestUnsignedValueLoadsAsMinusOne) {
     Load("[Targets]\r\nIntervalMins=4294967295\r\nCount=1\r\n01Type=<HTML>\r\n"
          "01Port=4294967295\r\n");
-    EXPECT_EQ(m_model.IntervalMins, -1);
+    EXPECT_EQ(m_model.Config.IntervalMins, -1);
     EXPECT_EQ(m_model.Target(0).Port, -1);
 }
 
@@ -184,26 +197,20 @@ TEST_F(ConfigurationFileTest, MissingOrEmptyPortTakesTheDefaultOfTheType) {
         EXPECT_EQ(m_model.Target(n).Port, expected[n]) << n + 1;
 }
 
-TEST_F(ConfigurationFileTest, LoadGrowsTheTableAndKeepsStatisticsAndLaterEntries) {
-    ASSERT_EQ(m_model.TargetTable.size(), static_cast<std::size_t>(kInitialTableLength));
-    m_model.TargetTable[0].Attempts = 7;
-
+TEST_F(ConfigurationFileTest, ALoadPaintsTheHeaderAndKeepsEachPositionsStatistics) {
+    m_model.Statistics[0].Attempts = 7;
     std::string text = "[Targets]\r\nCount=12\r\n";
     for (int n = 1; n <= 12; ++n)
         text += EntryPrefix(n) + "Type=<Ping>\r\n" + EntryPrefix(n) + "Addr=host" +
                 std::to_string(n) + "\r\n";
     Load(text);
-    ASSERT_EQ(m_model.TargetCount, 12);
-    EXPECT_EQ(m_model.TargetTable.size(), 12u);
+    ASSERT_EQ(m_model.TargetCount(), 12);
+    EXPECT_EQ(m_model.Statistics.size(), 12u);
     EXPECT_EQ(m_model.Target(11).Addr, "host12");
-    EXPECT_EQ(m_model.Target(0).Attempts, 7) << "statistics survive a load";
-    EXPECT_TRUE(m_model.StartEnabled);
+    EXPECT_EQ(m_model.StatisticsOf(0).Attempts, 7) << "statistics survive a load";
     ASSERT_EQ(m_display.Count(), 12 + 3);
     EXPECT_EQ(m_display.Line(2), "<Ping>host1 [0]   <AUDIBLE>");
     EXPECT_TRUE(m_prompts.Boxes().empty());
-
-    Load("[Targets]\r\nCount=1\r\n01Type=<SMTP>\r\n");
-    EXPECT_EQ(m_model.TargetTable[1].Addr, "host2") << "entries beyond the count stay";
 }
 
 TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
@@ -221,7 +228,6 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
     for (const Case& c : cases) {
         RunModel model;
         model.SetTargetCount(2);
-        model.Target(0).Addr = "kept";
         testing::FakeDisplay display;
         display.Add("old header");
         ScriptedPrompts prompts{ScriptedPrompts::WhenUnscripted::Fail};
@@ -229,44 +235,24 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
         if (c.text)
             WriteWholeFile(m_file, *c.text);
 
-        LoadIniFile(model, display, prompts, m_file);
+        ConfigurationCommands{model, display, m_status, prompts, m_dir.Path()}.LoadIniFile(m_file);
         EXPECT_EQ(prompts.Boxes(),
                   (std::vector<ScriptedPrompts::Shown>{{ScriptedPrompts::Kind::Error, kEmptyBox}}))
             << c.name;
-        EXPECT_EQ(model.TargetCount, 0) << c.name;
-        EXPECT_EQ(model.TargetTable[0].Addr, "kept") << c.name;
+        EXPECT_EQ(model.TargetCount(), 0) << c.name;
         EXPECT_EQ(display.Lines(), std::vector<std::string>{"old header"}) << c.name;
         EXPECT_EQ(model.IniFileName, m_file) << c.name;
-        EXPECT_TRUE(model.StartEnabled) << c.name;
-        EXPECT_TRUE(model.DeleteLogs) << c.name;
+        EXPECT_TRUE(model.Config.DeleteLogs) << c.name;
     }
 }
 
 TEST_F(ConfigurationFileTest, AFileThatCannotBeReadIsAnErrorNotAnEmptyFile) {
     ASSERT_EQ(::mkfifo(m_file.c_str(), 0600), 0);
-    m_model.IntervalMins = 7;
-    ScriptedPrompts prompts{ScriptedPrompts::WhenUnscripted::Fail};
-    EXPECT_THROW(LoadIniFile(m_model, m_display, prompts, m_file), FileError);
-    EXPECT_TRUE(prompts.Boxes().empty());
-    EXPECT_EQ(m_model.IntervalMins, 7) << "nothing changes";
+    m_model.Config.IntervalMins = 7;
+    EXPECT_THROW(m_commands.LoadIniFile(m_file), ConfigurationError);
+    EXPECT_TRUE(m_prompts.Boxes().empty());
+    EXPECT_EQ(m_model.Config.IntervalMins, 7) << "nothing changes";
     EXPECT_TRUE(m_model.IniFileName.empty());
-}
-
-TEST_F(ConfigurationFileTest, TooManyTargetsChangeNothing) {
-    m_model.IniFileName = "/previous.ini";
-    AddTarget("<Ping>", "kept", true, 0);
-    const std::string message = ErrorOf(
-        [&] { Load("[Targets]\r\nDeleteLogs=TRUE\r\nIntervalHours=9\r\nCount=10001\r\n"); });
-    EXPECT_EQ(message, "Ini file declares 10001 targets; at most 10000 can be loaded");
-    EXPECT_EQ(m_model.IniFileName, "/previous.ini");
-    EXPECT_FALSE(m_model.DeleteLogs);
-    EXPECT_EQ(m_model.IntervalHours, 0);
-    EXPECT_EQ(m_model.TargetCount, 1);
-    EXPECT_EQ(m_model.TargetTable.size(), static_cast<std::size_t>(kInitialTableLength));
-    EXPECT_FALSE(m_model.StartEnabled);
-
-    Load("[Targets]\r\nCount=10000\r\n");
-    EXPECT_EQ(m_model.TargetCount, 10000) << "the cap itself still loads";
 }
 
 TEST_F(ConfigurationFileTest, SpellingsOfTheSameFileLoadAlike) {
@@ -284,10 +270,10 @@ TEST_F(ConfigurationFileTest, SpellingsOfTheSameFileLoadAlike) {
     for (const std::string& text : spellings) {
         m_model = RunModel{};
         Load(text);
-        EXPECT_EQ(m_model.DeleteLogs, reference.DeleteLogs);
-        EXPECT_EQ(m_model.IntervalSecs, 30);
-        ASSERT_EQ(m_model.TargetCount, 1);
-        const TargetEntry& entry = m_model.Target(0);
+        EXPECT_EQ(m_model.Config.DeleteLogs, reference.Config.DeleteLogs);
+        EXPECT_EQ(m_model.Config.IntervalSecs, 30);
+        ASSERT_EQ(m_model.TargetCount(), 1);
+        const TargetSettings& entry = m_model.Target(0);
         EXPECT_EQ(entry.Type, "<POP3>");
         EXPECT_EQ(entry.Addr, "mail");
         EXPECT_EQ(entry.User, "op");
@@ -297,10 +283,10 @@ TEST_F(ConfigurationFileTest, SpellingsOfTheSameFileLoadAlike) {
 }
 
 TEST_F(ConfigurationFileTest, SaveThenLoadGivesBackEverySettingAndField) {
-    m_model.DeleteLogs = true;
-    m_model.IntervalHours = 24;
-    m_model.IntervalMins = 0;
-    m_model.IntervalSecs = -1;
+    m_model.Config.DeleteLogs = true;
+    m_model.Config.IntervalHours = 24;
+    m_model.Config.IntervalMins = 0;
+    m_model.Config.IntervalSecs = -1;
     AddTarget("<HTML>", "http://example.test/" + std::string(1003, 'p'), false, 8080);
     AddTarget("<POP3>", "10.0.0.110", true, -1);
     m_model.Target(1).Security = TargetSecurity::StartTls;
@@ -310,27 +296,27 @@ TEST_F(ConfigurationFileTest, SaveThenLoadGivesBackEverySettingAndField) {
     AddTarget("", "", true, 0);
     AddTarget("<SMTP>", "relay", false, 70000);
     m_model.Target(4).Security = TargetSecurity::Tls;
-    m_model.CAFile = "../trust/private ca.pem";
-    m_model.CertWarnDays = 21;
-    m_model.Parallel = 12;
+    m_model.Config.CAFile = "../trust/private ca.pem";
+    m_model.Config.CertWarnDays = 21;
+    m_model.Config.Parallel = 12;
     for (int n = 6; n <= 120; ++n)
         AddTarget("<Ping>", "10.1." + std::to_string(n), n % 2 == 0, 0);
     ASSERT_EQ(m_model.Target(0).Addr.size(), 1023u);
     Save();
 
     RunModel loaded;
-    LoadIniFile(loaded, m_display, m_prompts, m_file);
-    EXPECT_EQ(loaded.DeleteLogs, m_model.DeleteLogs);
-    EXPECT_EQ(loaded.IntervalHours, m_model.IntervalHours);
-    EXPECT_EQ(loaded.IntervalMins, m_model.IntervalMins);
-    EXPECT_EQ(loaded.IntervalSecs, m_model.IntervalSecs);
-    EXPECT_EQ(loaded.CAFile, m_model.CAFile);
-    EXPECT_EQ(loaded.CertWarnDays, m_model.CertWarnDays);
-    EXPECT_EQ(loaded.Parallel, m_model.Parallel);
-    ASSERT_EQ(loaded.TargetCount, m_model.TargetCount);
-    for (int n = 0; n < m_model.TargetCount; ++n) {
-        const TargetEntry& a = m_model.Target(n);
-        const TargetEntry& b = loaded.Target(n);
+    loaded.UseConfiguration(*ReadConfigurationFile(m_file, {}));
+    EXPECT_EQ(loaded.Config.DeleteLogs, m_model.Config.DeleteLogs);
+    EXPECT_EQ(loaded.Config.IntervalHours, m_model.Config.IntervalHours);
+    EXPECT_EQ(loaded.Config.IntervalMins, m_model.Config.IntervalMins);
+    EXPECT_EQ(loaded.Config.IntervalSecs, m_model.Config.IntervalSecs);
+    EXPECT_EQ(loaded.Config.CAFile, m_model.Config.CAFile);
+    EXPECT_EQ(loaded.Config.CertWarnDays, m_model.Config.CertWarnDays);
+    EXPECT_EQ(loaded.Config.Parallel, m_model.Config.Parallel);
+    ASSERT_EQ(loaded.TargetCount(), m_model.TargetCount());
+    for (int n = 0; n < m_model.TargetCount(); ++n) {
+        const TargetSettings& a = m_model.Target(n);
+        const TargetSettings& b = loaded.Target(n);
         EXPECT_EQ(b.Type, a.Type) << n + 1;
         EXPECT_EQ(b.Addr, a.Addr) << n + 1;
         EXPECT_EQ(b.User, a.User) << n + 1;
@@ -392,19 +378,21 @@ TEST_F(ConfigurationFileTest, SaveKeepsThePermissionsAndLinksOfAnExistingFile) {
 
 TEST_F(ConfigurationFileTest, AFileWithoutTlsSettingsSavesBackByteForByte) {
     // Left over from a file that had them: loading this one turns them off.
-    m_model.CAFile = "old.pem";
-    m_model.CertWarnDays = 9;
-    m_model.Parallel = 9;
-    m_model.TargetTable[1].Security = TargetSecurity::Tls;
+    m_model.Config.CAFile = "old.pem";
+    m_model.Config.CertWarnDays = 9;
+    m_model.Config.Parallel = 9;
+    AddTarget("<POP3>", "old", true, 995);
+    AddTarget("<POP3>", "old", true, 995);
+    m_model.Target(1).Security = TargetSecurity::Tls;
     Load(kTwoTargetExample);
     Save();
     EXPECT_EQ(SavedText(), kTwoTargetExample);
 }
 
 TEST_F(ConfigurationFileTest, WritesTlsSettingsAfterTheIntervalAndSecurityAfterThePort) {
-    m_model.CAFile = "ca.pem";
-    m_model.CertWarnDays = 14;
-    m_model.Parallel = 64;
+    m_model.Config.CAFile = "ca.pem";
+    m_model.Config.CertWarnDays = 14;
+    m_model.Config.Parallel = 64;
     AddTarget("<POP3>", "mail", false, 995);
     m_model.Target(0).Security = TargetSecurity::Tls;
     AddTarget("<SMTP>", "relay", true, 587);
@@ -434,34 +422,15 @@ TEST_F(ConfigurationFileTest, ReadsSecurityInAnyLetterCaseAndOffersItsPortWhenNo
     }
 }
 
-TEST_F(ConfigurationFileTest, AnUnknownSecurityStopsTheLoadNamingItsKeyAndValue) {
-    const std::string message = ErrorOf([&] {
-        Load("[Targets]\r\nCount=2\r\n01Type=<POP3>\r\n01Addr=first\r\n"
-             "02Type=<SMTP>\r\n02Addr=second\r\n02Security=SSL\r\n");
-    });
-    EXPECT_EQ(message, "Ini file sets 02Security to \"SSL\"; it must be None, TLS or STARTTLS");
-    EXPECT_EQ(m_model.Target(0).Addr, "first") << "what came before stays";
-    EXPECT_FALSE(m_model.StartEnabled);
-    EXPECT_EQ(m_display.Count(), 0);
-}
-
-TEST_F(ConfigurationFileTest, CertWarnDaysIsRangeCheckedAndATooLargeCountKeepsTheTlsSettings) {
-    EXPECT_EQ(ErrorOf([&] { Load("[Targets]\r\nCAFile=a.pem\r\nCertWarnDays=-3\r\n"); }),
-              "Range check error");
-    EXPECT_EQ(m_model.CAFile, "a.pem");
-    (void)ErrorOf([&] { Load("[Targets]\r\nCAFile=b.pem\r\nCount=10001\r\n"); });
-    EXPECT_EQ(m_model.CAFile, "a.pem");
-}
-
 // TrustOfTest finds it beside the file.
 TEST_F(ConfigurationFileTest, ARelativeCAFileIsStoredAsWritten) {
     Load("[Targets]\r\nCAFile=certs/ca.pem\r\nCount=1\r\n01Type=<HTML>\r\n");
-    EXPECT_EQ(m_model.CAFile, "certs/ca.pem");
+    EXPECT_EQ(m_model.Config.CAFile, "certs/ca.pem");
     Save();
     EXPECT_NE(SavedText().find("\r\nCAFile=certs/ca.pem\r\n"), std::string::npos);
 }
 
-// A refused value (loaded 0) stops the load before it changes anything, unlike a range error.
+// A refused value (loaded 0) stops the load before it changes anything.
 TEST_F(ConfigurationFileTest, ParallelTakesOneTo64AndARefusedValueChangesNothing) {
     const std::pair<std::optional<std::string>, std::int32_t> cases[] = {
         {std::nullopt, 1}, {"", 1},   {"64", 64},  {"08", 8},         {"0", 0},
@@ -469,19 +438,19 @@ TEST_F(ConfigurationFileTest, ParallelTakesOneTo64AndARefusedValueChangesNothing
     for (const auto& [value, loaded] : cases) {
         SCOPED_TRACE(value.value_or("missing"));
         m_model = RunModel{};
-        m_model.Parallel = 7;
+        m_model.Config.Parallel = 7;
         const std::string text = "[Targets]\r\nIntervalMins=9\r\n" +
                                  (value ? "Parallel=" + *value + "\r\n" : std::string()) +
                                  "Count=1\r\n01Type=<SMTP>\r\n";
         if (loaded != 0) {
             Load(text);
-            EXPECT_EQ(m_model.Parallel, loaded);
+            EXPECT_EQ(m_model.Config.Parallel, loaded);
             continue;
         }
         EXPECT_EQ(ErrorOf([&] { Load(text); }),
                   "Ini file sets Parallel to " + *value + "; it must be from 1 to 64");
-        EXPECT_EQ(m_model.Parallel, 7);
-        EXPECT_EQ(m_model.IntervalMins, 5);
+        EXPECT_EQ(m_model.Config.Parallel, 7);
+        EXPECT_EQ(m_model.Config.IntervalMins, 5);
     }
 }
 
@@ -493,20 +462,19 @@ TEST_F(ConfigurationFileTest, NotifyIsOffWhenMissingAndSavedOnlyWhenOn) {
     Save();
     const std::string without = SavedText();
     EXPECT_EQ(without.find("Notify"), std::string::npos);
-    RunModel loaded;
+    Configuration loaded;
     loaded.Notify = true;
-    LoadIniFile(loaded, m_display, m_prompts, m_file);
+    loaded = *ReadConfigurationFile(m_file, loaded);
     EXPECT_FALSE(loaded.Notify);
 
-    m_model.Notify = true;
+    m_model.Config.Notify = true;
     Save();
     EXPECT_NE(SavedText().find("\r\nIntervalSecs=0\r\nNotify=TRUE\r\nCount=1\r\n"),
               std::string::npos)
         << SavedText();
-    LoadIniFile(loaded, m_display, m_prompts, m_file);
-    EXPECT_TRUE(loaded.Notify);
+    EXPECT_TRUE(ReadConfigurationFile(m_file, loaded)->Notify);
 
-    m_model.Notify = false;
+    m_model.Config.Notify = false;
     Save();
     EXPECT_EQ(SavedText(), without);
 }

@@ -80,8 +80,8 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
     rig.AddTarget("<SMTP>", "127.0.0.1", smtp.Port(), true);
     const auto kRefusedIndex =
         static_cast<std::size_t>(rig.AddTarget("<SMTP>", "127.0.0.1", refusing.Port(), true));
-    rig.Model.IntervalMins = 0;
-    rig.Model.IntervalSecs = 1;
+    rig.Model.Config.IntervalMins = 0;
+    rig.Model.Config.IntervalSecs = 1;
 
     rig.Scheduler.StartTestRun();
     ASSERT_TRUE(rig.Timer1.WouldTick());

@@ -22,9 +22,9 @@ struct FakeShell {
     // Appends a target to the table and returns its 0-based index.
     std::int32_t AddTarget(std::string_view type, std::string_view addr, std::int32_t port = 0,
                            bool audible = false) {
-        const std::int32_t index = Model.TargetCount;
+        const std::int32_t index = Model.TargetCount();
         Model.SetTargetCount(index + 1);
-        TargetEntry& entry = Model.Target(index);
+        TargetSettings& entry = Model.Target(index);
         entry.SetType(type);
         entry.Addr = addr;
         entry.Port = port;

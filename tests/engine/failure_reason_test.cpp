@@ -85,8 +85,9 @@ TEST(FailureReasonsOfACycle, GoWithTheirLinesToTheStatusBarAndStayAsTheTargetsLa
               (std::vector<std::string>{notFound, badLogin, refused, "", badLogin, refused}));
     const std::vector<std::string> shown = {notFound, badLogin, refused, badLogin, refused};
     EXPECT_EQ(rig.StatusBar.FailureReasons(), shown);
-    EXPECT_EQ(rig.Model.Target(0).LastReason, notFound) << "a success keeps the last known fault";
-    EXPECT_EQ(rig.Model.Target(2).LastReason, refused);
+    EXPECT_EQ(rig.Model.StatisticsOf(0).LastReason, notFound)
+        << "a success keeps the last known fault";
+    EXPECT_EQ(rig.Model.StatisticsOf(2).LastReason, refused);
     for (const std::string& log :
          {ReadWholeFile(rig.Model.DetailLogName), ReadWholeFile(rig.Model.SummaryLogName)})
         for (const std::string& reason : shown)

@@ -38,7 +38,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WordingCase{-1, 0, 45, "45 seconds"}),
     [](const auto& info) { return testing::CaseName(info.param.Expected); });
 
-TEST(ShowTargetHeaderTest, WritesTheTitleOneLinePerTargetAndTheBounds) {
+TEST(ShowTargetHeaderTest, WritesTheTitleOneLinePerTargetAndCountsIt) {
     RunModel model;
     model.SetTargetCount(2);
     model.Target(0).SetType("<Ping>");
@@ -50,37 +50,23 @@ TEST(ShowTargetHeaderTest, WritesTheTitleOneLinePerTargetAndTheBounds) {
     FakeDisplay display;
     display.Add("an old line that the header replaces");
 
-    ShowTargetHeader(model, display);
+    ShowTargetHeader(model.Config, display);
 
     const std::vector<std::string> expected = {" Velnorix Targets    (Scheduled every 5 minutes.)",
                                                " ", "<Ping>192.0.2.10 [0]   <AUDIBLE>",
                                                "<HTML>http://192.0.2.20:8080/ [8080] ", " "};
     EXPECT_EQ(display.Lines(), expected);
-    EXPECT_EQ(model.DisplayInsertLine, 5);
-    EXPECT_EQ(model.DisplayMaxLines, 25 - 2 - 3);
+    EXPECT_EQ(HeaderLineCount(model.Config), 5);
+    EXPECT_EQ(KeptResultLines(model.Config, display), 25 - 5);
 }
 
 TEST(ShowTargetHeaderTest, ZeroIntervalLeavesTheWordingEmpty) {
     RunModel model;
-    model.IntervalMins = 0;
+    model.Config.IntervalMins = 0;
     FakeDisplay display;
-    ShowTargetHeader(model, display);
+    ShowTargetHeader(model.Config, display);
     EXPECT_EQ(display.Line(0), " Velnorix Targets    (Scheduled every .)");
-    EXPECT_EQ(display.Count(), 3);
-    EXPECT_EQ(model.DisplayInsertLine, 3);
-}
-
-TEST(UpdateDisplayMaxLinesTest, CountsLinesOfTheFontsHeightPlusTwo) {
-    RunModel model;
-    model.SetTargetCount(4);
-    FakeDisplay display;
-    for (const auto& [pixels, font, expected] :
-         {std::tuple{385, 13, 25 - 4 - 3}, std::tuple{385, -13, 25 - 4 - 3},
-          std::tuple{600, 18, 30 - 4 - 3}, std::tuple{40, 13, 2 - 4 - 3}}) {
-        display.SetSize(pixels, font);
-        UpdateDisplayMaxLines(model, display);
-        EXPECT_EQ(model.DisplayMaxLines, expected) << pixels << " px, font " << font;
-    }
+    EXPECT_EQ(display.Count(), HeaderLineCount(model.Config));
 }
 
 } // namespace

@@ -64,10 +64,10 @@ protected:
             kBound,
             testing::CountingWaits(NetworkProbeMakers(testing::BoundedBy(kBound)), *m_waits));
         AddTargets();
-        m_rig->Model.Parallel = kParallel;
+        m_rig->Model.Config.Parallel = kParallel;
         // Room for the header and a whole block, so the cycle's lines all stay in view.
-        m_rig->Display.SetSize(15 * 200, 13);
-        ShowTargetHeader(m_rig->Model, m_rig->Display);
+        m_rig->Display.SetVisibleLines(200);
+        ShowTargetHeader(m_rig->Model.Config, m_rig->Display);
     }
 
     void AddTargets() {
@@ -81,7 +81,7 @@ protected:
             std::string addr = silent && ping ? kSilentHosts.at(silentHost++) : "127.0.0.1";
             if (kTags[i % 4] == kTagHtml)
                 addr = "http://127.0.0.1:" + std::to_string(port) + "/";
-            TargetEntry& entry = m_rig->Model.Target(m_rig->AddTarget(kTags[i % 4], addr, port));
+            TargetSettings& entry = m_rig->Model.Target(m_rig->AddTarget(kTags[i % 4], addr, port));
             entry.User = "ann";
             entry.Password = "s3cret";
         }
@@ -100,18 +100,19 @@ protected:
         ASSERT_EQ(lines.size(), kTargets + 1U);
         EXPECT_EQ(lines.back(), "") << "the block ends with an empty line";
         for (int i = 0; i < kTargets; ++i) {
-            const TargetEntry& entry = m_rig->Model.Target(i);
+            const TargetSettings& entry = m_rig->Model.Target(i);
+            const TargetStatistics& figures = m_rig->Model.StatisticsOf(i);
             const bool silent = kSilentPositions.contains(i);
             const std::string& line = lines[static_cast<std::size_t>(i)];
             EXPECT_THAT(line, StartsWith(std::string("   1 14:03:27 Dec 06, 2026  ") +
                                          (silent ? "Failure:" : "Success:")))
                 << "target " << i;
             EXPECT_THAT(line, EndsWith(" secs  " + entry.Type + entry.Addr)) << "target " << i;
-            EXPECT_EQ(entry.Attempts, 1) << "target " << i;
-            EXPECT_EQ(entry.Failures, silent ? 1 : 0) << "target " << i;
+            EXPECT_EQ(figures.Attempts, 1) << "target " << i;
+            EXPECT_EQ(figures.Failures, silent ? 1 : 0) << "target " << i;
             const std::string reason =
                 entry.Type == kTagPing ? "No echo reply in time" : error_text::kReadTimeout;
-            EXPECT_EQ(entry.LastReason, silent ? reason : "") << "target " << i;
+            EXPECT_EQ(figures.LastReason, silent ? reason : "") << "target " << i;
         }
     }
 

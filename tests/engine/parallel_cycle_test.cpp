@@ -136,7 +136,7 @@ TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrow
             throw std::runtime_error("Socket Error # 111\r\nConnection refused");
     });
     EngineRig rig(StageMakers(stage));
-    rig.Model.Parallel = 3;
+    rig.Model.Config.Parallel = 3;
     rig.AddTarget("<Ping>", "slow");
     rig.AddTarget("<HTML>", "http://a/");
     rig.AddTarget("<POP3>", "int");
@@ -155,9 +155,9 @@ TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrow
               "   1 14:03:27 Dec 06, 2026  Failure:  0.00 secs  <Ping>std\r\n"
               "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://c/\r\n"
               "\r\n");
-    EXPECT_EQ(rig.Model.Target(4).LastReason, "Socket Error # 111 Connection refused");
-    EXPECT_FALSE(rig.Model.Target(2).LastReason.empty());
-    EXPECT_EQ(rig.Model.Target(5).Attempts, 0);
+    EXPECT_EQ(rig.Model.StatisticsOf(4).LastReason, "Socket Error # 111 Connection refused");
+    EXPECT_FALSE(rig.Model.StatisticsOf(2).LastReason.empty());
+    EXPECT_EQ(rig.Model.StatisticsOf(5).Attempts, 0);
     // Newest on top, as ever: the slow first target sits at the bottom of its block.
     EXPECT_EQ(rig.Display.Line(0),
               "   1 14:03:27 Dec 06, 2026  Success:  0.00 secs  <HTML>http://c/");
@@ -176,7 +176,7 @@ TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrow
     // Each web target keeps the web probe it was given.
     rig.Clock.Advance(300'000);
     rig.Tick();
-    EXPECT_EQ(rig.Model.Target(1).Attempts, 2);
+    EXPECT_EQ(rig.Model.StatisticsOf(1).Attempts, 2);
     EXPECT_EQ(stage.WebProbesMade, 2);
 }
 
@@ -188,7 +188,7 @@ TEST(ParallelCycleTest, CutShortStartsNoFurtherProbeAndRecordsEveryOneBegun) {
         self.WaitFor([](int /*finished*/, bool open) { return open; });
     });
     EngineRig rig(StageMakers(stage));
-    rig.Model.Parallel = 2;
+    rig.Model.Config.Parallel = 2;
     for (const char* address : {"t0", "t1", "t2", "t3", "t4", "t5"})
         rig.AddTarget("<SMTP>", address);
     rig.Host.OnCutShortQuery([&] { return cut.load(); });

@@ -6,8 +6,8 @@
 namespace velnorix {
 namespace {
 
-TargetEntry Target(std::string_view type, std::string_view addr) {
-    TargetEntry entry;
+TargetSettings Target(std::string_view type, std::string_view addr) {
+    TargetSettings entry;
     entry.SetType(type);
     entry.Addr = addr;
     return entry;

@@ -5,71 +5,50 @@
 namespace velnorix {
 namespace {
 
-TEST(RunModelTest, StartsWithTenResetEntriesAndTheDefaultInterval) {
-    const RunModel model;
-    ASSERT_EQ(model.TargetTable.size(), 10u);
-    EXPECT_EQ(model.TargetCount, 0);
-    EXPECT_EQ(model.IntervalHours, 0);
-    EXPECT_EQ(model.IntervalMins, 5);
-    EXPECT_EQ(model.IntervalSecs, 0);
-    EXPECT_FALSE(model.DeleteLogs);
-    EXPECT_FALSE(model.StartEnabled);
-    EXPECT_FALSE(model.IniChanged);
-    EXPECT_EQ(model.RunStartTime, 0.0);
-    for (const TargetEntry& entry : model.TargetTable) {
-        EXPECT_TRUE(entry.Audible);
-        EXPECT_TRUE(entry.Type.empty());
-        EXPECT_EQ(entry.Port, 0);
-    }
-}
-
-TEST(RunModelTest, ResetTargetsResetsTheWholeTableButNothingElse) {
+TEST(RunModelTest, ResetTargetsResetsEverySettingAndFigureButNothingElse) {
     RunModel model;
     model.SetTargetCount(2);
-    model.IntervalSecs = 7;
-    for (TargetEntry& entry : model.TargetTable) {
+    model.Config.IntervalSecs = 7;
+    for (TargetSettings& entry : model.Config.Targets) {
         entry.SetType(kTagPing);
         entry.Addr = "192.0.2.1";
-        entry.Attempts = 3;
-        entry.LowMs = 9;
         entry.Audible = false;
     }
+    for (TargetStatistics& figures : model.Statistics) // positions past the count too
+        figures = {.Attempts = 3,
+                   .Failures = 0,
+                   .TotalMs = 0,
+                   .LowMs = 9,
+                   .HighMs = 0,
+                   .CertificateExpiry = 0,
+                   .LastReason = "x"};
     model.ResetTargets();
-    EXPECT_EQ(model.TargetCount, 2);
-    EXPECT_EQ(model.IntervalSecs, 7);
-    ASSERT_EQ(model.TargetTable.size(), 10u);
-    for (const TargetEntry& entry : model.TargetTable) { // entries past TargetCount too
-        EXPECT_TRUE(entry.Type.empty());
-        EXPECT_TRUE(entry.Addr.empty());
-        EXPECT_EQ(entry.Attempts, 0);
-        EXPECT_EQ(entry.LowMs, 0u);
-        EXPECT_TRUE(entry.Audible);
-    }
+    EXPECT_EQ(model.TargetCount(), 2);
+    EXPECT_EQ(model.Config.IntervalSecs, 7);
+    for (const TargetSettings& entry : model.Config.Targets)
+        EXPECT_TRUE(entry == TargetSettings{});
+    for (const TargetStatistics& figures : model.Statistics)
+        EXPECT_TRUE(figures == TargetStatistics{});
 }
 
-TEST(RunModelTest, RaisingTheCountGrowsTheTableWithResetEntries) {
+TEST(RunModelTest, StatisticsOutliveCountChangesAndAlwaysCoverTheTargets) {
     RunModel model;
-    model.TargetTable[9].Addr = "kept";
+    model.Statistics[9].Attempts = 4;
     model.SetTargetCount(12);
-    ASSERT_EQ(model.TargetTable.size(), 12u);
-    EXPECT_EQ(model.TargetTable[9].Addr, "kept");
-    EXPECT_TRUE(model.TargetTable[11].Audible);
-    EXPECT_EQ(&model.Target(11), &model.TargetTable[11]);
-}
-
-TEST(RunModelTest, KeepsItsInvariantsAgainstBadCounts) {
-    RunModel model;
+    ASSERT_EQ(model.Statistics.size(), 12u);
+    EXPECT_EQ(model.StatisticsOf(9).Attempts, 4);
+    EXPECT_TRUE(model.Target(11).Audible);
     model.SetTargetCount(-4);
-    EXPECT_EQ(model.TargetCount, 0);
-    model.ResizeAndResetTable(0);
-    EXPECT_EQ(model.TargetTable.size(), 1u);
-    model.ResizeAndResetTable(3);
-    EXPECT_EQ(model.TargetTable.size(), 3u);
+    EXPECT_EQ(model.TargetCount(), 0);
+    EXPECT_EQ(model.Statistics[9].Attempts, 4) << "a later load of the same place goes on";
     EXPECT_THROW(static_cast<void>(model.Target(0)), std::out_of_range); // no target in use
+    EXPECT_THROW(static_cast<void>(model.StatisticsOf(0)), std::out_of_range);
+    model.ResetStatistics();
+    EXPECT_EQ(model.Statistics.size(), 1u) << "the cycle count reads the first entry";
 }
 
-TEST(TargetEntryTest, KeepsOnlySixCharactersOfAType) {
-    TargetEntry entry;
+TEST(TargetSettingsTest, KeepsOnlySixCharactersOfAType) {
+    TargetSettings entry;
     entry.SetType("<SMTP>xyz");
     EXPECT_EQ(entry.Type, "<SMTP>");
     entry.SetType("<H>");

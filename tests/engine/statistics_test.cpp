@@ -9,7 +9,7 @@ class StatisticsTest : public ::testing::Test {
 protected:
     StatisticsTest() { m_model.SetTargetCount(3); }
 
-    TargetEntry& Entry(int index) { return m_model.Target(index); }
+    TargetStatistics& Entry(int index) { return m_model.StatisticsOf(index); }
 
     RunModel m_model;
     FormatSettings m_english;
@@ -19,7 +19,7 @@ TEST_F(StatisticsTest, RecordResultCountsAndTracksLowAndHigh) {
     RecordResult(m_model, 0, 200, false);
     RecordResult(m_model, 0, 100, true);
     RecordResult(m_model, 0, 300, false);
-    const TargetEntry& entry = Entry(0);
+    const TargetStatistics& entry = Entry(0);
     EXPECT_EQ(entry.Attempts, 3);
     EXPECT_EQ(entry.Failures, 1);
     EXPECT_EQ(entry.TotalMs, 600u);
@@ -78,8 +78,7 @@ TEST_F(StatisticsTest, OverallLowStartsAgainAfterAnEntryWithoutAValue) {
 TEST_F(StatisticsTest, TotalsSumTheTargetsInUse) {
     RecordResult(m_model, 0, 250, false);
     RecordResult(m_model, 1, 5030, true);
-    m_model.TargetTable.resize(5);
-    m_model.TargetTable[4].Attempts = 99; // beyond TargetCount: never read
+    m_model.Statistics[4].Attempts = 99; // beyond the targets in use: never read
     const StatisticsTotals totals = TotalsOf(m_model);
     EXPECT_EQ(totals.Attempts, 2);
     EXPECT_EQ(totals.Failures, 1);

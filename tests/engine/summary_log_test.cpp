@@ -20,8 +20,8 @@ protected:
     }
 
     void AddTarget(const char* type, const char* addr) {
-        m_model.SetTargetCount(m_model.TargetCount + 1);
-        TargetEntry& entry = m_model.Target(m_model.TargetCount - 1);
+        m_model.SetTargetCount(m_model.TargetCount() + 1);
+        TargetSettings& entry = m_model.Target(m_model.TargetCount() - 1);
         entry.SetType(type);
         entry.Addr = addr;
     }

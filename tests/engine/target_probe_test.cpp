@@ -18,9 +18,9 @@ using testing::FakeProbes;
 using testing::ProbeScript;
 using testing::ScriptedCall;
 
-TargetEntry Target(std::string_view type, std::string_view addr, std::int32_t port,
-                   std::string_view user = "", std::string_view password = "") {
-    TargetEntry entry;
+TargetSettings Target(std::string_view type, std::string_view addr, std::int32_t port,
+                      std::string_view user = "", std::string_view password = "") {
+    TargetSettings entry;
     entry.SetType(type);
     entry.Addr = addr;
     entry.Port = port;
@@ -43,17 +43,17 @@ ScriptedCall Replies(std::uint32_t ms, ReplyStatusKind kind) {
 
 struct ProbeCase {
     const char* Name;
-    TargetEntry Entry;
+    TargetSettings Entry;
     std::function<void(ProbeScript&)> Script;
     std::uint32_t ExpectedMs;
     bool ExpectedFailed;
     std::vector<std::string> ExpectedCalls;
 };
 
-const TargetEntry kWeb = Target("<HTML>", "http://192.0.2.20:8080/", 8080);
-const TargetEntry kPing = Target("<Ping>", "192.0.2.10", 0);
-const TargetEntry kPop3 = Target("<POP3>", "pop.example", 110, "ann", "s3cret");
-const TargetEntry kSmtp = Target("<SMTP>", "mx.example", 25);
+const TargetSettings kWeb = Target("<HTML>", "http://192.0.2.20:8080/", 8080);
+const TargetSettings kPing = Target("<Ping>", "192.0.2.10", 0);
+const TargetSettings kPop3 = Target("<POP3>", "pop.example", 110, "ann", "s3cret");
+const TargetSettings kSmtp = Target("<SMTP>", "mx.example", 25);
 
 const std::vector<std::string> kWebCalls = {
     "HeadRequest http://192.0.2.20:8080/ port=8080 target=4",

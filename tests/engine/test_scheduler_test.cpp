@@ -25,7 +25,6 @@ protected:
                                 ScriptedCall{1000, false, ReplyStatusKind::Echo, {}});
         m_rig.Probes.Script.Set("StartDialogue", "mx.example",
                                 ScriptedCall{500, false, ReplyStatusKind::Echo, {}});
-        m_rig.Model.StartEnabled = true;
     }
 
     // Makes the ping of the next cycle ask for a stop, as a click during the probes does.
@@ -43,9 +42,9 @@ protected:
 };
 
 TEST_F(TestSchedulerTest, StartCreatesTheRunsLogsRunsACycleAndArmsTheTimer) {
-    m_rig.Model.IntervalHours = 1;
-    m_rig.Model.IntervalMins = 0;
-    m_rig.Model.IntervalSecs = 2;
+    m_rig.Model.Config.IntervalHours = 1;
+    m_rig.Model.Config.IntervalMins = 0;
+    m_rig.Model.Config.IntervalSecs = 2;
     m_rig.Scheduler.StartTestRun();
 
     EXPECT_EQ(m_rig.Model.DetailLogName, m_rig.Dir.File("Velnorix261206140327.log"));
@@ -55,7 +54,6 @@ TEST_F(TestSchedulerTest, StartCreatesTheRunsLogsRunsACycleAndArmsTheTimer) {
     EXPECT_NE(m_rig.SummaryLog().find("\r\n   1 192.0.2.10 "), std::string::npos);
     EXPECT_EQ(m_rig.DetailLog().substr(0, 5), "   1 ");
     EXPECT_EQ(m_rig.Model.CycleCount, 1);
-    EXPECT_FALSE(m_rig.Model.StartEnabled);
     EXPECT_FALSE(m_rig.Model.StopRequested);
     EXPECT_EQ(m_rig.Timer1.Interval(), 3'602'000);
     EXPECT_TRUE(m_rig.Timer1.Enabled());
@@ -80,7 +78,6 @@ TEST_F(TestSchedulerTest, StopDuringTheFirstCyclesProbesCompletesItAndAppendsTwi
     EXPECT_EQ(ProbeCalls(), 3U) << "every target is still probed";
     EXPECT_EQ(m_rig.StatusBar.Text(), std::string("\t1 Cycles in 0:00:01") + kStopped + kStopped);
     EXPECT_FALSE(m_rig.Timer1.Enabled());
-    EXPECT_TRUE(m_rig.Model.StartEnabled);
     EXPECT_TRUE(m_rig.Model.StopRequested);
     m_rig.Tick();
     EXPECT_EQ(m_rig.Model.CycleCount, 1) << "no further cycle";
@@ -102,7 +99,6 @@ TEST_F(TestSchedulerTest, StopBetweenCyclesAppendsOnceAndEndsTheRun) {
 
     EXPECT_EQ(m_rig.StatusBar.Text(), std::string("\t1 Cycles in 0:00:01") + kStopped);
     EXPECT_FALSE(m_rig.Timer1.Enabled());
-    EXPECT_TRUE(m_rig.Model.StartEnabled);
     EXPECT_TRUE(m_rig.Model.StopRequested);
     EXPECT_EQ(m_rig.Host.Pumps(), pumps + 1);
     m_rig.Tick();
@@ -123,7 +119,7 @@ TEST_F(TestSchedulerTest, StartAgainAfterStopOpensNewLogsAndKeepsTheStatistics) 
     EXPECT_EQ(m_rig.Model.DetailLogName, m_rig.Dir.File("Velnorix261206140430.log"));
     EXPECT_EQ(ReadWholeFile(firstDetail), firstDetailText) << "the old run's log stays as it was";
     EXPECT_EQ(m_rig.Model.CycleCount, 1);
-    EXPECT_EQ(m_rig.Model.Target(0).Attempts, 3);
+    EXPECT_EQ(m_rig.Model.StatisticsOf(0).Attempts, 3);
     EXPECT_EQ(m_rig.DetailLog().substr(0, 5), "   1 ");
     // The new summary starts at cycle 1 with the figures carried on.
     EXPECT_NE(m_rig.SummaryLog().find(
@@ -158,7 +154,7 @@ TEST_F(TestSchedulerTest, StartDuringARunBeginsANewRunAtOnce) {
     m_rig.Clock.Advance(2'000);
     m_rig.Scheduler.StartTestRun();
     EXPECT_EQ(m_rig.Model.CycleCount, 1);
-    EXPECT_EQ(m_rig.Model.Target(0).Attempts, 3);
+    EXPECT_EQ(m_rig.Model.StatisticsOf(0).Attempts, 3);
     EXPECT_TRUE(m_rig.Timer1.WouldTick());
 }
 
@@ -176,15 +172,13 @@ TEST_F(TestSchedulerTest, LogThatCannotBeCreatedEndsTheStartWithoutACycle) {
     EXPECT_EQ(m_rig.Model.CycleCount, 0);
     EXPECT_EQ(ProbeCalls(), 3U) << "only the first run's cycle probed";
     EXPECT_FALSE(m_rig.Timer1.Enabled());
-    EXPECT_FALSE(m_rig.Model.StartEnabled);
 }
 
 TEST_F(TestSchedulerTest, ZeroIntervalRunsOneCycleAndStaysRunning) {
-    m_rig.Model.IntervalMins = 0;
+    m_rig.Model.Config.IntervalMins = 0;
     m_rig.Scheduler.StartTestRun();
     EXPECT_EQ(m_rig.Timer1.Interval(), 0);
     EXPECT_FALSE(m_rig.Timer1.WouldTick());
-    EXPECT_FALSE(m_rig.Model.StartEnabled);
     EXPECT_EQ(m_rig.Model.CycleCount, 1);
 }
 

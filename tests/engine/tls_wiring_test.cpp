@@ -32,8 +32,8 @@ class TrustOfTest : public ::testing::TestWithParam<TrustCase> {};
 TEST_P(TrustOfTest, TakesARelativeBundleFromTheConfigurationsFolder) {
     RunModel model;
     model.IniFileName = GetParam().IniFileName;
-    model.CAFile = GetParam().CAFile;
-    model.CertWarnDays = 14;
+    model.Config.CAFile = GetParam().CAFile;
+    model.Config.CertWarnDays = 14;
     const TlsTrust trust = TrustOf(model);
     EXPECT_EQ(trust.CAFile, GetParam().Expected);
     EXPECT_EQ(trust.WarnDays, 14);
@@ -64,7 +64,7 @@ TEST_P(SecurityWiringTest, TheTargetsSecurityReachesItsProbeAndTheExpiryComesBac
     settings.Mail = testing::ShortBounds();
     NetworkProbes probes(settings);
     probes.Smtp().SetHeloName("probe.test");
-    TargetEntry entry;
+    TargetSettings entry;
     entry.SetType(c.Type);
     entry.Addr = "127.0.0.1";
     entry.Port = server.Port();

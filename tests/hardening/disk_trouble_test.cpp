@@ -63,8 +63,8 @@ protected:
             return entry.starts_with("EchoExchange");
         });
         long attempts = 0;
-        for (std::int32_t i = 0; i < m_rig.Model.TargetCount; ++i)
-            attempts += m_rig.Model.Target(i).Attempts;
+        for (std::int32_t i = 0; i < m_rig.Model.TargetCount(); ++i)
+            attempts += m_rig.Model.StatisticsOf(i).Attempts;
         EXPECT_EQ(attempts, probed);
     }
 
@@ -91,7 +91,6 @@ protected:
     void ExpectStopAndStartRunCleanly() {
         const std::string oldDetail = m_rig.Model.DetailLogName;
         m_rig.Scheduler.StopTest1Click();
-        EXPECT_TRUE(m_rig.Model.StartEnabled);
         m_rig.Scheduler.StartTestRun();
         EXPECT_NE(m_rig.Model.DetailLogName, oldDetail);
         for (int i = 0; i < 3; ++i)
@@ -149,7 +148,6 @@ TEST_F(DiskTroubleTest, ASummaryLogThatFillsTheDiskHaltsTheRunUntilStopAndStart)
     EXPECT_NE(error->find("No space left on device"), std::string::npos) << *error;
     EXPECT_NE(error->find(".smy"), std::string::npos) << "the summary log runs out first";
     EXPECT_FALSE(m_rig.Timer1.Enabled()) << "the run halts";
-    EXPECT_FALSE(m_rig.Model.StartEnabled);
     ExpectEveryProbeRecordedOnce();
     // Everything up to the failed block is whole in both logs.
     const int cycles = m_rig.Model.CycleCount;
@@ -176,7 +174,7 @@ TEST_F(DiskTroubleTest, AReadOnlyDiskSkipsTheCyclesUntilItIsWritableAgain) {
         EXPECT_TRUE(m_rig.Timer1.WouldTick()) << "the next tick tries again";
     }
     ExpectEveryProbeRecordedOnce();
-    EXPECT_EQ(m_rig.Model.Target(0).Attempts, 2) << "nothing probed while the log was closed";
+    EXPECT_EQ(m_rig.Model.StatisticsOf(0).Attempts, 2) << "nothing probed while the log was closed";
 
     ASSERT_TRUE(m_mount->SetReadOnly(false));
     EXPECT_EQ(Tick(), std::nullopt);

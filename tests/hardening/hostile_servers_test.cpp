@@ -207,7 +207,7 @@ TEST_P(HostileServerTest, EveryProbeFailsInTimeWithBoundedMemoryAndNoDescriptorL
         {
             NetworkProbes probes(ShortBounds());
             LoopbackServer server(GetParam().Script(kind.Type));
-            TargetEntry entry;
+            TargetSettings entry;
             entry.SetType(kind.Tag);
             entry.Addr = kind.Addr;
             entry.User = "monitor";

@@ -60,7 +60,7 @@ protected:
     // One cycle that probes the web target twice and the POP3 target twice; the ping target
     // is not reached.
     std::string RenderOneCycle() {
-        m_model.Target(0).CertificateExpiry = 1'900'000'000;
+        m_model.StatisticsOf(0).CertificateExpiry = 1'900'000'000;
         m_model.CycleCount = 1;
         m_rig.Metrics.CycleStarted(m_model);
         Probe(0, 1500, false);

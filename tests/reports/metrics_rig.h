@@ -16,9 +16,9 @@ struct MetricsRig {
     MetricsRig(const std::vector<std::pair<std::string, std::string>>& targets,
                std::uint32_t msBeforeWrap) {
         for (const auto& [type, addr] : targets) {
-            Model.SetTargetCount(Model.TargetCount + 1);
-            Model.Target(Model.TargetCount - 1).SetType(type);
-            Model.Target(Model.TargetCount - 1).Addr = addr;
+            Model.SetTargetCount(Model.TargetCount() + 1);
+            Model.Target(Model.TargetCount() - 1).SetType(type);
+            Model.Target(Model.TargetCount() - 1).Addr = addr;
         }
         Clock.SetTick(0U - msBeforeWrap);
         Metrics.RunStarted(Model);

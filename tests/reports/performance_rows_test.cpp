@@ -13,7 +13,7 @@ class PerformanceRowsTest : public ::testing::Test {
 protected:
     // Adds a target and records one probe per time; times below 0 are failures of -time ms.
     void AddTarget(const std::string& addr, const std::vector<int>& times) {
-        const std::int32_t index = m_model.TargetCount;
+        const std::int32_t index = m_model.TargetCount();
         m_model.SetTargetCount(index + 1);
         m_model.Target(index).Addr = addr;
         m_model.Target(index).SetType("<Ping>");
@@ -111,8 +111,8 @@ TEST_F(PerformanceRowsTest, NumbersFollowTheDecimalSeparatorButTheZeroTextsKeepA
 
 TEST_F(PerformanceRowsTest, LongCountsAreNotCut) {
     AddTarget("busy", {});
-    m_model.Target(0).Attempts = 1'234'567;
-    m_model.Target(0).Failures = 7;
+    m_model.StatisticsOf(0).Attempts = 1'234'567;
+    m_model.StatisticsOf(0).Failures = 7;
     const PerformanceRow row = Rows()[0];
     EXPECT_EQ(row[2], "1234567");
     EXPECT_EQ(row[3], "1234560");

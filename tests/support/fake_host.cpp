@@ -63,11 +63,6 @@ void FakeDisplay::EndUpdate() {
         ++m_updatesEnded;
 }
 
-void FakeDisplay::SetSize(int pixelHeight, int fontPixelHeight) {
-    m_pixelHeight = pixelHeight;
-    m_fontPixelHeight = fontPixelHeight;
-}
-
 void FakeDisplay::ResetCounters() {
     m_updatesEnded = 0;
     m_changesOutsideUpdate = 0;

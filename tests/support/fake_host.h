@@ -29,11 +29,10 @@ public:
     void BeginUpdate() override;
     // Throws std::logic_error without a matching BeginUpdate.
     void EndUpdate() override;
-    [[nodiscard]] int PixelHeight() const override { return m_pixelHeight; }
-    [[nodiscard]] int FontPixelHeight() const override { return m_fontPixelHeight; }
+    [[nodiscard]] int VisibleLineCount() const override { return m_visibleLines; }
 
-    // The default display: 385 pixels high with a 13-pixel font, room for 25 lines.
-    void SetSize(int pixelHeight, int fontPixelHeight);
+    // The default display shows 25 lines.
+    void SetVisibleLines(int lines) { m_visibleLines = lines; }
     [[nodiscard]] const std::vector<std::string>& Lines() const { return m_lines; }
     // The reason given with every result line, in the order the lines came.
     [[nodiscard]] const std::vector<std::string>& ResultReasons() const { return m_reasons; }
@@ -48,8 +47,7 @@ private:
 
     std::vector<std::string> m_lines;
     std::vector<std::string> m_reasons;
-    int m_pixelHeight = 385;
-    int m_fontPixelHeight = 13;
+    int m_visibleLines = 25;
     int m_updateDepth = 0;
     int m_updatesEnded = 0;
     int m_changesOutsideUpdate = 0;

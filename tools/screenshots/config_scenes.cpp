@@ -25,11 +25,12 @@ QImage TargetEditorWithSecurity() {
 QImage ConfigurationDialog() {
     testing::ScriptedPrompts prompts;
     TVelnorixConfigForm dialog(nullptr, prompts, [](QDialog&) { return int{QDialog::Rejected}; });
-    TargetsAndOptions settings;
-    settings.Entries = {"<HTML>https://www.example.org/  <AUDIBLE>  <Port>443",
-                        "<POP3>mail.example.org  <User>monitor  <AUDIBLE>  <TLS>  <Port>995",
-                        "<SMTP>mail.example.org  <STARTTLS>  <Port>587",
-                        "<Ping>192.0.2.10  <Port>0"};
+    Configuration settings;
+    for (const char* entry :
+         {"<HTML>https://www.example.org/  <AUDIBLE>  <Port>443",
+          "<POP3>mail.example.org  <User>monitor  <AUDIBLE>  <TLS>  <Port>995",
+          "<SMTP>mail.example.org  <STARTTLS>  <Port>587", "<Ping>192.0.2.10  <Port>0"})
+        settings.Targets.push_back(TargetOfEntryText(entry));
     settings.IntervalMins = 5;
     settings.CertWarnDays = 14;
     dialog.ShowSettings(settings);

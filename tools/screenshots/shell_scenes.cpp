@@ -145,7 +145,7 @@ QImage OptionsWithNotifications() {
     RunningWindow window;
     TMainForm& form = window.Form();
     form.StopTest1Click();
-    TargetsAndOptions settings = ReadTargetsAndOptions(form.Model());
+    Configuration settings = form.Model().Config;
     settings.Notify = true;
     TVelnorixConfigForm dialog(&form, form.Prompts(), ExecModal);
     dialog.ShowSettings(settings);

@@ -150,7 +150,8 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TVelnorixConfigForm::ShowSettings(const TargetsAndOptions& settings) {
+void TVelnorixConfigForm::ShowSettings(const Configuration& settings) {
+    m_shown = settings;
     m_intervalEdits[0]->ShowValue(settings.IntervalHours);
     m_intervalEdits[1]->ShowValue(settings.IntervalMins);
     m_intervalEdits[2]->ShowValue(settings.IntervalSecs);
@@ -160,14 +161,15 @@ void TVelnorixConfigForm::ShowSettings(const TargetsAndOptions& settings) {
     m_certWarnDays->setValue(std::clamp(settings.CertWarnDays, 0, kMaxCertWarnDays));
     m_parallelEdit->ShowValue(std::clamp(settings.Parallel, 1, kMaxParallelProbes));
     m_targets->clear();
-    for (const std::string& entry : settings.Entries)
-        AppendEntry(*m_targets, entry);
+    for (const TargetSettings& target : settings.Targets)
+        AppendEntry(*m_targets, EntryTextOf(target));
 }
 
-TargetsAndOptions TVelnorixConfigForm::Settings() const {
-    TargetsAndOptions settings;
+Configuration TVelnorixConfigForm::Settings() const {
+    Configuration settings = m_shown;
+    settings.Targets.clear();
     for (int row = 0; row < m_targets->count(); ++row)
-        settings.Entries.push_back(EntryOf(*m_targets->item(row)));
+        settings.Targets.push_back(TargetOfEntryText(EntryOf(*m_targets->item(row))));
     settings.IntervalHours = m_interval[0];
     settings.IntervalMins = m_interval[1];
     settings.IntervalSecs = m_interval[2];

@@ -30,9 +30,9 @@ public:
     // `runModal` shows the target editor that Add and Edit open.
     TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts, ModalRunner runModal);
 
-    void ShowSettings(const TargetsAndOptions& settings);
+    void ShowSettings(const Configuration& settings);
     // The list, the option and the interval as Done read it.
-    [[nodiscard]] TargetsAndOptions Settings() const;
+    [[nodiscard]] Configuration Settings() const;
 
 private:
     void AddButtonClick();
@@ -59,6 +59,8 @@ private:
     QPushButton* m_cancelButton;
     std::array<std::int32_t, 3> m_interval{};
     std::int32_t m_parallel = 1;
+    // What the dialog was shown; the settings it has no control for go back unchanged.
+    Configuration m_shown;
 };
 
 } // namespace velnorix

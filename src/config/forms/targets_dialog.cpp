@@ -8,7 +8,7 @@ namespace velnorix {
 bool EditTargetsAndOptions(QWidget* parent, RunModel& model, UserPrompts& prompts,
                            const ModalRunner& runModal) {
     TVelnorixConfigForm form(parent, prompts, runModal);
-    form.ShowSettings(ReadTargetsAndOptions(model));
+    form.ShowSettings(model.Config);
     if (runModal(form) != QDialog::Accepted)
         return false;
     ApplyTargetsAndOptions(form.Settings(), model);

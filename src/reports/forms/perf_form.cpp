@@ -187,10 +187,10 @@ void TVelnorixPerfForm::ChartRow(int row) {
                              &m_metrics->History(*m_model, index)};
     };
     std::vector<ChartedTarget> targets;
-    if (row < m_model->TargetCount) {
+    if (row < m_model->TargetCount()) {
         targets.push_back(target(row));
     } else {
-        for (std::int32_t i = 0; i < m_model->TargetCount; ++i)
+        for (std::int32_t i = 0; i < m_model->TargetCount(); ++i)
             targets.push_back(target(i));
     }
     m_chart->Show(targets);
@@ -230,9 +230,9 @@ void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const RunMet
     TVelnorixPerfForm form(parent);
     // A target's row tells why its latest failure happened.
     std::vector<std::string> reasons;
-    reasons.reserve(static_cast<std::size_t>(std::max(model.TargetCount, 0)));
-    for (std::int32_t i = 0; i < model.TargetCount; ++i)
-        reasons.push_back(model.Target(i).LastReason);
+    reasons.reserve(static_cast<std::size_t>(model.TargetCount()));
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i)
+        reasons.push_back(model.StatisticsOf(i).LastReason);
     form.Fill(PerformanceRows(model, now, settings), reasons);
     // The file is for other programs to read: a dot whatever the operator's locale.
     FormatSettings dot = settings;

@@ -2,6 +2,7 @@
 #include "config/forms/interval_edit.h"
 #include "config/forms/radio_group.h"
 #include "config/forms/target_form.h"
+#include "config/target_entry_text.h"
 #include "forms_test_support.h"
 #include "support/scripted_prompts.h"
 
@@ -33,8 +34,9 @@ class ConfigFormTest : public ::testing::Test {
 protected:
     void Show(std::vector<std::string> entries, std::int32_t hours = 0, std::int32_t minutes = 5,
               std::int32_t seconds = 0) {
-        TargetsAndOptions settings;
-        settings.Entries = std::move(entries);
+        Configuration settings;
+        for (const std::string& entry : entries)
+            settings.Targets.push_back(TargetOfEntryText(entry));
         settings.IntervalHours = hours;
         settings.IntervalMins = minutes;
         settings.IntervalSecs = seconds;
@@ -48,7 +50,12 @@ protected:
         for (int row : rows)
             List().item(row)->setSelected(true);
     }
-    std::vector<std::string> Entries() const { return m_form.Settings().Entries; }
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> entries;
+        for (const TargetSettings& target : m_form.Settings().Targets)
+            entries.push_back(EntryTextOf(target));
+        return entries;
+    }
 
     ScriptedPrompts m_prompts;
     DialogScript m_script;
@@ -100,7 +107,7 @@ TEST_F(ConfigFormTest, EditOpensTheFirstSelectedEntryOnlyAndReplacesItInPlace) {
 TEST_F(ConfigFormTest, TheExpiryWarningShowsOffForZeroOrLessAndReadsBack) {
     QSpinBox& days = Control<QSpinBox>(m_form, "CertWarnDaysEdit");
     for (const std::int32_t given : {30, 0, -1}) {
-        TargetsAndOptions settings;
+        Configuration settings;
         settings.CertWarnDays = given;
         m_form.ShowSettings(settings);
         EXPECT_EQ(days.text(), given > 0 ? QString::number(given) : QStringLiteral("Off"));
@@ -178,7 +185,7 @@ TEST_F(ConfigFormTest, DoneChecksTheIntervalBeforeTheList) {
         } else {
             EXPECT_TRUE(m_prompts.Texts(Kind::Error).empty());
             EXPECT_EQ(m_form.result(), QDialog::Accepted);
-            const TargetsAndOptions settings = m_form.Settings();
+            const Configuration settings = m_form.Settings();
             EXPECT_EQ(settings.IntervalHours, c.Hours);
             EXPECT_EQ(settings.IntervalMins, c.Minutes);
             EXPECT_EQ(settings.IntervalSecs, c.Seconds);

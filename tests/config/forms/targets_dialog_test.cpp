@@ -40,21 +40,23 @@ protected:
         const char* addresses[] = {"10.0.0.1", "10.0.0.25", "http://www.example.com/"};
         const std::string_view tags[] = {kTagPing, kTagSmtp, kTagHtml};
         for (int index = 0; index < 3; ++index) {
-            TargetEntry& target = m_model.Target(index);
+            TargetSettings& target = m_model.Target(index);
             target.SetType(tags[index]);
             target.Addr = addresses[index];
             target.Port = DefaultPort(TestTypeOf(tags[index]));
             target.Audible = index != 1;
-            target.Attempts = 5 + index;
-            target.Failures = 1;
-            target.TotalMs = 400;
-            target.LowMs = 50;
-            target.HighMs = 200;
+            m_model.StatisticsOf(index) = {.Attempts = 5 + index,
+                                           .Failures = 1,
+                                           .TotalMs = 400,
+                                           .LowMs = 50,
+                                           .HighMs = 200,
+                                           .CertificateExpiry = 0,
+                                           .LastReason = {}};
         }
-        m_model.IntervalHours = 1;
-        m_model.IntervalMins = 2;
-        m_model.IntervalSecs = 3;
-        m_model.Parallel = 5;
+        m_model.Config.IntervalHours = 1;
+        m_model.Config.IntervalMins = 2;
+        m_model.Config.IntervalSecs = 3;
+        m_model.Config.Parallel = 5;
     }
 
     // Every change the dialog offers, short of confirming; the editor's answers are queued
@@ -81,18 +83,7 @@ protected:
 };
 
 bool SameTargets(const RunModel& a, const RunModel& b) {
-    if (a.TargetTable.size() != b.TargetTable.size())
-        return false;
-    for (std::size_t index = 0; index < a.TargetTable.size(); ++index) {
-        const TargetEntry& x = a.TargetTable[index];
-        const TargetEntry& y = b.TargetTable[index];
-        if (x.Type != y.Type || x.Addr != y.Addr || x.User != y.User || x.Password != y.Password ||
-            x.Port != y.Port || x.Audible != y.Audible || x.Attempts != y.Attempts ||
-            x.Failures != y.Failures || x.TotalMs != y.TotalMs || x.LowMs != y.LowMs ||
-            x.HighMs != y.HighMs)
-            return false;
-    }
-    return true;
+    return a.Config.Targets == b.Config.Targets && a.Statistics == b.Statistics;
 }
 
 TEST_F(TargetsDialogTest, LeavingWithoutDoneChangesNothing) {
@@ -112,11 +103,10 @@ TEST_F(TargetsDialogTest, LeavingWithoutDoneChangesNothing) {
         EXPECT_FALSE(EditTargetsAndOptions(nullptr, m_model, m_prompts, m_script.Runner()));
         EXPECT_TRUE(m_script.Finished());
         EXPECT_TRUE(SameTargets(m_model, before));
-        EXPECT_EQ(m_model.TargetCount, before.TargetCount);
-        EXPECT_EQ(m_model.IntervalHours, before.IntervalHours);
-        EXPECT_EQ(m_model.DeleteLogs, before.DeleteLogs);
+        EXPECT_EQ(m_model.TargetCount(), before.TargetCount());
+        EXPECT_EQ(m_model.Config.IntervalHours, before.Config.IntervalHours);
+        EXPECT_EQ(m_model.Config.DeleteLogs, before.Config.DeleteLogs);
         EXPECT_FALSE(m_model.IniChanged);
-        EXPECT_FALSE(m_model.StartEnabled);
     }
 }
 
@@ -131,16 +121,15 @@ TEST_F(TargetsDialogTest, DoneWritesTheDialogIntoTheModel) {
         return Press(form, "DoneButton");
     });
     EXPECT_TRUE(EditTargetsAndOptions(nullptr, m_model, m_prompts, m_script.Runner()));
-    ASSERT_EQ(m_model.TargetCount, 2);
-    ASSERT_EQ(m_model.TargetTable.size(), 2u);
+    ASSERT_EQ(m_model.TargetCount(), 2);
+    ASSERT_EQ(m_model.Statistics.size(), 2u);
     EXPECT_EQ(m_model.Target(0).Addr, "10.0.0.1");
     EXPECT_EQ(m_model.Target(1).Addr, "http://www.example.com/");
-    EXPECT_EQ(m_model.Target(0).Attempts, 0);
-    EXPECT_TRUE(m_model.DeleteLogs);
-    EXPECT_EQ(m_model.IntervalSecs, 3);
-    EXPECT_EQ(m_model.Parallel, 12);
+    EXPECT_EQ(m_model.StatisticsOf(0).Attempts, 0);
+    EXPECT_TRUE(m_model.Config.DeleteLogs);
+    EXPECT_EQ(m_model.Config.IntervalSecs, 3);
+    EXPECT_EQ(m_model.Config.Parallel, 12);
     EXPECT_TRUE(m_model.IniChanged);
-    EXPECT_TRUE(m_model.StartEnabled);
 }
 
 // The real modal loops, driven from inside them: the configuration dialog opens centred on its
@@ -171,7 +160,7 @@ TEST_F(TargetsDialogTest, RunsInItsOwnModalLoopCentredOnTheParent) {
 
     EXPECT_TRUE(EditTargetsAndOptions(&parent, m_model, m_prompts));
     EXPECT_LE((dialogCentre - parent.geometry().center()).manhattanLength(), 2);
-    ASSERT_EQ(m_model.TargetCount, 4);
+    ASSERT_EQ(m_model.TargetCount(), 4);
     EXPECT_EQ(m_model.Target(3).Type, "<HTML>");
     EXPECT_EQ(m_model.Target(3).Port, 80);
 }

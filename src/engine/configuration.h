@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/target_settings.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velnorix {
+
+// The most probes a cycle runs at once: each holds a socket and a thread.
+inline constexpr std::int32_t kMaxParallelProbes = 64;
+
+// Everything the operator configures, as one value: a load or the dialog builds a whole new
+// one and it replaces the old in one assignment, so no half-applied configuration is ever
+// seen. Field names follow the configuration file's keys, so a setting has one name from the
+// file to the engine; a new option is a field here, its key in the file and its control in the
+// dialog.
+struct Configuration {
+    std::vector<TargetSettings> Targets;
+
+    std::int32_t IntervalHours = 0;
+    std::int32_t IntervalMins = 5;
+    std::int32_t IntervalSecs = 0;
+    bool DeleteLogs = false;
+    // The window notifies the desktop when a target's verdict changes.
+    bool Notify = false;
+    // A PEM bundle of extra trusted certificates, as written (relative to the configuration
+    // file); empty for the system's trust store alone.
+    std::string CAFile;
+    // A TLS probe whose leaf certificate expires in fewer days than this fails; 0 is off.
+    std::int32_t CertWarnDays = 0;
+    // How many probes of a cycle may run at once; 1 probes one target after another.
+    std::int32_t Parallel = 1;
+
+    [[nodiscard]] std::int32_t TargetCount() const {
+        return static_cast<std::int32_t>(Targets.size());
+    }
+    // Throws std::out_of_range outside 0 to TargetCount() - 1.
+    [[nodiscard]] const TargetSettings& Target(std::int32_t index) const;
+
+    friend bool operator==(const Configuration&, const Configuration&) = default;
+};
+
+} // namespace velnorix

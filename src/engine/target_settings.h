@@ -1,0 +1,52 @@
+#pragma once
+
+#include "base/utf8_text.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace velnorix {
+
+// The four test type tags; compared exactly, letter case included.
+inline constexpr std::string_view kTagHtml = "<HTML>";
+inline constexpr std::string_view kTagPing = "<Ping>";
+inline constexpr std::string_view kTagPop3 = "<POP3>";
+inline constexpr std::string_view kTagSmtp = "<SMTP>";
+inline constexpr std::size_t kTypeLength = 6;
+
+enum class TestType { Html, Ping, Pop3, Smtp, Unknown };
+
+// The test type a tag selects; anything but the four exact tags is Unknown.
+TestType TestTypeOf(std::string_view tag);
+// 80, 0, 110, 25 for the four types; 0 for Unknown.
+std::int32_t DefaultPort(TestType type);
+std::string_view TagOf(TestType type);
+
+// How a mail target's conversation is protected. Web targets follow their URL's scheme.
+enum class TargetSecurity {
+    None,     // plain text throughout
+    Tls,      // TLS from the first byte
+    StartTls, // the plain greeting, then an upgrade to TLS before anything else is sent
+};
+
+// One configured target, as the configuration file and the dialog hold it.
+struct TargetSettings {
+    std::string Type;
+    std::string Addr;
+    std::string User;
+    std::string Password;
+    std::int32_t Port = 0;
+    bool Audible = true;
+    TargetSecurity Security = TargetSecurity::None;
+
+    // Stores a type tag, keeping only its first six characters.
+    void SetType(std::string_view tag) { Type = std::string(FirstCharacters(tag, kTypeLength)); }
+    // The address wherever it is shown or logged: a URL's password is replaced by "***", so
+    // it never reaches the screen or a log file.
+    [[nodiscard]] std::string ShownAddr() const;
+
+    friend bool operator==(const TargetSettings&, const TargetSettings&) = default;
+};
+
+} // namespace velnorix

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace velnorix {
+
+// What the probes of one target have shown so far.
+struct TargetStatistics {
+    std::int32_t Attempts = 0;
+    std::int32_t Failures = 0;
+    // 64 bits: 32 would wrap after 49.7 days of probe time.
+    std::uint64_t TotalMs = 0;
+    std::uint32_t LowMs = 0; // 0: no value yet
+    std::uint32_t HighMs = 0;
+    // When the TLS leaf certificate the last probe saw expires, as a Unix time; 0: none seen.
+    std::int64_t CertificateExpiry = 0;
+    // Why the latest failed probe failed; a later success leaves it, as the last known fault.
+    std::string LastReason;
+
+    friend bool operator==(const TargetStatistics&, const TargetStatistics&) = default;
+};
+
+} // namespace velnorix
