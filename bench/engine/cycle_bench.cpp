@@ -47,7 +47,7 @@ public:
             m_model.SummaryLogName = "/dev/null";
         }
     }
-    void Cycle() { m_scheduler.Timer1Timer(); }
+    void Cycle() { m_scheduler.OnIntervalElapsed(); }
     [[nodiscard]] const RunModel& Model() const { return m_model; }
 
 private:
@@ -72,8 +72,8 @@ private:
     TestScheduler m_scheduler{{.Model = m_model,
                                .Display = m_display,
                                .StatusBar = m_status,
-                               .Timer1 = m_timer1,
-                               .Timer2 = m_timer2,
+                               .CycleTimer = m_timer1,
+                               .StartTimer = m_timer2,
                                .Clock = m_clock,
                                .Host = m_host,
                                .Probes = m_probes.Components(),

@@ -151,7 +151,7 @@ public:
         ShowTargetHeader(m_model.Config, m_display);
     }
 
-    void Cycle() { m_scheduler.Timer1Timer(); }
+    void Cycle() { m_scheduler.OnIntervalElapsed(); }
     [[nodiscard]] int Failures() const {
         int failures = 0;
         for (int i = 0; i < m_model.TargetCount(); ++i)
@@ -176,8 +176,8 @@ private:
     TestScheduler m_scheduler{{.Model = m_model,
                                .Display = m_display,
                                .StatusBar = m_status,
-                               .Timer1 = m_timer1,
-                               .Timer2 = m_timer2,
+                               .CycleTimer = m_timer1,
+                               .StartTimer = m_timer2,
                                .Clock = m_clock,
                                .Host = m_host,
                                .Probes = m_probes.Components(),

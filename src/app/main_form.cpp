@@ -65,12 +65,12 @@ TMainForm::TMainForm(MainFormSetup setup)
     m_sound = std::make_unique<ErrorSound>(m_gate);
     m_host = std::make_unique<QtHostServices>(m_gate, *m_sound, m_folders.Logs);
     m_timer1 = std::make_unique<QtIntervalTimer>(
-        m_gate, [this] { RunGuarded([this] { m_scheduler->Timer1Timer(); }); });
+        m_gate, [this] { RunGuarded([this] { m_scheduler->OnIntervalElapsed(); }); });
     m_timer2 = std::make_unique<QtIntervalTimer>(m_gate, [this] {
         m_startEnabled = false;
-        RunGuarded([this] { m_scheduler->Timer2Timer(); });
+        RunGuarded([this] { m_scheduler->OnStartDelayElapsed(); });
     });
-    m_timer2->SetInterval(kTimer2IntervalMs);
+    m_timer2->SetInterval(kStartDelayMs);
     if (!setup.Probes) {
         m_networkProbes = std::make_unique<NetworkProbes>();
         setup.Probes.emplace(m_networkProbes->Components());
@@ -80,8 +80,8 @@ TMainForm::TMainForm(MainFormSetup setup)
         SchedulerParts{.Model = m_model,
                        .Display = *m_display,
                        .StatusBar = *m_statusBar,
-                       .Timer1 = *m_timer1,
-                       .Timer2 = *m_timer2,
+                       .CycleTimer = *m_timer1,
+                       .StartTimer = *m_timer2,
                        .Clock = m_clock,
                        .Host = *m_host,
                        .Probes = *setup.Probes,

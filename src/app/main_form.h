@@ -93,8 +93,8 @@ public:
     void InactiveSummaryLog1Click(); // View > Inactive Summary Log: an earlier run's summary
     void DeleteLogFiles1Click();     // View > Delete Log Files: deletes the run's two logs
     void Targets1Click();            // Configure > Targets/Options: the configuration dialog
-    void Save2Click();               // Configure > Save: writes the configuration file
-    void SaveAs2Click();             // Configure > SaveAs: writes it under a chosen name
+    void Save1Click();               // Configure > Save: writes the configuration file
+    void SaveAs1Click();             // Configure > SaveAs: writes it under a chosen name
     void Contents1Click();           // Help > Contents: the help window
     void About1Click();              // Help > About: the About box
 

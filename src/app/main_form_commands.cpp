@@ -40,8 +40,8 @@ void TMainForm::ConnectMenuCommands() {
         {m_menus->InactiveSummaryLog1, &TMainForm::InactiveSummaryLog1Click, WhileProbing::AtOnce},
         {m_menus->DeleteLogFiles1, &TMainForm::DeleteLogFiles1Click, WhileProbing::Held},
         {m_menus->Targets1, &TMainForm::Targets1Click, WhileProbing::Held},
-        {m_menus->Save2, &TMainForm::Save2Click, WhileProbing::Held},
-        {m_menus->SaveAs2, &TMainForm::SaveAs2Click, WhileProbing::Held},
+        {m_menus->Save1, &TMainForm::Save1Click, WhileProbing::Held},
+        {m_menus->SaveAs1, &TMainForm::SaveAs1Click, WhileProbing::Held},
         {m_menus->Contents1, &TMainForm::Contents1Click, WhileProbing::AtOnce},
         {m_menus->About1, &TMainForm::About1Click, WhileProbing::AtOnce},
     };
@@ -63,12 +63,12 @@ void TMainForm::ConnectMenuCommands() {
 }
 
 void TMainForm::New1Click() {
-    m_configuration->New1Click();
+    m_configuration->New();
 }
 
 void TMainForm::Open1Click() {
     // A load allows starting at once; a cancelled dialog changed nothing.
-    if (m_configuration->Open1Click())
+    if (m_configuration->Open())
         EnableStart();
 }
 
@@ -79,7 +79,7 @@ void TMainForm::StartTest1Click() {
 
 void TMainForm::StopTest1Click() {
     m_startEnabled = true;
-    m_scheduler->StopTest1Click();
+    m_scheduler->RequestStop();
 }
 
 void TMainForm::Exit1Click() {
@@ -117,12 +117,12 @@ void TMainForm::Targets1Click() {
     EnableStart();
 }
 
-void TMainForm::Save2Click() {
-    m_configuration->Save2Click();
+void TMainForm::Save1Click() {
+    m_configuration->Save();
 }
 
-void TMainForm::SaveAs2Click() {
-    m_configuration->SaveAs2Click();
+void TMainForm::SaveAs1Click() {
+    m_configuration->SaveAs();
 }
 
 void TMainForm::Contents1Click() {

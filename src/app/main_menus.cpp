@@ -31,8 +31,8 @@ MainMenus::MainMenus(QMenuBar& bar, QWidget* owner, std::function<void()> repain
     QMenu* configure = bar.addMenu(QStringLiteral("Configure"));
     Targets1 = AddMainItem(configure, QStringLiteral("Targets/Options"));
     configure->addSeparator();
-    Save2 = AddMainItem(configure, QStringLiteral("Save"));
-    SaveAs2 = AddMainItem(configure, QStringLiteral("SaveAs"));
+    Save1 = AddMainItem(configure, QStringLiteral("Save"));
+    SaveAs1 = AddMainItem(configure, QStringLiteral("SaveAs"));
 
     QMenu* help = bar.addMenu(QStringLiteral("Help"));
     Contents1 = AddMainItem(help, QStringLiteral("Contents"));
@@ -50,21 +50,21 @@ MainMenus::MainMenus(QMenuBar& bar, QWidget* owner, std::function<void()> repain
             });
     StopTest2 = AddForwardingItem(QStringLiteral("Stop Test"), StopTest1);
     PopupMenu1->addSeparator();
-    Summary = AddForwardingItem(QStringLiteral("View: Summary"), Summary1);
-    Log = AddForwardingItem(QStringLiteral("View: Detail Log"), Log1);
-    ViewSummaryLog1 = AddForwardingItem(QStringLiteral("View: Summary Log"), SummaryLog1);
+    Summary2 = AddForwardingItem(QStringLiteral("View: Summary"), Summary1);
+    Log2 = AddForwardingItem(QStringLiteral("View: Detail Log"), Log1);
+    SummaryLog2 = AddForwardingItem(QStringLiteral("View: Summary Log"), SummaryLog1);
     PopupMenu1->addSeparator();
-    ViewDeleteLogFiles1 = PopupMenu1->addAction(QStringLiteral("View: Delete Log Files"));
+    DeleteLogFiles2 = PopupMenu1->addAction(QStringLiteral("View: Delete Log Files"));
     // A running test is stopped before its files are deleted.
-    connect(ViewDeleteLogFiles1, &QAction::triggered, this, [this] {
+    connect(DeleteLogFiles2, &QAction::triggered, this, [this] {
         PerformClick(StopTest1);
         PerformClick(DeleteLogFiles1);
     });
     PopupMenu1->addSeparator();
     Targets2 = AddForwardingItem(QStringLiteral("Configure: Targets/Options"), Targets1);
     PopupMenu1->addSeparator();
-    Save3 = AddForwardingItem(QStringLiteral("Configure: Save"), Save2);
-    SaveAs1 = AddForwardingItem(QStringLiteral("Configure: SaveAs"), SaveAs2);
+    Save2 = AddForwardingItem(QStringLiteral("Configure: Save"), Save1);
+    SaveAs2 = AddForwardingItem(QStringLiteral("Configure: SaveAs"), SaveAs1);
     PopupMenu1->addSeparator();
     Exit2 = AddForwardingItem(QStringLiteral("Exit"), Exit1);
     connect(PopupMenu1, &QMenu::aboutToShow, this, &MainMenus::PopupMenu1Popup);

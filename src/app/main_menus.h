@@ -41,8 +41,8 @@ public:
     QAction* DeleteLogFiles1;     // View > Delete Log Files
     // Configure
     QAction* Targets1; // Configure > Targets/Options
-    QAction* Save2;    // Configure > Save
-    QAction* SaveAs2;  // Configure > SaveAs
+    QAction* Save1;    // Configure > Save
+    QAction* SaveAs1;  // Configure > SaveAs
     // Help
     QAction* Contents1; // Help > Contents
     QAction* About1;    // Help > About
@@ -50,16 +50,16 @@ public:
     QMenu* PopupMenu1; // the main window's context menu; its items perform the main items' clicks:
     QAction* New2;     // New
     QAction* Open2;    // Open
-    QAction* StartTest2;          // Start Test (draws the window first)
-    QAction* StopTest2;           // Stop Test
-    QAction* Summary;             // View: Summary
-    QAction* Log;                 // View: Detail Log
-    QAction* ViewSummaryLog1;     // View: Summary Log
-    QAction* ViewDeleteLogFiles1; // View: Delete Log Files (stops a running test first)
-    QAction* Targets2;            // Configure: Targets/Options
-    QAction* Save3;               // Configure: Save
-    QAction* SaveAs1;             // Configure: SaveAs
-    QAction* Exit2;               // Exit
+    QAction* StartTest2;      // Start Test (draws the window first)
+    QAction* StopTest2;       // Stop Test
+    QAction* Summary2;        // View: Summary
+    QAction* Log2;            // View: Detail Log
+    QAction* SummaryLog2;     // View: Summary Log
+    QAction* DeleteLogFiles2; // View: Delete Log Files (stops a running test first)
+    QAction* Targets2;        // Configure: Targets/Options
+    QAction* Save2;           // Configure: Save
+    QAction* SaveAs2;         // Configure: SaveAs
+    QAction* Exit2;           // Exit
 
 Q_SIGNALS:
     // MainMenu1Change: an item of the main menu changed (its enabled state, for one).

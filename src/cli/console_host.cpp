@@ -37,7 +37,6 @@ void ConsolePrompts::ShowGeneralError(std::string_view message) {
 }
 
 void ConsolePrompts::Print(std::string_view prefix, std::string_view message) {
-    ++m_messages;
     std::string text(message);
     std::replace(text.begin(), text.end(), '\r', '\n');
     m_status.Erase();

@@ -51,15 +51,11 @@ public:
     std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
     std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
 
-    // How many messages were shown; the monitor tells an empty configuration by it.
-    [[nodiscard]] int MessageCount() const { return m_messages; }
-
 private:
     void Print(std::string_view prefix, std::string_view message);
 
     std::FILE* m_errors;
     ConsoleStatus& m_status;
-    int m_messages = 0;
 };
 
 } // namespace velnorix

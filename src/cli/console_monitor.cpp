@@ -44,8 +44,8 @@ public:
           m_scheduler({.Model = m_model,
                        .Display = m_display,
                        .StatusBar = m_status,
-                       .Timer1 = m_timer1,
-                       .Timer2 = m_timer2,
+                       .CycleTimer = m_timer1,
+                       .StartTimer = m_timer2,
                        .Clock = m_clock,
                        .Host = m_host,
                        .Probes = m_probes.Components(),
@@ -180,7 +180,7 @@ private:
 
     void HandleStopRequest() {
         if (m_signals.TakeStopRequest())
-            m_scheduler.StopTest1Click();
+            m_scheduler.RequestStop();
     }
 
     static ProgramFolders FoldersFor(const CliOptions& options) {

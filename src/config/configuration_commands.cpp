@@ -16,11 +16,11 @@ ConfigurationCommands::ConfigurationCommands(RunModel& model, DisplayLines& disp
     : m_model(model), m_display(display), m_status(status), m_prompts(prompts),
       m_configurationDirectory(std::move(configurationDirectory)) {}
 
-void ConfigurationCommands::New1Click() {
+void ConfigurationCommands::New() {
     m_model.ResetTargets();
 }
 
-bool ConfigurationCommands::Open1Click() {
+bool ConfigurationCommands::Open() {
     FileDialogOptions options;
     options.InitialDirectory = m_configurationDirectory;
     options.FilterName = "Ini File";
@@ -31,14 +31,14 @@ bool ConfigurationCommands::Open1Click() {
     return chosen.has_value();
 }
 
-void ConfigurationCommands::Save2Click() {
+void ConfigurationCommands::Save() {
     if (m_model.IniFileName.empty())
-        SaveAs2Click();
+        SaveAs();
     else
         SaveIniFile(m_model.IniFileName);
 }
 
-void ConfigurationCommands::SaveAs2Click() {
+void ConfigurationCommands::SaveAs() {
     FileDialogOptions options;
     options.InitialDirectory = m_configurationDirectory;
     options.FileName = kSaveAsPresetName;
@@ -86,7 +86,7 @@ void ConfigurationCommands::SaveIniFile(const std::string& fileName) {
 
 void ConfigurationCommands::AskToSaveOnClose() {
     if (m_model.IniChanged && m_prompts.AskYesNo(kUnsavedIniQuestion))
-        Save2Click();
+        Save();
 }
 
 } // namespace velnorix

@@ -27,15 +27,15 @@ public:
 
     // File > New: every table entry back to its initial state; count, interval, file name and
     // flags stay.
-    void New1Click();
+    void New();
     // File > Open: loads the configuration chosen in the file dialog; false when the operator
     // cancelled it.
-    bool Open1Click();
+    bool Open();
     // Configure > Save: saves to IniFileName, or asks for a name as SaveAs does when there is
     // none yet.
-    void Save2Click();
+    void Save();
     // Configure > SaveAs: saves under a name chosen in the file dialog.
-    void SaveAs2Click();
+    void SaveAs();
     // Puts the file's configuration in force in one step and makes it the file of the next
     // Save, then paints the display's header, or shows "Ini file is empty!" for a file without
     // targets. A file that cannot be taken changes nothing.

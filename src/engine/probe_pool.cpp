@@ -120,8 +120,8 @@ ProbePool::Slot ProbePool::Run(const ProbeJob& job, ProbeSet& probes) {
     slot.Finished = true;
     try {
         const ProbeComponents own = probes.Components();
-        const ProbeComponents components{
-            own.PingClient, job.Web != nullptr ? *job.Web : own.IdHTTP1, own.IdPOP31, own.IdSMTP1};
+        const ProbeComponents components{own.Echo, job.Web != nullptr ? *job.Web : own.Web,
+                                         own.Pop3, own.Smtp};
         RunOnThisThread here;
         const LocalDateTime start = m_clock.Now();
         slot.Result = FinishedProbe{start, ProbeTarget(job.Type, job.Position, job.Entry,

@@ -19,8 +19,8 @@ struct SchedulerParts { // NOLINT(cppcoreguidelines-pro-type-member-init)
     RunModel& Model;
     DisplayLines& Display;
     StatusLine& StatusBar;
-    IntervalTimer& Timer1; // the interval timer: each tick runs one test cycle
-    IntervalTimer& Timer2; // the one-shot start after a configuration named on the command line
+    IntervalTimer& CycleTimer; // each tick runs one test cycle
+    IntervalTimer& StartTimer; // the one-shot start after a configuration named on the command line
     velnorix::Clock& Clock;
     HostServices& Host;
     ProbeComponents Probes; // what a cycle probes with one target at a time

@@ -98,33 +98,33 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
     try {
         switch (type) {
         case TestType::Html:
-            seen = &probes.IdHTTP1;
-            probes.IdHTTP1.SetTrust(trust);
-            end = RunHead(position, entry, probes.IdHTTP1, clock, runner);
+            seen = &probes.Web;
+            probes.Web.SetTrust(trust);
+            end = RunHead(position, entry, probes.Web, clock, runner);
             break;
         case TestType::Ping:
-            end = RunEcho(entry, probes.PingClient, clock, runner, failed);
+            end = RunEcho(entry, probes.Echo, clock, runner, failed);
             if (failed)
-                reason = EchoFailureText(probes.PingClient.ReplyKind());
+                reason = EchoFailureText(probes.Echo.ReplyKind());
             break;
         case TestType::Pop3:
-            seen = &probes.IdPOP31;
-            end = RunDialogue(probes.IdPOP31, clock, runner, [&] {
-                probes.IdPOP31.SetSecurity(ChannelOf(entry.Security));
-                probes.IdPOP31.SetTrust(trust);
-                probes.IdPOP31.SetHost(entry.Addr);
-                probes.IdPOP31.SetPort(entry.Port);
-                probes.IdPOP31.SetUsername(entry.User);
-                probes.IdPOP31.SetPassword(entry.Password);
+            seen = &probes.Pop3;
+            end = RunDialogue(probes.Pop3, clock, runner, [&] {
+                probes.Pop3.SetSecurity(ChannelOf(entry.Security));
+                probes.Pop3.SetTrust(trust);
+                probes.Pop3.SetHost(entry.Addr);
+                probes.Pop3.SetPort(entry.Port);
+                probes.Pop3.SetUsername(entry.User);
+                probes.Pop3.SetPassword(entry.Password);
             });
             break;
         case TestType::Smtp:
-            seen = &probes.IdSMTP1;
-            end = RunDialogue(probes.IdSMTP1, clock, runner, [&] {
-                probes.IdSMTP1.SetSecurity(ChannelOf(entry.Security));
-                probes.IdSMTP1.SetTrust(trust);
-                probes.IdSMTP1.SetHost(entry.Addr);
-                probes.IdSMTP1.SetPort(entry.Port);
+            seen = &probes.Smtp;
+            end = RunDialogue(probes.Smtp, clock, runner, [&] {
+                probes.Smtp.SetSecurity(ChannelOf(entry.Security));
+                probes.Smtp.SetTrust(trust);
+                probes.Smtp.SetHost(entry.Addr);
+                probes.Smtp.SetPort(entry.Port);
             });
             break;
         case TestType::Unknown:

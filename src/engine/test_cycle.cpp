@@ -38,9 +38,9 @@ private:
 
 TestCycle::TestCycle(const SchedulerParts& parts)
     : m_model(parts.Model), m_display(parts.Display), m_statusBar(parts.StatusBar),
-      m_timer1(parts.Timer1), m_clock(parts.Clock), m_host(parts.Host), m_probes(parts.Probes),
-      m_settings(parts.Format), m_observer(parts.Observer), m_parallelProbes(parts.ParallelProbes) {
-}
+      m_cycleTimer(parts.CycleTimer), m_clock(parts.Clock), m_host(parts.Host),
+      m_probes(parts.Probes), m_settings(parts.Format), m_observer(parts.Observer),
+      m_parallelProbes(parts.ParallelProbes) {}
 
 void TestCycle::Run() {
     m_host.PumpMessages();
@@ -52,14 +52,14 @@ void TestCycle::Run() {
     AppendingFile detailLog(m_model.DetailLogName);
     const int insertAt = BlockInsertIndex(m_display, HeaderLineCount(m_model.Config));
     const int linesBefore = m_display.Count();
-    const bool timerWasEnabled = m_timer1.Enabled();
-    m_timer1.SetEnabled(false);
+    const bool timerWasEnabled = m_cycleTimer.Enabled();
+    m_cycleTimer.SetEnabled(false);
     try {
         ProbeTargets(detailLog);
         detailLog.Write(kLineEnd);
         detailLog.Close();
     } catch (const FileError&) {
-        m_timer1.SetEnabled(timerWasEnabled);
+        m_cycleTimer.SetEnabled(timerWasEnabled);
         throw;
     }
     const LocalDateTime now = m_clock.Now();
@@ -79,73 +79,73 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
     const OpenBlock block{detailLog, BlockInsertIndex(m_display, HeaderLineCount(m_model.Config)),
                           TrustOf(m_model)};
     m_display.Insert(block.InsertAt, " ");
-    if (m_model.Config.Parallel > 1 && m_parallelProbes.Given())
-        ProbeAtOnce(block);
-    else
-        ProbeInTurn(block);
-}
-
-void TestCycle::ProbeInTurn(const OpenBlock& block) {
-    for (std::int32_t i = 0; i < m_model.TargetCount() && !m_host.CutCycleShort(); ++i) {
-        // A copy: the probe reads it on another thread while the window goes on running,
-        // and nothing may keep pointing into the table while commands can run.
-        const TargetSettings entry = m_model.Target(i);
-        const LocalDateTime start = m_clock.Now();
-        m_statusBar.SetText(TestingText(entry));
-        const TestType type = TestTypeOf(entry.Type);
-        if (type == TestType::Unknown)
-            continue;
-        Record(block, i, entry, start,
-               ProbeTarget(type, i, entry, m_probes, m_clock, m_host, block.Trust));
+    const bool atOnce = m_model.Config.Parallel > 1 && m_parallelProbes.Given();
+    const std::vector<ProbeJob> jobs = JobsOfThisCycle(atOnce);
+    // One at a time, each probe runs on this cycle's own components as its turn comes; at
+    // once, a pool of workers probes ahead while the results are recorded here in order.
+    ProbePool* pool = atOnce ? &PoolOf(m_model.Config.Parallel) : nullptr;
+    std::optional<SettledPool> settled;
+    if (pool != nullptr) {
+        pool->Start(jobs, block.Trust, [this] { return m_host.CutCycleShort(); });
+        settled.emplace(*pool);
     }
-}
-
-void TestCycle::ProbeAtOnce(const OpenBlock& block) {
-    const std::vector<ProbeJob> jobs = JobsOfThisCycle();
-    ProbePool& pool = PoolOf(m_model.Config.Parallel);
-    pool.Start(jobs, block.Trust, [this] { return m_host.CutCycleShort(); });
-    const SettledPool settled(pool);
     bool cutShort = false;
     std::size_t next = 0; // the first job not yet recorded; jobs are in target order
     for (std::int32_t i = 0; i < m_model.TargetCount(); ++i) {
         // Probes already running finish and are recorded; those not begun never start.
         if (!cutShort && m_host.CutCycleShort()) {
             cutShort = true;
-            pool.DropWaiting();
+            if (pool == nullptr)
+                break;
+            pool->DropWaiting();
         }
         if (!cutShort)
             m_statusBar.SetText(TestingText(m_model.Target(i)));
         // A target of no known type has no job.
         if (next == jobs.size() || jobs[next].Position != i)
             continue;
-        const std::size_t k = next++;
-        std::optional<FinishedProbe> finished;
-        // Waiting is a blocking step like a probe; a result already in needs no wait.
-        if (pool.Finished(k))
-            finished = pool.Take(k);
-        else
-            m_host.RunBlocking([&] { finished = pool.Take(k); });
+        const ProbeJob& job = jobs[next];
+        const std::optional<FinishedProbe> finished =
+            pool != nullptr ? Collect(*pool, next) : ProbeNow(job, block.Trust);
+        ++next;
         if (finished)
-            Record(block, jobs[k].Position, jobs[k].Entry, finished->Start, finished->Outcome);
+            Record(block, job.Position, job.Entry, finished->Start, finished->Outcome);
     }
 }
 
-std::vector<ProbeJob> TestCycle::JobsOfThisCycle() {
+FinishedProbe TestCycle::ProbeNow(const ProbeJob& job, const TlsTrust& trust) {
+    const LocalDateTime start = m_clock.Now();
+    return {start,
+            ProbeTarget(job.Type, job.Position, job.Entry, m_probes, m_clock, m_host, trust)};
+}
+
+std::optional<FinishedProbe> TestCycle::Collect(ProbePool& pool, std::size_t index) {
+    // Waiting is a blocking step like a probe; a result already in needs no wait.
+    if (pool.Finished(index))
+        return pool.Take(index);
+    std::optional<FinishedProbe> finished;
+    m_host.RunBlocking([&] { finished = pool.Take(index); });
+    return finished;
+}
+
+std::vector<ProbeJob> TestCycle::JobsOfThisCycle(bool atOnce) {
     // Positions beyond the table lose their web probes with the targets that were there.
-    m_webProbes.resize(static_cast<std::size_t>(m_model.TargetCount()));
+    if (atOnce)
+        m_webProbes.resize(static_cast<std::size_t>(m_model.TargetCount()));
     std::vector<ProbeJob> jobs;
-    jobs.reserve(m_webProbes.size());
+    jobs.reserve(static_cast<std::size_t>(m_model.TargetCount()));
     for (std::int32_t i = 0; i < m_model.TargetCount(); ++i) {
         const TestType type = TestTypeOf(m_model.Target(i).Type);
         if (type == TestType::Unknown)
             continue;
-        std::unique_ptr<HeadProbe>& web = m_webProbes[static_cast<std::size_t>(i)];
-        if (type == TestType::Html && !web)
-            web = m_parallelProbes.Web();
-        jobs.push_back({.Type = type,
-                        .Position = i,
-                        .Entry = m_model.Target(i),
-                        .Web = type == TestType::Html ? web.get() : nullptr});
+        HeadProbe* web = nullptr;
+        if (atOnce && type == TestType::Html) {
+            std::unique_ptr<HeadProbe>& own = m_webProbes[static_cast<std::size_t>(i)];
+            if (!own)
+                own = m_parallelProbes.Web();
+            web = own.get();
+        }
+        jobs.push_back({.Type = type, .Position = i, .Entry = m_model.Target(i), .Web = web});
     }
     return jobs;
 }

@@ -18,7 +18,7 @@ namespace velnorix {
 // One pass over the target table: every target probed once, its result line put at the top of
 // the display's newest block and appended to the detail log, its outcome recorded; then the
 // status text, the summary block and the trimming of old blocks. Deciding between re-arming
-// Timer1 and completing a stop is the scheduler's part.
+// the cycle timer and completing a stop is the scheduler's part.
 //
 // When the model lets several probes run at once, a pool of workers probes ahead while this
 // thread records the results strictly in target order, each as soon as it and every target
@@ -29,7 +29,7 @@ public:
     explicit TestCycle(const SchedulerParts& parts);
 
     // Throws FileError when a log cannot be opened or written. A detail log that fails
-    // leaves Timer1 as the cycle found it (so a ticking run tries again at the next tick);
+    // leaves the cycle timer as the cycle found it (so a ticking run tries again at the next tick);
     // a summary log that fails leaves it disabled, halting the run. When the program ends at
     // the first pump point, the cycle ends there without touching anything.
     void Run();
@@ -38,15 +38,18 @@ private:
     // The cycle's block as it is being written.
     struct OpenBlock {
         AppendingFile& DetailLog;
-        int InsertAt =
-            0; // fixed for the whole block, so its lines stay together on a trimmed display
+        // Fixed for the whole block, so its lines stay together on a trimmed display.
+        int InsertAt = 0;
         TlsTrust Trust;
     };
 
     void ProbeTargets(AppendingFile& detailLog);
-    void ProbeInTurn(const OpenBlock& block);
-    void ProbeAtOnce(const OpenBlock& block);
-    [[nodiscard]] std::vector<ProbeJob> JobsOfThisCycle();
+    // One at a time: probes now, on the cycle's own components.
+    [[nodiscard]] FinishedProbe ProbeNow(const ProbeJob& job, const TlsTrust& trust);
+    // At once: the pool's result for job `index`, waited for as a blocking step.
+    [[nodiscard]] std::optional<FinishedProbe> Collect(ProbePool& pool, std::size_t index);
+    // A job per target of known type, in target order; at once, each web target's own probe.
+    [[nodiscard]] std::vector<ProbeJob> JobsOfThisCycle(bool atOnce);
     [[nodiscard]] ProbePool& PoolOf(std::int32_t workers);
     void Record(const OpenBlock& block, std::int32_t position, const TargetSettings& entry,
                 const LocalDateTime& start, const ProbeOutcome& outcome);
@@ -55,7 +58,7 @@ private:
     RunModel& m_model;
     DisplayLines& m_display;
     StatusLine& m_statusBar;
-    IntervalTimer& m_timer1;
+    IntervalTimer& m_cycleTimer;
     Clock& m_clock;
     HostServices& m_host;
     ProbeComponents m_probes;

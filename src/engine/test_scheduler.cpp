@@ -11,14 +11,14 @@
 namespace velnorix {
 
 TestScheduler::TestScheduler(SchedulerParts parts)
-    : m_model(parts.Model), m_statusBar(parts.StatusBar), m_timer1(parts.Timer1),
-      m_timer2(parts.Timer2), m_clock(parts.Clock), m_host(parts.Host), m_observer(parts.Observer),
-      m_cycle(parts), m_cycleEnded(std::move(parts.CycleEnded)) {}
+    : m_model(parts.Model), m_statusBar(parts.StatusBar), m_cycleTimer(parts.CycleTimer),
+      m_startTimer(parts.StartTimer), m_clock(parts.Clock), m_host(parts.Host),
+      m_observer(parts.Observer), m_cycle(parts), m_cycleEnded(std::move(parts.CycleEnded)) {}
 
 void TestScheduler::StartTestRun() {
     // A start during a run replaces it: no tick of the old run may reach the new files, and
     // a start that fails leaves no timer armed.
-    m_timer1.SetEnabled(false);
+    m_cycleTimer.SetEnabled(false);
     m_model.CycleCount = 0;
     m_model.StopRequested = false;
 
@@ -31,26 +31,26 @@ void TestScheduler::StartTestRun() {
 
     RunTestCycle();
     if (!m_model.StopRequested && !m_host.ProgramEnded()) {
-        m_timer1.SetInterval(TimerIntervalMs(m_model.Config.IntervalHours,
-                                             m_model.Config.IntervalMins,
-                                             m_model.Config.IntervalSecs));
-        m_timer1.SetEnabled(true);
+        m_cycleTimer.SetInterval(TimerIntervalMs(m_model.Config.IntervalHours,
+                                                 m_model.Config.IntervalMins,
+                                                 m_model.Config.IntervalSecs));
+        m_cycleTimer.SetEnabled(true);
     }
 }
 
-void TestScheduler::StopTest1Click() {
-    m_timer1.SetEnabled(false);
+void TestScheduler::RequestStop() {
+    m_cycleTimer.SetEnabled(false);
     m_statusBar.SetText(m_statusBar.Text() + "  Test Stopped!");
     m_model.StopRequested = true;
     m_host.PumpMessages();
 }
 
-void TestScheduler::Timer1Timer() {
+void TestScheduler::OnIntervalElapsed() {
     RunTestCycle();
 }
 
-void TestScheduler::Timer2Timer() {
-    m_timer2.SetEnabled(false);
+void TestScheduler::OnStartDelayElapsed() {
+    m_startTimer.SetEnabled(false);
     StartTestRun();
 }
 
@@ -61,9 +61,9 @@ void TestScheduler::RunTestCycle() {
     if (m_cycleEnded)
         m_cycleEnded();
     if (m_model.StopRequested)
-        StopTest1Click();
+        RequestStop();
     else
-        m_timer1.SetEnabled(true);
+        m_cycleTimer.SetEnabled(true);
 }
 
 } // namespace velnorix

@@ -11,8 +11,9 @@
 
 namespace velnorix {
 
-// Timer2 starts a run this long after a configuration named on the command line was loaded.
-inline constexpr std::int32_t kTimer2IntervalMs = 1000;
+// The start timer starts a run this long after a configuration named on the command line was
+// loaded.
+inline constexpr std::int32_t kStartDelayMs = 1000;
 
 // Starts, paces and stops test runs. The shell routes the Start Test and Stop Test commands
 // and the two timers' ticks here. Handlers throw FileError when a log file cannot be
@@ -21,25 +22,25 @@ class TestScheduler final {
 public:
     explicit TestScheduler(SchedulerParts parts);
 
-    // Stamps the run, creates its two log files, runs the first cycle and arms Timer1.
+    // Stamps the run, creates its two log files, runs the first cycle and arms the cycle timer.
     void StartTestRun();
-    // The Stop Test command: disarms Timer1, appends "  Test Stopped!" to the status text, lets
-    // messages run once.
-    void StopTest1Click();
+    // The Stop Test command: disarms the cycle timer, appends "  Test Stopped!" to the status text,
+    // lets messages run once.
+    void RequestStop();
     // The interval timer's tick: runs one test cycle (RunTestCycle).
-    void Timer1Timer();
+    void OnIntervalElapsed();
     // The start timer's one tick, a second after a configuration named on the command line was
     // loaded: disarms it and starts a run.
-    void Timer2Timer();
-    // One cycle, then either the stop asked for during it or the re-armed Timer1; neither
+    void OnStartDelayElapsed();
+    // One cycle, then either the stop asked for during it or the re-armed cycle timer; neither
     // when the program ended at one of the cycle's pump points.
     void RunTestCycle();
 
 private:
     RunModel& m_model;
     StatusLine& m_statusBar;
-    IntervalTimer& m_timer1;
-    IntervalTimer& m_timer2;
+    IntervalTimer& m_cycleTimer;
+    IntervalTimer& m_startTimer;
     Clock& m_clock;
     HostServices& m_host;
     RunObserver* m_observer;

@@ -3,7 +3,6 @@
 #include "base/deadline.h"
 #include "probes/icmpv6_packet.h"
 #include "probes/probe_errors.h"
-#include "probes/socket_startup.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -129,9 +128,7 @@ std::vector<sock_filter> Icmpv6AnswerFilter(std::uint32_t word) {
 } // namespace
 
 IcmpClient::IcmpClient(Clock& clock)
-    : m_clock(clock), m_identifier(static_cast<std::uint16_t>(::getpid() & 0xffff)) {
-    StartSockets();
-}
+    : m_clock(clock), m_identifier(static_cast<std::uint16_t>(::getpid() & 0xffff)) {}
 
 IcmpClient::IcmpClient() : IcmpClient(m_systemClock) {}
 

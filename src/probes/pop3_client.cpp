@@ -3,7 +3,6 @@
 #include "probes/ascii_text.h"
 #include "probes/mail_dialogue.h"
 #include "probes/probe_errors.h"
-#include "probes/socket_startup.h"
 
 namespace velnorix {
 
@@ -16,7 +15,6 @@ int Pop3ReplyCode(const NumberedReply& reply) {
 }
 
 Pop3Client::Pop3Client(ConnectionBounds bounds) : m_connection(bounds) {
-    StartSockets();
     m_connection.SetPort(kPop3DefaultPort);
 }
 

@@ -64,10 +64,10 @@ public:
 
 // The component of each type, owned by whoever builds the engine.
 struct ProbeComponents {
-    EchoProbe& PingClient;       // <Ping> targets: ICMP echo
-    HeadProbe& IdHTTP1;          // <HTML> targets: the HTTP HEAD request
-    LoginDialogueProbe& IdPOP31; // <POP3> targets: greeting, log-in and QUIT
-    DialogueProbe& IdSMTP1;      // <SMTP> targets: greeting and QUIT
+    EchoProbe& Echo;          // <Ping> targets: ICMP echo
+    HeadProbe& Web;           // <HTML> targets: the HTTP HEAD request
+    LoginDialogueProbe& Pop3; // <POP3> targets: greeting, log-in and QUIT
+    DialogueProbe& Smtp;      // <SMTP> targets: greeting and QUIT
 };
 
 } // namespace velnorix

@@ -3,7 +3,6 @@
 #include "probes/ascii_text.h"
 #include "probes/mail_dialogue.h"
 #include "probes/probe_errors.h"
-#include "probes/socket_startup.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,27 +17,6 @@ constexpr int kServiceReady = 220;
 constexpr int kActionOk = 250;
 
 } // namespace
-
-std::vector<std::string> AuthMechanismsOf(const std::vector<std::string>& ehloText) {
-    std::vector<std::string> names;
-    for (const std::string& line : ehloText) {
-        if (!StartsWithIgnoringCase(line, "AUTH ") && !StartsWithIgnoringCase(line, "AUTH="))
-            continue;
-        std::string_view rest = std::string_view(line).substr(4);
-        while (!rest.empty()) {
-            const std::size_t start = rest.find_first_not_of(" =");
-            if (start == std::string_view::npos)
-                break;
-            rest.remove_prefix(start);
-            const std::size_t end = std::min(rest.find_first_of(" ="), rest.size());
-            const std::string name(rest.substr(0, end));
-            if (std::find(names.begin(), names.end(), name) == names.end())
-                names.push_back(name);
-            rest.remove_prefix(end);
-        }
-    }
-    return names;
-}
 
 bool OffersExtension(const std::vector<std::string>& ehloText, std::string_view keyword) {
     return std::any_of(ehloText.begin(), ehloText.end(), [keyword](const std::string& line) {
@@ -55,7 +33,6 @@ std::string LocalHostName() {
 }
 
 SmtpClient::SmtpClient(ConnectionBounds bounds) : m_connection(bounds) {
-    StartSockets();
     m_connection.SetPort(kSmtpDefaultPort);
 }
 
@@ -65,7 +42,6 @@ void SmtpClient::StartDialogue() {
     m_connection.SetImplicitTls(m_security == ChannelSecurity::Tls);
     OpenMailDialogue(m_connection, [this, &clientName] {
         m_connection.ReadReply({kServiceReady});
-        m_authMechanisms.clear();
         if (m_security == ChannelSecurity::StartTls)
             UpgradeToTls(clientName);
         Introduce(clientName);
@@ -83,10 +59,8 @@ void SmtpClient::UpgradeToTls(const std::string& clientName) {
 
 void SmtpClient::Introduce(const std::string& clientName) {
     // RFC 3207 4.2: what the server said before TLS is forgotten, so it is asked again.
-    if (m_connection.SendCommand("EHLO " + clientName) == kActionOk) {
-        m_authMechanisms = AuthMechanismsOf(m_connection.LastReply().Text);
+    if (m_connection.SendCommand("EHLO " + clientName) == kActionOk)
         return;
-    }
     // RFC 5321 4.1.4: a server that does not know EHLO still knows HELO.
     m_connection.SendCommand("HELO " + clientName, {kActionOk});
 }

@@ -14,9 +14,6 @@ inline constexpr std::int32_t kSmtpDefaultPort = 25;
 // RFC 5321 4.5.3.1.2: a domain name is at most 255 octets; the client name is cut shorter.
 inline constexpr std::size_t kMaxClientNameLength = 250;
 
-// The mechanism names that EHLO reply text lines beginning "AUTH " or "AUTH=" (any letter
-// case) list, separated by blanks or "=", each name once, in order of appearance.
-std::vector<std::string> AuthMechanismsOf(const std::vector<std::string>& ehloText);
 // Whether an EHLO reply's text lists the extension (its first word, any letter case).
 bool OffersExtension(const std::vector<std::string>& ehloText, std::string_view keyword);
 
@@ -47,10 +44,6 @@ public:
     // Sends QUIT where the connection is still open, then closes it.
     void EndDialogue() override;
 
-    // The mechanisms the last EHLO reply offered; the probe itself authenticates with none.
-    [[nodiscard]] const std::vector<std::string>& AuthMechanisms() const {
-        return m_authMechanisms;
-    }
     [[nodiscard]] TcpConnection& Connection() { return m_connection; }
 
 private:
@@ -63,7 +56,6 @@ private:
     TcpConnection m_connection;
     ChannelSecurity m_security = ChannelSecurity::None;
     std::string m_heloName;
-    std::vector<std::string> m_authMechanisms;
 };
 
 } // namespace velnorix

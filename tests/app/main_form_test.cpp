@@ -209,7 +209,7 @@ TEST_F(MainFormTest, ContextDeleteLogFilesStopsTheRunFirst) {
     ASSERT_TRUE(FileExists(detail));
     ASSERT_TRUE(form->Timer1().Enabled());
 
-    form->Menus().ViewDeleteLogFiles1->trigger();
+    form->Menus().DeleteLogFiles2->trigger();
     EXPECT_FALSE(form->Timer1().Enabled());
     EXPECT_TRUE(form->Model().StopRequested);
     const std::string status = form->StatusBar1().Text();
@@ -220,7 +220,7 @@ TEST_F(MainFormTest, ContextDeleteLogFilesStopsTheRunFirst) {
 
 TEST_F(MainFormTest, ContextDeleteLogFilesWithoutARunStillStops) {
     auto form = Start();
-    form->Menus().ViewDeleteLogFiles1->trigger();
+    form->Menus().DeleteLogFiles2->trigger();
     EXPECT_TRUE(form->StartEnabled());
     EXPECT_EQ(form->StatusBar1().Text(), "  Test Stopped!");
     OpenAndCloseContextMenu(*form);
@@ -457,7 +457,7 @@ TEST_F(MainFormTest, SummaryShowsThePerformanceWindowModally) {
         shown = window.windowTitle();
         window.close();
     });
-    form->Menus().Summary->trigger();
+    form->Menus().Summary2->trigger();
     EXPECT_EQ(shown, QStringLiteral("Velnorix Performance Summary"));
     EXPECT_TRUE(m_prompts.History().empty());
 }
@@ -504,10 +504,10 @@ const PostedCommand kPostedCommands[] = {
     {"ContextStopTest", &MainMenus::StopTest2, 1, true, kStopped},
     {"Exit", &MainMenus::Exit1, 1, true, [](TMainForm& f) { return !f.isVisible(); }},
     {"DeleteLogFiles", &MainMenus::DeleteLogFiles1, 1, false, kDeleted},
-    {"ContextDeleteLogFiles", &MainMenus::ViewDeleteLogFiles1, 1, false, kDeleted},
+    {"ContextDeleteLogFiles", &MainMenus::DeleteLogFiles2, 1, false, kDeleted},
     {"Targets", &MainMenus::Targets1, 0, true, [](TMainForm& f) { return f.Model().IniChanged; }},
-    {"Save", &MainMenus::Save2, 1, true, kSaved},
-    {"SaveAs", &MainMenus::SaveAs2, 1, true, kSaved},
+    {"Save", &MainMenus::Save1, 1, true, kSaved},
+    {"SaveAs", &MainMenus::SaveAs1, 1, true, kSaved},
 };
 
 class PostedCommandTest : public MainFormTest,

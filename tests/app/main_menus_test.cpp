@@ -25,7 +25,7 @@ protected:
         for (QAction* item :
              {m_menus.New1, m_menus.Open1, m_menus.StartTest1, m_menus.StopTest1, m_menus.Exit1,
               m_menus.Summary1, m_menus.Log1, m_menus.SummaryLog1, m_menus.DeleteLogFiles1,
-              m_menus.Targets1, m_menus.Save2, m_menus.SaveAs2})
+              m_menus.Targets1, m_menus.Save1, m_menus.SaveAs1})
             QObject::connect(item, &QAction::triggered, &m_window,
                              [this, item] { m_clicked.push_back(item->text().toStdString()); });
     }
@@ -86,13 +86,13 @@ TEST_F(MainMenusTest, ContextItemsPerformTheirMainItems) {
         {m_menus.Open2, {"Open"}},
         {m_menus.StartTest2, {"repaint and pump", "Start Test"}},
         {m_menus.StopTest2, {"Stop Test"}},
-        {m_menus.Summary, {"Summary"}},
-        {m_menus.Log, {"Detail Log"}},
-        {m_menus.ViewSummaryLog1, {"Summary Log"}},
-        {m_menus.ViewDeleteLogFiles1, {"Stop Test", "Delete Log Files"}},
+        {m_menus.Summary2, {"Summary"}},
+        {m_menus.Log2, {"Detail Log"}},
+        {m_menus.SummaryLog2, {"Summary Log"}},
+        {m_menus.DeleteLogFiles2, {"Stop Test", "Delete Log Files"}},
         {m_menus.Targets2, {"Targets/Options"}},
-        {m_menus.Save3, {"Save"}},
-        {m_menus.SaveAs1, {"SaveAs"}},
+        {m_menus.Save2, {"Save"}},
+        {m_menus.SaveAs2, {"SaveAs"}},
         {m_menus.Exit2, {"Exit"}},
     };
     m_menus.SetStartTestEnabled(true);
@@ -112,8 +112,8 @@ TEST_F(MainMenusTest, AContextItemDoesNothingWhileItsMainItemIsDisabled) {
     EXPECT_EQ(m_clicked, std::vector<std::string>{"repaint and pump"});
 
     m_clicked.clear();
-    m_menus.Save2->setEnabled(false);
-    m_menus.Save3->trigger();
+    m_menus.Save1->setEnabled(false);
+    m_menus.Save2->trigger();
     EXPECT_TRUE(m_clicked.empty());
 }
 

@@ -46,7 +46,7 @@ TEST_F(ConfigurationCommandsTest, OpenOffersIniFilesFromTheProgramFolderAndLoads
     const std::string file = m_dir.File("mine.ini");
     WriteWholeFile(file, "[Targets]\r\nCount=1\r\n01Type=<SMTP>\r\n01Addr=relay\r\n");
     m_prompts.ChooseNextFileToOpen(file);
-    EXPECT_TRUE(m_commands.Open1Click());
+    EXPECT_TRUE(m_commands.Open());
 
     ASSERT_EQ(m_prompts.OpenDialogs().size(), 1u);
     const FileDialogOptions& options = m_prompts.OpenDialogs()[0];
@@ -60,7 +60,7 @@ TEST_F(ConfigurationCommandsTest, OpenOffersIniFilesFromTheProgramFolderAndLoads
 
 TEST_F(ConfigurationCommandsTest, CancelledOpenChangesNothing) {
     m_prompts.ChooseNextFileToOpen(std::nullopt);
-    EXPECT_FALSE(m_commands.Open1Click());
+    EXPECT_FALSE(m_commands.Open());
     EXPECT_TRUE(m_prompts.Boxes().empty());
     EXPECT_EQ(m_model.IniFileName, "");
     EXPECT_EQ(m_model.Target(0).Addr, "10.0.0.1");
@@ -69,13 +69,13 @@ TEST_F(ConfigurationCommandsTest, CancelledOpenChangesNothing) {
 TEST_F(ConfigurationCommandsTest, OpeningANameThatDoesNotExistMakesItTheNextSaveTarget) {
     const std::string file = m_dir.File("new.ini");
     m_prompts.ChooseNextFileToOpen(file);
-    m_commands.Open1Click();
+    m_commands.Open();
     EXPECT_EQ(m_prompts.Boxes(),
               (std::vector<Shown>{{Kind::Error, "Ini file is empty!\rPlease try again."}}));
     EXPECT_EQ(m_model.TargetCount(), 0);
     EXPECT_EQ(m_model.Config.IntervalMins, 5);
 
-    m_commands.Save2Click(); // no dialog: the prompts would throw on an unscripted one
+    m_commands.Save(); // no dialog: the prompts would throw on an unscripted one
     EXPECT_TRUE(ReadWholeFile(file).starts_with("[Targets]\r\nDeleteLogs=TRUE\r\n"));
 }
 
@@ -83,7 +83,7 @@ TEST_F(ConfigurationCommandsTest, SaveWithoutANameTakesTheSaveAsPath) {
     const std::string file = m_dir.File("chosen.ini");
     m_model.IniChanged = true;
     m_prompts.ChooseNextFileToSave(file);
-    m_commands.Save2Click();
+    m_commands.Save();
 
     ASSERT_EQ(m_prompts.SaveDialogs().size(), 1u);
     const FileDialogOptions& options = m_prompts.SaveDialogs()[0];
@@ -101,9 +101,9 @@ TEST_F(ConfigurationCommandsTest, SaveAfterOpenWritesBackWithoutADialog) {
     const std::string file = m_dir.File("opened.ini");
     WriteWholeFile(file, "[Targets]\r\nCount=1\r\n01Type=<Ping>\r\n01Addr=old\r\n");
     m_prompts.ChooseNextFileToOpen(file);
-    m_commands.Open1Click();
+    m_commands.Open();
     m_model.Target(0).Addr = "changed";
-    m_commands.Save2Click();
+    m_commands.Save();
     EXPECT_TRUE(m_prompts.SaveDialogs().empty());
     EXPECT_NE(ReadWholeFile(file).find("01Addr=changed\r\n"), std::string::npos);
 }
@@ -111,7 +111,7 @@ TEST_F(ConfigurationCommandsTest, SaveAfterOpenWritesBackWithoutADialog) {
 TEST_F(ConfigurationCommandsTest, SaveAsAlwaysPresetsTheDefaultName) {
     m_model.IniFileName = m_dir.File("current.ini");
     m_prompts.ChooseNextFileToSave(m_dir.File("other.ini"));
-    m_commands.SaveAs2Click();
+    m_commands.SaveAs();
     EXPECT_EQ(m_prompts.SaveDialogs().at(0).FileName, "Velnorix.Ini");
     EXPECT_EQ(m_model.IniFileName, m_dir.File("other.ini"));
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("current.ini")));
@@ -121,7 +121,7 @@ TEST_F(ConfigurationCommandsTest, CancelledSaveAsWritesNothingAndKeepsNameAndFla
     m_model.IniFileName = m_dir.File("current.ini");
     m_model.IniChanged = true;
     m_prompts.ChooseNextFileToSave(std::nullopt);
-    m_commands.SaveAs2Click();
+    m_commands.SaveAs();
     EXPECT_EQ(m_prompts.Boxes(), (std::vector<Shown>{{Kind::Confirmation, kNoNameBox}}));
     EXPECT_EQ(m_model.IniFileName, m_dir.File("current.ini"));
     EXPECT_TRUE(m_model.IniChanged);
@@ -134,7 +134,7 @@ TEST_F(ConfigurationCommandsTest, SaveAsKeepsTheChosenNameWhenTheWriteFails) {
     const std::string file = m_dir.File("no-such-folder/x.ini");
     m_prompts.ChooseNextFileToSave(file);
     try {
-        m_commands.SaveAs2Click();
+        m_commands.SaveAs();
         ADD_FAILURE() << "the save did not fail";
     } catch (const ConfigurationError& error) {
         EXPECT_STREQ(error.what(), "Failed to write value to INI file");
@@ -154,7 +154,7 @@ TEST_F(ConfigurationCommandsTest, NewResetsTheEntriesOnlyAndSaveWritesThemEmpty)
     m_model.IniFileName = m_dir.File("after-new.ini");
     m_display.Add("header");
 
-    m_commands.New1Click();
+    m_commands.New();
     for (const TargetSettings& entry : m_model.Config.Targets) {
         EXPECT_EQ(entry.Type, "");
         EXPECT_EQ(entry.Password, "");
@@ -169,7 +169,7 @@ TEST_F(ConfigurationCommandsTest, NewResetsTheEntriesOnlyAndSaveWritesThemEmpty)
     EXPECT_EQ(m_display.Lines(), std::vector<std::string>{"header"});
     EXPECT_TRUE(m_prompts.Boxes().empty());
 
-    m_commands.Save2Click();
+    m_commands.Save();
     const std::string text = ReadWholeFile(m_model.IniFileName);
     for (const std::string p : {"01", "02"}) {
         const std::string entry = p + "Type=\r\n" + p + "Addr=\r\n" + p + "User=\r\n" + p +

@@ -86,7 +86,7 @@ TEST(EndToEndTest, TwoCyclesOverTheRealProbesWriteBothLogs) {
     rig.Scheduler.StartTestRun();
     ASSERT_TRUE(rig.Timer1.WouldTick());
     EXPECT_EQ(rig.Timer1.Interval(), 1000);
-    rig.Scheduler.Timer1Timer();
+    rig.Scheduler.OnIntervalElapsed();
     web.Finish();
     pop3.Finish();
     smtp.Finish();

@@ -38,8 +38,8 @@ struct FakeShell {
         return {.Model = Model,
                 .Display = Display,
                 .StatusBar = StatusBar,
-                .Timer1 = Timer1,
-                .Timer2 = Timer2,
+                .CycleTimer = Timer1,
+                .StartTimer = Timer2,
                 .Clock = clock,
                 .Host = Host,
                 .Probes = probes,
@@ -70,7 +70,7 @@ struct EngineRig : FakeShell {
     // One Timer1 tick, delivered only when the timer would really tick.
     void Tick() {
         if (Timer1.WouldTick())
-            Scheduler.Timer1Timer();
+            Scheduler.OnIntervalElapsed();
     }
 
     FakeClock Clock;

@@ -76,7 +76,7 @@ TEST(FailureReasonsOfACycle, GoWithTheirLinesToTheStatusBarAndStayAsTheTargetsLa
     rig.AddTarget("<SMTP>", "127.0.0.1", refusing.Port());
 
     rig.Scheduler.StartTestRun();
-    rig.Scheduler.Timer1Timer();
+    rig.Scheduler.OnIntervalElapsed();
 
     const std::string notFound = "HTTP/1.1 404 Not Found";
     const std::string badLogin = "invalid user name or password";

@@ -170,7 +170,7 @@ TEST_F(ParallelCycleNetworkTest, StopDuringTheCycleStillRecordsEveryTargetThenEn
             return;
         m_rig->Host.Post([&] {
             shownAtStop = ShownResults().size();
-            m_rig->Scheduler.StopTest1Click();
+            m_rig->Scheduler.RequestStop();
         });
     });
 

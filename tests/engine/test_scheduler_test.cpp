@@ -29,11 +29,10 @@ protected:
 
     // Makes the ping of the next cycle ask for a stop, as a click during the probes does.
     void StopDuringTheNextProbes() {
-        m_rig.Probes.Script.Set("EchoExchange", "192.0.2.10",
-                                ScriptedCall{1000, false, ReplyStatusKind::Echo, [this] {
-                                                 m_rig.Host.Post(
-                                                     [this] { m_rig.Scheduler.StopTest1Click(); });
-                                             }});
+        m_rig.Probes.Script.Set(
+            "EchoExchange", "192.0.2.10",
+            ScriptedCall{1000, false, ReplyStatusKind::Echo,
+                         [this] { m_rig.Host.Post([this] { m_rig.Scheduler.RequestStop(); }); }});
     }
 
     [[nodiscard]] std::size_t ProbeCalls() const { return m_rig.Probes.Script.Journal().size(); }
@@ -85,7 +84,7 @@ TEST_F(TestSchedulerTest, StopDuringTheFirstCyclesProbesCompletesItAndAppendsTwi
 
 TEST_F(TestSchedulerTest, StopHandledAtTheCyclesFirstPumpAppendsOnce) {
     m_rig.Scheduler.StartTestRun();
-    m_rig.Host.Post([this] { m_rig.Scheduler.StopTest1Click(); });
+    m_rig.Host.Post([this] { m_rig.Scheduler.RequestStop(); });
     m_rig.Tick();
     EXPECT_EQ(ProbeCalls(), 6U) << "the cycle still probes every target";
     EXPECT_EQ(m_rig.StatusBar.Text(), std::string("\t2 Cycles in 0:00:03") + kStopped);
@@ -95,7 +94,7 @@ TEST_F(TestSchedulerTest, StopHandledAtTheCyclesFirstPumpAppendsOnce) {
 TEST_F(TestSchedulerTest, StopBetweenCyclesAppendsOnceAndEndsTheRun) {
     m_rig.Scheduler.StartTestRun();
     const int pumps = m_rig.Host.Pumps();
-    m_rig.Scheduler.StopTest1Click();
+    m_rig.Scheduler.RequestStop();
 
     EXPECT_EQ(m_rig.StatusBar.Text(), std::string("\t1 Cycles in 0:00:01") + kStopped);
     EXPECT_FALSE(m_rig.Timer1.Enabled());
@@ -108,7 +107,7 @@ TEST_F(TestSchedulerTest, StopBetweenCyclesAppendsOnceAndEndsTheRun) {
 TEST_F(TestSchedulerTest, StartAgainAfterStopOpensNewLogsAndKeepsTheStatistics) {
     m_rig.Scheduler.StartTestRun();
     m_rig.Tick();
-    m_rig.Scheduler.StopTest1Click();
+    m_rig.Scheduler.RequestStop();
     const std::string firstDetail = m_rig.Model.DetailLogName;
     const std::string firstDetailText = m_rig.DetailLog();
     m_rig.Clock.Advance(60'000);
@@ -183,9 +182,9 @@ TEST_F(TestSchedulerTest, ZeroIntervalRunsOneCycleAndStaysRunning) {
 }
 
 TEST_F(TestSchedulerTest, Timer2StartsTheRunOnceAndDisablesItself) {
-    m_rig.Timer2.SetInterval(kTimer2IntervalMs);
+    m_rig.Timer2.SetInterval(kStartDelayMs);
     m_rig.Timer2.SetEnabled(true);
-    m_rig.Scheduler.Timer2Timer();
+    m_rig.Scheduler.OnStartDelayElapsed();
     EXPECT_FALSE(m_rig.Timer2.Enabled());
     EXPECT_EQ(m_rig.Model.CycleCount, 1);
     EXPECT_TRUE(FileExists(m_rig.Model.DetailLogName));

@@ -90,7 +90,7 @@ protected:
     // After Stop Test and Start Test with space back, a few cycles give two whole logs.
     void ExpectStopAndStartRunCleanly() {
         const std::string oldDetail = m_rig.Model.DetailLogName;
-        m_rig.Scheduler.StopTest1Click();
+        m_rig.Scheduler.RequestStop();
         m_rig.Scheduler.StartTestRun();
         EXPECT_NE(m_rig.Model.DetailLogName, oldDetail);
         for (int i = 0; i < 3; ++i)

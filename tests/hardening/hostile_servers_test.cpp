@@ -217,10 +217,10 @@ TEST_P(HostileServerTest, EveryProbeFailsInTimeWithBoundedMemoryAndNoDescriptorL
             FakeHost host;
 
             const ProbeComponents real = probes.Components();
-            KeptHead http(real.IdHTTP1);
-            KeptDialogue pop3(real.IdPOP31, &real.IdPOP31);
-            KeptDialogue smtp(real.IdSMTP1, nullptr);
-            const ProbeComponents kept{real.PingClient, http, pop3, smtp};
+            KeptHead http(real.Web);
+            KeptDialogue pop3(real.Pop3, &real.Pop3);
+            KeptDialogue smtp(real.Smtp, nullptr);
+            const ProbeComponents kept{real.Echo, http, pop3, smtp};
 
             const auto start = std::chrono::steady_clock::now();
             outcome = ProbeTarget(kind.Type, 0, entry, kept, clock, host, {});

@@ -100,11 +100,11 @@ public:
 class CountedSet final : public ProbeSet {
 public:
     CountedSet(std::unique_ptr<ProbeSet> real, WaitCounter& waits)
-        : m_real(std::move(real)), m_own(m_real->Components()), m_echo(m_own.PingClient, waits),
-          m_pop3(m_own.IdPOP31, waits), m_smtp(m_own.IdSMTP1, waits) {}
+        : m_real(std::move(real)), m_own(m_real->Components()), m_echo(m_own.Echo, waits),
+          m_pop3(m_own.Pop3, waits), m_smtp(m_own.Smtp, waits) {}
     // A worker's own web probe is never used: every web target brings its own.
     [[nodiscard]] ProbeComponents Components() override {
-        return {m_echo, m_own.IdHTTP1, m_pop3, m_smtp};
+        return {m_echo, m_own.Web, m_pop3, m_smtp};
     }
 
 private:

@@ -105,7 +105,7 @@ QImage ContextMenuOpen() {
     form.StopTest1Click();
     form.OpenPopupMenu(form.mapToGlobal(QPoint(260, 140)));
     QMenu& menu = *form.Menus().PopupMenu1;
-    menu.setActiveAction(form.Menus().Summary);
+    menu.setActiveAction(form.Menus().Summary2);
     QApplication::processEvents();
     const QImage shot = Grab(form, &menu);
     menu.close();

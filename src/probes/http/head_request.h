@@ -8,6 +8,8 @@ namespace velnorix {
 
 inline constexpr std::string_view kRequestContentType = "text/html";
 inline constexpr std::string_view kRequestAccept = "text/html, */*";
+// The agent text earlier releases sent; servers' access rules and operators' log filters
+// written for the monitor match on it, so it stays as it was.
 inline constexpr std::string_view kRequestUserAgent = "Mozilla/3.0 (compatible; Indy Library)";
 inline constexpr std::size_t kFoldWidth = 78;
 
