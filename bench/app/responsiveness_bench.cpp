@@ -15,12 +15,12 @@
 #include "app/text_display.h"
 #include "base/text_file.h"
 #include "engine/network_probes.h"
+#include "support/loopback_server.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <cerrno>
 #include <cstdlib>
@@ -28,11 +28,12 @@
 #include <filesystem>
 #include <fstream>
 #include <net/if.h>
-#include <netinet/in.h>
+#include <optional>
 #include <sched.h>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace velnorix {
@@ -195,24 +196,17 @@ void SilentPingCycle(benchmark::State& state) {
 }
 
 void SilentSmtpCycle(benchmark::State& state) {
-    // A listener whose backlog accepts the connection; nobody ever greets on it.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        ::listen(listener, 4) != 0 ||
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    // A listener that accepts the connection; nobody ever greets on it.
+    std::optional<testing::LoopbackServer> silent;
+    try {
+        silent.emplace([](testing::Connection& connection) { connection.DrainUntilClosed(); });
+    } catch (const std::system_error&) {
         state.SkipWithError("cannot listen on the loopback");
-        if (listener >= 0)
-            ::close(listener);
         return;
     }
     NetworkProbeSettings settings;
     settings.Mail.ReadTimeout = std::chrono::milliseconds(5'000);
-    MeasureCycles(state, Configuration("<SMTP>", "127.0.0.1", ntohs(address.sin_port)), settings);
-    ::close(listener);
+    MeasureCycles(state, Configuration("<SMTP>", "127.0.0.1", silent->Port()), settings);
 }
 
 BENCHMARK(SilentPingCycle)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -1,6 +1,6 @@
+#include "base/atomic_file.h"
 #include "config/configuration_file.h"
 #include "config/ini_document.h"
-#include "config/ini_file_io.h"
 #include "engine/run_model.h"
 
 #include <benchmark/benchmark.h>

@@ -4,17 +4,15 @@
 #include "base/file_descriptor.h"
 #include "probes/http/head_request.h"
 #include "probes/http/http_client.h"
+#include "support/loopback_server.h"
 
 #include <arpa/inet.h>
-#include <atomic>
 #include <benchmark/benchmark.h>
 #include <cstdint>
 #include <netinet/in.h>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <sys/socket.h>
-#include <thread>
 #include <unistd.h>
 
 namespace velnorix {
@@ -44,56 +42,17 @@ bool ReadHeaderBlock(int fd) {
     return true;
 }
 
-// Answers every HEAD request with 200 until it is destroyed, one connection at a time.
-class HeadServer final {
-public:
-    HeadServer() : m_listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-        const int on = 1;
-        ::setsockopt(m_listener.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in address = LoopbackAddress(0);
-        socklen_t length = sizeof address;
-        if (::bind(m_listener.Get(), reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
-            ::listen(m_listener.Get(), 64) != 0 ||
-            ::getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-            throw std::runtime_error("cannot listen on 127.0.0.1");
-        }
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { Serve(); });
-    }
-
-    ~HeadServer() {
-        m_stopping = true;
-        // Wakes the accept with one last connection.
-        FileDescriptor waker(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        const sockaddr_in address = LoopbackAddress(m_port);
-        ::connect(waker.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-        waker.Close();
-        m_thread.join();
-    }
-
-    HeadServer(const HeadServer&) = delete;
-    HeadServer& operator=(const HeadServer&) = delete;
-
-    [[nodiscard]] std::uint16_t Port() const { return m_port; }
-
-private:
-    void Serve() {
-        while (!m_stopping) {
-            FileDescriptor connection(::accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-            while (connection.IsValid() && ReadHeaderBlock(connection.Get())) {
-                ::send(connection.Get(), kAnswer.data(), kAnswer.size(), MSG_NOSIGNAL);
-            }
+// Answers every HEAD request of a connection with 200 until the client closes it.
+void AnswerHeadRequests(testing::Connection& connection) {
+    while (const auto line = connection.ReadLine()) {
+        if (line->empty() && !connection.Send(kAnswer)) {
+            return;
         }
     }
+}
 
-    FileDescriptor m_listener;
-    std::uint16_t m_port = 0;
-    std::atomic<bool> m_stopping{false};
-    std::thread m_thread;
-};
-
-HeadServer& Server() {
-    static HeadServer server;
+testing::LoopbackServer& Server() {
+    static testing::LoopbackServer server(AnswerHeadRequests);
     return server;
 }
 

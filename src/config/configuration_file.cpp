@@ -1,5 +1,6 @@
 #include "config/configuration_file.h"
 
+#include "base/atomic_file.h"
 #include "base/text_file.h"
 #include "config/ini_document.h"
 #include "config/ini_file_io.h"

@@ -2,20 +2,12 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
-// The configuration file is read whole once and written whole once per operation.
+// The configuration file is read whole once per operation; base/atomic_file.h writes it whole.
 namespace velnorix {
 
 // The file's bytes; nothing when no file of that name exists. Throws FileError when it exists
 // but cannot be read (a folder, no permission).
 std::optional<std::string> ReadWholeTextFile(const std::string& path);
-
-// Replaces the file's content by `text` in one step: a crash or a full disk leaves either the
-// old or the new content, never a mix, and once it returns the new content survives a crash. A new
-// file is readable and writable by its owner only, as it may hold passwords; an existing one keeps
-// its permissions, and a symbolic link keeps pointing at the file it named. A file without any
-// write permission is refused, whoever runs the program. Throws FileError.
-void ReplaceTextFile(const std::string& path, std::string_view text);
 
 } // namespace velnorix

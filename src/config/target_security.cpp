@@ -1,6 +1,6 @@
 #include "config/target_security.h"
 
-#include "probes/ascii_text.h"
+#include "base/ascii_case.h"
 
 #include <algorithm>
 #include <array>

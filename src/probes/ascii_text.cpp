@@ -1,29 +1,6 @@
 #include "probes/ascii_text.h"
 
-#include <algorithm>
-
 namespace velnorix {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string ToLowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(), LowerAscii);
-    return lower;
-}
 
 std::string_view TrimLinearWhitespace(std::string_view text) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t'; };

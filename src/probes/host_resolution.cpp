@@ -1,6 +1,6 @@
 #include "probes/host_resolution.h"
 
-#include "probes/ascii_text.h"
+#include "base/ascii_case.h"
 #include "probes/probe_errors.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "probes/numbered_reply.h"
 
-#include "probes/ascii_text.h"
+#include "base/ascii_case.h"
 #include "probes/probe_errors.h"
 
 #include <charconv>

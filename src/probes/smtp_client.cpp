@@ -1,6 +1,6 @@
 #include "probes/smtp_client.h"
 
-#include "probes/ascii_text.h"
+#include "base/ascii_case.h"
 #include "probes/mail_dialogue.h"
 #include "probes/probe_errors.h"
 

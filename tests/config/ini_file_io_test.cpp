@@ -1,4 +1,4 @@
-#include "config/ini_file_io.h"
+#include "base/atomic_file.h"
 #include "support/temp_dir.h"
 
 #include <cstdlib>

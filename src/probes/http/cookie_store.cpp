@@ -1,5 +1,6 @@
 #include "probes/http/cookie_store.h"
 
+#include "base/ascii_case.h"
 #include "probes/ascii_text.h"
 #include "probes/http/decimal_text.h"
 #include "probes/http/set_cookie.h"

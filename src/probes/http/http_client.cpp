@@ -1,6 +1,6 @@
 #include "probes/http/http_client.h"
 
-#include "probes/ascii_text.h"
+#include "base/ascii_case.h"
 #include "probes/http/head_request.h"
 #include "probes/http/http_errors.h"
 #include "probes/http/response_rules.h"

@@ -1,6 +1,6 @@
 #include "probes/http/http_date.h"
 
-#include "probes/ascii_text.h"
+#include "base/ascii_case.h"
 
 #include <array>
 #include <cstddef>

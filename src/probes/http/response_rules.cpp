@@ -1,5 +1,6 @@
 #include "probes/http/response_rules.h"
 
+#include "base/ascii_case.h"
 #include "probes/ascii_text.h"
 #include "probes/http/decimal_text.h"
 #include "probes/http/http_errors.h"

@@ -1,6 +1,6 @@
 #include "probes/http/url_parts.h"
 
-#include "probes/ascii_text.h"
+#include "base/ascii_case.h"
 #include "probes/http/decimal_text.h"
 #include "probes/http/http_errors.h"
 

@@ -1,7 +1,7 @@
 #include "reports/forms/perf_form.h"
 
+#include "base/atomic_file.h"
 #include "config/forms/qt_text.h"
-#include "config/ini_file_io.h"
 #include "reports/forms/response_chart.h"
 #include "reports/performance_csv.h"
 
