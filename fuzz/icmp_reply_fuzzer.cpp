@@ -2,7 +2,7 @@
 // read as a possible answer to one fixed request of ours.
 #include "probes/icmp_packet.h"
 #include "probes/probe_errors.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,9 @@
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
 #include "engine/run_model.h"
-#include "quiet_host.h"
+#include "kit/fake_host.h"
+#include "kit/scripted_prompts.h"
+#include "property_failed.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -69,8 +71,8 @@ bool SameConfiguration(const RunModel& loaded, const RunModel& reloaded) {
 
 void Load(RunModel& model, std::string_view text) {
     WriteFile(ScratchPath(), text);
-    fuzzing::QuietDisplay display;
-    fuzzing::QuietPrompts prompts;
+    kit::FakeDisplay display; // an insert or delete beyond its lines throws: a finding
+    kit::ScriptedPrompts prompts;
     LoadIniFile(model, display, prompts, ScratchPath());
     if (model.TargetCount < 0 || model.TargetCount > kMaxIniTargets ||
         static_cast<std::size_t>(model.TargetCount) > model.TargetTable.size())

@@ -1,6 +1,8 @@
 #include "config/configuration_file.h"
 #include "config/ini_document.h"
 #include "config/ini_file_io.h"
+#include "kit/fake_host.h"
+#include "kit/scripted_prompts.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -11,40 +13,6 @@ namespace velnorix {
 namespace {
 
 constexpr int kTargets = 1000;
-
-class NullDisplay final : public DisplayLines {
-public:
-    [[nodiscard]] int Count() const override { return m_count; }
-    [[nodiscard]] std::string Line(int) const override { return {}; }
-    void Add(std::string_view) override { ++m_count; }
-    void Insert(int, std::string_view) override { ++m_count; }
-    void Delete(int) override { --m_count; }
-    void Clear() override { m_count = 0; }
-    void BeginUpdate() override {}
-    void EndUpdate() override {}
-    [[nodiscard]] int PixelHeight() const override { return 385; }
-    [[nodiscard]] int FontPixelHeight() const override { return 13; }
-
-private:
-    int m_count = 0;
-};
-
-class NullStatus final : public StatusLine {
-public:
-    [[nodiscard]] std::string Text() const override { return {}; }
-    void SetText(std::string_view) override {}
-};
-
-class NoPrompts final : public UserPrompts {
-public:
-    void ShowErrorBox(std::string_view) override {}
-    void ShowInformation(std::string_view) override {}
-    void ShowConfirmation(std::string_view) override {}
-    bool AskYesNo(std::string_view) override { return false; }
-    void ShowGeneralError(std::string_view) override {}
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-};
 
 RunModel ModelWithTargets() {
     RunModel model;
@@ -85,8 +53,8 @@ private:
 
 void BM_LoadIniFile1000Targets(benchmark::State& state) {
     const BenchFile file;
-    NullDisplay display;
-    NoPrompts prompts;
+    kit::FakeDisplay display;
+    kit::ScriptedPrompts prompts;
     for (auto _ : state) {
         RunModel model;
         LoadIniFile(model, display, prompts, file.Path());
@@ -98,7 +66,7 @@ BENCHMARK(BM_LoadIniFile1000Targets)->Unit(benchmark::kMillisecond);
 void BM_SaveIniFile1000Targets(benchmark::State& state) {
     const BenchFile file;
     RunModel model = ModelWithTargets();
-    NullStatus status;
+    kit::FakeStatusLine status{kit::Keep::ShownOnly};
     for (auto _ : state)
         SaveIniFile(model, status, file.Path());
 }

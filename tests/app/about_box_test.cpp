@@ -11,7 +11,7 @@
 namespace velnorix {
 namespace {
 
-class AboutBoxTest : public ::testing::Test {
+class AboutBoxTest : public testing::Test {
 protected:
     void SetUp() override { QApplication::setApplicationDisplayName(QStringLiteral("Velnorix")); }
 

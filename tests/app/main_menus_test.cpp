@@ -19,7 +19,7 @@ std::vector<std::string> Captions(const QMenu& menu) {
     return captions;
 }
 
-class MainMenusTest : public ::testing::Test {
+class MainMenusTest : public testing::Test {
 protected:
     MainMenusTest() {
         for (QAction* item :

@@ -12,12 +12,12 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::IsEmpty;
-using testing::LoopbackServer;
-using testing::ServerScript;
-using testing::ShortBounds;
+using kit::LoopbackServer;
+using kit::ServerScript;
+using kit::ShortBounds;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+using testing::IsEmpty;
 
 struct Outcome {
     std::string Error; // empty for success

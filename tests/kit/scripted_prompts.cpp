@@ -1,10 +1,10 @@
-#include "support/scripted_prompts.h"
+#include "kit/scripted_prompts.h"
 
 #include <ostream>
 #include <stdexcept>
 #include <utility>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 void ScriptedPrompts::ShowErrorBox(std::string_view message) {
     RecordBox(Kind::Error, message);
@@ -131,4 +131,4 @@ void PrintTo(const ScriptedPrompts::Shown& shown, std::ostream* out) {
     *out << " \"" << shown.Text << '"';
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "base/date_time.h"
 #include "engine/host.h"
 
-#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,12 +10,17 @@
 #include <vector>
 
 // Scripted stand-ins for what the program around the engine provides: the display, the status
-// bar, the timers, the clock and the host services. They record what the engine did so tests
-// can compare it, and refuse what the real widgets would not accept.
-namespace velnorix::testing {
+// bar, the timers and the host services (the clock is in fake_clock.h). They record what the
+// engine did so tests can compare it, and refuse what the real widgets would not accept.
+namespace velnorix::kit {
+
+// What a fake keeps: the history of what it was given, for a test to compare, or only what it
+// shows now, so a long benchmark's memory stays the engine's own.
+enum class Keep { History, ShownOnly };
 
 class FakeDisplay final : public DisplayLines {
 public:
+    explicit FakeDisplay(Keep keep = Keep::History) : m_keep(keep == Keep::History) {}
     [[nodiscard]] int Count() const override;
     [[nodiscard]] std::string Line(int index) const override;
     void Add(std::string_view line) override;
@@ -46,6 +49,7 @@ public:
 private:
     void NoteChange();
 
+    bool m_keep;
     std::vector<std::string> m_lines;
     std::vector<std::string> m_reasons;
     int m_pixelHeight = 385;
@@ -57,15 +61,17 @@ private:
 
 class FakeStatusLine final : public StatusLine {
 public:
+    explicit FakeStatusLine(Keep keep = Keep::History) : m_keep(keep == Keep::History) {}
     [[nodiscard]] std::string Text() const override { return m_text; }
     void SetText(std::string_view text) override;
-    void ShowFailureReason(std::string_view reason) override { m_reasons.emplace_back(reason); }
+    void ShowFailureReason(std::string_view reason) override;
     // Every text set, oldest first.
     [[nodiscard]] const std::vector<std::string>& History() const { return m_history; }
     // Every failure reason shown, oldest first.
     [[nodiscard]] const std::vector<std::string>& FailureReasons() const { return m_reasons; }
 
 private:
+    bool m_keep;
     std::string m_text;
     std::vector<std::string> m_history;
     std::vector<std::string> m_reasons;
@@ -87,26 +93,6 @@ private:
     std::int32_t m_interval = 0;
     bool m_enabled = false;
     int m_restarts = 0;
-};
-
-// A clock that moves only when told to: the tick counter and the local time advance together.
-class FakeClock final : public Clock {
-public:
-    FakeClock();
-    [[nodiscard]] std::uint32_t TickCount() override { return m_tick; }
-    [[nodiscard]] LocalDateTime Now() override;
-    void Sleep(std::uint32_t milliseconds) override { Advance(milliseconds); }
-    // The local time read as UTC.
-    [[nodiscard]] std::int64_t SecondsSinceEpoch() override;
-
-    void SetTick(std::uint32_t tick) { m_tick = tick; }
-    void SetNow(const LocalDateTime& now);
-    void Advance(std::uint32_t milliseconds);
-
-private:
-    // Atomic: probes running at once read and advance the clock from their own threads.
-    std::atomic<std::uint32_t> m_tick = 0;
-    std::atomic<std::int64_t> m_msSinceEpoch = 0; // of the local time, since 30 December 1899
 };
 
 class FakeHost final : public HostServices {
@@ -146,4 +132,4 @@ private:
     int m_blockingCalls = 0;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit
