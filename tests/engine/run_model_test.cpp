@@ -5,24 +5,6 @@
 namespace velnorix {
 namespace {
 
-TEST(RunModelTest, StartsWithTenResetEntriesAndTheDefaultInterval) {
-    const RunModel model;
-    ASSERT_EQ(model.TargetTable.size(), 10u);
-    EXPECT_EQ(model.TargetCount, 0);
-    EXPECT_EQ(model.IntervalHours, 0);
-    EXPECT_EQ(model.IntervalMins, 5);
-    EXPECT_EQ(model.IntervalSecs, 0);
-    EXPECT_FALSE(model.DeleteLogs);
-    EXPECT_FALSE(model.StartEnabled);
-    EXPECT_FALSE(model.IniChanged);
-    EXPECT_EQ(model.RunStartTime, 0.0);
-    for (const TargetEntry& entry : model.TargetTable) {
-        EXPECT_TRUE(entry.Audible);
-        EXPECT_TRUE(entry.Type.empty());
-        EXPECT_EQ(entry.Port, 0);
-    }
-}
-
 TEST(RunModelTest, ResetTargetsResetsTheWholeTableButNothingElse) {
     RunModel model;
     model.SetTargetCount(2);
