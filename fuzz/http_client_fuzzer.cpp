@@ -1,7 +1,7 @@
 // The whole HEAD exchange of the web site probe against a server on 127.0.0.1 that answers
 // with the input: the status line, the headers, interim responses and cookies, all through
 // the real TCP layer.
-#include "kit/fake_clock.h"
+#include "kit/fake_host.h"
 #include "loopback_peer.h"
 #include "probes/http/http_client.h"
 #include "probes/http/response_rules.h"

@@ -4,7 +4,6 @@
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
 #include "instant_probes.h"
-#include "kit/fake_clock.h"
 #include "kit/fake_host.h"
 
 #include <benchmark/benchmark.h>

@@ -3,7 +3,6 @@
 #include "base/text_format.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
-#include "kit/fake_clock.h"
 #include "kit/fake_host.h"
 #include "support/fake_probes.h"
 #include "support/temp_dir.h"

@@ -3,7 +3,7 @@
 #include "engine/network_probes.h"
 #include "engine/test_scheduler.h"
 #include "engine_rig.h"
-#include "kit/fake_clock.h"
+#include "kit/fake_host.h"
 #include "support/bounded_probes.h"
 
 #include <chrono>

@@ -1,5 +1,4 @@
 #include "engine/target_probe.h"
-#include "kit/fake_clock.h"
 #include "kit/fake_host.h"
 #include "support/case_names.h"
 #include "support/fake_probes.h"

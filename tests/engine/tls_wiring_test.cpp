@@ -1,6 +1,5 @@
 #include "engine/network_probes.h"
 #include "engine/target_probe.h"
-#include "kit/fake_clock.h"
 #include "kit/fake_host.h"
 #include "probes/short_bounds.h"
 #include "support/case_names.h"

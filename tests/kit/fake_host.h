@@ -1,17 +1,21 @@
 #pragma once
 
+#include "base/clock.h"
+#include "base/date_time.h"
 #include "engine/host.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Scripted stand-ins for what the program around the engine provides: the display, the status
-// bar, the timers and the host services (the clock is in fake_clock.h). They record what the
-// engine did so tests can compare it, and refuse what the real widgets would not accept.
+// bar, the timers, the clock and the host services. They record what the engine did so tests can
+// compare it, and refuse what the real widgets would not accept.
 namespace velnorix::kit {
 
 // What a fake keeps: the history of what it was given, for a test to compare, or only what it
@@ -93,6 +97,40 @@ private:
     std::int32_t m_interval = 0;
     bool m_enabled = false;
     int m_restarts = 0;
+};
+
+// A clock at a known date, 6 December 2026 14:03:27 until set, whose ticks move only when told
+// to, or by a fixed step at every reading, or are the system's real ticks (Ticks::Real: probes'
+// waits are measured and sleeps are real, while the date stays put). Safe to read and advance
+// from several threads, as probes running at once do.
+class FakeClock final : public Clock {
+public:
+    enum class Ticks { Manual, Real };
+
+    explicit FakeClock(Ticks ticks = Ticks::Manual);
+    [[nodiscard]] std::uint32_t TickCount() override;
+    [[nodiscard]] LocalDateTime Now() override;
+    // The local time read as UTC; the system's with real ticks.
+    [[nodiscard]] std::int64_t SecondsSinceEpoch() override;
+    void Sleep(std::uint32_t milliseconds) override {
+        m_system ? m_system->Sleep(milliseconds) : Advance(milliseconds);
+    }
+
+    void SetTick(std::uint32_t tick) { m_tick = tick; }
+    // Every reading of the tick count first moves it on by this much; 0 at first.
+    void SetStep(std::uint32_t milliseconds) { m_step = milliseconds; }
+    void SetNow(const LocalDateTime& now);
+    // Moves the ticks and the local time on together.
+    void Advance(std::uint32_t milliseconds) {
+        m_tick += milliseconds;
+        m_msSinceEpoch += milliseconds;
+    }
+
+private:
+    std::optional<SystemClock> m_system; // set for real ticks
+    std::atomic<std::uint32_t> m_tick = 0;
+    std::atomic<std::uint32_t> m_step = 0;
+    std::atomic<std::int64_t> m_msSinceEpoch = 0; // of the local time, since 30 December 1899
 };
 
 class FakeHost final : public HostServices {

@@ -1,5 +1,5 @@
 #include "base/file_descriptor.h"
-#include "kit/fake_clock.h"
+#include "kit/fake_host.h"
 #include "probes/icmp_client.h"
 #include "probes/probe_errors.h"
 #include "support/network_namespace.h"

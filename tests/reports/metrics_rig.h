@@ -2,7 +2,7 @@
 
 #include "engine/run_metrics.h"
 #include "engine/statistics.h"
-#include "kit/fake_clock.h"
+#include "kit/fake_host.h"
 
 #include <string>
 #include <utility>

@@ -1,5 +1,5 @@
 #include "engine/statistics.h"
-#include "kit/fake_clock.h"
+#include "kit/fake_host.h"
 #include "kit/scripted_prompts.h"
 #include "reports/forms/perf_form.h"
 #include "reports/modal_watch.h"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "kit/fake_clock.h"
 #include "kit/fake_host.h"
 #include "probes/probe_interfaces.h"
 

@@ -9,7 +9,7 @@
 #include "engine/run_metrics.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
-#include "kit/fake_clock.h"
+#include "kit/fake_host.h"
 #include "kit/scripted_prompts.h"
 #include "reports/forms/log_display_form.h"
 #include "reports/forms/perf_form.h"

@@ -1,4 +1,4 @@
-#include "kit/fake_clock.h"
+#include "kit/fake_host.h"
 #include "probes/http/http_client.h"
 #include "probes/http/http_errors.h"
 #include "probes/probe_errors.h"
