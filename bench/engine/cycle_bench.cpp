@@ -23,7 +23,7 @@ public:
     explicit BenchRun(int targets, bool logsToNull)
         : m_directory(MakeDirectory()), m_logsToNull(logsToNull) {
         m_host.SetLogDirectory(m_directory);
-        m_clock.SetStep(1); // every probe takes a millisecond
+        m_clock.SetStep(1); // each reading a millisecond later, so probes take time
         static constexpr std::string_view kTags[] = {kTagPing, kTagHtml, kTagPop3, kTagSmtp};
         m_model.SetTargetCount(targets);
         for (int i = 0; i < targets; ++i) {
