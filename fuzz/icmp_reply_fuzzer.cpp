@@ -4,6 +4,7 @@
 #include "probes/probe_errors.h"
 #include "property_failed.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
