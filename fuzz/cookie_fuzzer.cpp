@@ -2,7 +2,7 @@
 #include "probes/http/cookie_store.h"
 #include "probes/http/head_request.h"
 #include "probes/http/set_cookie.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 #include "request_shape.h"
 
 #include <array>

@@ -1,10 +1,11 @@
 // The whole HEAD exchange of the web site probe against a server on 127.0.0.1 that answers
 // with the input: the status line, the headers, interim responses and cookies, all through
 // the real TCP layer.
+#include "kit/fake_host.h"
 #include "loopback_peer.h"
 #include "probes/http/http_client.h"
 #include "probes/http/response_rules.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 
 #include <chrono>
 #include <cstddef>
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                std::min(size - 1, kMaxResponse));
     peer.Prepare(response,
                  (data[0] & 1) != 0 ? LoopbackPeer::Ending::Reset : LoopbackPeer::Ending::Close);
-    static fuzzing::StoppedClock clock;
+    static kit::FakeClock clock; // never moves, so a run depends on its input alone
     HttpClient client(clock, FuzzSettings());
     client.SetPort(peer.Port());
     bool succeeded = false;

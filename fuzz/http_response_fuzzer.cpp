@@ -7,7 +7,7 @@
 #include "probes/http/response_rules.h"
 #include "probes/line_framing.h"
 #include "probes/probe_errors.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -2,8 +2,9 @@
 // read as a possible answer to one fixed request of ours.
 #include "probes/icmp_packet.h"
 #include "probes/probe_errors.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>

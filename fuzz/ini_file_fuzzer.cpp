@@ -3,7 +3,7 @@
 #include "base/utf8_text.h"
 #include "config/configuration_file.h"
 #include "engine/configuration.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include "loopback_peer.h"
 #include "probes/probe_errors.h"
 #include "probes/tcp_connection.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 
 #include <chrono>
 #include <cstddef>

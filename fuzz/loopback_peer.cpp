@@ -12,7 +12,7 @@ constexpr std::chrono::milliseconds kPatience{5'000};
 } // namespace
 
 LoopbackPeer::LoopbackPeer()
-    : m_server([this](testing::Connection& connection) { Serve(connection); }, kPatience) {}
+    : m_server([this](kit::Connection& connection) { Serve(connection); }, kPatience) {}
 
 void LoopbackPeer::Prepare(std::string bytes, Ending ending) {
     const std::lock_guard lock(m_mutex);
@@ -32,7 +32,7 @@ void LoopbackPeer::WaitServed() {
     m_server.JoinServed();
 }
 
-void LoopbackPeer::Serve(testing::Connection& connection) {
+void LoopbackPeer::Serve(kit::Connection& connection) {
     std::string bytes;
     Ending ending;
     {

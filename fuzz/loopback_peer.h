@@ -30,7 +30,7 @@ public:
     void WaitServed();
 
 private:
-    void Serve(testing::Connection& connection);
+    void Serve(kit::Connection& connection);
 
     std::mutex m_mutex;
     std::condition_variable m_served;
@@ -38,7 +38,7 @@ private:
     Ending m_ending = Ending::Close;
     bool m_prepared = false;
     // Last, so its threads stop before what they use goes away.
-    testing::LoopbackServer m_server;
+    kit::LoopbackServer m_server;
 };
 
 } // namespace velnorix::fuzzing

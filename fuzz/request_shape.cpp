@@ -1,6 +1,6 @@
 #include "request_shape.h"
 
-#include "quiet_host.h"
+#include "property_failed.h"
 
 namespace velnorix::fuzzing {
 

@@ -2,7 +2,7 @@
 // FormatTargetEntry.
 #include "config/target_entry_text.h"
 #include "engine/run_model.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 
 #include <array>
 #include <cstddef>

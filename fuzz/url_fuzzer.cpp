@@ -3,7 +3,7 @@
 #include "probes/http/head_request.h"
 #include "probes/http/http_errors.h"
 #include "probes/http/url_parts.h"
-#include "quiet_host.h"
+#include "property_failed.h"
 #include "request_shape.h"
 
 #include <array>

@@ -15,6 +15,7 @@
 #include "app/text_display.h"
 #include "base/text_file.h"
 #include "engine/network_probes.h"
+#include "kit/scripted_prompts.h"
 #include "support/loopback_server.h"
 
 #include <QApplication>
@@ -68,25 +69,6 @@ bool EnterSilentNetwork(std::string& problem) {
     }
     return true;
 }
-
-// Answers nothing: no prompt may stop the measurement.
-class SilentPrompts final : public UserPrompts {
-public:
-    void ShowErrorBox(std::string_view m) override { Note(m); }
-    void ShowInformation(std::string_view m) override { Note(m); }
-    void ShowConfirmation(std::string_view m) override { Note(m); }
-    bool AskYesNo(std::string_view m) override {
-        Note(m);
-        return false;
-    }
-    void ShowGeneralError(std::string_view m) override { Note(m); }
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-    std::string Shown;
-
-private:
-    void Note(std::string_view message) { Shown += std::string(message) + "\n"; }
-};
 
 // Stamps every time the event loop serves a 1 ms timer and keeps the longest gap.
 class StallMeter final {
@@ -143,7 +125,7 @@ void MeasureCycles(benchmark::State& state, const std::string& configuration,
     NetworkProbes probes(settings);
     if (datagramPing)
         probes.Ping().SetSocketKinds({IcmpSocketKind::Datagram});
-    SilentPrompts prompts;
+    kit::ScriptedPrompts prompts; // answers nothing: no prompt may stop the measurement
     MainFormSetup setup;
     setup.Folders = FoldersBeside(folder);
     setup.Prompts = &prompts;
@@ -180,8 +162,8 @@ void MeasureCycles(benchmark::State& state, const std::string& configuration,
         benchmark::Counter(beats, benchmark::Counter::kAvgIterations);
     if (!failed)
         state.SkipWithError("the silent target answered: nothing was measured");
-    if (!prompts.Shown.empty())
-        state.SkipWithError(("a message came up: " + prompts.Shown).c_str());
+    if (!prompts.Boxes().empty())
+        state.SkipWithError(("a message came up: " + prompts.Boxes().front().Text).c_str());
     form.Model().Config.DeleteLogs = true;
     form.close();
     std::filesystem::remove_all(folder);

@@ -2,6 +2,7 @@
 #include "config/configuration_file.h"
 #include "config/ini_document.h"
 #include "engine/run_model.h"
+#include "kit/fake_host.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -12,12 +13,6 @@ namespace velnorix {
 namespace {
 
 constexpr int kTargets = 1000;
-
-class NullStatus final : public StatusLine {
-public:
-    [[nodiscard]] std::string Text() const override { return {}; }
-    void SetText(std::string_view) override {}
-};
 
 RunModel ModelWithTargets() {
     RunModel model;
@@ -68,7 +63,7 @@ BENCHMARK(BM_LoadIniFile1000Targets)->Unit(benchmark::kMillisecond);
 void BM_SaveIniFile1000Targets(benchmark::State& state) {
     const BenchFile file;
     const RunModel model = ModelWithTargets();
-    NullStatus status;
+    kit::FakeStatusLine status{kit::Keep::ShownOnly};
     for (auto _ : state)
         SaveIniFile(model.Config, status, file.Path());
 }

@@ -3,7 +3,8 @@
 #include "engine/run_log_names.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
-#include "instant_host.h"
+#include "instant_probes.h"
+#include "kit/fake_host.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -20,7 +21,9 @@ namespace {
 class BenchRun final {
 public:
     explicit BenchRun(int targets, bool logsToNull)
-        : m_directory(MakeDirectory()), m_host(m_directory), m_logsToNull(logsToNull) {
+        : m_directory(MakeDirectory()), m_logsToNull(logsToNull) {
+        m_host.SetLogDirectory(m_directory);
+        m_clock.SetStep(1); // each reading a millisecond later, so probes take time
         static constexpr std::string_view kTags[] = {kTagPing, kTagHtml, kTagPop3, kTagSmtp};
         m_model.SetTargetCount(targets);
         for (int i = 0; i < targets; ++i) {
@@ -60,12 +63,12 @@ private:
 
     std::string m_directory;
     RunModel m_model;
-    ListDisplay m_display;
-    PlainStatus m_status;
-    PlainTimer m_timer1;
-    PlainTimer m_timer2;
-    SteppingClock m_clock;
-    InlineHost m_host;
+    kit::FakeDisplay m_display{kit::Keep::ShownOnly};
+    kit::FakeStatusLine m_status{kit::Keep::ShownOnly};
+    kit::FakeTimer m_timer1;
+    kit::FakeTimer m_timer2;
+    kit::FakeClock m_clock;
+    kit::FakeHost m_host;
     InstantProbes m_probes;
     bool m_logsToNull;
     RunLogNames m_logNames;

@@ -19,7 +19,7 @@
 namespace velnorix::bench {
 namespace {
 
-using testing::NetworkNamespace;
+using kit::NetworkNamespace;
 
 constexpr int kPings = 10000;
 

@@ -2,7 +2,7 @@
 #include "engine/network_probes.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
-#include "instant_host.h"
+#include "kit/fake_host.h"
 #include "root_benchmark_main.h"
 #include "support/bounded_probes.h"
 #include "support/counted_probes.h"
@@ -26,10 +26,10 @@ namespace velnorix::bench {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::Connection;
-using testing::LoopbackServer;
-using testing::NetworkNamespace;
-using testing::ServerScript;
+using kit::Connection;
+using kit::LoopbackServer;
+using kit::NetworkNamespace;
+using kit::ServerScript;
 
 // How long a probe waits for an echo reply, a connect or a server's next line.
 constexpr std::chrono::milliseconds kBound = 1s;
@@ -85,10 +85,10 @@ private:
         }
         std::unique_ptr<Environment> made(new Environment(std::move(space)));
         made->m_namespace->Run([&made] {
-            made->m_web = std::make_unique<LoopbackServer>(Serving(testing::WebPage()));
+            made->m_web = std::make_unique<LoopbackServer>(Serving(kit::WebPage()));
             made->m_pop3 =
-                std::make_unique<LoopbackServer>(Serving(testing::Pop3Login("ann", "s3cret")));
-            made->m_smtp = std::make_unique<LoopbackServer>(Serving(testing::SmtpGreeting()));
+                std::make_unique<LoopbackServer>(Serving(kit::Pop3Login("ann", "s3cret")));
+            made->m_smtp = std::make_unique<LoopbackServer>(Serving(kit::SmtpGreeting()));
             made->m_silent = std::make_unique<LoopbackServer>(Serving(ServerScript().Silence()));
         });
         return made;
@@ -137,13 +137,14 @@ void AddTargets(RunModel& model, const Environment& environment, bool withSilent
 class CycleRun final {
 public:
     CycleRun(const Environment& environment, int parallel, bool withSilent)
-        : m_probes(testing::BoundedBy(kBound)), m_host("/dev/null"),
+        : m_probes(kit::BoundedBy(kBound)),
           m_silentWaits(
               [] {
                   const std::vector<std::string> hosts = Environment::SilentPingHosts();
                   return std::set<std::string>(hosts.begin(), hosts.end());
               }(),
               environment.SilentPort()) {
+        m_host.SetLogDirectory("/dev/null");
         AddTargets(m_model, environment, withSilent);
         m_model.Config.Parallel = parallel;
         m_model.DetailLogName = "/dev/null";
@@ -165,14 +166,14 @@ public:
 
 private:
     RunModel m_model;
-    ListDisplay m_display;
-    PlainStatus m_status;
-    PlainTimer m_timer1;
-    PlainTimer m_timer2;
+    kit::FakeDisplay m_display{kit::Keep::ShownOnly};
+    kit::FakeStatusLine m_status{kit::Keep::ShownOnly};
+    kit::FakeTimer m_timer1;
+    kit::FakeTimer m_timer2;
     SystemClock m_clock;
     NetworkProbes m_probes;
-    InlineHost m_host;
-    testing::WaitCounter m_silentWaits;
+    kit::FakeHost m_host;
+    kit::WaitCounter m_silentWaits;
     TestScheduler m_scheduler{{.Model = m_model,
                                .Display = m_display,
                                .StatusBar = m_status,
@@ -182,8 +183,8 @@ private:
                                .Host = m_host,
                                .Probes = m_probes.Components(),
                                .Format = FormatSettings{},
-                               .ParallelProbes = testing::CountingWaits(
-                                   NetworkProbeMakers(testing::BoundedBy(kBound)), m_silentWaits)}};
+                               .ParallelProbes = kit::CountingWaits(
+                                   NetworkProbeMakers(kit::BoundedBy(kBound)), m_silentWaits)}};
 };
 
 // Arguments: probes at once; 1 with the silent targets, 0 without.

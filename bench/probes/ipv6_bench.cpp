@@ -13,10 +13,10 @@
 namespace velnorix::bench {
 namespace {
 
-using testing::Connection;
-using testing::LoopbackFamily;
-using testing::LoopbackServer;
-using testing::ServerScript;
+using kit::Connection;
+using kit::LoopbackFamily;
+using kit::LoopbackServer;
+using kit::ServerScript;
 
 // The benchmark's argument: 4 for 127.0.0.1, 6 for ::1.
 LoopbackFamily FamilyOf(const benchmark::State& state) {

@@ -26,9 +26,9 @@
 namespace velnorix::bench {
 namespace {
 
-using testing::Connection;
-using testing::LoopbackServer;
-using testing::ServerScript;
+using kit::Connection;
+using kit::LoopbackServer;
+using kit::ServerScript;
 
 const std::string kPop3Greeting = "+OK POP3 server ready\r\n";
 const std::vector<std::string> kPop3Replies = {"+OK send PASS\r\n", "+OK logged in\r\n"};

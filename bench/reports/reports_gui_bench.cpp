@@ -3,6 +3,7 @@
 // painting that makes the result visible.
 #include "base/text_file.h"
 #include "engine/statistics.h"
+#include "kit/scripted_prompts.h"
 #include "reports/forms/log_display_form.h"
 #include "reports/forms/log_view.h"
 #include "reports/forms/perf_form.h"
@@ -18,19 +19,6 @@
 
 namespace velnorix {
 namespace {
-
-// Answers every box without showing it and counts what was said.
-class SilentPrompts final : public UserPrompts {
-public:
-    void ShowErrorBox(std::string_view) override { ++Messages; }
-    void ShowInformation(std::string_view) override { ++Messages; }
-    void ShowConfirmation(std::string_view) override { ++Messages; }
-    bool AskYesNo(std::string_view) override { return false; }
-    void ShowGeneralError(std::string_view) override { ++Messages; }
-    std::optional<std::string> ChooseFileToOpen(const FileDialogOptions&) override { return {}; }
-    std::optional<std::string> ChooseFileToSave(const FileDialogOptions&) override { return {}; }
-    int Messages = 0;
-};
 
 // The 100 MB log as a file, written once for every benchmark and removed at exit.
 const std::string& HundredMegabyteFile() {
@@ -50,7 +38,7 @@ QPushButton& Button(QWidget& form, const char* name) {
 
 // ShowLogFile up to the first painted window: read, split, build, show, paint.
 void BM_OpenHundredMegabyteLog(benchmark::State& state) {
-    SilentPrompts prompts;
+    kit::ScriptedPrompts prompts;
     const std::string& file = HundredMegabyteFile();
     for (auto _ : state) {
         auto form = CreateLogDisplay(nullptr, prompts, file, true);
@@ -71,10 +59,10 @@ public:
     }
     TVelnorixLogDispForm& Form() { return *m_form; }
     LogView& View() { return m_form->LogDisp(); }
-    SilentPrompts& Prompts() { return m_prompts; }
+    kit::ScriptedPrompts& Prompts() { return m_prompts; }
 
 private:
-    SilentPrompts m_prompts;
+    kit::ScriptedPrompts m_prompts;
     std::unique_ptr<TVelnorixLogDispForm> m_form;
 };
 
@@ -85,8 +73,8 @@ void BM_FindNextFailureClick(benchmark::State& state) {
     for (auto _ : state) {
         Button(log.Form(), "btnFindNext").click();
         benchmark::DoNotOptimize(log.View().viewport()->grab());
-        if (log.Prompts().Messages > 0) {
-            log.Prompts().Messages = 0;
+        if (!log.Prompts().Boxes().empty()) {
+            log.Prompts().Clear();
             Button(log.Form(), "btnFindFirst").click();
         }
     }

@@ -20,10 +20,10 @@
 namespace velnorix::bench {
 namespace {
 
-using testing::Connection;
-using testing::LoopbackServer;
-using testing::ServerScript;
-using testing::TestCertificate;
+using kit::Connection;
+using kit::LoopbackServer;
+using kit::ServerScript;
+using kit::TestCertificate;
 
 constexpr int kRequestLines = 6;
 const std::string kHeadRequest = "HEAD / HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1\r\n"
@@ -35,7 +35,7 @@ LoopbackServer TlsServer(const ServerScript& script) {
 
 ServerScript HttpsScript() {
     ServerScript script;
-    script.StartTls(testing::ServerContext(TestCertificate::Valid));
+    script.StartTls(kit::ServerContext(TestCertificate::Valid));
     for (int line = 0; line < kRequestLines; ++line)
         script.ReadLine();
     return script.Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
@@ -43,7 +43,7 @@ ServerScript HttpsScript() {
 
 ServerScript Pop3Script() {
     return ServerScript()
-        .StartTls(testing::ServerContext(TestCertificate::Valid))
+        .StartTls(kit::ServerContext(TestCertificate::Valid))
         .SendLine("+OK ready")
         .ReadLine()
         .SendLine("+OK")
@@ -59,7 +59,7 @@ public:
         m_context.reset(SSL_CTX_new(TLS_client_method()));
         SSL_CTX_set_min_proto_version(m_context.get(), TLS1_2_VERSION);
         SSL_CTX_set_verify(m_context.get(), SSL_VERIFY_PEER, nullptr);
-        SSL_CTX_load_verify_locations(m_context.get(), testing::TestCaFile().c_str(), nullptr);
+        SSL_CTX_load_verify_locations(m_context.get(), kit::TestCaFile().c_str(), nullptr);
     }
 
     // Reads `replies` replies, each up to `lastBytes`, sending `request` before each (before
@@ -109,7 +109,7 @@ private:
     std::unique_ptr<SSL_SESSION, decltype(&SSL_SESSION_free)> m_session{nullptr, SSL_SESSION_free};
 };
 
-const TlsTrust kTrust{.CAFile = testing::TestCaFile(), .WarnDays = 0};
+const TlsTrust kTrust{.CAFile = kit::TestCaFile(), .WarnDays = 0};
 
 void HttpsHeadProbe(benchmark::State& state) {
     const LoopbackServer server = TlsServer(HttpsScript());

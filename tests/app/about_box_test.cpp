@@ -6,12 +6,13 @@
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace velnorix {
 namespace {
 
-class AboutBoxTest : public ::testing::Test {
+class AboutBoxTest : public testing::Test {
 protected:
     void SetUp() override { QApplication::setApplicationDisplayName(QStringLiteral("Velnorix")); }
 
@@ -24,13 +25,14 @@ TEST_F(AboutBoxTest, ShowsTitleVersionAndBuildOfTheCompiledInVersion) {
         bool ThreePartBuild;
         QString Build;
     };
-    for (const Case& c : {Case{true, QStringLiteral("Build: 2.0.7")},
-                          Case{false, QStringLiteral("Build: 2.0.7.0")}}) {
+    const std::string build = BuildLine(kProgramVersion);
+    for (const Case& c : {Case{true, QString::fromStdString(WithoutLastVersionPart(build))},
+                          Case{false, QString::fromStdString(build)}}) {
         TAboutBox box(nullptr, m_opener);
         box.ThreePartBuild = c.ThreePartBuild;
         EXPECT_EQ(box.windowTitle(), QStringLiteral("About"));
         EXPECT_EQ(box.Title->text(), QStringLiteral("Velnorix"));
-        EXPECT_EQ(box.Version->text(), QStringLiteral("Version: 2.0"));
+        EXPECT_EQ(box.Version->text().toStdString(), VersionLine(kProgramVersion));
         box.FormActivate();
         EXPECT_EQ(box.Build->text(), c.Build);
         // Switching away and back must not trim again.
@@ -43,12 +45,12 @@ TEST_F(AboutBoxTest, ShowsTitleVersionAndBuildOfTheCompiledInVersion) {
 }
 
 TEST(VersionInfoTest, LinesFromTheVersionParts) {
-    EXPECT_EQ(VersionLine(kProgramVersion), "Version: 2.0");
-    EXPECT_EQ(BuildLine(kProgramVersion), "Build: 2.0.7.0");
+    EXPECT_EQ(VersionLine(FileVersion{65535, 10, 0, 12}), "Version: 65535.10");
     EXPECT_EQ(BuildLine(FileVersion{65535, 10, 0, 12}), "Build: 65535.10.0.12");
-    EXPECT_EQ(WithoutLastVersionPart("Build: 2.0.7.0"), "Build: 2.0.7");
-    EXPECT_EQ(WithoutLastVersionPart("Build: 2.0.7"), "Build: 2.0");
-    EXPECT_EQ(WithoutLastVersionPart("Build: 2"), "Build: 2");
+    EXPECT_EQ(BuildLine(kProgramVersion), "Build: " VELNORIX_VERSION);
+    EXPECT_EQ(WithoutLastVersionPart("Build: 1.2.3.4"), "Build: 1.2.3");
+    EXPECT_EQ(WithoutLastVersionPart("Build: 1.2.3"), "Build: 1.2");
+    EXPECT_EQ(WithoutLastVersionPart("Build: 1"), "Build: 1");
 }
 
 TEST_F(AboutBoxTest, ActivationSetsTheTitleFontAndCentresTheLabels) {

@@ -1,8 +1,8 @@
 #include "app/desktop_notices.h"
 #include "app/main_form.h"
 #include "gui_waits.h"
+#include "kit/scripted_prompts.h"
 #include "scripted_probes.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +13,11 @@
 namespace velnorix {
 namespace {
 
-using testing::ScriptedProbes;
-using testing::ScriptedPrompts;
-using testing::TempDir;
-using testing::WaitUntil;
-using testing::WriteWholeFile;
+using kit::ScriptedProbes;
+using kit::ScriptedPrompts;
+using kit::TempDir;
+using kit::WaitUntil;
+using kit::WriteWholeFile;
 
 // The tray as the test sees it: every notice it was asked to show.
 class CountingTray final : public DesktopNotices {
@@ -29,7 +29,7 @@ public:
 const std::vector<std::string> kHosts = {"192.0.2.1", "192.0.2.2", "192.0.2.3", "192.0.2.4",
                                          "192.0.2.5"};
 
-class ChangeNoticesTest : public ::testing::TestWithParam<bool> {
+class ChangeNoticesTest : public testing::TestWithParam<bool> {
 protected:
     // One more cycle (Start Test runs one at once) with exactly `down` failing; returns the
     // notices it added.
@@ -51,8 +51,8 @@ protected:
 TEST_P(ChangeNoticesTest, OnePerChangedTargetNoneWithoutChangeOneSummaryForMoreThanThree) {
     const bool notify = GetParam();
     WriteWholeFile(m_dir.File("five.ini"),
-                   testing::Configuration(kHosts) + (notify ? "Notify=TRUE\r\n" : ""));
-    MainFormSetup setup = testing::WindowSetup(m_probes, m_prompts, m_dir.Path(), {"five.ini"});
+                   kit::Configuration(kHosts) + (notify ? "Notify=TRUE\r\n" : ""));
+    MainFormSetup setup = kit::WindowSetup(m_probes, m_prompts, m_dir.Path(), {"five.ini"});
     setup.Notices = &m_tray;
     TMainForm form(std::move(setup));
     ASSERT_EQ(form.Model().Config.Notify, notify);
@@ -79,7 +79,7 @@ TEST_P(ChangeNoticesTest, OnePerChangedTargetNoneWithoutChangeOneSummaryForMoreT
     EXPECT_EQ(five[0].Message, "4 now failing, 1 back to success");
 }
 
-INSTANTIATE_TEST_SUITE_P(NotifyKey, ChangeNoticesTest, ::testing::Bool(),
+INSTANTIATE_TEST_SUITE_P(NotifyKey, ChangeNoticesTest, testing::Bool(),
                          [](const auto& info) { return info.param ? "On" : "Off"; });
 
 } // namespace

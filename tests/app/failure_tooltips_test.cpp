@@ -2,9 +2,9 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "gui_waits.h"
+#include "kit/scripted_prompts.h"
 #include "reports/forms/response_chart.h"
 #include "scripted_probes.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QDialog>
@@ -18,14 +18,14 @@
 namespace velnorix {
 namespace {
 
-using testing::AsShown;
-using testing::RestMouseOnLine;
-using testing::ScriptedProbes;
-using testing::ScriptedPrompts;
-using testing::TempDir;
-using testing::WaitUntil;
-using testing::WhenModalOpens;
-using testing::WriteWholeFile;
+using kit::AsShown;
+using kit::RestMouseOnLine;
+using kit::ScriptedProbes;
+using kit::ScriptedPrompts;
+using kit::TempDir;
+using kit::WaitUntil;
+using kit::WhenModalOpens;
+using kit::WriteWholeFile;
 
 int LineHolding(TextDisplay& display, const std::string& text) {
     for (int i = 0; i < display.Count(); ++i)
@@ -36,17 +36,17 @@ int LineHolding(TextDisplay& display, const std::string& text) {
 
 // One cycle over a ping target that answers and one whose probe fails, once with a reason that
 // looks like markup: a server's text is shown as it came, never styled.
-class FailureTooltipsTest : public ::testing::TestWithParam<const char*> {};
+class FailureTooltipsTest : public testing::TestWithParam<const char*> {};
 
 TEST_P(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerformanceRow) {
     const QString reason = QString::fromUtf8(GetParam());
     TempDir dir;
-    WriteWholeFile(dir.File("two.ini"), testing::Configuration({"127.0.0.1", "192.0.2.10"}));
+    WriteWholeFile(dir.File("two.ini"), kit::Configuration({"127.0.0.1", "192.0.2.10"}));
     ScriptedProbes probes;
     probes.SetDown("192.0.2.10");
     probes.SetFailureText(GetParam());
     ScriptedPrompts prompts;
-    TMainForm form(testing::WindowSetup(probes, prompts, dir.Path(), {"two.ini"}));
+    TMainForm form(kit::WindowSetup(probes, prompts, dir.Path(), {"two.ini"}));
     form.show();
     ASSERT_TRUE(WaitUntil([&form] { return form.Model().CycleCount >= 1; }));
 
@@ -87,7 +87,7 @@ TEST_P(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerforma
 }
 
 INSTANTIATE_TEST_SUITE_P(Reasons, FailureTooltipsTest,
-                         ::testing::Values("Connection refused", "HTTP/1.1 500 <b><u>UP</u></b>"));
+                         testing::Values("Connection refused", "HTTP/1.1 500 <b><u>UP</u></b>"));
 
 } // namespace
 } // namespace velnorix

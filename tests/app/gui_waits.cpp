@@ -11,7 +11,7 @@
 #include <QToolTip>
 #include <QWidget>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
     const QDeadlineTimer deadline(bound);
@@ -50,4 +50,4 @@ QString AsShown(const QString& text) {
     return document.toPlainText();
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -10,7 +10,7 @@ namespace velnorix {
 class TextDisplay;
 }
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // Lets the event loop run until `done` holds; false when `bound` passed first. The bound only
 // keeps a broken test from hanging: nothing is asserted about how long it took.
@@ -28,4 +28,4 @@ QString RestMouseOnLine(TextDisplay& display, int index);
 // markup as markup.
 QString AsShown(const QString& text);
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -16,9 +16,9 @@
 namespace velnorix {
 namespace {
 
-using testing::WaitUntil;
+using kit::WaitUntil;
 
-class HostServicesTest : public ::testing::Test {
+class HostServicesTest : public testing::Test {
 protected:
     PumpPointGate m_gate;
     ErrorSound m_sound{m_gate};
@@ -88,7 +88,7 @@ TEST_F(HostServicesTest, WithoutAnAudioDeviceTheSoundReturnsSilently) {
     EXPECT_FALSE(m_gate.Blocked());
 }
 
-class IntervalTimerTest : public ::testing::Test {
+class IntervalTimerTest : public testing::Test {
 protected:
     PumpPointGate m_gate;
     int m_ticks = 0;

@@ -8,8 +8,8 @@
 #include "app/tray_icon.h"
 #include "base/text_file.h"
 #include "gui_waits.h"
+#include "kit/scripted_prompts.h"
 #include "scripted_probes.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -37,21 +37,21 @@
 namespace velnorix {
 namespace {
 
-using testing::Configuration;
-using testing::ScriptedPrompts;
+using kit::Configuration;
+using kit::ScriptedPrompts;
 using Kind = ScriptedPrompts::Kind;
-using testing::ReadWholeFile;
-using testing::ScriptedProbes;
-using testing::TempDir;
-using testing::WaitUntil;
-using testing::WhenModalOpens;
-using testing::WindowSetup;
-using testing::WriteWholeFile;
+using kit::ReadWholeFile;
+using kit::ScriptedProbes;
+using kit::TempDir;
+using kit::WaitUntil;
+using kit::WhenModalOpens;
+using kit::WindowSetup;
+using kit::WriteWholeFile;
 
 constexpr const char* kNoIniName = "No Ini Name established!\rPlease try again";
 constexpr const char* kUnsavedQuestion = "There is an unsaved Ini File;\rDo you wish to save?";
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public testing::Test {
 protected:
     std::unique_ptr<TMainForm> Start(std::vector<std::string> arguments = {},
                                      std::string programDirectory = {}) {
@@ -311,7 +311,7 @@ TEST_F(MainFormTest, TheTrayMenuClosesThroughTheClosingStepsAndRestores) {
 }
 
 // With one probe at a time and with the probes running at once.
-class CloseDuringProbeTest : public MainFormTest, public ::testing::WithParamInterface<int> {};
+class CloseDuringProbeTest : public MainFormTest, public testing::WithParamInterface<int> {};
 
 TEST_P(CloseDuringProbeTest, WaitsForTheNextPumpPoint) {
     WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}));
@@ -358,7 +358,7 @@ TEST_P(CloseDuringProbeTest, WaitsForTheNextPumpPoint) {
     EXPECT_TRUE(std::regex_search(ReadWholeFile(form->Model().DetailLogName), block));
 }
 
-INSTANTIATE_TEST_SUITE_P(OneOrTwoAtOnce, CloseDuringProbeTest, ::testing::Values(1, 2));
+INSTANTIATE_TEST_SUITE_P(OneOrTwoAtOnce, CloseDuringProbeTest, testing::Values(1, 2));
 
 TEST_F(MainFormTest, ErrorsOfACommandGoToTheGeneralErrorDisplay) {
     auto form = Start({}, "/nonexistent/velnorix");
@@ -510,8 +510,7 @@ const PostedCommand kPostedCommands[] = {
     {"SaveAs", &MainMenus::SaveAs1, 1, true, kSaved},
 };
 
-class PostedCommandTest : public MainFormTest,
-                          public ::testing::WithParamInterface<PostedCommand> {};
+class PostedCommandTest : public MainFormTest, public testing::WithParamInterface<PostedCommand> {};
 
 TEST_P(PostedCommandTest, WaitsForTheNextPumpPointAndLeavesTheCycleIntact) {
     const PostedCommand& command = GetParam();
@@ -558,13 +557,13 @@ TEST_P(PostedCommandTest, WaitsForTheNextPumpPointAndLeavesTheCycleIntact) {
     EXPECT_TRUE(m_prompts.Texts(Kind::GeneralError).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(MenuCommands, PostedCommandTest, ::testing::ValuesIn(kPostedCommands),
+INSTANTIATE_TEST_SUITE_P(MenuCommands, PostedCommandTest, testing::ValuesIn(kPostedCommands),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 // A close carried out at the cycle's first pump point (posted before the run starts) or at its
 // last one (held there from the second probe).
 class ExitAtPumpPointTest : public MainFormTest,
-                            public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
+                            public testing::WithParamInterface<std::tuple<bool, bool>> {};
 
 TEST_P(ExitAtPumpPointTest, EndsTheCycleWithoutTouchingLogsOrDisplay) {
     const auto [atFirstPump, deleteLogs] = GetParam();
@@ -599,8 +598,7 @@ TEST_P(ExitAtPumpPointTest, EndsTheCycleWithoutTouchingLogsOrDisplay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Closes, ExitAtPumpPointTest,
-                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
-                         [](const auto& info) {
+                         testing::Combine(testing::Bool(), testing::Bool()), [](const auto& info) {
                              return std::string(std::get<0>(info.param) ? "First" : "Last") +
                                     (std::get<1>(info.param) ? "PumpDeletingLogs"
                                                              : "PumpKeepingLogs");

@@ -15,7 +15,7 @@
 namespace velnorix {
 namespace {
 
-using testing::WhenModalOpens;
+using kit::WhenModalOpens;
 
 struct BoxSeen {
     QString Title;
@@ -41,7 +41,7 @@ void AnswerBox(BoxSeen& seen, const QString& answer) {
     });
 }
 
-class PromptsTest : public ::testing::Test {
+class PromptsTest : public testing::Test {
 protected:
     void SetUp() override { QApplication::setApplicationDisplayName(QStringLiteral("Velnorix")); }
 
@@ -116,7 +116,7 @@ TEST(DialogTextTest, CarriageReturnsBreakLines) {
 }
 
 TEST_F(PromptsTest, SaveDialogStartsInTheFolderWithThePresetNameAndAddsTheExtension) {
-    testing::TempDir dir;
+    kit::TempDir dir;
     FileDialogOptions options;
     options.InitialDirectory = dir.Path();
     options.FileName = "Velnorix.Ini";
@@ -145,7 +145,7 @@ TEST_F(PromptsTest, SaveDialogStartsInTheFolderWithThePresetNameAndAddsTheExtens
 }
 
 TEST_F(PromptsTest, OpenDialogFiltersIniFilesAndAcceptsANewName) {
-    testing::TempDir dir;
+    kit::TempDir dir;
     FileDialogOptions options;
     options.InitialDirectory = dir.Path();
     options.FilterName = "Ini File";

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 class ScriptedProbes::Echo final : public EchoProbe {
 public:
@@ -147,4 +147,4 @@ std::string Configuration(const std::vector<std::string>& addresses, int seconds
     return text;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // Probe components for the window's tests: instant, thread-safe, failing for the addresses
 // listed as down, and able to run a hook while a probe "waits" (on the worker thread).
@@ -68,4 +68,4 @@ MainFormSetup WindowSetup(ScriptedProbes& probes, UserPrompts& prompts, const st
 std::string Configuration(const std::vector<std::string>& addresses, int seconds = 30,
                           bool deleteLogs = false);
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

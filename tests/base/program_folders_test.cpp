@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 namespace fs = std::filesystem;
@@ -19,7 +19,7 @@ struct FoldersCase {
     std::string LogsBase;
 };
 
-class ProgramFoldersTest : public ::testing::TestWithParam<FoldersCase> {};
+class ProgramFoldersTest : public testing::TestWithParam<FoldersCase> {};
 
 TEST_P(ProgramFoldersTest, FollowTheLayoutTheExecutableSitsIn) {
     const FoldersCase& c = GetParam();
@@ -46,13 +46,13 @@ const UserFolderVariables kRelative{"/home/u", "config", "state"};
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, ProgramFoldersTest,
-    ::testing::Values(FoldersCase{"BuildFolderIgnoresTheVariables", false, kAllSet, "", ""},
-                      FoldersCase{"InstalledUsesTheVariables", true, kAllSet, "/x/config",
-                                  "/x/state"},
-                      FoldersCase{"InstalledDefaultsUnderHome", true, kUnset, "/home/u/.config",
-                                  "/home/u/.local/state"},
-                      FoldersCase{"RelativeVariablesCountAsUnset", true, kRelative,
-                                  "/home/u/.config", "/home/u/.local/state"}),
+    testing::Values(FoldersCase{"BuildFolderIgnoresTheVariables", false, kAllSet, "", ""},
+                    FoldersCase{"InstalledUsesTheVariables", true, kAllSet, "/x/config",
+                                "/x/state"},
+                    FoldersCase{"InstalledDefaultsUnderHome", true, kUnset, "/home/u/.config",
+                                "/home/u/.local/state"},
+                    FoldersCase{"RelativeVariablesCountAsUnset", true, kRelative, "/home/u/.config",
+                                "/home/u/.local/state"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(MakePrivateFolderTest, MakesMissingFoldersOwnerOnlyAndLeavesExistingOnesAlone) {
@@ -74,4 +74,4 @@ TEST(MakePrivateFolderTest, MakesMissingFoldersOwnerOnlyAndLeavesExistingOnesAlo
 }
 
 } // namespace
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -61,7 +61,7 @@ struct CharacterCase {
     std::string_view FirstThree;
 };
 
-class CharacterCountTest : public ::testing::TestWithParam<CharacterCase> {};
+class CharacterCountTest : public testing::TestWithParam<CharacterCase> {};
 
 TEST_P(CharacterCountTest, CountsAndCutsWholeCharacters) {
     const CharacterCase& c = GetParam();
@@ -74,15 +74,15 @@ TEST_P(CharacterCountTest, CountsAndCutsWholeCharacters) {
 
 INSTANTIATE_TEST_SUITE_P(
     Utf8, CharacterCountTest,
-    ::testing::Values(CharacterCase{"Ascii", "abcd", 4, "abc"}, CharacterCase{"Empty", "", 0, ""},
-                      CharacterCase{"TwoByte", "\xC3\xA9t\xC3\xA9s", 4, "\xC3\xA9t\xC3\xA9"},
-                      CharacterCase{"ThreeByte", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC",
-                                    4, "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"},
-                      CharacterCase{"FourByte", "a\xF0\x9F\x98\x80xy", 4, "a\xF0\x9F\x98\x80x"},
-                      // A byte that starts no valid sequence is one character of its own.
-                      CharacterCase{"StrayContinuation", "\x80\x80xy", 4, "\x80\x80x"},
-                      CharacterCase{"TruncatedSequence", "ab\xE2\x82", 4, "ab\xE2"}),
-    [](const ::testing::TestParamInfo<CharacterCase>& info) { return info.param.Name; });
+    testing::Values(CharacterCase{"Ascii", "abcd", 4, "abc"}, CharacterCase{"Empty", "", 0, ""},
+                    CharacterCase{"TwoByte", "\xC3\xA9t\xC3\xA9s", 4, "\xC3\xA9t\xC3\xA9"},
+                    CharacterCase{"ThreeByte", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC",
+                                  4, "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC"},
+                    CharacterCase{"FourByte", "a\xF0\x9F\x98\x80xy", 4, "a\xF0\x9F\x98\x80x"},
+                    // A byte that starts no valid sequence is one character of its own.
+                    CharacterCase{"StrayContinuation", "\x80\x80xy", 4, "\x80\x80x"},
+                    CharacterCase{"TruncatedSequence", "ab\xE2\x82", 4, "ab\xE2"}),
+    [](const testing::TestParamInfo<CharacterCase>& info) { return info.param.Name; });
 
 TEST(TimeStampTest, FollowsThePatternWithTheLocalesNames) {
     const LocalDateTime t{2026, 12, 6, 14, 3, 27, 512};

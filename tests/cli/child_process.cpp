@@ -9,7 +9,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 ChildProcess::ChildProcess(const Options& options)
     : m_outPath(options.CaptureDirectory + "/stdout.txt"),
@@ -77,4 +77,4 @@ std::string ChildProcess::Errors() const {
     return ReadWholeFile(m_errPath);
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

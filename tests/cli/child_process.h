@@ -5,7 +5,7 @@
 #include <sys/types.h>
 #include <vector>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // A program started with its standard output and error captured in files.
 class ChildProcess final {
@@ -37,4 +37,4 @@ private:
     std::string m_errPath;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -1,7 +1,7 @@
 #include "config/configuration_commands.h"
 #include "config/ini_values.h"
-#include "support/fake_host.h"
-#include "support/scripted_prompts.h"
+#include "kit/fake_host.h"
+#include "kit/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -11,15 +11,15 @@
 namespace velnorix {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::ScriptedPrompts;
-using testing::WriteWholeFile;
+using kit::ReadWholeFile;
+using kit::ScriptedPrompts;
+using kit::WriteWholeFile;
 using Shown = ScriptedPrompts::Shown;
 using Kind = ScriptedPrompts::Kind;
 
 const std::string kNoNameBox = "No Ini Name established!\rPlease try again";
 
-class ConfigurationCommandsTest : public ::testing::Test {
+class ConfigurationCommandsTest : public testing::Test {
 protected:
     ConfigurationCommandsTest() {
         m_model.SetTargetCount(1);
@@ -34,10 +34,10 @@ protected:
         return count;
     }
 
-    testing::TempDir m_dir;
+    kit::TempDir m_dir;
     RunModel m_model;
-    testing::FakeDisplay m_display;
-    testing::FakeStatusLine m_status;
+    kit::FakeDisplay m_display;
+    kit::FakeStatusLine m_status;
     ScriptedPrompts m_prompts{ScriptedPrompts::WhenUnscripted::Fail};
     ConfigurationCommands m_commands{m_model, m_display, m_status, m_prompts, "/opt/velnorix"};
 };

@@ -2,8 +2,8 @@
 #include "config/configuration_commands.h"
 #include "config/configuration_file.h"
 #include "config/ini_values.h"
-#include "support/fake_host.h"
-#include "support/scripted_prompts.h"
+#include "kit/fake_host.h"
+#include "kit/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
@@ -14,9 +14,9 @@
 namespace velnorix {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::ScriptedPrompts;
-using testing::WriteWholeFile;
+using kit::ReadWholeFile;
+using kit::ScriptedPrompts;
+using kit::WriteWholeFile;
 
 const std::string kEmptyBox = "Ini file is empty!\rPlease try again.";
 const std::string kTwoTargetExample =
@@ -26,7 +26,7 @@ const std::string kTwoTargetExample =
     "02Type=<SMTP>\r\n02Addr=10.0.0.25\r\n02User=\r\n02Password=\r\n02Audible=FALSE\r\n"
     "02Port=25\r\n";
 
-class ConfigurationFileTest : public ::testing::Test {
+class ConfigurationFileTest : public testing::Test {
 protected:
     void Load(const std::string& text) {
         WriteWholeFile(m_file, text);
@@ -54,11 +54,11 @@ protected:
         entry.Port = port;
     }
 
-    testing::TempDir m_dir;
+    kit::TempDir m_dir;
     std::string m_file = m_dir.File("Velnorix.Ini");
     RunModel m_model;
-    testing::FakeDisplay m_display;
-    testing::FakeStatusLine m_status;
+    kit::FakeDisplay m_display;
+    kit::FakeStatusLine m_status;
     ScriptedPrompts m_prompts{ScriptedPrompts::WhenUnscripted::Fail};
     ConfigurationCommands m_commands{m_model, m_display, m_status, m_prompts, m_dir.Path()};
 };
@@ -228,7 +228,7 @@ TEST_F(ConfigurationFileTest, FileWithoutTargetsReportsItselfEmpty) {
     for (const Case& c : cases) {
         RunModel model;
         model.SetTargetCount(2);
-        testing::FakeDisplay display;
+        kit::FakeDisplay display;
         display.Add("old header");
         ScriptedPrompts prompts{ScriptedPrompts::WhenUnscripted::Fail};
         std::filesystem::remove(m_file);

@@ -57,7 +57,7 @@ struct WriteCase {
     std::string after;
 };
 
-class IniDocumentWriteTest : public ::testing::TestWithParam<WriteCase> {};
+class IniDocumentWriteTest : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(IniDocumentWriteTest, ChangesOnlyTheLinesItMust) {
     const WriteCase& c = GetParam();
@@ -68,7 +68,7 @@ TEST_P(IniDocumentWriteTest, ChangesOnlyTheLinesItMust) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniDocumentWriteTest,
-    ::testing::Values(
+    testing::Values(
         WriteCase{"EmptyText", "", "Targets", "Count", "2", "[Targets]\r\nCount=2\r\n"},
         WriteCase{"ValueInPlace", "[T]\nA = 1\nB=2\n", "t", "a", "9", "[T]\nA=9\r\nB=2\n"},
         WriteCase{"OnlyTheFirstOfTwoKeys", "[T]\r\nA=1\r\nA=2\r\n", "T", "A", "3",
@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "\xEF\xBB\xBF[T]\r\nA=2\r\n"},
         WriteCase{"LineBreaksNeverReachTheFile", "", "T", "Password", "x\r\n02Type=<Ping>\n",
                   "[T]\r\nPassword=x02Type=<Ping>\r\n"}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 TEST(IniDocument, RemovesEverySectionOfTheNameAndKeepsTheRestByteForByte) {
     const std::string other = "; the other section\n"

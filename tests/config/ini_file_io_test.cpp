@@ -11,8 +11,8 @@
 namespace velnorix {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::TempDir;
+using kit::ReadWholeFile;
+using kit::TempDir;
 
 // Run only by the test below, inside this program started again under strace.
 TEST(IniFileIoTest, DISABLED_ReplaceForTrace) {

@@ -12,7 +12,7 @@ struct EntryCase {
     std::string text;
 };
 
-class TargetEntryTextTest : public ::testing::TestWithParam<EntryCase> {};
+class TargetEntryTextTest : public testing::TestWithParam<EntryCase> {};
 
 TEST_P(TargetEntryTextTest, ComposesTheTextAndSplitsItBack) {
     const EntryCase& c = GetParam();
@@ -22,7 +22,7 @@ TEST_P(TargetEntryTextTest, ComposesTheTextAndSplitsItBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, TargetEntryTextTest,
-    ::testing::Values(
+    testing::Values(
         EntryCase{"AudiblePing",
                   {"<Ping>", "10.0.0.1", "", "", true, 0},
                   "<Ping>10.0.0.1  <AUDIBLE>  <Port>0"},
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"SmtpStartTls",
                   {"<SMTP>", "relay", "", "", false, 587, TargetSecurity::StartTls},
                   "<SMTP>relay  <STARTTLS>  <Port>587"}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 TEST(TargetEntryText, TrimsTheEditorsFieldsAndDropsLineBreaksFromTheAddress) {
     const TargetEntryFields typed{

@@ -23,7 +23,7 @@ std::uint32_t Le16(const std::string& bytes, std::size_t at) {
 // PCM at 22,050 samples per second.
 TEST(AlertSoundTest, IsTheWaveFileThePlayerExpects) {
     const std::string wave =
-        testing::ReadWholeFile(VELNORIX_SOURCE_DIR "/resources/sound/ErrorSound.wav");
+        kit::ReadWholeFile(VELNORIX_SOURCE_DIR "/resources/sound/ErrorSound.wav");
     ASSERT_EQ(wave.size(), 10'008U);
     EXPECT_EQ(wave.substr(0, 4), "RIFF");
     EXPECT_EQ(Le32(wave, 4), wave.size() - 8);

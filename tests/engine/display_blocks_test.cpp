@@ -1,6 +1,6 @@
 #include "engine/display_blocks.h"
+#include "kit/fake_host.h"
 #include "support/case_names.h"
-#include "support/fake_host.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -9,7 +9,7 @@
 namespace velnorix {
 namespace {
 
-using testing::FakeDisplay;
+using kit::FakeDisplay;
 
 void Fill(FakeDisplay& display, int lines) {
     for (int i = 0; i < lines; ++i)
@@ -26,7 +26,7 @@ struct TrimCase {
     int ExpectedPasses;
 };
 
-class TrimOldBlocksTest : public ::testing::TestWithParam<TrimCase> {};
+class TrimOldBlocksTest : public testing::TestWithParam<TrimCase> {};
 
 TEST_P(TrimOldBlocksTest, RemovesWholeBlocksFromTheBottom) {
     const TrimCase& c = GetParam();
@@ -46,7 +46,7 @@ TEST_P(TrimOldBlocksTest, RemovesWholeBlocksFromTheBottom) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TrimOldBlocksTest,
-    ::testing::Values(
+    testing::Values(
         // Two targets: a 5-line header and three blocks of 3 lines.
         TrimCase{"WithinTheBound", 14, 2, 20, 8, 14, 0},
         TrimCase{"ExactlyAtTheBound", 14, 2, 12, 8, 14, 0},
@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
         TrimCase{"NegativeBoundKeepsHeaderAndNewestBlock", 44, 20, -23, 44, 44, 0},
         TrimCase{"NoTargetsRemoveOneLineAPass", 6, 0, 3, 4, 4, 2},
         TrimCase{"EmptyDisplayStaysEmpty", 0, 3, -10, 0, 0, 0}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 TEST(BlockInsertIndexTest, StaysWithinTheLinesThatExist) {
     FakeDisplay display;

@@ -15,14 +15,14 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::LoopbackServer;
-using testing::Pop3Login;
-using testing::ReadWholeFile;
-using testing::RealProbeRig;
-using testing::RefusingPort;
-using testing::SmtpGreeting;
-using testing::SplitCrLfLines;
-using testing::WebPage;
+using kit::LoopbackServer;
+using kit::Pop3Login;
+using kit::ReadWholeFile;
+using kit::RealProbeRig;
+using kit::RefusingPort;
+using kit::SmtpGreeting;
+using kit::SplitCrLfLines;
+using kit::WebPage;
 
 // Each line of `lines` matches the pattern at the same position.
 void ExpectLinesMatch(const std::vector<std::string>& lines,

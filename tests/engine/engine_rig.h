@@ -3,7 +3,7 @@
 #include "base/text_format.h"
 #include "engine/run_model.h"
 #include "engine/test_scheduler.h"
-#include "support/fake_host.h"
+#include "kit/fake_host.h"
 #include "support/fake_probes.h"
 #include "support/temp_dir.h"
 
@@ -12,7 +12,7 @@
 #include <string_view>
 #include <utility>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // The fakes around the engine (display, status bar, timers, host) and a temporary program
 // directory for the run's logs: what every scheduler rig of the tests shares.
@@ -78,4 +78,4 @@ struct EngineRig : FakeShell {
     TestScheduler Scheduler;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -12,12 +12,12 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::LoopbackServer;
-using testing::NamedCase;
-using testing::ReadWholeFile;
-using testing::RealProbeRig;
-using testing::RefusingPort;
-using testing::ServerScript;
+using kit::LoopbackServer;
+using kit::NamedCase;
+using kit::ReadWholeFile;
+using kit::RealProbeRig;
+using kit::RefusingPort;
+using kit::ServerScript;
 
 struct ReasonCase {
     const char* Name;
@@ -25,7 +25,7 @@ struct ReasonCase {
     std::string Expected;
 };
 
-class FailureReasonTest : public ::testing::TestWithParam<ReasonCase> {};
+class FailureReasonTest : public testing::TestWithParam<ReasonCase> {};
 
 TEST_P(FailureReasonTest, MakesOneLineOfBoundedLength) {
     EXPECT_EQ(FailureReason(GetParam().ErrorText), GetParam().Expected);
@@ -35,7 +35,7 @@ const std::string k199 = std::string(199, 'a');
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FailureReasonTest,
-    ::testing::Values(
+    testing::Values(
         ReasonCase{"socket error over two lines", "Socket Error # 111\r\nConnection refused",
                    "Socket Error # 111 Connection refused"},
         ReasonCase{"inner blanks kept", "HTTP/1.1 404  Not Found", "HTTP/1.1 404  Not Found"},

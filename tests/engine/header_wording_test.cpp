@@ -1,6 +1,6 @@
 #include "engine/display_header.h"
+#include "kit/fake_host.h"
 #include "support/case_names.h"
-#include "support/fake_host.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -9,7 +9,7 @@
 namespace velnorix {
 namespace {
 
-using testing::FakeDisplay;
+using kit::FakeDisplay;
 
 struct WordingCase {
     std::int32_t Hours;
@@ -18,7 +18,7 @@ struct WordingCase {
     const char* Expected;
 };
 
-class ScheduleWordingTest : public ::testing::TestWithParam<WordingCase> {};
+class ScheduleWordingTest : public testing::TestWithParam<WordingCase> {};
 
 TEST_P(ScheduleWordingTest, NamesEachNonZeroUnit) {
     const WordingCase& c = GetParam();
@@ -28,15 +28,15 @@ TEST_P(ScheduleWordingTest, NamesEachNonZeroUnit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ScheduleWordingTest,
-    ::testing::Values(WordingCase{0, 5, 0, "5 minutes"}, WordingCase{1, 0, 0, "hour"},
-                      WordingCase{1, 1, 1, "hour and minute and second"},
-                      WordingCase{1, 0, 2, "hour and 2 seconds"},
-                      WordingCase{2, 0, 30, "2 hours and 30 seconds"},
-                      WordingCase{0, 1, 0, "minute"}, WordingCase{0, 0, 0, ""},
-                      WordingCase{24, 60, 60, "24 hours and 60 minutes and 60 seconds"},
-                      // A hand-edited negative field is left out like a zero one.
-                      WordingCase{-1, 0, 45, "45 seconds"}),
-    [](const auto& info) { return testing::CaseName(info.param.Expected); });
+    testing::Values(WordingCase{0, 5, 0, "5 minutes"}, WordingCase{1, 0, 0, "hour"},
+                    WordingCase{1, 1, 1, "hour and minute and second"},
+                    WordingCase{1, 0, 2, "hour and 2 seconds"},
+                    WordingCase{2, 0, 30, "2 hours and 30 seconds"}, WordingCase{0, 1, 0, "minute"},
+                    WordingCase{0, 0, 0, ""},
+                    WordingCase{24, 60, 60, "24 hours and 60 minutes and 60 seconds"},
+                    // A hand-edited negative field is left out like a zero one.
+                    WordingCase{-1, 0, 45, "45 seconds"}),
+    [](const auto& info) { return kit::CaseName(info.param.Expected); });
 
 TEST(ShowTargetHeaderTest, WritesTheTitleOneLinePerTargetAndCountsIt) {
     RunModel model;

@@ -21,10 +21,10 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::EndsWith;
-using testing::LoopbackServer;
-using testing::ServerScript;
-using ::testing::StartsWith;
+using kit::LoopbackServer;
+using kit::ServerScript;
+using testing::EndsWith;
+using testing::StartsWith;
 
 // How long a probe waits for a silent target: short, so the cycle ends soon.
 constexpr std::chrono::milliseconds kBound = 1500ms;
@@ -40,7 +40,7 @@ const std::vector<std::string> kSilentHosts = {"198.51.100.2", "198.51.100.3"};
 
 // Forty targets of all four types probed sixteen at a time, all inside a namespace of the
 // test's own: scripted servers on its loopback, eight targets that never answer.
-class ParallelCycleNetworkTest : public testing::NetworkNamespaceTest {
+class ParallelCycleNetworkTest : public kit::NetworkNamespaceTest {
 protected:
     void SetUp() override {
         NetworkNamespaceTest::SetUp();
@@ -50,19 +50,18 @@ protected:
         // A listening socket stays in the namespace it was made in.
         m_namespace->Run([this] {
             m_web = std::make_unique<LoopbackServer>(
-                std::vector<ServerScript>(kLivePerType, testing::WebPage()));
+                std::vector<ServerScript>(kLivePerType, kit::WebPage()));
             m_pop3 = std::make_unique<LoopbackServer>(
-                std::vector<ServerScript>(kLivePerType, testing::Pop3Login("ann", "s3cret")));
+                std::vector<ServerScript>(kLivePerType, kit::Pop3Login("ann", "s3cret")));
             m_smtp = std::make_unique<LoopbackServer>(
-                std::vector<ServerScript>(kLivePerType, testing::SmtpGreeting()));
+                std::vector<ServerScript>(kLivePerType, kit::SmtpGreeting()));
             m_silent = std::make_unique<LoopbackServer>(
                 std::vector<ServerScript>(kSilentListened, ServerScript().Silence()));
         });
-        m_waits = std::make_unique<testing::WaitCounter>(
+        m_waits = std::make_unique<kit::WaitCounter>(
             std::set<std::string>(kSilentHosts.begin(), kSilentHosts.end()), m_silent->Port());
-        m_rig = std::make_unique<testing::RealProbeRig>(
-            kBound,
-            testing::CountingWaits(NetworkProbeMakers(testing::BoundedBy(kBound)), *m_waits));
+        m_rig = std::make_unique<kit::RealProbeRig>(
+            kBound, kit::CountingWaits(NetworkProbeMakers(kit::BoundedBy(kBound)), *m_waits));
         AddTargets();
         m_rig->Model.Config.Parallel = kParallel;
         // Room for the header and a whole block, so the cycle's lines all stay in view.
@@ -96,7 +95,7 @@ protected:
     // each target's statistics count that one probe.
     void ExpectEveryTargetRecordedInOrder() {
         const std::vector<std::string> lines =
-            testing::SplitCrLfLines(testing::ReadWholeFile(m_rig->Model.DetailLogName));
+            kit::SplitCrLfLines(kit::ReadWholeFile(m_rig->Model.DetailLogName));
         ASSERT_EQ(lines.size(), kTargets + 1U);
         EXPECT_EQ(lines.back(), "") << "the block ends with an empty line";
         for (int i = 0; i < kTargets; ++i) {
@@ -129,7 +128,7 @@ protected:
             server->Finish();
         for (LoopbackServer* server : {m_web.get(), m_pop3.get(), m_smtp.get()}) {
             EXPECT_EQ(server->ConnectionCount(), static_cast<std::size_t>(kLivePerType));
-            EXPECT_THAT(server->Mismatches(), ::testing::IsEmpty());
+            EXPECT_THAT(server->Mismatches(), testing::IsEmpty());
         }
         EXPECT_EQ(m_silent->ConnectionCount(), static_cast<std::size_t>(kSilentListened));
     }
@@ -138,8 +137,8 @@ protected:
     std::unique_ptr<LoopbackServer> m_pop3;
     std::unique_ptr<LoopbackServer> m_smtp;
     std::unique_ptr<LoopbackServer> m_silent;
-    std::unique_ptr<testing::WaitCounter> m_waits;
-    std::unique_ptr<testing::RealProbeRig> m_rig;
+    std::unique_ptr<kit::WaitCounter> m_waits;
+    std::unique_ptr<kit::RealProbeRig> m_rig;
 };
 
 TEST_F(ParallelCycleNetworkTest, RecordsEveryTargetInOrderWhileAllSilentOnesWaitTogether) {
@@ -147,7 +146,7 @@ TEST_F(ParallelCycleNetworkTest, RecordsEveryTargetInOrderWhileAllSilentOnesWait
 
     ExpectEveryTargetRecordedInOrder();
     std::vector<std::string> logged =
-        testing::SplitCrLfLines(testing::ReadWholeFile(m_rig->Model.DetailLogName));
+        kit::SplitCrLfLines(kit::ReadWholeFile(m_rig->Model.DetailLogName));
     logged.pop_back();
     std::ranges::reverse(logged);
     EXPECT_EQ(ShownResults(), logged) << "the display shows the newest result on top";

@@ -16,7 +16,7 @@
 namespace velnorix {
 namespace {
 
-using testing::EngineRig;
+using kit::EngineRig;
 
 // What the probes of every worker share: what each probe call does, by address, and a record
 // of the calls begun, finished and in flight at once.

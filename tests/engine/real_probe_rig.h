@@ -1,28 +1,15 @@
 #pragma once
 
-#include "base/clock.h"
 #include "engine/network_probes.h"
 #include "engine/test_scheduler.h"
 #include "engine_rig.h"
+#include "kit/fake_host.h"
 #include "support/bounded_probes.h"
 
 #include <chrono>
-#include <cstdint>
 #include <utility>
 
-namespace velnorix::testing {
-
-// Real tick counts, so the probes' times are measured; a fixed date, so the stamps are known.
-// Safe to read from several threads at once, as probes running together do.
-class RealTicksFixedDate final : public Clock {
-public:
-    std::uint32_t TickCount() override { return m_system.TickCount(); }
-    LocalDateTime Now() override { return {2026, 12, 6, 14, 3, 27, 0}; }
-    std::int64_t SecondsSinceEpoch() override { return m_system.SecondsSinceEpoch(); }
-
-private:
-    SystemClock m_system;
-};
+namespace velnorix::kit {
 
 // The scheduler over the real network probes, every wait of which ends after `bound`, with the
 // fakes of FakeShell around it. Cycles run several probes at once with what `parallel` makes,
@@ -32,9 +19,10 @@ struct RealProbeRig : FakeShell {
         : Probes(BoundedBy(bound)),
           Scheduler(Parts(Clock, Probes.Components(), std::move(parallel))) {}
 
-    RealTicksFixedDate Clock;
+    // Real ticks, so the probes' times are measured; a fixed date, so the stamps are known.
+    FakeClock Clock{FakeClock::Ticks::Real};
     NetworkProbes Probes;
     TestScheduler Scheduler;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -24,7 +24,7 @@ struct ResultLineCase {
     const char* Expected;
 };
 
-class ResultLineTest : public ::testing::TestWithParam<ResultLineCase> {};
+class ResultLineTest : public testing::TestWithParam<ResultLineCase> {};
 
 TEST_P(ResultLineTest, FormatsEveryPieceInOrder) {
     const ResultLineCase& c = GetParam();
@@ -36,7 +36,7 @@ TEST_P(ResultLineTest, FormatsEveryPieceInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ResultLineTest,
-    ::testing::Values(
+    testing::Values(
         ResultLineCase{"FailedPing",
                        3,
                        {2026, 12, 6, 14, 3, 27, 0},
@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "<Ping>",
                        "h",
                        "   1 00:00:00 Jan 01, 2026  Failure: 4294967.30 secs  <Ping>h"}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 TEST(ResultLineLocaleTest, FollowsTheOperatorsSeparatorsAndMonthNames) {
     FormatSettings german;

@@ -11,11 +11,11 @@
 namespace velnorix {
 namespace {
 
-using testing::EngineRig;
-using testing::NamedCase;
-using testing::ReadWholeFile;
-using testing::ScriptedCall;
-using testing::WriteWholeFile;
+using kit::EngineRig;
+using kit::NamedCase;
+using kit::ReadWholeFile;
+using kit::ScriptedCall;
+using kit::WriteWholeFile;
 
 // What someone else put at a log's name: a link to a file of theirs, a link to where a file
 // of theirs would go, or a named pipe.
@@ -29,7 +29,7 @@ struct PlantedCase {
 
 // The rig with one scripted target; the clock stands at 14:03:27, so the run's first choice of
 // names is "Velnorix261206140327".
-class RunLogsTest : public ::testing::Test {
+class RunLogsTest : public testing::Test {
 protected:
     RunLogsTest() {
         m_rig.AddTarget("<Ping>", "192.0.2.10");
@@ -67,7 +67,7 @@ protected:
     EngineRig m_rig;
 };
 
-class PlantedAtStartTest : public RunLogsTest, public ::testing::WithParamInterface<PlantedCase> {};
+class PlantedAtStartTest : public RunLogsTest, public testing::WithParamInterface<PlantedCase> {};
 using PlantedDuringRunTest = PlantedAtStartTest;
 
 TEST_P(PlantedAtStartTest, TheRunTakesTheNextSecondsNamesAndLeavesItAlone) {
@@ -97,10 +97,10 @@ TEST_P(PlantedAtStartTest, TheRunTakesTheNextSecondsNamesAndLeavesItAlone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, PlantedAtStartTest,
-                         ::testing::Values(PlantedCase{"LinkAtDetail", Planted::LinkToFile, ".log"},
-                                           PlantedCase{"DanglingLinkAtSummary",
-                                                       Planted::DanglingLink, ".smy"},
-                                           PlantedCase{"PipeAtSummary", Planted::Pipe, ".smy"}),
+                         testing::Values(PlantedCase{"LinkAtDetail", Planted::LinkToFile, ".log"},
+                                         PlantedCase{"DanglingLinkAtSummary", Planted::DanglingLink,
+                                                     ".smy"},
+                                         PlantedCase{"PipeAtSummary", Planted::Pipe, ".smy"}),
                          NamedCase{});
 
 TEST_P(PlantedDuringRunTest, TheNextCycleRefusesTheNameInsteadOfWritingThroughIt) {
@@ -116,12 +116,12 @@ TEST_P(PlantedDuringRunTest, TheNextCycleRefusesTheNameInsteadOfWritingThroughIt
     ExpectUntouched(c.What, log);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, PlantedDuringRunTest,
-    ::testing::Values(PlantedCase{"LinkAtSummary", Planted::LinkToFile, ".smy"},
-                      PlantedCase{"DanglingLinkAtDetail", Planted::DanglingLink, ".log"},
-                      PlantedCase{"PipeAtDetail", Planted::Pipe, ".log"}),
-    NamedCase{});
+INSTANTIATE_TEST_SUITE_P(Names, PlantedDuringRunTest,
+                         testing::Values(PlantedCase{"LinkAtSummary", Planted::LinkToFile, ".smy"},
+                                         PlantedCase{"DanglingLinkAtDetail", Planted::DanglingLink,
+                                                     ".log"},
+                                         PlantedCase{"PipeAtDetail", Planted::Pipe, ".log"}),
+                         NamedCase{});
 
 TEST_F(RunLogsTest, NamesTakenForEverySecondOfTheWaitEndTheStartWithAnError) {
     const double start = ToDayCount({2026, 12, 6, 14, 3, 27, 0});

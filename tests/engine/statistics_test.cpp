@@ -5,7 +5,7 @@
 namespace velnorix {
 namespace {
 
-class StatisticsTest : public ::testing::Test {
+class StatisticsTest : public testing::Test {
 protected:
     StatisticsTest() { m_model.SetTargetCount(3); }
 

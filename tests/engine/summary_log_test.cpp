@@ -9,10 +9,10 @@
 namespace velnorix {
 namespace {
 
-using testing::ReadWholeFile;
-using testing::TempDir;
+using kit::ReadWholeFile;
+using kit::TempDir;
 
-class SummaryLogTest : public ::testing::Test {
+class SummaryLogTest : public testing::Test {
 protected:
     SummaryLogTest() {
         m_model.SummaryLogName = m_dir.File("Velnorix061205143000.smy");

@@ -1,6 +1,6 @@
 #include "engine/target_probe.h"
+#include "kit/fake_host.h"
 #include "support/case_names.h"
-#include "support/fake_host.h"
 #include "support/fake_probes.h"
 
 #include <functional>
@@ -12,11 +12,11 @@
 namespace velnorix {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeHost;
-using testing::FakeProbes;
-using testing::ProbeScript;
-using testing::ScriptedCall;
+using kit::FakeClock;
+using kit::FakeHost;
+using kit::FakeProbes;
+using kit::ProbeScript;
+using kit::ScriptedCall;
 
 TargetSettings Target(std::string_view type, std::string_view addr, std::int32_t port,
                       std::string_view user = "", std::string_view password = "") {
@@ -65,7 +65,7 @@ const std::vector<std::string> kPop3Calls = {
 const std::vector<std::string> kSmtpCalls = {"StartDialogue mx.example SMTP port=25",
                                              "EndDialogue mx.example"};
 
-class ProbeTargetTest : public ::testing::TestWithParam<ProbeCase> {};
+class ProbeTargetTest : public testing::TestWithParam<ProbeCase> {};
 
 TEST_P(ProbeTargetTest, TimesAndJudgesTheProbeOfTheTargetsType) {
     const ProbeCase& c = GetParam();
@@ -88,30 +88,30 @@ const auto kNoScript = [](ProbeScript&) {};
 
 INSTANTIATE_TEST_SUITE_P(
     Html, ProbeTargetTest,
-    ::testing::Values(ProbeCase{"RequestAndCloseAreTimedTogether", kWeb,
-                                [](ProbeScript& s) {
-                                    s.Set("HeadRequest", kWeb.Addr, Takes(120));
-                                    s.Set("CloseConnection", kWeb.Addr, Takes(30));
-                                },
-                                150, false, kWebCalls},
-                      ProbeCase{
-                          "FailedRequestSkipsTheClose",
-                          kWeb,
-                          [](ProbeScript& s) { s.Set("HeadRequest", kWeb.Addr, FailsAfter(70)); },
-                          70,
-                          true,
-                          {kWebCalls[0]}},
-                      ProbeCase{"FailedCloseIsAFailure", kWeb,
-                                [](ProbeScript& s) {
-                                    s.Set("HeadRequest", kWeb.Addr, Takes(100));
-                                    s.Set("CloseConnection", kWeb.Addr, FailsAfter(40));
-                                },
-                                140, true, kWebCalls}),
-    testing::NamedCase{});
+    testing::Values(ProbeCase{"RequestAndCloseAreTimedTogether", kWeb,
+                              [](ProbeScript& s) {
+                                  s.Set("HeadRequest", kWeb.Addr, Takes(120));
+                                  s.Set("CloseConnection", kWeb.Addr, Takes(30));
+                              },
+                              150, false, kWebCalls},
+                    ProbeCase{
+                        "FailedRequestSkipsTheClose",
+                        kWeb,
+                        [](ProbeScript& s) { s.Set("HeadRequest", kWeb.Addr, FailsAfter(70)); },
+                        70,
+                        true,
+                        {kWebCalls[0]}},
+                    ProbeCase{"FailedCloseIsAFailure", kWeb,
+                              [](ProbeScript& s) {
+                                  s.Set("HeadRequest", kWeb.Addr, Takes(100));
+                                  s.Set("CloseConnection", kWeb.Addr, FailsAfter(40));
+                              },
+                              140, true, kWebCalls}),
+    kit::NamedCase{});
 
 INSTANTIATE_TEST_SUITE_P(
     Ping, ProbeTargetTest,
-    ::testing::Values(
+    testing::Values(
         ProbeCase{"EchoReplyIsASuccess", kPing,
                   [](ProbeScript& s) { s.Set("EchoExchange", kPing.Addr, Takes(20)); }, 20, false,
                   kPingCall},
@@ -139,11 +139,11 @@ INSTANTIATE_TEST_SUITE_P(
                   [](ProbeScript& s) { s.Set("EchoExchange", kPing.Addr, FailsAfter(10)); }, 10,
                   true, kPingCall},
         ProbeCase{"InstantSuccess", kPing, kNoScript, 0, false, kPingCall}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 INSTANTIATE_TEST_SUITE_P(
     MailDialogues, ProbeTargetTest,
-    ::testing::Values(
+    testing::Values(
         ProbeCase{"Pop3EndIsOutsideTheTimedSpan", kPop3,
                   [](ProbeScript& s) {
                       s.Set("StartDialogue", kPop3.Addr, Takes(200));
@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                   5000,
                   true,
                   {kSmtpCalls[0]}}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 TEST(ProbeTargetTickTest, SpanAcrossTheTickCounterWrapIsTheTrueDifference) {
     FakeClock clock;

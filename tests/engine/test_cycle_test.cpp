@@ -13,10 +13,10 @@
 namespace velnorix {
 namespace {
 
-using testing::EngineRig;
-using testing::ReadWholeFile;
-using testing::ScriptedCall;
-using testing::SplitCrLfLines;
+using kit::EngineRig;
+using kit::ReadWholeFile;
+using kit::ScriptedCall;
+using kit::SplitCrLfLines;
 
 ScriptedCall Takes(std::uint32_t ms) {
     return ScriptedCall{ms, false, ReplyStatusKind::Echo, {}};
@@ -26,7 +26,7 @@ ScriptedCall FailsAfter(std::uint32_t ms) {
     return ScriptedCall{ms, true, ReplyStatusKind::Echo, {}};
 }
 
-class TestCycleTest : public ::testing::Test {
+class TestCycleTest : public testing::Test {
 protected:
     // A failing ping (5.02 s), a web page (0.25 s), a target of no known type and a POP3
     // log-in (0.04 s).

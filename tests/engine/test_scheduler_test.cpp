@@ -10,13 +10,13 @@
 namespace velnorix {
 namespace {
 
-using testing::EngineRig;
-using testing::ReadWholeFile;
-using testing::ScriptedCall;
+using kit::EngineRig;
+using kit::ReadWholeFile;
+using kit::ScriptedCall;
 
 constexpr const char* kStopped = "  Test Stopped!";
 
-class TestSchedulerTest : public ::testing::Test {
+class TestSchedulerTest : public testing::Test {
 protected:
     TestSchedulerTest() {
         m_rig.AddTarget("<Ping>", "192.0.2.10");

@@ -1,8 +1,8 @@
 #include "engine/network_probes.h"
 #include "engine/target_probe.h"
+#include "kit/fake_host.h"
 #include "probes/short_bounds.h"
 #include "support/case_names.h"
-#include "support/fake_host.h"
 #include "support/loopback_server.h"
 #include "support/test_certificates.h"
 
@@ -12,13 +12,13 @@
 namespace velnorix {
 namespace {
 
-using testing::FakeClock;
-using testing::FakeHost;
-using testing::LoopbackServer;
-using testing::NamedCase;
-using testing::ServerContext;
-using testing::ServerScript;
-using testing::TestCertificate;
+using kit::FakeClock;
+using kit::FakeHost;
+using kit::LoopbackServer;
+using kit::NamedCase;
+using kit::ServerContext;
+using kit::ServerScript;
+using kit::TestCertificate;
 
 struct TrustCase {
     std::string Name;
@@ -27,7 +27,7 @@ struct TrustCase {
     std::string Expected;
 };
 
-class TrustOfTest : public ::testing::TestWithParam<TrustCase> {};
+class TrustOfTest : public testing::TestWithParam<TrustCase> {};
 
 TEST_P(TrustOfTest, TakesARelativeBundleFromTheConfigurationsFolder) {
     RunModel model;
@@ -40,12 +40,12 @@ TEST_P(TrustOfTest, TakesARelativeBundleFromTheConfigurationsFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bundles, TrustOfTest,
-                         ::testing::Values(TrustCase{"None", "/etc/velnorix/run.ini", "", ""},
-                                           TrustCase{"Relative", "/etc/velnorix/run.ini",
-                                                     "certs/ca.pem", "/etc/velnorix/certs/ca.pem"},
-                                           TrustCase{"Absolute", "/etc/velnorix/run.ini",
-                                                     "/srv/ca.pem", "/srv/ca.pem"},
-                                           TrustCase{"NoFileYet", "", "ca.pem", "ca.pem"}),
+                         testing::Values(TrustCase{"None", "/etc/velnorix/run.ini", "", ""},
+                                         TrustCase{"Relative", "/etc/velnorix/run.ini",
+                                                   "certs/ca.pem", "/etc/velnorix/certs/ca.pem"},
+                                         TrustCase{"Absolute", "/etc/velnorix/run.ini",
+                                                   "/srv/ca.pem", "/srv/ca.pem"},
+                                         TrustCase{"NoFileYet", "", "ca.pem", "ca.pem"}),
                          NamedCase{});
 
 struct WiringCase {
@@ -55,13 +55,13 @@ struct WiringCase {
     ServerScript Server;
 };
 
-class SecurityWiringTest : public ::testing::TestWithParam<WiringCase> {};
+class SecurityWiringTest : public testing::TestWithParam<WiringCase> {};
 
 TEST_P(SecurityWiringTest, TheTargetsSecurityReachesItsProbeAndTheExpiryComesBack) {
     const WiringCase& c = GetParam();
     LoopbackServer server(c.Server);
     NetworkProbeSettings settings;
-    settings.Mail = testing::ShortBounds();
+    settings.Mail = kit::ShortBounds();
     NetworkProbes probes(settings);
     probes.Smtp().SetHeloName("probe.test");
     TargetSettings entry;
@@ -76,35 +76,35 @@ TEST_P(SecurityWiringTest, TheTargetsSecurityReachesItsProbeAndTheExpiryComesBac
 
     const ProbeOutcome outcome =
         ProbeTarget(TestTypeOf(c.Type), 0, entry, probes.Components(), clock, host,
-                    {.CAFile = testing::TestCaFile(), .WarnDays = 0});
+                    {.CAFile = kit::TestCaFile(), .WarnDays = 0});
     server.Finish();
 
     EXPECT_FALSE(outcome.Failed);
-    EXPECT_EQ(outcome.CertificateExpiry, testing::ExpiryOf(TestCertificate::Valid));
+    EXPECT_EQ(outcome.CertificateExpiry, kit::ExpiryOf(TestCertificate::Valid));
 }
 
 const auto kValid = ServerContext(TestCertificate::Valid);
 
 INSTANTIATE_TEST_SUITE_P(Targets, SecurityWiringTest,
-                         ::testing::Values(WiringCase{"Pop3Tls", "<POP3>", TargetSecurity::Tls,
-                                                      ServerScript()
-                                                          .StartTls(kValid)
-                                                          .SendLine("+OK ready")
-                                                          .ReadLine()
-                                                          .SendLine("+OK")
-                                                          .ReadLine()
-                                                          .SendLine("+OK")},
-                                           WiringCase{"SmtpStartTls", "<SMTP>",
-                                                      TargetSecurity::StartTls,
-                                                      ServerScript()
-                                                          .SendLine("220 ready")
-                                                          .ReadLine()
-                                                          .SendLine("250 STARTTLS")
-                                                          .ReadLine()
-                                                          .SendLine("220 go")
-                                                          .StartTls(kValid)
-                                                          .ReadLine()
-                                                          .SendLine("250 hello")}),
+                         testing::Values(WiringCase{"Pop3Tls", "<POP3>", TargetSecurity::Tls,
+                                                    ServerScript()
+                                                        .StartTls(kValid)
+                                                        .SendLine("+OK ready")
+                                                        .ReadLine()
+                                                        .SendLine("+OK")
+                                                        .ReadLine()
+                                                        .SendLine("+OK")},
+                                         WiringCase{"SmtpStartTls", "<SMTP>",
+                                                    TargetSecurity::StartTls,
+                                                    ServerScript()
+                                                        .SendLine("220 ready")
+                                                        .ReadLine()
+                                                        .SendLine("250 STARTTLS")
+                                                        .ReadLine()
+                                                        .SendLine("220 go")
+                                                        .StartTls(kValid)
+                                                        .ReadLine()
+                                                        .SendLine("250 hello")}),
                          NamedCase{});
 
 } // namespace

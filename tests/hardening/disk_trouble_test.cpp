@@ -17,13 +17,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 constexpr std::size_t kDiskBytes = 64 * 1024;
 constexpr std::size_t kPage = 4096; // tmpfs hands out space a page at a time
 
-class DiskTroubleTest : public ::testing::Test {
+class DiskTroubleTest : public testing::Test {
 protected:
     void SetUp() override {
         std::string whyNot;
@@ -185,4 +185,4 @@ TEST_F(DiskTroubleTest, AReadOnlyDiskSkipsTheCyclesUntilItIsWritableAgain) {
 }
 
 } // namespace
-} // namespace velnorix::testing
+} // namespace velnorix::kit

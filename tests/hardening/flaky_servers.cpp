@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 using std::chrono::milliseconds;
@@ -170,4 +170,4 @@ void FlakyServers::NoteExchange(bool misbehaved) {
         ++m_misbehaved;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -12,7 +12,7 @@
 // Every misbehaviour ends quickly, so probes with their default bounds never wait long. The
 // web server always answers the path /ok, so a target that asks for it ends every cycle with
 // the connection closed. The choices follow the seed, so a run can be repeated.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 class FlakyServers final {
 public:
@@ -43,4 +43,4 @@ private:
     LoopbackServer m_smtp;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

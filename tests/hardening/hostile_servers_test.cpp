@@ -6,7 +6,7 @@
 #include "engine/run_model.h"
 #include "engine/target_probe.h"
 #include "hardening/process_figures.h"
-#include "support/fake_host.h"
+#include "kit/fake_host.h"
 #include "support/loopback_server.h"
 
 #include <algorithm>
@@ -18,7 +18,7 @@
 #include <random>
 #include <string>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 using namespace std::chrono_literals;
@@ -193,7 +193,7 @@ const ProbeKind kProbes[] = {{TestType::Html, "<HTML>", "http://127.0.0.1/"},
                              {TestType::Pop3, "<POP3>", "127.0.0.1"},
                              {TestType::Smtp, "<SMTP>", "127.0.0.1"}};
 
-class HostileServerTest : public ::testing::TestWithParam<HostileCase> {};
+class HostileServerTest : public testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileServerTest, EveryProbeFailsInTimeWithBoundedMemoryAndNoDescriptorLeft) {
     for (const ProbeKind& kind : kProbes) {
@@ -242,8 +242,8 @@ TEST_P(HostileServerTest, EveryProbeFailsInTimeWithBoundedMemoryAndNoDescriptorL
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, HostileServerTest, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(Cases, HostileServerTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.Id); });
 
 } // namespace
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -6,7 +6,7 @@
 #include <regex>
 #include <sstream>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 // One result line in the C locale: cycle, time stamp, verdict, seconds, tag and address.
@@ -171,4 +171,4 @@ std::vector<int> CycleRange(int first, int last) {
     return cycles;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -5,7 +5,7 @@
 
 // Checks a run's two log files block by block: every cycle has its block in both, each block
 // is well-formed, and the two agree with each other.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 struct LoggedTarget {
     std::string Type; // "<HTML>", ...
@@ -24,4 +24,4 @@ std::vector<std::string> CheckRunLogs(const std::string& detailLog, const std::s
 // The cycle numbers from `first` to `last`.
 std::vector<int> CycleRange(int first, int last);
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

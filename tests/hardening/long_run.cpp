@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <thread>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 namespace fs = std::filesystem;
@@ -166,4 +166,4 @@ LongRunResult RunConsoleMonitorLongRun(const LongRunOptions& options) {
     return result;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

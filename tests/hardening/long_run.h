@@ -8,7 +8,7 @@
 // The console monitor over many cycles at the shortest interval (one second) against flaky
 // servers on 127.0.0.1, with its memory and descriptors measured early and late in the run and
 // both logs checked block by block at the end.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 struct LongRunOptions {
     std::string ConsoleProgram; // the velnorix-cli executable
@@ -34,4 +34,4 @@ struct LongRunResult {
 
 LongRunResult RunConsoleMonitorLongRun(const LongRunOptions& options);
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 // What the resident memory of the console monitor may change by between two idle moments a
@@ -38,4 +38,4 @@ TEST(LongRunTest, TheConsoleMonitorKeepsItsDescriptorsAndMemoryAndWritesEveryBlo
 }
 
 } // namespace
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 // Answers from the child: kReady, or the errno of the call that failed (all below 255).
@@ -116,4 +116,4 @@ bool PrivateMount::Ask(char command) {
            answer == kReady;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -8,7 +8,7 @@
 // A small tmpfs in a mount namespace of its own, held by a child process, so a test can fill it
 // up or make it read-only without touching the machine's file systems. The test reaches it
 // through the child's view of the file system, /proc/<child>/root.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 class PrivateMount final {
 public:
@@ -36,4 +36,4 @@ private:
     std::string m_path;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 std::string ProcPath(pid_t pid, const std::string& entry) {
@@ -51,4 +51,4 @@ void ResetPeakResident() {
     std::ofstream(ProcPath(0, "clear_refs")) << "5";
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -5,7 +5,7 @@
 #include <vector>
 
 // What a process holds, read from /proc: the figures a long unattended run must not let grow.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 struct ProcessFigures {
     long ResidentKiB = 0;
@@ -22,4 +22,4 @@ ProcessFigures ReadProcessFigures(pid_t pid = 0);
 // Lets the next peak start from what this process holds now.
 void ResetPeakResident();
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -9,8 +9,8 @@
 namespace velnorix {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
+using testing::ElementsAre;
+using testing::IsEmpty;
 using namespace std::chrono_literals;
 
 const Deadline kSoon(1s);

@@ -1,4 +1,5 @@
 #include "base/file_descriptor.h"
+#include "kit/fake_host.h"
 #include "probes/icmp_client.h"
 #include "probes/probe_errors.h"
 #include "support/network_namespace.h"
@@ -20,21 +21,11 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::NetworkNamespace;
+using kit::NetworkNamespace;
 
 // The silent host of the namespace tests: on a veth link of a documentation range that
 // nothing answers on, so requests go unanswered without leaving the namespace.
 constexpr const char* kSilentHost = "198.51.100.2";
-
-class ScriptedClock final : public Clock {
-public:
-    std::uint32_t TickCount() override { return m_ticks += 21; }
-    LocalDateTime Now() override { return {}; }
-    std::int64_t SecondsSinceEpoch() override { return 0; }
-
-private:
-    std::uint32_t m_ticks = 0xffffffcb; // wraps between the start and the end of the wait
-};
 
 // Runs one exchange; skips the test when this machine allows neither kind of ICMP socket.
 #define EXCHANGE_OR_SKIP(client, data, sequence)                                                   \
@@ -49,7 +40,9 @@ private:
     } while (false)
 
 TEST(IcmpClientTest, PingsTheLoopbackAddressForReal) {
-    ScriptedClock clock;
+    kit::FakeClock clock;
+    clock.SetTick(0xffffffcb); // wraps between the start and the end of the wait
+    clock.SetStep(21);
     IcmpClient client(clock);
     client.SetHost("LocalHost");
     client.SetPort(0);
@@ -113,7 +106,7 @@ TEST(IcmpClientTest, NoSocketKindAllowedMeansCannotAllocate) {
     }
 }
 
-class IcmpNamespaceTest : public ::testing::Test {
+class IcmpNamespaceTest : public testing::Test {
 protected:
     void SetUp() override {
         std::string whyNot;
@@ -375,7 +368,7 @@ TEST_F(IcmpNamespaceTest, ProbesSharingSequencesTakeOnlyTheirOwnReplies) {
         }
         EXPECT_THAT(
             (std::vector{first.ReplyStatus().ReplySequence, second.ReplyStatus().ReplySequence}),
-            ::testing::UnorderedElementsAre(dropped, dropped + 1));
+            testing::UnorderedElementsAre(dropped, dropped + 1));
     });
 }
 

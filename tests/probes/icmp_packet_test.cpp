@@ -66,8 +66,8 @@ Bytes ErrorQuotingOurs(std::uint8_t type, std::uint16_t sequence) {
 TEST(EchoRequestTest, IsBuiltByteForByte) {
     const EchoRequest request = BuildEchoRequest(0x1234, 3489, 0x01020304, "");
     const Bytes head(request.begin(), request.begin() + 20);
-    EXPECT_THAT(head, ::testing::ElementsAre(8, 0, request[2], request[3], 0x34, 0x12, 0xa1, 0x0d,
-                                             0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0));
+    EXPECT_THAT(head, testing::ElementsAre(8, 0, request[2], request[3], 0x34, 0x12, 0xa1, 0x0d,
+                                           0x04, 0x03, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0));
     EXPECT_EQ(std::string(request.begin() + 20, request.end()), std::string(32, 'E'));
     // A receiver summing the words in network order finds a valid checksum.
     std::uint32_t sum = 0;
@@ -116,7 +116,7 @@ std::optional<ReplyStatusKind> KindOf(const AnswerCase& c) {
     }
 }
 
-class ReadAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
+class ReadAnswerTest : public testing::TestWithParam<AnswerCase> {};
 
 TEST_P(ReadAnswerTest, OnlyOurAnswerCounts) {
     EXPECT_EQ(KindOf(GetParam()), GetParam().Expected);
@@ -138,7 +138,7 @@ constexpr auto kSkipped = std::nullopt;
 
 INSTANTIATE_TEST_SUITE_P(
     CraftedDatagrams, ReadAnswerTest,
-    ::testing::Values(
+    testing::Values(
         AnswerCase{"EchoReplyFromTheTarget", kOurReply, ReplyStatusKind::Echo},
         AnswerCase{"HeaderWithOptions",
                    Concat({IpHeader(64, kTarget, 6), EchoHeader(0, 3489), Bytes(32, 'E')}),
@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"HeaderLongerThanTheDatagram",
                    Concat({Bytes{0x4f}, Bytes(19, 0), EchoHeader(0, 3489)}), kSkipped},
         AnswerCase{"NotIpVersion4", WithFirstByte(kOurReply, 0x65), kSkipped}),
-    [](const ::testing::TestParamInfo<AnswerCase>& info) { return info.param.Name; });
+    [](const testing::TestParamInfo<AnswerCase>& info) { return info.param.Name; });
 
 TEST(ReadAnswerFieldsTest, ReportTheAnsweringDatagram) {
     const EchoQuestion question{{192, 0, 2, 77}, kOurs, 1};
@@ -199,7 +199,7 @@ TEST(ReadAnswerFieldsTest, ReportTheAnsweringDatagram) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->Type, 0);
     EXPECT_EQ(reply->Ttl, 61);
-    EXPECT_THAT(reply->Source, ::testing::ElementsAre(192, 0, 2, 77));
+    EXPECT_THAT(reply->Source, testing::ElementsAre(192, 0, 2, 77));
 }
 
 } // namespace

@@ -69,7 +69,7 @@ std::string OutcomeOf(const AnswerCase& c) {
     }
 }
 
-class Icmpv6AnswerTest : public ::testing::TestWithParam<AnswerCase> {};
+class Icmpv6AnswerTest : public testing::TestWithParam<AnswerCase> {};
 
 TEST_P(Icmpv6AnswerTest, OnlyOurOwnAnswerEndsTheWait) {
     EXPECT_EQ(OutcomeOf(GetParam()), GetParam().Outcome);
@@ -77,7 +77,7 @@ TEST_P(Icmpv6AnswerTest, OnlyOurOwnAnswerEndsTheWait) {
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, Icmpv6AnswerTest,
-    ::testing::Values(
+    testing::Values(
         AnswerCase{"OurEchoReply", Echo(129, kSequence), kTarget, "echo"},
         AnswerCase{"ReplyFromAnotherHost", Echo(129, kSequence), kRouter, "none"},
         AnswerCase{"ReplyToAnotherSequence", Echo(129, kSequence + 1), kTarget, "none"},

@@ -21,18 +21,18 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::ElementsAre;
-using testing::LoopbackFamily;
-using testing::LoopbackServer;
-using testing::RefusingPort;
-using testing::ServerScript;
-using testing::ShortBounds;
+using kit::LoopbackFamily;
+using kit::LoopbackServer;
+using kit::RefusingPort;
+using kit::ServerScript;
+using kit::ShortBounds;
+using testing::ElementsAre;
 
 const Deadline kSoon(1s);
 
 #define SKIP_WITHOUT_IPV6()                                                                        \
     do {                                                                                           \
-        if (!testing::Ipv6LoopbackWorks())                                                         \
+        if (!kit::Ipv6LoopbackWorks())                                                             \
             GTEST_SKIP() << "IPv6 is disabled on this machine's loopback interface";               \
     } while (false)
 
@@ -41,7 +41,7 @@ struct LiteralCase {
     std::string Address; // what is used; empty when the literal is malformed
 };
 
-class Ipv6LiteralTest : public ::testing::TestWithParam<LiteralCase> {};
+class Ipv6LiteralTest : public testing::TestWithParam<LiteralCase> {};
 
 TEST_P(Ipv6LiteralTest, IsUsedWithoutALookupOrFailsNamingIt) {
     const LiteralCase& c = GetParam();
@@ -64,17 +64,17 @@ TEST_P(Ipv6LiteralTest, IsUsedWithoutALookupOrFailsNamingIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Literals, Ipv6LiteralTest,
-    ::testing::Values(LiteralCase{"::1", "::1"}, LiteralCase{"[::1]", "::1"},
-                      LiteralCase{"2001:db8::10", "2001:db8::10"},
-                      LiteralCase{"fe80::1%eth0", "fe80::1%eth0"},
-                      LiteralCase{"[fe80::1%25eth0]", "fe80::1%eth0"},
-                      LiteralCase{"::ffff:127.0.0.1", "::ffff:127.0.0.1"}, LiteralCase{"[::1", ""},
-                      LiteralCase{"::1]:80", ""}, LiteralCase{"1:2:3:4:5:6:7:8:9", ""},
-                      LiteralCase{"[::1]:80", ""}, LiteralCase{"fe80::1%", ""},
-                      LiteralCase{"mail.example:25", ""}, LiteralCase{"[]", ""}),
+    testing::Values(LiteralCase{"::1", "::1"}, LiteralCase{"[::1]", "::1"},
+                    LiteralCase{"2001:db8::10", "2001:db8::10"},
+                    LiteralCase{"fe80::1%eth0", "fe80::1%eth0"},
+                    LiteralCase{"[fe80::1%25eth0]", "fe80::1%eth0"},
+                    LiteralCase{"::ffff:127.0.0.1", "::ffff:127.0.0.1"}, LiteralCase{"[::1", ""},
+                    LiteralCase{"::1]:80", ""}, LiteralCase{"1:2:3:4:5:6:7:8:9", ""},
+                    LiteralCase{"[::1]:80", ""}, LiteralCase{"fe80::1%", ""},
+                    LiteralCase{"mail.example:25", ""}, LiteralCase{"[]", ""}),
     // Literals differ mostly in punctuation, which names leave out: the index keeps them apart.
     [](const auto& info) {
-        return std::to_string(info.index) + "_" + testing::CaseName(info.param.Host);
+        return std::to_string(info.index) + "_" + kit::CaseName(info.param.Host);
     });
 
 TEST(Ipv6PeerAddressTest, AZoneReachesTheSystemAndIsNeverDropped) {
@@ -100,7 +100,7 @@ struct MailCase {
     std::vector<std::string> ClientLines;
 };
 
-class Ipv6MailProbeTest : public ::testing::TestWithParam<MailCase> {};
+class Ipv6MailProbeTest : public testing::TestWithParam<MailCase> {};
 
 TEST_P(Ipv6MailProbeTest, PlaysItsDialogueOverIpv6) {
     SKIP_WITHOUT_IPV6();
@@ -121,19 +121,19 @@ TEST_P(Ipv6MailProbeTest, PlaysItsDialogueOverIpv6) {
 
 INSTANTIATE_TEST_SUITE_P(
     Probes, Ipv6MailProbeTest,
-    ::testing::Values(MailCase{"Pop3",
-                               "::1",
-                               ServerScript()
-                                   .SendLine("+OK ready")
-                                   .ReadLine()
-                                   .SendLine("+OK")
-                                   .ReadLine()
-                                   .SendLine("+OK in"),
-                               {"USER alice", "PASS secret", "QUIT"}},
-                      MailCase{"Smtp",
-                               "[::1]",
-                               ServerScript().SendLine("220 ready").ReadLine().SendLine("250 hi"),
-                               {"EHLO probe.test", "QUIT"}}),
+    testing::Values(MailCase{"Pop3",
+                             "::1",
+                             ServerScript()
+                                 .SendLine("+OK ready")
+                                 .ReadLine()
+                                 .SendLine("+OK")
+                                 .ReadLine()
+                                 .SendLine("+OK in"),
+                             {"USER alice", "PASS secret", "QUIT"}},
+                    MailCase{"Smtp",
+                             "[::1]",
+                             ServerScript().SendLine("220 ready").ReadLine().SendLine("250 hi"),
+                             {"EHLO probe.test", "QUIT"}}),
     [](const auto& info) { return info.param.Name; });
 
 TEST(Ipv6ProbeTest, PingsTheIpv6LoopbackAddressForReal) {
@@ -178,7 +178,7 @@ TEST(Ipv6FallThroughTest, ConnectsToTheFirstAddressThatAnswers) {
 
 // Inside a namespace of the test's own: ::1 on its loopback, and a veth link on 2001:db8::/64
 // whose far end has no address, so 2001:db8::2 never answers and 2001:db8:1::1 has no route.
-class Ipv6NamespaceTest : public testing::NetworkNamespaceTest {
+class Ipv6NamespaceTest : public kit::NetworkNamespaceTest {
 protected:
     void SetUp() override {
         NetworkNamespaceTest::SetUp();
@@ -235,7 +235,7 @@ protected:
 };
 
 class Ipv6PingKindTest : public Ipv6NamespaceTest,
-                         public ::testing::WithParamInterface<IcmpSocketKind> {};
+                         public testing::WithParamInterface<IcmpSocketKind> {};
 
 TEST_P(Ipv6PingKindTest, EchoesFromTheFirstAddressThatTakesTheRequest) {
     TReplyStatus status;
@@ -257,7 +257,7 @@ TEST_P(Ipv6PingKindTest, ASilentHostTimesOutWithoutAnError) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sockets, Ipv6PingKindTest,
-                         ::testing::Values(IcmpSocketKind::Raw, IcmpSocketKind::Datagram),
+                         testing::Values(IcmpSocketKind::Raw, IcmpSocketKind::Datagram),
                          [](const auto& info) {
                              return info.param == IcmpSocketKind::Raw ? "Raw" : "Datagram";
                          });

@@ -117,7 +117,7 @@ struct LookupCase {
     std::string Outcome; // the addresses found, or the error's text
 };
 
-class NameLookupTest : public ::testing::TestWithParam<LookupCase> {};
+class NameLookupTest : public testing::TestWithParam<LookupCase> {};
 
 TEST_P(NameLookupTest, GivesTheNameServersAnswerOrItsFailure) {
     const LookupCase& c = GetParam();
@@ -141,14 +141,14 @@ std::string LookupErrorText(int code) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, NameLookupTest,
-    ::testing::Values(LookupCase{"TwoAddresses",
-                                 Answer::Addresses,
-                                 {"198.51.100.7", "203.0.113.9"},
-                                 "198.51.100.7 203.0.113.9"},
-                      LookupCase{"NoSuchName", Answer::NoSuchName, {}, LookupErrorText(EAI_NONAME)},
-                      LookupCase{"NoAddress", Answer::Addresses, {}, LookupErrorText(EAI_NODATA)},
-                      LookupCase{
-                          "NeverAnswered", Answer::Silence, {}, SocketError(ETIMEDOUT).what()}),
+    testing::Values(LookupCase{"TwoAddresses",
+                               Answer::Addresses,
+                               {"198.51.100.7", "203.0.113.9"},
+                               "198.51.100.7 203.0.113.9"},
+                    LookupCase{"NoSuchName", Answer::NoSuchName, {}, LookupErrorText(EAI_NONAME)},
+                    LookupCase{"NoAddress", Answer::Addresses, {}, LookupErrorText(EAI_NODATA)},
+                    LookupCase{
+                        "NeverAnswered", Answer::Silence, {}, SocketError(ETIMEDOUT).what()}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(NameLookupFilesTest, TheHostsFileAnswersWithoutAskingANameServer) {
@@ -157,7 +157,7 @@ TEST(NameLookupFilesTest, TheHostsFileAnswersWithoutAskingANameServer) {
     filesOnly.Lookups = "f";
     // Where the hosts file maps localhost to ::1 as well, address selection may put it first.
     EXPECT_THAT(LookUpAddresses("localhost", Deadline(1s), filesOnly),
-                ::testing::Contains("127.0.0.1"));
+                testing::Contains("127.0.0.1"));
     EXPECT_EQ(server.Queries(), 0);
 }
 

@@ -13,10 +13,10 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::ElementsAreArray;
-using testing::LoopbackServer;
-using testing::ServerScript;
-using testing::ShortBounds;
+using kit::LoopbackServer;
+using kit::ServerScript;
+using kit::ShortBounds;
+using testing::ElementsAreArray;
 
 struct DialogueCase {
     std::string Name;
@@ -227,7 +227,7 @@ TEST(Pop3ClientTest, UnsafeCredentialsFailBeforeAnythingIsSent) {
 }
 
 TEST(Pop3ClientTest, ARefusedConnectIsASocketError) {
-    testing::RefusingPort refusing;
+    kit::RefusingPort refusing;
     Pop3Client client(ShortBounds());
     client.SetHost("127.0.0.1");
     client.SetPort(refusing.Port());

@@ -10,8 +10,8 @@
 namespace velnorix {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
 
 struct LineCase {
     std::string Buffered;

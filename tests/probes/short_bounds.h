@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // Short bounds so that silence and floods against a loopback server end the tests quickly.
 inline ConnectionBounds ShortBounds() {
@@ -16,4 +16,4 @@ inline ConnectionBounds ShortBounds() {
     return bounds;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

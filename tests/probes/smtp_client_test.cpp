@@ -12,11 +12,11 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using testing::LoopbackServer;
-using testing::ServerScript;
-using testing::ShortBounds;
+using kit::LoopbackServer;
+using kit::ServerScript;
+using kit::ShortBounds;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
 
 struct Outcome {
     std::string Error; // empty for success

@@ -13,13 +13,13 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-using testing::LoopbackServer;
-using testing::ServerScript;
-using testing::ShortBounds;
+using kit::LoopbackServer;
+using kit::ServerScript;
+using kit::ShortBounds;
+using testing::ElementsAre;
+using testing::IsEmpty;
 
-class TcpConnectionTest : public ::testing::Test {
+class TcpConnectionTest : public testing::Test {
 protected:
     void Connect(const LoopbackServer& server) {
         m_connection.SetHost("127.0.0.1");
@@ -200,7 +200,7 @@ TEST_F(TcpConnectionTest, OpeningTwiceLeavesTheOpenSocketAlone) {
 }
 
 TEST_F(TcpConnectionTest, ConnectFailuresAreSocketErrorsAndLeaveNothingOpen) {
-    testing::RefusingPort refusing;
+    kit::RefusingPort refusing;
     m_connection.SetHost("127.0.0.1");
     m_connection.SetPort(refusing.Port());
     try {
@@ -211,7 +211,7 @@ TEST_F(TcpConnectionTest, ConnectFailuresAreSocketErrorsAndLeaveNothingOpen) {
     }
     EXPECT_FALSE(m_connection.IsOpen());
 
-    testing::UnansweredListener unanswered;
+    kit::UnansweredListener unanswered;
     m_connection.SetPort(unanswered.Port());
     try {
         m_connection.OpenConnection();

@@ -6,7 +6,7 @@
 namespace velnorix {
 namespace {
 
-using testing::DetailLogFailingOn;
+using kit::DetailLogFailingOn;
 
 TEST(FailureSearchTest, SelectsTheMatchWithTheCaretOnTheSideSearchedTowards) {
     const LogText text(DetailLogFailingOn({5}, 6));

@@ -1,9 +1,9 @@
 #include "base/text_file.h"
+#include "kit/scripted_prompts.h"
 #include "reports/forms/log_commands.h"
 #include "reports/forms/log_display_form.h"
 #include "reports/forms/log_view.h"
 #include "reports/modal_watch.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QPushButton>
@@ -12,20 +12,20 @@
 namespace velnorix {
 namespace {
 
-using testing::ModalWatch;
-using testing::ScriptedPrompts;
+using kit::ModalWatch;
+using kit::ScriptedPrompts;
 using Kind = ScriptedPrompts::Kind;
 
 const ScriptedPrompts::Shown kNotAvailable{
     Kind::Error, "Log File is not available!\rPlease Start Test before viewing."};
 
-class LogCommandsTest : public ::testing::Test {
+class LogCommandsTest : public testing::Test {
 protected:
     LogCommandsTest() : m_commands(nullptr, m_model, m_prompts, m_dir.Path()) {
         m_model.DetailLogName = m_dir.File("Velnorix261206140327.log");
         m_model.SummaryLogName = m_dir.File("Velnorix261206140327.smy");
-        testing::WriteWholeFile(m_model.DetailLogName, "   1 detail Failure:\r\n");
-        testing::WriteWholeFile(m_model.SummaryLogName, "Cycl Target\r\n");
+        kit::WriteWholeFile(m_model.DetailLogName, "   1 detail Failure:\r\n");
+        kit::WriteWholeFile(m_model.SummaryLogName, "Cycl Target\r\n");
     }
 
     // Runs a command and describes the log window it showed: its first line and whether it
@@ -41,7 +41,7 @@ protected:
         return shown;
     }
 
-    testing::TempDir m_dir;
+    kit::TempDir m_dir;
     RunModel m_model;
     ScriptedPrompts m_prompts;
     LogCommands m_commands;
@@ -76,7 +76,7 @@ TEST_F(LogCommandsTest, DeletedLogsAreGoneWithoutAQuestionAndThenNotAvailable) {
 
 TEST_F(LogCommandsTest, InactiveLogsAreChosenInTheProgramDirectoryButNeverTheActiveOne) {
     const std::string older = m_dir.File("Velnorix261205090000.log");
-    testing::WriteWholeFile(older, "older run\r\n");
+    kit::WriteWholeFile(older, "older run\r\n");
     m_prompts.ChooseNextFileToOpen(m_model.DetailLogName);
     m_prompts.ChooseNextFileToOpen(std::nullopt);
     m_prompts.ChooseNextFileToOpen(older);
@@ -92,7 +92,7 @@ TEST_F(LogCommandsTest, InactiveLogsAreChosenInTheProgramDirectoryButNeverTheAct
 
 TEST_F(LogCommandsTest, AnInactiveSummaryLogIsShownWithoutTheSearch) {
     const std::string older = m_dir.File("Velnorix261205090000.smy");
-    testing::WriteWholeFile(older, "older summary\r\n");
+    kit::WriteWholeFile(older, "older summary\r\n");
     m_prompts.ChooseNextFileToOpen(m_model.SummaryLogName);
     m_prompts.ChooseNextFileToOpen(older);
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveSummaryLog1Click), Shown{});
@@ -105,7 +105,7 @@ TEST_F(LogCommandsTest, AnInactiveSummaryLogIsShownWithoutTheSearch) {
 TEST_F(LogCommandsTest, TheActiveLogUnderANameInOtherLetterCaseIsShown) {
     // A different name on this file system: give it the content the operator expects to see.
     const std::string otherCase = m_dir.File("VELNORIX261206140327.log");
-    testing::WriteWholeFile(otherCase, "   1 detail Failure:\r\n");
+    kit::WriteWholeFile(otherCase, "   1 detail Failure:\r\n");
     m_prompts.ChooseNextFileToOpen(otherCase);
     EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click),
               (Shown{{"   1 detail Failure:", true}}));

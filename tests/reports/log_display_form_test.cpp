@@ -1,7 +1,7 @@
+#include "kit/scripted_prompts.h"
 #include "reports/forms/log_display_form.h"
 #include "reports/forms/log_view.h"
 #include "reports/sample_logs.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QPushButton>
@@ -12,13 +12,13 @@
 namespace velnorix {
 namespace {
 
-using testing::DetailLogFailingOn;
-using testing::ScriptedPrompts;
+using kit::DetailLogFailingOn;
+using kit::ScriptedPrompts;
 using Kind = ScriptedPrompts::Kind;
 
 const ScriptedPrompts::Shown kNoFailure{Kind::Information, "No \"Failure\" found."};
 
-class LogDisplayFormTest : public ::testing::Test {
+class LogDisplayFormTest : public testing::Test {
 protected:
     // Every test starts as the program does: Find Next searches backward.
     LogDisplayFormTest() { TVelnorixLogDispForm::SearchForward = false; }
@@ -26,7 +26,7 @@ protected:
     std::unique_ptr<TVelnorixLogDispForm> Open(const std::string& content,
                                                bool withSearchButtons = true) {
         const std::string name = m_dir.File("Velnorix" + std::to_string(++m_files) + ".log");
-        testing::WriteWholeFile(name, content);
+        kit::WriteWholeFile(name, content);
         auto form = CreateLogDisplay(nullptr, m_prompts, name, withSearchButtons);
         form->show();
         return form;
@@ -60,7 +60,7 @@ protected:
         return lines;
     }
 
-    testing::TempDir m_dir;
+    kit::TempDir m_dir;
     ScriptedPrompts m_prompts;
     int m_files = 0;
 };
@@ -179,7 +179,7 @@ TEST_F(LogDisplayFormTest, TypedTextIsSearchedButNeverWrittenToTheFile) {
     Click(*form, "btnFindFirst");
     EXPECT_EQ(view.Selection(), (TextSelection{{2, 0}, {2, 8}}));
     form.reset();
-    EXPECT_EQ(testing::ReadWholeFile(m_dir.File("Velnorix1.log")), log);
+    EXPECT_EQ(kit::ReadWholeFile(m_dir.File("Velnorix1.log")), log);
 }
 
 TEST_F(LogDisplayFormTest, UsesFixedPitchTextAndFitsItsFontsToTheScreenOnFirstShow) {

@@ -7,18 +7,18 @@
 namespace velnorix {
 namespace {
 
-class LogFilesTest : public ::testing::Test {
+class LogFilesTest : public testing::Test {
 protected:
-    testing::TempDir m_dir;
+    kit::TempDir m_dir;
 };
 
 TEST_F(LogFilesTest, ReadsTheWholeFileByteForByte) {
     std::string bytes = "   1 Failure:\r\n\r\n";
     bytes += std::string(1, '\0') + "\xFF\x80 binary";
     bytes += std::string(300'000, 'x');
-    testing::WriteWholeFile(m_dir.File("a.log"), bytes);
+    kit::WriteWholeFile(m_dir.File("a.log"), bytes);
     EXPECT_EQ(ReadLogFile(m_dir.File("a.log")), bytes);
-    testing::WriteWholeFile(m_dir.File("empty.log"), "");
+    kit::WriteWholeFile(m_dir.File("empty.log"), "");
     EXPECT_EQ(ReadLogFile(m_dir.File("empty.log")), "");
 }
 

@@ -10,7 +10,7 @@
 namespace velnorix {
 namespace {
 
-class LogViewTest : public ::testing::Test {
+class LogViewTest : public testing::Test {
 protected:
     LogViewTest() {
         QFont font(QStringLiteral("Courier New"));

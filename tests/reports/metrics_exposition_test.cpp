@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 struct LabelCase {
@@ -17,7 +17,7 @@ struct LabelCase {
     std::string Written;
 };
 
-class LabelValueTest : public ::testing::TestWithParam<LabelCase> {};
+class LabelValueTest : public testing::TestWithParam<LabelCase> {};
 
 TEST_P(LabelValueTest, IsEscapedAsTheTextFormatReadsIt) {
     EXPECT_EQ(ExpositionLabelValue(GetParam().Value), GetParam().Written);
@@ -25,14 +25,14 @@ TEST_P(LabelValueTest, IsEscapedAsTheTextFormatReadsIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LabelValueTest,
-    ::testing::Values(LabelCase{"plain address", "127.0.0.1", "127.0.0.1"},
-                      LabelCase{"backslash", R"(C:\share)", R"(C:\\share)"},
-                      LabelCase{"double quote", R"(a"b)", R"(a\"b)"},
-                      LabelCase{"line feed", "a\nb", R"(a\nb)"},
-                      LabelCase{"carriage return stays", "a\rb", "a\rb"},
-                      LabelCase{"UTF-8 kept whole", "h\xC3\xA9te", "h\xC3\xA9te"},
-                      LabelCase{"stray byte replaced", "a\xE9z", "a\xEF\xBF\xBDz"},
-                      LabelCase{"cut sequence replaced", "a\xC3", "a\xEF\xBF\xBD"}),
+    testing::Values(LabelCase{"plain address", "127.0.0.1", "127.0.0.1"},
+                    LabelCase{"backslash", R"(C:\share)", R"(C:\\share)"},
+                    LabelCase{"double quote", R"(a"b)", R"(a\"b)"},
+                    LabelCase{"line feed", "a\nb", R"(a\nb)"},
+                    LabelCase{"carriage return stays", "a\rb", "a\rb"},
+                    LabelCase{"UTF-8 kept whole", "h\xC3\xA9te", "h\xC3\xA9te"},
+                    LabelCase{"stray byte replaced", "a\xE9z", "a\xEF\xBF\xBDz"},
+                    LabelCase{"cut sequence replaced", "a\xC3", "a\xEF\xBF\xBD"}),
     NamedCase{});
 
 // Every line of the text that starts with `prefix`.
@@ -45,7 +45,7 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
     return found;
 }
 
-class ExpositionTest : public ::testing::Test {
+class ExpositionTest : public testing::Test {
 protected:
     ExpositionTest() {
         m_model.Target(1).User = "mailuser";
@@ -155,4 +155,4 @@ TEST_F(ExpositionTest, HistoryKeepsTheLatestProbesOfTheSameTarget) {
 }
 
 } // namespace
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -2,13 +2,13 @@
 
 #include "engine/run_metrics.h"
 #include "engine/statistics.h"
-#include "support/fake_host.h"
+#include "kit/fake_host.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // A run over targets given by type and address, started `msBeforeWrap` ms before the tick count
 // wraps; Record gives a probe to the model's statistics and to the metrics, as the cycle does.
@@ -34,4 +34,4 @@ struct MetricsRig {
     RunMetrics Metrics{Clock};
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <functional>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // Answers the next modal window from inside its own event loop: `inspect` sees it, then it is
 // closed, so a call that shows a window and waits for it returns.
@@ -33,4 +33,4 @@ private:
     int m_seen = 0;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -1,8 +1,8 @@
 #include "engine/statistics.h"
+#include "kit/fake_host.h"
+#include "kit/scripted_prompts.h"
 #include "reports/forms/perf_form.h"
 #include "reports/modal_watch.h"
-#include "support/fake_host.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QGuiApplication>
@@ -17,7 +17,7 @@
 namespace velnorix {
 namespace {
 
-using testing::ModalWatch;
+using kit::ModalWatch;
 
 // The row's cells joined with "|".
 std::string RowText(QTableView& view, int row) {
@@ -27,7 +27,7 @@ std::string RowText(QTableView& view, int row) {
     return texts.join(u'|').toStdString();
 }
 
-class PerfFormTest : public ::testing::Test {
+class PerfFormTest : public testing::Test {
 protected:
     PerfFormTest() {
         m_model.SetTargetCount(2);
@@ -44,8 +44,8 @@ protected:
     RunModel m_model;
     LocalDateTime m_now{2026, 12, 6, 14, 3, 27, 0};
     FormatSettings m_settings;
-    testing::ScriptedPrompts m_prompts;
-    testing::FakeClock m_clock;
+    kit::ScriptedPrompts m_prompts;
+    kit::FakeClock m_clock;
     RunMetrics m_metrics{m_clock};
 };
 
@@ -156,13 +156,13 @@ protected:
         ShowPerformanceSummary(nullptr, m_model, m_metrics, m_now, m_settings, m_prompts);
     }
 
-    testing::TempDir m_dir;
+    kit::TempDir m_dir;
 };
 
 TEST_F(PerfExportTest, WritesTheNineColumnsAndTheSummaryAsCsvWithDots) {
     ExportTo(m_dir.File("summary.csv"));
-    EXPECT_TRUE(m_prompts.Texts(testing::ScriptedPrompts::Kind::GeneralError).empty());
-    EXPECT_EQ(testing::ReadWholeFile(m_dir.File("summary.csv")),
+    EXPECT_TRUE(m_prompts.Texts(kit::ScriptedPrompts::Kind::GeneralError).empty());
+    EXPECT_EQ(kit::ReadWholeFile(m_dir.File("summary.csv")),
               "Target,Type,Attempt,Success,Failure,% Succ,Avg Resp,Low Resp,Hgh Resp\r\n"
               "a-rather-long-host-name.example.org,<HTML>,4,3,1,75.0,0.50,0.10,1.40\r\n"
               "\"host,with \"\"quotes\"\"\",<Ping>,0,0,0,0.0,0.00,0.00,0.00\r\n"
@@ -174,7 +174,7 @@ TEST_F(PerfExportTest, AFailedWriteIsReportedAndLeavesNoFileBehind) {
     const std::string blocked = m_dir.File("blocked.csv");
     std::filesystem::create_directory(blocked);
     ExportTo(blocked);
-    const auto errors = m_prompts.Texts(testing::ScriptedPrompts::Kind::GeneralError);
+    const auto errors = m_prompts.Texts(kit::ScriptedPrompts::Kind::GeneralError);
     ASSERT_EQ(errors.size(), 1U);
     EXPECT_NE(errors[0].find("blocked.csv"), std::string::npos) << errors[0];
     std::vector<std::string> names;

@@ -9,7 +9,7 @@ namespace {
 const PerformanceRow kEmptySummaryFigures = {"",       "",        "     0",  "     0", "     0",
                                              "   0.0", "   0.00", "   0.00", "   0.00"};
 
-class PerformanceRowsTest : public ::testing::Test {
+class PerformanceRowsTest : public testing::Test {
 protected:
     // Adds a target and records one probe per time; times below 0 are failures of -time ms.
     void AddTarget(const std::string& addr, const std::vector<int>& times) {

@@ -46,7 +46,7 @@ struct RowCase {
     std::vector<std::int32_t> Charted; // the targets whose probes the row charts
 };
 
-class ResponseChartTest : public ::testing::TestWithParam<RowCase> {
+class ResponseChartTest : public testing::TestWithParam<RowCase> {
 protected:
     ResponseChartTest() {
         const std::uint32_t start = m_rig.Clock.TickCount();
@@ -57,7 +57,7 @@ protected:
     }
 
     // The run crosses the tick count's wrap.
-    testing::MetricsRig m_rig{
+    kit::MetricsRig m_rig{
         {{"<HTML>", "http://web.test/"}, {"<Ping>", "127.0.0.1"}, {"<Ping>", "127.0.0.2"}}, 7'296};
     RunModel& m_model = m_rig.Model;
 };
@@ -81,11 +81,11 @@ TEST_P(ResponseChartTest, TheSelectedRowChartsItsTargetsSuccessesAsLinesAndFailu
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ResponseChartTest,
-                         ::testing::Values(RowCase{"first target", 0, {0}},
-                                           RowCase{"second target", 1, {1}},
-                                           RowCase{"never probed", 2, {2}},
-                                           RowCase{"summary shows every target", 3, {0, 1, 2}}),
-                         testing::NamedCase{});
+                         testing::Values(RowCase{"first target", 0, {0}},
+                                         RowCase{"second target", 1, {1}},
+                                         RowCase{"never probed", 2, {2}},
+                                         RowCase{"summary shows every target", 3, {0, 1, 2}}),
+                         kit::NamedCase{});
 
 } // namespace
 } // namespace velnorix

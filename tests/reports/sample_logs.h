@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // A detail log of `lineCount` result lines with CR LF ends, failed on the given 1-based lines.
 inline std::string DetailLogFailingOn(const std::vector<int>& failedLines, int lineCount) {
@@ -19,4 +19,4 @@ inline std::string DetailLogFailingOn(const std::vector<int>& failedLines, int l
     return log;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // Settings for the real probes in which every wait for the network (an echo reply, a connect, a
 // server's next bytes) ends after `bound`, so silent hosts cost little time.
@@ -18,4 +18,4 @@ inline NetworkProbeSettings BoundedBy(std::chrono::milliseconds bound) {
     return settings;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

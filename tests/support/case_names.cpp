@@ -1,6 +1,6 @@
 #include "support/case_names.h"
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 // ASCII only, whatever the locale: test names allow nothing else.
@@ -26,4 +26,4 @@ std::string CaseName(std::string_view text) {
     return name.empty() ? "Empty" : name;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 namespace {
 
@@ -123,4 +123,4 @@ ProbeMakers CountingWaits(const ProbeMakers& real, WaitCounter& counter) {
         .Web = [real, &counter] { return std::make_unique<CountedWeb>(real.Web(), counter); }};
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -12,7 +12,7 @@
 
 // Probes that pass every call on to the real ones and count, for chosen targets, how many wait
 // on the network at the same time: a proof that probes overlap that does not rest on timing.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // How many probes of the chosen targets (pings to `hosts`, web and mail probes to `port`) wait at
 // the same time, and the most that ever did. Safe to use from any thread.
@@ -50,4 +50,4 @@ private:
 // is one of the counter's. The counter must outlive every probe made.
 ProbeMakers CountingWaits(const ProbeMakers& real, WaitCounter& counter);
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

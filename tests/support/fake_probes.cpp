@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 void ProbeScript::Set(std::string_view call, std::string_view target, ScriptedCall behaviour) {
     m_script[{std::string(call), std::string(target)}] = std::move(behaviour);
@@ -68,4 +68,4 @@ ProbeComponents FakeProbes::Components() {
     return ProbeComponents{m_ping, m_http, m_pop3, m_smtp};
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

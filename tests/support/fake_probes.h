@@ -1,7 +1,7 @@
 #pragma once
 
+#include "kit/fake_host.h"
 #include "probes/probe_interfaces.h"
-#include "support/fake_host.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,7 +13,7 @@
 
 // Scripted probe components for tests of the cycle: each call takes its scripted time on the
 // fake clock, may throw, and is written to one journal shared by the four components.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 struct ScriptedCall {
     std::uint32_t Milliseconds = 0;
@@ -116,4 +116,4 @@ private:
     FakeDialogueProbe m_smtp;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

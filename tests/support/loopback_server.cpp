@@ -20,7 +20,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 namespace {
 
@@ -592,4 +592,4 @@ UnansweredListener::UnansweredListener() {
     }
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -18,7 +18,7 @@ struct ssl_st;
 // Scripted TCP servers on 127.0.0.1 for tests, benchmarks and fuzz targets: each accepted
 // connection is served on its own thread, either by a script of steps or by a function, in
 // plain text or, from a step on, over TLS.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // The listener's side of a connection, private to the implementation.
 class ServerState;
@@ -188,4 +188,4 @@ private:
     std::uint16_t m_port = 0;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -10,7 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 namespace {
 
@@ -90,4 +90,4 @@ void NetworkNamespace::Run(const std::function<void()>& work) const {
         std::rethrow_exception(failure);
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

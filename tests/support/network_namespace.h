@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // A network namespace a test creates for itself (with its loopback interface up) and removes
 // when done, for hosts that stay silent or sockets that need settings of their own. Nothing
@@ -37,4 +37,4 @@ private:
     std::string m_name;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -1,6 +1,6 @@
 #include "support/service_scripts.h"
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 namespace {
 
@@ -37,4 +37,4 @@ ServerScript SmtpGreeting(const std::string& clientName) {
         ServerScript().SendLine("220 mail.test ESMTP").ExpectLine("EHLO " + clientName));
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

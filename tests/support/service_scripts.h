@@ -5,7 +5,7 @@
 #include <string>
 
 // What a healthy server of each probed kind says to one probe, for scripted loopback servers.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // Reads the HEAD request (the request line, four headers, the empty line) and answers 200.
 ServerScript WebPage();
@@ -16,4 +16,4 @@ ServerScript SmtpGreeting();
 // The same, noting an EHLO with a name other than `clientName` in the server's Mismatches().
 ServerScript SmtpGreeting(const std::string& clientName);
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

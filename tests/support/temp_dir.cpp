@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 TempDir::TempDir() {
     std::string pattern =
@@ -45,4 +45,4 @@ std::vector<std::string> SplitCrLfLines(const std::string& text) {
     return lines;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

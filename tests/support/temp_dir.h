@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // A fresh directory under the system's temporary folder, removed with everything in it when
 // the object goes away.
@@ -28,4 +28,4 @@ void WriteWholeFile(const std::string& path, const std::string& content);
 // is recorded otherwise).
 std::vector<std::string> SplitCrLfLines(const std::string& text);
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

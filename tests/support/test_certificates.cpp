@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <unistd.h>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 using KeyPtr = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
@@ -156,4 +156,4 @@ const std::string& TestCaFile() {
     return Pki().CaFile();
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -8,7 +8,7 @@ struct ssl_ctx_st;
 
 // Certificates for TLS servers on 127.0.0.1, made with OpenSSL when first asked for: a test CA
 // and leaves it signed, plus one that signed itself.
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 enum class TestCertificate {
     Valid,      // for 127.0.0.1 and localhost, a year long
@@ -27,4 +27,4 @@ std::int64_t ExpiryOf(TestCertificate certificate);
 // A PEM file holding the test CA, for the client's CA bundle; it lives as long as the process.
 const std::string& TestCaFile();
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -23,8 +23,8 @@
 
 namespace {
 
-using velnorix::testing::Connection;
-using velnorix::testing::LoopbackServer;
+using velnorix::kit::Connection;
+using velnorix::kit::LoopbackServer;
 
 constexpr std::string_view kDemoUser = "demo";
 constexpr std::string_view kDemoPassword = "demo";

@@ -10,7 +10,7 @@
 
 namespace {
 
-void PrintFigures(const char* when, int cycle, const velnorix::testing::ProcessFigures& figures) {
+void PrintFigures(const char* when, int cycle, const velnorix::kit::ProcessFigures& figures) {
     std::printf("%-6s after cycle %5d: resident %6ld KiB, %zu open descriptors\n", when, cycle,
                 figures.ResidentKiB, figures.Descriptors.size());
     for (const std::string& target : figures.Descriptors)
@@ -20,7 +20,7 @@ void PrintFigures(const char* when, int cycle, const velnorix::testing::ProcessF
 } // namespace
 
 int main(int argc, char* argv[]) {
-    using namespace velnorix::testing;
+    using namespace velnorix::kit;
     if (argc != 6) {
         std::fprintf(stderr, "usage: %s CONSOLE_PROGRAM FOLDER CYCLES SEED RESIDENT_NOISE_KIB\n",
                      argv[0]);

@@ -1,8 +1,8 @@
 #include "config/forms/config_form.h"
 #include "config/forms/target_form.h"
 #include "config/target_entry_text.h"
+#include "kit/scripted_prompts.h"
 #include "scene.h"
-#include "support/scripted_prompts.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -12,7 +12,7 @@ namespace {
 
 // The target editor on a POP3 server reached over TLS, as Edit opens it from the list.
 QImage TargetEditorWithSecurity() {
-    testing::ScriptedPrompts prompts;
+    kit::ScriptedPrompts prompts;
     TVelnorixTargetForm editor(nullptr, prompts);
     editor.PrepareEdit(
         ParseTargetEntry("<POP3>mail.example.org  <User>monitor  <AUDIBLE>  <TLS>  <Port>995"));
@@ -23,7 +23,7 @@ QImage TargetEditorWithSecurity() {
 
 // The configuration dialog with plain and protected mail targets and the expiry warning set.
 QImage ConfigurationDialog() {
-    testing::ScriptedPrompts prompts;
+    kit::ScriptedPrompts prompts;
     TVelnorixConfigForm dialog(nullptr, prompts, [](QDialog&) { return int{QDialog::Rejected}; });
     Configuration settings;
     for (const char* entry :

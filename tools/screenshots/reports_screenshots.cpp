@@ -9,10 +9,10 @@
 #include "engine/run_metrics.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
+#include "kit/fake_host.h"
+#include "kit/scripted_prompts.h"
 #include "reports/forms/log_display_form.h"
 #include "reports/forms/perf_form.h"
-#include "support/fake_host.h"
-#include "support/scripted_prompts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -32,7 +32,7 @@ struct SampleRun {
 
 // Three cycles over five targets with a few failures, the logs they wrote, and their probes as
 // `metrics` keeps them for the chart.
-SampleRun MakeSampleRun(testing::FakeClock& clock, RunMetrics& metrics) {
+SampleRun MakeSampleRun(kit::FakeClock& clock, RunMetrics& metrics) {
     SampleRun run;
     RunModel& model = run.Model;
     const FormatSettings settings;
@@ -117,10 +117,10 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    testing::FakeClock clock;
+    kit::FakeClock clock;
     RunMetrics metrics(clock);
     const SampleRun run = MakeSampleRun(clock, metrics);
-    testing::ScriptedPrompts prompts;
+    kit::ScriptedPrompts prompts;
     bool saved = true;
 
     TVelnorixPerfForm perf;

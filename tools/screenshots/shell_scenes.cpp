@@ -7,9 +7,9 @@
 #include "config/forms/config_form.h"
 #include "config/targets_and_options.h"
 #include "gui_waits.h"
+#include "kit/scripted_prompts.h"
 #include "scene.h"
 #include "scripted_probes.h"
-#include "support/scripted_prompts.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -61,16 +61,16 @@ public:
         setup.Probes.emplace(m_probes.Components());
         m_form = std::make_unique<TMainForm>(std::move(setup));
         m_form->show();
-        testing::WaitUntil([this] { return m_form->Model().CycleCount >= 3; });
+        kit::WaitUntil([this] { return m_form->Model().CycleCount >= 3; });
     }
 
     TMainForm& Form() { return *m_form; }
-    testing::ScriptedProbes& Probes() { return m_probes; }
+    kit::ScriptedProbes& Probes() { return m_probes; }
 
 private:
-    testing::TempDir m_dir;
-    testing::ScriptedPrompts m_prompts;
-    testing::ScriptedProbes m_probes;
+    kit::TempDir m_dir;
+    kit::ScriptedPrompts m_prompts;
+    kit::ScriptedProbes m_probes;
     std::unique_ptr<TMainForm> m_form;
 };
 
@@ -94,7 +94,7 @@ QImage MainWindowDuringARun() {
             },
             Qt::BlockingQueuedConnection);
     });
-    testing::WaitUntil([&taken] { return taken.load(); });
+    kit::WaitUntil([&taken] { return taken.load(); });
     window.Probes().DuringProbe(TakeAWhile);
     return shot;
 }
@@ -122,7 +122,7 @@ QImage FailureReasonTooltip() {
     while (line < display.Count() && (display.Line(line).find("Failure:") == std::string::npos ||
                                       display.Line(line).find("8080") == std::string::npos))
         ++line;
-    testing::RestMouseOnLine(display, line);
+    kit::RestMouseOnLine(display, line);
     QWidget* tip = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->inherits("QTipLabel") && widget->isVisible())

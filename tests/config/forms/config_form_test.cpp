@@ -4,7 +4,7 @@
 #include "config/forms/target_form.h"
 #include "config/target_entry_text.h"
 #include "forms_test_support.h"
-#include "support/scripted_prompts.h"
+#include "kit/scripted_prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,10 +17,10 @@
 namespace velnorix {
 namespace {
 
-using testing::As;
-using testing::Control;
-using testing::DialogScript;
-using testing::ScriptedPrompts;
+using kit::As;
+using kit::Control;
+using kit::DialogScript;
+using kit::ScriptedPrompts;
 using Kind = ScriptedPrompts::Kind;
 
 const std::vector<std::string> kFourEntries = {
@@ -30,7 +30,7 @@ const std::vector<std::string> kFourEntries = {
     "<HTML>http://www.example.com/  <AUDIBLE>  <Port>80",
 };
 
-class ConfigFormTest : public ::testing::Test {
+class ConfigFormTest : public testing::Test {
 protected:
     void Show(std::vector<std::string> entries, std::int32_t hours = 0, std::int32_t minutes = 5,
               std::int32_t seconds = 0) {
@@ -172,8 +172,8 @@ TEST_F(ConfigFormTest, DoneChecksTheIntervalBeforeTheList) {
         {100, -1, 0, true, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.Hours << "/" << c.Minutes << "/" << c.Seconds
-                                          << (c.WithTargets ? " with" : " without"));
+        SCOPED_TRACE(testing::Message() << c.Hours << "/" << c.Minutes << "/" << c.Seconds
+                                        << (c.WithTargets ? " with" : " without"));
         m_prompts.Clear();
         m_form.setResult(QDialog::Rejected);
         Show(c.WithTargets ? kFourEntries : std::vector<std::string>{}, c.Hours, c.Minutes,

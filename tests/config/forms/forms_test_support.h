@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // Plays the part of the modal loops: each dialog that would be shown is handed to the next
 // step, which works its controls and returns the dialog's result. Nested dialogs (the editor
@@ -57,4 +57,4 @@ Form& As(QDialog& dialog) {
     return *form;
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

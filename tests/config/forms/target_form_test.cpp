@@ -1,7 +1,7 @@
 #include "config/forms/radio_group.h"
 #include "config/forms/target_form.h"
 #include "forms_test_support.h"
-#include "support/scripted_prompts.h"
+#include "kit/scripted_prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,11 +13,11 @@
 namespace velnorix {
 namespace {
 
-using testing::Control;
-using testing::ScriptedPrompts;
+using kit::Control;
+using kit::ScriptedPrompts;
 using Kind = ScriptedPrompts::Kind;
 
-class TargetFormTest : public ::testing::Test {
+class TargetFormTest : public testing::Test {
 protected:
     RadioGroup& TestType() { return Control<RadioGroup>(m_form, "rgTestType"); }
     RadioGroup& Audible() { return Control<RadioGroup>(m_form, "rgAudible"); }

@@ -4,7 +4,7 @@
 #include "config/forms/targets_dialog.h"
 #include "engine/run_model.h"
 #include "forms_test_support.h"
-#include "support/scripted_prompts.h"
+#include "kit/scripted_prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -17,10 +17,10 @@
 namespace velnorix {
 namespace {
 
-using testing::As;
-using testing::Control;
-using testing::DialogScript;
-using testing::ScriptedPrompts;
+using kit::As;
+using kit::Control;
+using kit::DialogScript;
+using kit::ScriptedPrompts;
 
 int Press(QDialog& dialog, const char* button) {
     QTest::mouseClick(&Control<QAbstractButton>(dialog, button), Qt::LeftButton);
@@ -33,7 +33,7 @@ void SelectOnly(QDialog& form, int row) {
     list.item(row)->setSelected(true);
 }
 
-class TargetsDialogTest : public ::testing::Test {
+class TargetsDialogTest : public testing::Test {
 protected:
     void SetUp() override {
         m_model.SetTargetCount(3);

@@ -79,7 +79,7 @@ struct DrainCase {
     std::string Unread; // what the next response would start with
 };
 
-class DrainBodyTest : public ::testing::TestWithParam<DrainCase> {};
+class DrainBodyTest : public testing::TestWithParam<DrainCase> {};
 
 TEST_P(DrainBodyTest, ConsumesExactlyTheAnnouncedBody) {
     const DrainCase& c = GetParam();
@@ -93,7 +93,7 @@ const BodyFraming kUntilClose{BodyEnd::Close, 0};
 
 INSTANTIATE_TEST_SUITE_P(
     Bodies, DrainBodyTest,
-    ::testing::Values(
+    testing::Values(
         DrainCase{"NothingAnnounced",
                   "NEXT",
                   false,
@@ -146,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                   DrainOutcome::Complete, ""},
         DrainCase{"UntilCloseOverTheCap", std::string(100, 'x'), true, kUntilClose, 50,
                   DrainOutcome::TooLong, std::string(44, 'x')}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 TEST(DrainBodyTest, SilenceBeforeTheBodyEndsIsAReadTimeout) {
     for (const BodyFraming& framing : {BodyFraming{BodyEnd::Length, 1234}, kChunked, kUntilClose}) {

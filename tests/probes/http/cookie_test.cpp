@@ -84,7 +84,7 @@ UrlParts Url(std::string host, std::string path, std::string document = "",
     return url;
 }
 
-class CookieStoreTest : public ::testing::Test {
+class CookieStoreTest : public testing::Test {
 protected:
     CookieStore m_store;
 };

@@ -71,7 +71,7 @@ struct FoldCase {
     std::string Folded;
 };
 
-class FoldHeaderLineTest : public ::testing::TestWithParam<FoldCase> {};
+class FoldHeaderLineTest : public testing::TestWithParam<FoldCase> {};
 
 TEST_P(FoldHeaderLineTest, BreaksAfterBlankTabOrComma) {
     EXPECT_EQ(FoldHeaderLine(GetParam().Line, GetParam().Width), GetParam().Folded);
@@ -79,7 +79,7 @@ TEST_P(FoldHeaderLineTest, BreaksAfterBlankTabOrComma) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, FoldHeaderLineTest,
-    ::testing::Values(
+    testing::Values(
         // Short enough: untouched.
         FoldCase{"Short", "A: b c d", 78, "A: b c d\r\n"},
         FoldCase{"ExactlyTheWidth", std::string(78, 'x'), 78, std::string(78, 'x') + "\r\n"},
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Trailing blanks are no break: nothing would follow it.
         FoldCase{"TrailingBlanksStay", std::string(20, 'x') + "   ", 10,
                  std::string(20, 'x') + "   \r\n"}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 } // namespace
 } // namespace velnorix

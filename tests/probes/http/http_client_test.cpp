@@ -1,8 +1,8 @@
+#include "kit/fake_host.h"
 #include "probes/http/http_client.h"
 #include "probes/http/http_errors.h"
 #include "probes/probe_errors.h"
 #include "support/case_names.h"
-#include "support/fake_host.h"
 #include "support/loopback_server.h"
 
 #include <cerrno>
@@ -16,9 +16,9 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakeClock;
-using testing::LoopbackServer;
-using testing::ServerScript;
+using kit::FakeClock;
+using kit::LoopbackServer;
+using kit::ServerScript;
 
 constexpr int kRequestLines = 6; // request line, four headers, the empty line
 
@@ -73,7 +73,7 @@ std::string OutcomeOf(const std::function<void()>& probe) {
     }
 }
 
-class HttpClientTest : public ::testing::Test {
+class HttpClientTest : public testing::Test {
 protected:
     HttpClientTest() { m_clock.SetNow({2006, 12, 5, 14, 30, 0, 0}); }
 
@@ -98,8 +98,7 @@ struct ResponseCase {
     std::string Outcome;
 };
 
-class HttpResponseTest : public HttpClientTest,
-                         public ::testing::WithParamInterface<ResponseCase> {};
+class HttpResponseTest : public HttpClientTest, public testing::WithParamInterface<ResponseCase> {};
 
 TEST_P(HttpResponseTest, DecidesFromTheResponse) {
     LoopbackServer server(GetParam().Script);
@@ -129,7 +128,7 @@ std::string ManyHeaders(int count) {
 
 INSTANTIATE_TEST_SUITE_P(
     Responses, HttpResponseTest,
-    ::testing::Values(
+    testing::Values(
         ResponseCase{"Ok10", Answering("HTTP/1.0 200 OK\r\n\r\n"), "success"},
         ResponseCase{"Ok11WithLength", Answering("HTTP/1.1 200 OK\r\nContent-Length: 1234\r\n\r\n"),
                      "success"},
@@ -189,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "Too many interim responses"},
         ResponseCase{"EndlessHeaders", Answering(ManyHeaders(300)),
                      "Too many response header fields"}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 // A faulty server that sends a body after the head: the next probe must not take those bytes
 // for its answer, so it opens a new connection.
@@ -209,7 +208,7 @@ struct KeptCase {
     std::string FirstOutcome;
 };
 
-class KeptConnectionTest : public HttpClientTest, public ::testing::WithParamInterface<KeptCase> {};
+class KeptConnectionTest : public HttpClientTest, public testing::WithParamInterface<KeptCase> {};
 
 // A failure whose response let the connection stay open leaves it for the next probe, which
 // finds it positioned at the start of its own answer. A response to HEAD has no body, so what
@@ -230,18 +229,18 @@ TEST_P(KeptConnectionTest, TheNextProbeUsesTheSameConnection) {
 
 INSTANTIATE_TEST_SUITE_P(
     Responses, KeptConnectionTest,
-    ::testing::Values(KeptCase{"EmptyBody", "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n",
-                               "protocol error 404: HTTP/1.1 404 Not Found"},
-                      KeptCase{"LengthAnnounced",
-                               "HTTP/1.1 404 Not Found\r\nContent-Length: 153\r\n\r\n",
-                               "protocol error 404: HTTP/1.1 404 Not Found"},
-                      KeptCase{"MovedLengthAnnounced",
-                               "HTTP/1.1 301 Moved\r\nLocation: /x\r\nContent-Length: 5\r\n\r\n",
-                               "protocol error 301: HTTP/1.1 301 Moved"},
-                      KeptCase{"ChunkedAnnounced",
-                               "HTTP/1.1 500 Oops\r\nTransfer-Encoding: chunked\r\n\r\n",
-                               "protocol error 500: HTTP/1.1 500 Oops"}),
-    testing::NamedCase{});
+    testing::Values(KeptCase{"EmptyBody", "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n",
+                             "protocol error 404: HTTP/1.1 404 Not Found"},
+                    KeptCase{"LengthAnnounced",
+                             "HTTP/1.1 404 Not Found\r\nContent-Length: 153\r\n\r\n",
+                             "protocol error 404: HTTP/1.1 404 Not Found"},
+                    KeptCase{"MovedLengthAnnounced",
+                             "HTTP/1.1 301 Moved\r\nLocation: /x\r\nContent-Length: 5\r\n\r\n",
+                             "protocol error 301: HTTP/1.1 301 Moved"},
+                    KeptCase{"ChunkedAnnounced",
+                             "HTTP/1.1 500 Oops\r\nTransfer-Encoding: chunked\r\n\r\n",
+                             "protocol error 500: HTTP/1.1 500 Oops"}),
+    kit::NamedCase{});
 
 TEST_F(HttpClientTest, ConnectionCloseInTheResponseEndsTheConnection) {
     LoopbackServer server(
@@ -355,11 +354,11 @@ TEST_F(HttpClientTest, FailsBeforeConnectingWhenNothingMayBeSent) {
 }
 
 TEST_F(HttpClientTest, ProbesAnIpv6LiteralAndKeepsItsConnection) {
-    if (!testing::Ipv6LoopbackWorks())
+    if (!kit::Ipv6LoopbackWorks())
         GTEST_SKIP() << "IPv6 is disabled on this machine's loopback interface";
     ServerScript script = Answering("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
     Answer(script, "HTTP/1.1 200 OK\r\n\r\n"); // on the connection kept open
-    LoopbackServer server(script, testing::LoopbackFamily::Ipv6);
+    LoopbackServer server(script, kit::LoopbackFamily::Ipv6);
     const std::string address = "http://[::1]:" + std::to_string(server.Port()) + "/";
     EXPECT_EQ(Probe(address, 0), "protocol error 404: HTTP/1.1 404 Not Found");
     EXPECT_EQ(Probe(address, 0), "success");

@@ -16,7 +16,7 @@ struct ReadCase {
     std::string Protocol, Host, Port, Path, Document, Params;
 };
 
-class ReadAddressTest : public ::testing::TestWithParam<ReadCase> {};
+class ReadAddressTest : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(ReadAddressTest, SplitsIntoItsParts) {
     const ReadCase& c = GetParam();
@@ -31,7 +31,7 @@ TEST_P(ReadAddressTest, SplitsIntoItsParts) {
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, ReadAddressTest,
-    ::testing::Values(
+    testing::Values(
         ReadCase{"http://intranet", "http", "intranet", "", "/", "", ""},
         ReadCase{"http://intranet/docs/page.htm?x=1#top", "http", "intranet", "", "/docs/",
                  "page.htm", "?x=1"},
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"http://[::1/", "http", "[::1", "", "/", "", ""},
         ReadCase{"http://::1]:80/", "http", "::1]:80", "", "/", "", ""},
         ReadCase{"http://[::1]x:80/", "http", "[::1]x:80", "", "/", "", ""}),
-    [](const auto& info) { return testing::CaseName(info.param.Address); });
+    [](const auto& info) { return kit::CaseName(info.param.Address); });
 
 TEST(ReadAddressTest, KeepsCredentialsApartFromTheHost) {
     const AddressParts withPassword = ReadAddress("http://user:p@ss@intranet/");
@@ -136,7 +136,7 @@ struct MergeCase {
     std::string Merged;
 };
 
-class MergePathTest : public ::testing::TestWithParam<MergeCase> {};
+class MergePathTest : public testing::TestWithParam<MergeCase> {};
 
 TEST_P(MergePathTest, ResolvesAgainstTheKeptPath) {
     EXPECT_EQ(MergePath(GetParam().KeptPath, GetParam().NewPath), GetParam().Merged);
@@ -144,17 +144,17 @@ TEST_P(MergePathTest, ResolvesAgainstTheKeptPath) {
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, MergePathTest,
-    ::testing::Values(MergeCase{"AbsoluteReplaces", "/docs/", "/other/", "/other/"},
-                      MergeCase{"RelativeAppends", "/docs/", "sub/", "/docs/sub/"},
-                      MergeCase{"KeptWithoutSlash", "/docs", "sub/", "/docs/sub/"},
-                      MergeCase{"EmptyKeeps", "/docs/", "", "/docs/"},
-                      MergeCase{"DotDotGoesUp", "/a/b/", "../c/", "/a/c/"},
-                      MergeCase{"DotStays", "/a/b/", "./c/./", "/a/b/c/"},
-                      MergeCase{"DotDotStopsAtTheRoot", "/a/", "../../../x/", "/x/"},
-                      MergeCase{"DotDotToTheRoot", "/a/b/", "../../", "/"},
-                      MergeCase{"NothingKept", "", "docs/", "/docs/"},
-                      MergeCase{"NothingAtAll", "", "", "/"}),
-    testing::NamedCase{});
+    testing::Values(MergeCase{"AbsoluteReplaces", "/docs/", "/other/", "/other/"},
+                    MergeCase{"RelativeAppends", "/docs/", "sub/", "/docs/sub/"},
+                    MergeCase{"KeptWithoutSlash", "/docs", "sub/", "/docs/sub/"},
+                    MergeCase{"EmptyKeeps", "/docs/", "", "/docs/"},
+                    MergeCase{"DotDotGoesUp", "/a/b/", "../c/", "/a/c/"},
+                    MergeCase{"DotStays", "/a/b/", "./c/./", "/a/b/c/"},
+                    MergeCase{"DotDotStopsAtTheRoot", "/a/", "../../../x/", "/x/"},
+                    MergeCase{"DotDotToTheRoot", "/a/b/", "../../", "/"},
+                    MergeCase{"NothingKept", "", "docs/", "/docs/"},
+                    MergeCase{"NothingAtAll", "", "", "/"}),
+    kit::NamedCase{});
 
 TEST(MergeAddressTest, ARelativeAddressAsksThePreviousHost) {
     UrlParts kept;
@@ -217,7 +217,7 @@ struct ProbeLineCase {
     std::string HostHeader;
 };
 
-class AddressTableTest : public ::testing::TestWithParam<ProbeLineCase> {};
+class AddressTableTest : public testing::TestWithParam<ProbeLineCase> {};
 
 TEST_P(AddressTableTest, GivesPortRequestLineAndHostHeader) {
     const ProbeLineCase& c = GetParam();
@@ -237,7 +237,7 @@ TEST_P(AddressTableTest, GivesPortRequestLineAndHostHeader) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, AddressTableTest,
-    ::testing::Values(
+    testing::Values(
         ProbeLineCase{"http://intranet", 0, 80, "HEAD / HTTP/1.1", "Host: intranet"},
         ProbeLineCase{"http://intranet", 80, 80, "HEAD / HTTP/1.1", "Host: intranet"},
         ProbeLineCase{"http://intranet", 443, 80, "HEAD / HTTP/1.1", "Host: intranet"},
@@ -251,8 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProbeLineCase{"http://[::1]:8080/path", 0, 8080, "HEAD /path HTTP/1.1", "Host: [::1]:8080"},
         ProbeLineCase{"http://[::1]/", 80, 80, "HEAD / HTTP/1.1", "Host: [::1]"}),
     [](const auto& info) {
-        return testing::CaseName(info.param.Address + " port " +
-                                 std::to_string(info.param.TargetPort));
+        return kit::CaseName(info.param.Address + " port " + std::to_string(info.param.TargetPort));
     });
 
 } // namespace

@@ -17,9 +17,9 @@ namespace velnorix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::LoopbackServer;
-using testing::ServerScript;
-using testing::TestCertificate;
+using kit::LoopbackServer;
+using kit::ServerScript;
+using kit::TestCertificate;
 
 ServerScript& Answer(ServerScript& script, const std::string& response) {
     for (int line = 0; line < 6; ++line) // request line, four headers, the empty line
@@ -29,13 +29,13 @@ ServerScript& Answer(ServerScript& script, const std::string& response) {
 
 ServerScript TlsAnswering(const std::string& response) {
     ServerScript script;
-    script.StartTls(testing::ServerContext(TestCertificate::Valid));
+    script.StartTls(kit::ServerContext(TestCertificate::Valid));
     return Answer(script, response);
 }
 
 HttpClientSettings ShortSettings() {
     HttpClientSettings settings;
-    settings.Connection = testing::ShortBounds();
+    settings.Connection = kit::ShortBounds();
     return settings;
 }
 
@@ -63,10 +63,10 @@ TEST(HttpsTest, AnErrorAnnouncingABodyKeepsTheConnectionForTheNextRequest) {
     Answer(script, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
     LoopbackServer server(script);
     HttpClient client(ShortSettings());
-    client.SetTrust({.CAFile = testing::TestCaFile(), .WarnDays = 0});
+    client.SetTrust({.CAFile = kit::TestCaFile(), .WarnDays = 0});
     const std::string address = Address("HTTPS", server.Port(), "/docs/page.htm");
     EXPECT_EQ(Probe(client, address), "protocol error 404: HTTP/1.1 404 Not Found");
-    EXPECT_EQ(client.CertificateExpiry(), testing::ExpiryOf(TestCertificate::Valid));
+    EXPECT_EQ(client.CertificateExpiry(), kit::ExpiryOf(TestCertificate::Valid));
     EXPECT_EQ(Probe(client, address), "success");
     server.Finish();
     EXPECT_EQ(server.ReceivedLines().front(), "HEAD /docs/page.htm HTTP/1.1");
@@ -79,7 +79,7 @@ TEST(HttpsTest, AKeptPlainConnectionIsNotTakenForTls) {
     LoopbackServer server({Answer(plain, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n"),
                            TlsAnswering("HTTP/1.1 200 OK\r\n\r\n")});
     HttpClient client(ShortSettings());
-    client.SetTrust({.CAFile = testing::TestCaFile(), .WarnDays = 0});
+    client.SetTrust({.CAFile = kit::TestCaFile(), .WarnDays = 0});
     EXPECT_EQ(Probe(client, Address("http", server.Port())),
               "protocol error 404: HTTP/1.1 404 Not Found");
     EXPECT_EQ(client.CertificateExpiry(), 0);
@@ -93,7 +93,7 @@ TEST(HttpsTest, TrustThatCannotBeSetUpFailsBeforeConnecting) {
     HttpClient client(ShortSettings());
     client.SetTrust({.CAFile = "/nonexistent/velnorix-ca.pem", .WarnDays = 0});
     EXPECT_THAT(Probe(client, Address("https", server.Port())),
-                ::testing::StartsWith("Cannot load the CA file /nonexistent/velnorix-ca.pem: "));
+                testing::StartsWith("Cannot load the CA file /nonexistent/velnorix-ca.pem: "));
     server.Finish();
     EXPECT_EQ(server.ConnectionCount(), 0U);
 }
@@ -101,7 +101,7 @@ TEST(HttpsTest, TrustThatCannotBeSetUpFailsBeforeConnecting) {
 // A FIFO would hold open() until a writer came, inside the lock every TLS probe takes; the
 // writer here frees such a reader, so that fault fails the test instead of hanging it.
 TEST(HttpsTest, AFifoAsTheCaFileFailsAtOnceAndHoldsUpNoOtherProbe) {
-    const testing::TempDir folder;
+    const kit::TempDir folder;
     const std::string fifo = folder.File("ca.pem");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::jthread writer([&fifo](const std::stop_token& stop) {
@@ -113,7 +113,7 @@ TEST(HttpsTest, AFifoAsTheCaFileFailsAtOnceAndHoldsUpNoOtherProbe) {
     client.SetTrust({.CAFile = fifo, .WarnDays = 0});
     EXPECT_EQ(Probe(client, Address("https", server.Port())),
               "Cannot load the CA file " + fifo + ": not a regular file");
-    client.SetTrust({.CAFile = testing::TestCaFile(), .WarnDays = 0});
+    client.SetTrust({.CAFile = kit::TestCaFile(), .WarnDays = 0});
     EXPECT_EQ(Probe(client, Address("https", server.Port())), "success");
     server.Finish();
 }

@@ -17,10 +17,10 @@
 namespace velnorix {
 namespace {
 
-using testing::LoopbackServer;
-using testing::ServerContext;
-using testing::ServerScript;
-using testing::TestCertificate;
+using kit::LoopbackServer;
+using kit::ServerContext;
+using kit::ServerScript;
+using kit::TestCertificate;
 
 constexpr const char* kClientName = "probe.test";
 
@@ -54,7 +54,7 @@ std::string RunDialogue(DialogueProbe& probe) {
 template <typename Client>
 void PointAtServer(Client& client, const std::string& host, std::uint16_t port,
                    ChannelSecurity security,
-                   const TlsTrust& trust = {.CAFile = testing::TestCaFile(), .WarnDays = 0}) {
+                   const TlsTrust& trust = {.CAFile = kit::TestCaFile(), .WarnDays = 0}) {
     client.SetHost(host);
     client.SetPort(port);
     client.SetSecurity(security);
@@ -69,12 +69,12 @@ void PointAtServer(Client& client, const std::string& host, std::uint16_t port,
 
 template <typename Client>
 std::string ProbeWith(const MailCase& c, std::uint16_t port) {
-    Client client(testing::ShortBounds());
+    Client client(kit::ShortBounds());
     PointAtServer(client, "127.0.0.1", port, c.Security);
     return RunDialogue(client);
 }
 
-class MailTlsTest : public ::testing::TestWithParam<MailCase> {};
+class MailTlsTest : public testing::TestWithParam<MailCase> {};
 
 TEST_P(MailTlsTest, SpeaksTlsWhereAskedAndNothingInTheClearBeforeIt) {
     const MailCase& c = GetParam();
@@ -85,12 +85,12 @@ TEST_P(MailTlsTest, SpeaksTlsWhereAskedAndNothingInTheClearBeforeIt) {
     if (c.WholeError) {
         EXPECT_EQ(error, c.Error);
     } else {
-        EXPECT_THAT(error, ::testing::StartsWith(c.Error));
+        EXPECT_THAT(error, testing::StartsWith(c.Error));
     }
     if (c.ClientLines) {
         EXPECT_EQ(server.ReceivedLines(), *c.ClientLines);
     }
-    EXPECT_THAT(server.Mismatches(), ::testing::IsEmpty());
+    EXPECT_THAT(server.Mismatches(), testing::IsEmpty());
 }
 
 ServerScript Pop3LogIn(ServerScript script) {
@@ -102,7 +102,7 @@ const std::string kEhlo = std::string("EHLO ") + kClientName;
 
 INSTANTIATE_TEST_SUITE_P(
     Dialogues, MailTlsTest,
-    ::testing::Values(
+    testing::Values(
         MailCase{"Pop3ImplicitTls", Mail::Pop3, ChannelSecurity::Tls,
                  Pop3LogIn(ServerScript().StartTls(kValid).SendLine("+OK ready")), "", true,
                  std::vector<std::string>{"USER alice", "PASS secret", "QUIT"}},
@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
         MailCase{"ServerStallsInTheHandshake", Mail::Smtp, ChannelSecurity::Tls,
                  ServerScript().Silence(), "TLS handshake failed: Read Timeout", true,
                  std::nullopt}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 // The certificate checks, on a POP3 log-in over TLS to `Host`.
 struct CertificateCase {
@@ -173,27 +173,27 @@ std::string VerifyFailure(long code) {
     return std::string("Certificate verify failed: ") + X509_verify_cert_error_string(code);
 }
 
-class CertificateTest : public ::testing::TestWithParam<CertificateCase> {};
+class CertificateTest : public testing::TestWithParam<CertificateCase> {};
 
 TEST_P(CertificateTest, JudgesTheServersCertificate) {
     const CertificateCase& c = GetParam();
     LoopbackServer server(
         Pop3LogIn(ServerScript().StartTls(ServerContext(c.Certificate)).SendLine("+OK ready")));
-    Pop3Client client(testing::ShortBounds());
+    Pop3Client client(kit::ShortBounds());
     PointAtServer(client, c.Host, server.Port(), ChannelSecurity::Tls,
-                  {.CAFile = c.WithTestCa ? testing::TestCaFile() : "", .WarnDays = c.WarnDays});
+                  {.CAFile = c.WithTestCa ? kit::TestCaFile() : "", .WarnDays = c.WarnDays});
     const std::string error = RunDialogue(client);
     server.Finish();
     EXPECT_EQ(error, c.Error);
-    EXPECT_EQ(client.CertificateExpiry(), c.SeesExpiry ? testing::ExpiryOf(c.Certificate) : 0);
+    EXPECT_EQ(client.CertificateExpiry(), c.SeesExpiry ? kit::ExpiryOf(c.Certificate) : 0);
     if (!c.Error.empty()) {
-        EXPECT_THAT(server.Received(), ::testing::Not(::testing::HasSubstr("secret")));
+        EXPECT_THAT(server.Received(), testing::Not(testing::HasSubstr("secret")));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, CertificateTest,
-    ::testing::Values(
+    testing::Values(
         CertificateCase{"ValidForTheName", TestCertificate::Valid, "localhost", 0, true, "", true},
         CertificateCase{"UnknownCaWithoutTheBundle", TestCertificate::Valid, "127.0.0.1", 0, false,
                         VerifyFailure(X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY), false},
@@ -205,18 +205,18 @@ INSTANTIATE_TEST_SUITE_P(
                         VerifyFailure(X509_V_ERR_HOSTNAME_MISMATCH), false},
         CertificateCase{"SelfSigned", TestCertificate::SelfSigned, "127.0.0.1", 0, true,
                         VerifyFailure(X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT), false},
-        CertificateCase{
-            "ExpiresBeforeTheWarningDays", TestCertificate::ShortLived, "127.0.0.1",
-            testing::kShortLivedDays + 1, true,
-            "Certificate expires in " + std::to_string(testing::kShortLivedDays) + " days", true},
+        CertificateCase{"ExpiresBeforeTheWarningDays", TestCertificate::ShortLived, "127.0.0.1",
+                        kit::kShortLivedDays + 1, true,
+                        "Certificate expires in " + std::to_string(kit::kShortLivedDays) + " days",
+                        true},
         CertificateCase{"ExpiresJustAfterTheWarningDays", TestCertificate::ShortLived, "127.0.0.1",
-                        testing::kShortLivedDays, true, "", true}),
-    testing::NamedCase{});
+                        kit::kShortLivedDays, true, "", true}),
+    kit::NamedCase{});
 
 TEST(TlsSessionTest, ASecondLogInResumesTheSessionOfTheFirst) {
     const ServerScript logIn = Pop3LogIn(ServerScript().StartTls(kValid).SendLine("+OK ready"));
     LoopbackServer server({logIn, logIn});
-    Pop3Client client(testing::ShortBounds());
+    Pop3Client client(kit::ShortBounds());
     PointAtServer(client, "127.0.0.1", server.Port(), ChannelSecurity::Tls);
     std::vector<bool> resumed;
     for (int probe = 0; probe < 2; ++probe) {
@@ -247,16 +247,16 @@ struct ResumptionCase {
     std::vector<std::string> Errors;
 };
 
-class ResumptionTest : public ::testing::TestWithParam<ResumptionCase> {};
+class ResumptionTest : public testing::TestWithParam<ResumptionCase> {};
 
 TEST_P(ResumptionTest, ASessionIsResumedOnlyWhileItsCertificateWouldStillPass) {
     const ResumptionCase& c = GetParam();
     LoopbackServer server(c.Server);
     SkippingClock clock;
-    Pop3Client client(testing::ShortBounds());
+    Pop3Client client(kit::ShortBounds());
     client.Connection().SetClock(clock);
     PointAtServer(client, "127.0.0.1", server.Port(), ChannelSecurity::Tls,
-                  {.CAFile = testing::TestCaFile(), .WarnDays = c.WarnDays});
+                  {.CAFile = kit::TestCaFile(), .WarnDays = c.WarnDays});
     std::vector<std::string> errors;
     for (const std::int64_t skip : c.Skips) {
         clock.Skip = skip;
@@ -274,14 +274,14 @@ constexpr std::int64_t kDay = 86'400;
 
 INSTANTIATE_TEST_SUITE_P(
     Sessions, ResumptionTest,
-    ::testing::Values(
+    testing::Values(
         ResumptionCase{"TheCertificateEndedSinceTheLastProbe",
                        0,
                        {0, 366 * kDay},
                        {LogInOver(TestCertificate::Valid), LogInOver(TestCertificate::Valid)},
                        {"", VerifyFailure(X509_V_ERR_CERT_HAS_EXPIRED)}},
         ResumptionCase{"TheWarningDaysBeganAndTheServerHasANewCertificate",
-                       testing::kShortLivedDays,
+                       kit::kShortLivedDays,
                        {0, kDay / 12},
                        {LogInOver(TestCertificate::ShortLived), LogInOver(TestCertificate::Valid)},
                        {"", ""}},
@@ -292,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
                         ServerScript().StartTls(kValid).SendLine("-ERR busy"),
                         LogInOver(TestCertificate::SelfSigned)},
                        {"", " busy", VerifyFailure(X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT)}}),
-    testing::NamedCase{});
+    kit::NamedCase{});
 
 } // namespace
 } // namespace velnorix

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/clock.h"
 #include "base/date_time.h"
 #include "engine/host.h"
 
@@ -7,17 +8,23 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // Scripted stand-ins for what the program around the engine provides: the display, the status
-// bar, the timers, the clock and the host services. They record what the engine did so tests
-// can compare it, and refuse what the real widgets would not accept.
-namespace velnorix::testing {
+// bar, the timers, the clock and the host services. They record what the engine did so tests can
+// compare it, and refuse what the real widgets would not accept.
+namespace velnorix::kit {
+
+// What a fake keeps: the history of what it was given, for a test to compare, or only what it
+// shows now, so a long benchmark's memory stays the engine's own.
+enum class Keep { History, ShownOnly };
 
 class FakeDisplay final : public DisplayLines {
 public:
+    explicit FakeDisplay(Keep keep = Keep::History) : m_keep(keep == Keep::History) {}
     [[nodiscard]] int Count() const override;
     [[nodiscard]] std::string Line(int index) const override;
     void Add(std::string_view line) override;
@@ -45,6 +52,7 @@ public:
 private:
     void NoteChange();
 
+    bool m_keep;
     std::vector<std::string> m_lines;
     std::vector<std::string> m_reasons;
     int m_visibleLines = 25;
@@ -55,15 +63,17 @@ private:
 
 class FakeStatusLine final : public StatusLine {
 public:
+    explicit FakeStatusLine(Keep keep = Keep::History) : m_keep(keep == Keep::History) {}
     [[nodiscard]] std::string Text() const override { return m_text; }
     void SetText(std::string_view text) override;
-    void ShowFailureReason(std::string_view reason) override { m_reasons.emplace_back(reason); }
+    void ShowFailureReason(std::string_view reason) override;
     // Every text set, oldest first.
     [[nodiscard]] const std::vector<std::string>& History() const { return m_history; }
     // Every failure reason shown, oldest first.
     [[nodiscard]] const std::vector<std::string>& FailureReasons() const { return m_reasons; }
 
 private:
+    bool m_keep;
     std::string m_text;
     std::vector<std::string> m_history;
     std::vector<std::string> m_reasons;
@@ -87,23 +97,37 @@ private:
     int m_restarts = 0;
 };
 
-// A clock that moves only when told to: the tick counter and the local time advance together.
+// A clock at a known date, 6 December 2026 14:03:27 until set, whose ticks move only when told
+// to, or by a fixed step at every reading, or are the system's real ticks (Ticks::Real: probes'
+// waits are measured and sleeps are real, while the date stays put). Safe to read and advance
+// from several threads, as probes running at once do.
 class FakeClock final : public Clock {
 public:
-    FakeClock();
-    [[nodiscard]] std::uint32_t TickCount() override { return m_tick; }
+    enum class Ticks { Manual, Real };
+
+    explicit FakeClock(Ticks ticks = Ticks::Manual);
+    [[nodiscard]] std::uint32_t TickCount() override;
     [[nodiscard]] LocalDateTime Now() override;
-    void Sleep(std::uint32_t milliseconds) override { Advance(milliseconds); }
-    // The local time read as UTC.
+    // The local time read as UTC; the system's with real ticks.
     [[nodiscard]] std::int64_t SecondsSinceEpoch() override;
+    void Sleep(std::uint32_t milliseconds) override {
+        m_system ? m_system->Sleep(milliseconds) : Advance(milliseconds);
+    }
 
     void SetTick(std::uint32_t tick) { m_tick = tick; }
+    // Every reading of the tick count first moves it on by this much; 0 at first.
+    void SetStep(std::uint32_t milliseconds) { m_step = milliseconds; }
     void SetNow(const LocalDateTime& now);
-    void Advance(std::uint32_t milliseconds);
+    // Moves the ticks and the local time on together.
+    void Advance(std::uint32_t milliseconds) {
+        m_tick += milliseconds;
+        m_msSinceEpoch += milliseconds;
+    }
 
 private:
-    // Atomic: probes running at once read and advance the clock from their own threads.
+    std::optional<SystemClock> m_system; // set for real ticks
     std::atomic<std::uint32_t> m_tick = 0;
+    std::atomic<std::uint32_t> m_step = 0;
     std::atomic<std::int64_t> m_msSinceEpoch = 0; // of the local time, since 30 December 1899
 };
 
@@ -144,4 +168,4 @@ private:
     int m_blockingCalls = 0;
 };
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

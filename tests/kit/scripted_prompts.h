@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 // Message boxes and file dialogs answered in advance. Everything shown is recorded in order;
 // a question takes the next scripted answer, each dialog the next file scripted for its kind.
@@ -85,4 +85,4 @@ private:
 void PrintTo(ScriptedPrompts::Kind kind, std::ostream* out);
 void PrintTo(const ScriptedPrompts::Shown& shown, std::ostream* out);
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -1,10 +1,10 @@
-#include "support/scripted_prompts.h"
+#include "kit/scripted_prompts.h"
 
 #include <ostream>
 #include <stdexcept>
 #include <utility>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 
 void ScriptedPrompts::ShowErrorBox(std::string_view message) {
     RecordBox(Kind::Error, message);
@@ -99,31 +99,11 @@ std::optional<std::string> ScriptedPrompts::NextFile(std::deque<std::optional<st
 }
 
 void PrintTo(ScriptedPrompts::Kind kind, std::ostream* out) {
-    using Kind = ScriptedPrompts::Kind;
-    switch (kind) {
-    case Kind::Error:
-        *out << "error box";
-        return;
-    case Kind::Information:
-        *out << "information box";
-        return;
-    case Kind::Confirmation:
-        *out << "confirmation box";
-        return;
-    case Kind::Question:
-        *out << "yes/no question";
-        return;
-    case Kind::GeneralError:
-        *out << "general error";
-        return;
-    case Kind::OpenDialog:
-        *out << "open dialog";
-        return;
-    case Kind::SaveDialog:
-        *out << "save dialog";
-        return;
-    }
-    *out << "kind " << static_cast<int>(kind);
+    // In the order of the enumeration.
+    static constexpr const char* kNames[] = {
+        "error box",     "information box", "confirmation box", "yes/no question",
+        "general error", "open dialog",     "save dialog"};
+    *out << kNames[static_cast<int>(kind)];
 }
 
 void PrintTo(const ScriptedPrompts::Shown& shown, std::ostream* out) {
@@ -131,4 +111,4 @@ void PrintTo(const ScriptedPrompts::Shown& shown, std::ostream* out) {
     *out << " \"" << shown.Text << '"';
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit

@@ -1,10 +1,10 @@
-#include "support/fake_host.h"
+#include "kit/fake_host.h"
 
 #include <cmath>
 #include <stdexcept>
 #include <utility>
 
-namespace velnorix::testing {
+namespace velnorix::kit {
 namespace {
 
 constexpr std::int64_t kMsPerDay = 86'400'000;
@@ -37,7 +37,8 @@ void FakeDisplay::Insert(int index, std::string_view line) {
 
 void FakeDisplay::InsertResult(int index, std::string_view line, std::string_view reason) {
     Insert(index, line);
-    m_reasons.emplace_back(reason);
+    if (m_keep)
+        m_reasons.emplace_back(reason);
 }
 
 void FakeDisplay::Delete(int index) {
@@ -75,7 +76,13 @@ void FakeDisplay::NoteChange() {
 
 void FakeStatusLine::SetText(std::string_view text) {
     m_text = text;
-    m_history.push_back(m_text);
+    if (m_keep)
+        m_history.push_back(m_text);
+}
+
+void FakeStatusLine::ShowFailureReason(std::string_view reason) {
+    if (m_keep)
+        m_reasons.emplace_back(reason);
 }
 
 void FakeTimer::SetInterval(std::int32_t milliseconds) {
@@ -90,24 +97,32 @@ void FakeTimer::SetEnabled(bool enabled) {
         ++m_restarts;
 }
 
-FakeClock::FakeClock() : m_msSinceEpoch(MsSinceEpoch(LocalDateTime{2026, 12, 6, 14, 3, 27, 0})) {}
+FakeClock::FakeClock(Ticks ticks)
+    : m_msSinceEpoch(MsSinceEpoch(LocalDateTime{2026, 12, 6, 14, 3, 27, 0})) {
+    if (ticks == Ticks::Real)
+        m_system.emplace();
+}
+
+std::uint32_t FakeClock::TickCount() {
+    if (m_system)
+        return m_system->TickCount();
+    const std::uint32_t step = m_step;
+    return m_tick += step;
+}
 
 LocalDateTime FakeClock::Now() {
     return FromDayCount(static_cast<double>(m_msSinceEpoch) / kMsPerDay);
 }
 
 std::int64_t FakeClock::SecondsSinceEpoch() {
+    if (m_system)
+        return m_system->SecondsSinceEpoch();
     constexpr std::int64_t kMsFrom1899To1970 = std::int64_t{25'569} * kMsPerDay;
     return (m_msSinceEpoch - kMsFrom1899To1970) / 1000;
 }
 
 void FakeClock::SetNow(const LocalDateTime& now) {
     m_msSinceEpoch = MsSinceEpoch(now);
-}
-
-void FakeClock::Advance(std::uint32_t milliseconds) {
-    m_tick += milliseconds;
-    m_msSinceEpoch += milliseconds;
 }
 
 void FakeHost::PumpMessages() {
@@ -142,4 +157,4 @@ void FakeHost::Post(std::function<void()> action) {
     m_posted.push_back(std::move(action));
 }
 
-} // namespace velnorix::testing
+} // namespace velnorix::kit
