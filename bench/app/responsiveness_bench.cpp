@@ -179,9 +179,9 @@ void SilentPingCycle(benchmark::State& state) {
 
 void SilentSmtpCycle(benchmark::State& state) {
     // A listener that accepts the connection; nobody ever greets on it.
-    std::optional<testing::LoopbackServer> silent;
+    std::optional<kit::LoopbackServer> silent;
     try {
-        silent.emplace([](testing::Connection& connection) { connection.DrainUntilClosed(); });
+        silent.emplace([](kit::Connection& connection) { connection.DrainUntilClosed(); });
     } catch (const std::system_error&) {
         state.SkipWithError("cannot listen on the loopback");
         return;

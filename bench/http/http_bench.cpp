@@ -43,7 +43,7 @@ bool ReadHeaderBlock(int fd) {
 }
 
 // Answers every HEAD request of a connection with 200 until the client closes it.
-void AnswerHeadRequests(testing::Connection& connection) {
+void AnswerHeadRequests(kit::Connection& connection) {
     while (const auto line = connection.ReadLine()) {
         if (line->empty() && !connection.Send(kAnswer)) {
             return;
@@ -51,8 +51,8 @@ void AnswerHeadRequests(testing::Connection& connection) {
     }
 }
 
-testing::LoopbackServer& Server() {
-    static testing::LoopbackServer server(AnswerHeadRequests);
+kit::LoopbackServer& Server() {
+    static kit::LoopbackServer server(AnswerHeadRequests);
     return server;
 }
 
