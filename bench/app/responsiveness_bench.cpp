@@ -14,6 +14,7 @@
 #include "app/qt_interval_timer.h"
 #include "app/text_display.h"
 #include "base/text_file.h"
+#include "engine/display_header.h"
 #include "engine/network_probes.h"
 #include "kit/scripted_prompts.h"
 #include "support/loopback_server.h"
@@ -153,7 +154,7 @@ void MeasureCycles(benchmark::State& state, const std::string& configuration,
         longest = std::max(longest, meter.LongestMs());
         beats += meter.Beats();
         failed &= form.Display().Count() > 0 &&
-                  form.Display().Line(form.Model().DisplayInsertLine).find("Failure:") !=
+                  form.Display().Line(HeaderLineCount(form.Model().Config)).find("Failure:") !=
                       std::string::npos;
     }
     state.counters["longest_stall_ms"] = longest;

@@ -1,8 +1,8 @@
 #include "base/text_file.h"
 #include "engine/display_header.h"
+#include "engine/monitor.h"
 #include "engine/run_log_names.h"
 #include "engine/run_model.h"
-#include "engine/test_scheduler.h"
 #include "instant_probes.h"
 #include "kit/fake_host.h"
 
@@ -72,15 +72,16 @@ private:
     InstantProbes m_probes;
     bool m_logsToNull;
     RunLogNames m_logNames;
-    TestScheduler m_scheduler{{.Model = m_model,
-                               .Display = m_display,
-                               .StatusBar = m_status,
-                               .CycleTimer = m_timer1,
-                               .StartTimer = m_timer2,
-                               .Clock = m_clock,
-                               .Host = m_host,
-                               .Probes = m_probes.Components(),
-                               .Format = FormatSettings{}}};
+    Monitor m_monitor{{.Model = m_model,
+                       .Display = m_display,
+                       .StatusBar = m_status,
+                       .CycleTimer = m_timer1,
+                       .StartTimer = m_timer2,
+                       .Clock = m_clock,
+                       .Host = m_host,
+                       .Probes = m_probes.Components(),
+                       .Format = FormatSettings{}}};
+    TestScheduler& m_scheduler = m_monitor.Scheduler();
 };
 
 long ResidentKilobytes() {

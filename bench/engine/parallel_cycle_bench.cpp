@@ -1,7 +1,7 @@
 #include "engine/display_header.h"
+#include "engine/monitor.h"
 #include "engine/network_probes.h"
 #include "engine/run_model.h"
-#include "engine/test_scheduler.h"
 #include "kit/fake_host.h"
 #include "root_benchmark_main.h"
 #include "support/bounded_probes.h"
@@ -137,8 +137,7 @@ void AddTargets(RunModel& model, const Environment& environment, bool withSilent
 class CycleRun final {
 public:
     CycleRun(const Environment& environment, int parallel, bool withSilent)
-        : m_probes(kit::BoundedBy(kBound)),
-          m_silentWaits(
+        : m_silentWaits(
               [] {
                   const std::vector<std::string> hosts = Environment::SilentPingHosts();
                   return std::set<std::string>(hosts.begin(), hosts.end());
@@ -171,20 +170,21 @@ private:
     kit::FakeTimer m_timer1;
     kit::FakeTimer m_timer2;
     SystemClock m_clock;
-    NetworkProbes m_probes;
     kit::FakeHost m_host;
     kit::WaitCounter m_silentWaits;
-    TestScheduler m_scheduler{{.Model = m_model,
-                               .Display = m_display,
-                               .StatusBar = m_status,
-                               .CycleTimer = m_timer1,
-                               .StartTimer = m_timer2,
-                               .Clock = m_clock,
-                               .Host = m_host,
-                               .Probes = m_probes.Components(),
-                               .Format = FormatSettings{},
-                               .ParallelProbes = kit::CountingWaits(
-                                   NetworkProbeMakers(kit::BoundedBy(kBound)), m_silentWaits)}};
+    // Bounded network probes; at once, their waits are counted.
+    Monitor m_monitor{{.Model = m_model,
+                       .Display = m_display,
+                       .StatusBar = m_status,
+                       .CycleTimer = m_timer1,
+                       .StartTimer = m_timer2,
+                       .Clock = m_clock,
+                       .Host = m_host,
+                       .Format = FormatSettings{},
+                       .ParallelProbes = kit::CountingWaits(
+                           NetworkProbeMakers(kit::BoundedBy(kBound)), m_silentWaits)},
+                      kit::BoundedBy(kBound)};
+    TestScheduler& m_scheduler = m_monitor.Scheduler();
 };
 
 // Arguments: probes at once; 1 with the silent targets, 0 without.

@@ -14,8 +14,7 @@
 #include "base/text_file.h"
 #include "config/configuration_commands.h"
 #include "engine/display_header.h"
-#include "engine/network_probes.h"
-#include "engine/test_scheduler.h"
+#include "engine/monitor.h"
 #include "reports/forms/log_commands.h"
 
 #include <QCloseEvent>
@@ -65,18 +64,13 @@ TMainForm::TMainForm(MainFormSetup setup)
     m_sound = std::make_unique<ErrorSound>(m_gate);
     m_host = std::make_unique<QtHostServices>(m_gate, *m_sound, m_folders.Logs);
     m_timer1 = std::make_unique<QtIntervalTimer>(
-        m_gate, [this] { RunGuarded([this] { m_scheduler->OnIntervalElapsed(); }); });
+        m_gate, [this] { RunGuarded([this] { m_monitor->Scheduler().OnIntervalElapsed(); }); });
     m_timer2 = std::make_unique<QtIntervalTimer>(m_gate, [this] {
         m_startEnabled = false;
-        RunGuarded([this] { m_scheduler->OnStartDelayElapsed(); });
+        RunGuarded([this] { m_monitor->Scheduler().OnStartDelayElapsed(); });
     });
     m_timer2->SetInterval(kStartDelayMs);
-    if (!setup.Probes) {
-        m_networkProbes = std::make_unique<NetworkProbes>();
-        setup.Probes.emplace(m_networkProbes->Components());
-        setup.ParallelProbes = NetworkProbeMakers();
-    }
-    m_scheduler = std::make_unique<TestScheduler>(
+    m_monitor = std::make_unique<Monitor>(
         SchedulerParts{.Model = m_model,
                        .Display = *m_display,
                        .StatusBar = *m_statusBar,
@@ -84,7 +78,7 @@ TMainForm::TMainForm(MainFormSetup setup)
                        .StartTimer = *m_timer2,
                        .Clock = m_clock,
                        .Host = *m_host,
-                       .Probes = *setup.Probes,
+                       .Probes = setup.Probes,
                        .Format = m_formatSettings,
                        .Observer = &m_metrics,
                        .CycleEnded = [this] { NotifyVerdictChanges(); },

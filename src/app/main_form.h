@@ -25,11 +25,10 @@ class ErrorSound;
 class HelpWindow;
 class LogCommands;
 class MainMenus;
-class NetworkProbes;
+class Monitor;
 class QtHostServices;
 class QtIntervalTimer;
 class StatusBarLine;
-class TestScheduler;
 class TextDisplay;
 class TrayIcon;
 
@@ -150,8 +149,7 @@ private:
     std::unique_ptr<QtHostServices> m_host;
     std::unique_ptr<QtIntervalTimer> m_timer1;
     std::unique_ptr<QtIntervalTimer> m_timer2;
-    std::unique_ptr<NetworkProbes> m_networkProbes;
-    std::unique_ptr<TestScheduler> m_scheduler;
+    std::unique_ptr<Monitor> m_monitor;
     VerdictWatch m_verdicts;
     DesktopNotices* m_notices = nullptr;
     std::unique_ptr<ConfigurationCommands> m_configuration;

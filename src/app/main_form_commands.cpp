@@ -7,7 +7,7 @@
 #include "config/configuration_commands.h"
 #include "config/forms/targets_dialog.h"
 #include "engine/display_header.h"
-#include "engine/test_scheduler.h"
+#include "engine/monitor.h"
 #include "reports/forms/log_commands.h"
 #include "reports/forms/perf_form.h"
 
@@ -74,12 +74,12 @@ void TMainForm::Open1Click() {
 
 void TMainForm::StartTest1Click() {
     m_startEnabled = false;
-    m_scheduler->StartTestRun();
+    m_monitor->Scheduler().StartTestRun();
 }
 
 void TMainForm::StopTest1Click() {
     m_startEnabled = true;
-    m_scheduler->RequestStop();
+    m_monitor->Scheduler().RequestStop();
 }
 
 void TMainForm::Exit1Click() {

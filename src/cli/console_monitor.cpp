@@ -10,7 +10,7 @@
 #include "config/command_line.h"
 #include "config/configuration_commands.h"
 #include "engine/display_header.h"
-#include "engine/network_probes.h"
+#include "engine/monitor.h"
 #include "engine/run_metrics.h"
 #include "engine/test_scheduler.h"
 
@@ -41,17 +41,16 @@ public:
           m_status(errors, ::isatty(::fileno(errors)) == 1), m_folders(FoldersFor(options)),
           m_host(m_folders.Logs, !options.Quiet, errors), m_prompts(errors, m_status),
           m_config(m_model, m_display, m_status, m_prompts, m_folders.Configurations),
-          m_scheduler({.Model = m_model,
-                       .Display = m_display,
-                       .StatusBar = m_status,
-                       .CycleTimer = m_timer1,
-                       .StartTimer = m_timer2,
-                       .Clock = m_clock,
-                       .Host = m_host,
-                       .Probes = m_probes.Components(),
-                       .Format = SystemFormatSettings(),
-                       .Observer = options.Metrics ? &m_metrics : nullptr,
-                       .ParallelProbes = NetworkProbeMakers()}) {
+          m_monitor({.Model = m_model,
+                     .Display = m_display,
+                     .StatusBar = m_status,
+                     .CycleTimer = m_timer1,
+                     .StartTimer = m_timer2,
+                     .Clock = m_clock,
+                     .Host = m_host,
+                     .Format = SystemFormatSettings(),
+                     .Observer = options.Metrics ? &m_metrics : nullptr}),
+          m_scheduler(m_monitor.Scheduler()) {
         m_host.SetPumpHandler([this] { HandleStopRequest(); });
         m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
         if (options.Parallel)
@@ -203,11 +202,11 @@ private:
     ConsoleHost m_host;
     ConsolePrompts m_prompts;
     StopSignals m_signals;
-    NetworkProbes m_probes;
     ConfigurationCommands m_config;
     MetricsBoard m_board;
     RunMetrics m_metrics{m_clock, &m_board};
-    TestScheduler m_scheduler;
+    Monitor m_monitor;
+    TestScheduler& m_scheduler;
     // Last, so it stops serving before anything it reads goes away.
     std::unique_ptr<MetricsServer> m_metricsServer;
 };

@@ -9,12 +9,13 @@
 #include "probes/probe_interfaces.h"
 
 #include <functional>
+#include <optional>
 
 namespace velnorix {
 
 // What the scheduler and its cycle work with, named at the call site so that the two timers,
 // both IntervalTimer, cannot change places unseen. The references must be given; the rest may
-// be left out.
+// be left out. A Monitor puts these together with the probes.
 struct SchedulerParts { // NOLINT(cppcoreguidelines-pro-type-member-init)
     RunModel& Model;
     DisplayLines& Display;
@@ -23,7 +24,8 @@ struct SchedulerParts { // NOLINT(cppcoreguidelines-pro-type-member-init)
     IntervalTimer& StartTimer; // the one-shot start after a configuration named on the command line
     velnorix::Clock& Clock;
     HostServices& Host;
-    ProbeComponents Probes; // what a cycle probes with one target at a time
+    // What a cycle probes with one target at a time; a Monitor gives network probes when none.
+    std::optional<ProbeComponents> Probes = {};
     FormatSettings Format;
     RunObserver* Observer = nullptr; // told of every run, cycle and probe; none when null
     // Called after every cycle that ran to its end, with the targets' statistics up to date.

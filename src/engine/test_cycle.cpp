@@ -39,7 +39,7 @@ private:
 TestCycle::TestCycle(const SchedulerParts& parts)
     : m_model(parts.Model), m_display(parts.Display), m_statusBar(parts.StatusBar),
       m_cycleTimer(parts.CycleTimer), m_clock(parts.Clock), m_host(parts.Host),
-      m_probes(parts.Probes), m_settings(parts.Format), m_observer(parts.Observer),
+      m_probes(parts.Probes.value()), m_settings(parts.Format), m_observer(parts.Observer),
       m_parallelProbes(parts.ParallelProbes) {}
 
 void TestCycle::Run() {

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "base/text_format.h"
+#include "engine/monitor.h"
 #include "engine/run_model.h"
-#include "engine/test_scheduler.h"
 #include "kit/fake_host.h"
 #include "support/fake_probes.h"
 #include "support/temp_dir.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,9 +33,10 @@ struct FakeShell {
         return index;
     }
 
-    // A scheduler's parts over these fakes, probing with `probes` on `clock`, and several at
-    // once with what `parallel` makes.
-    SchedulerParts Parts(velnorix::Clock& clock, ProbeComponents probes, ProbeMakers parallel) {
+    // A scheduler's parts over these fakes, probing with `probes` (the network's when none) on
+    // `clock`, and several at once with what `parallel` makes.
+    SchedulerParts Parts(velnorix::Clock& clock, std::optional<ProbeComponents> probes,
+                         ProbeMakers parallel) {
         return {.Model = Model,
                 .Display = Display,
                 .StatusBar = StatusBar,
@@ -65,7 +67,7 @@ struct EngineRig : FakeShell {
     EngineRig() : EngineRig(ProbeMakers{}) {}
     // A rig whose cycles run several probes at once with what `parallel` makes.
     explicit EngineRig(ProbeMakers parallel)
-        : Scheduler(Parts(Clock, Probes.Components(), std::move(parallel))) {}
+        : Built(Parts(Clock, Probes.Components(), std::move(parallel))) {}
 
     // One Timer1 tick, delivered only when the timer would really tick.
     void Tick() {
@@ -75,7 +77,8 @@ struct EngineRig : FakeShell {
 
     FakeClock Clock;
     FakeProbes Probes{Clock, Host};
-    TestScheduler Scheduler;
+    Monitor Built;
+    TestScheduler& Scheduler = Built.Scheduler();
 };
 
 } // namespace velnorix::kit

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "engine/monitor.h"
 #include "engine/network_probes.h"
-#include "engine/test_scheduler.h"
 #include "engine_rig.h"
 #include "kit/fake_host.h"
 #include "support/bounded_probes.h"
@@ -16,13 +16,13 @@ namespace velnorix::kit {
 // if anything.
 struct RealProbeRig : FakeShell {
     explicit RealProbeRig(std::chrono::milliseconds bound, ProbeMakers parallel = {})
-        : Probes(BoundedBy(bound)),
-          Scheduler(Parts(Clock, Probes.Components(), std::move(parallel))) {}
+        : Probes(BoundedBy(bound)), Built(Parts(Clock, Probes.Components(), std::move(parallel))) {}
 
     // Real ticks, so the probes' times are measured; a fixed date, so the stamps are known.
     FakeClock Clock{FakeClock::Ticks::Real};
     NetworkProbes Probes;
-    TestScheduler Scheduler;
+    Monitor Built;
+    TestScheduler& Scheduler = Built.Scheduler();
 };
 
 } // namespace velnorix::kit
