@@ -91,23 +91,23 @@ void TMainForm::Summary1Click() {
 }
 
 void TMainForm::Log1Click() {
-    m_logs->Log1Click();
+    m_logs->ShowDetailLog();
 }
 
 void TMainForm::SummaryLog1Click() {
-    m_logs->SummaryLog1Click();
+    m_logs->ShowSummaryLog();
 }
 
 void TMainForm::InactiveDetailLog1Click() {
-    m_logs->InactiveDetailLog1Click();
+    m_logs->ShowInactiveDetailLog();
 }
 
 void TMainForm::InactiveSummaryLog1Click() {
-    m_logs->InactiveSummaryLog1Click();
+    m_logs->ShowInactiveSummaryLog();
 }
 
 void TMainForm::DeleteLogFiles1Click() {
-    m_logs->DeleteLogFiles1Click();
+    m_logs->DeleteLogFiles();
 }
 
 void TMainForm::Targets1Click() {

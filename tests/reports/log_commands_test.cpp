@@ -50,27 +50,27 @@ protected:
 using Shown = std::vector<std::pair<std::string, bool>>;
 
 TEST_F(LogCommandsTest, ShowTheActiveLogsWithAndWithoutTheSearch) {
-    EXPECT_EQ(WindowsShownBy(&LogCommands::Log1Click), (Shown{{"   1 detail Failure:", true}}));
-    EXPECT_EQ(WindowsShownBy(&LogCommands::SummaryLog1Click), (Shown{{"Cycl Target", false}}));
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowDetailLog), (Shown{{"   1 detail Failure:", true}}));
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowSummaryLog), (Shown{{"Cycl Target", false}}));
     EXPECT_TRUE(m_prompts.Boxes().empty());
 }
 
 TEST_F(LogCommandsTest, BeforeAnyRunTheLogsAreNotAvailable) {
     m_model.DetailLogName.clear();
     m_model.SummaryLogName.clear();
-    EXPECT_EQ(WindowsShownBy(&LogCommands::Log1Click), Shown{});
-    EXPECT_EQ(WindowsShownBy(&LogCommands::SummaryLog1Click), Shown{});
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowDetailLog), Shown{});
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowSummaryLog), Shown{});
     EXPECT_EQ(m_prompts.Boxes(), (std::vector{kNotAvailable, kNotAvailable}));
 }
 
 TEST_F(LogCommandsTest, DeletedLogsAreGoneWithoutAQuestionAndThenNotAvailable) {
-    m_commands.DeleteLogFiles1Click();
+    m_commands.DeleteLogFiles();
     EXPECT_TRUE(m_prompts.Boxes().empty());
     EXPECT_FALSE(FileExists(m_model.DetailLogName));
     EXPECT_FALSE(FileExists(m_model.SummaryLogName));
-    EXPECT_EQ(WindowsShownBy(&LogCommands::Log1Click), Shown{});
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowDetailLog), Shown{});
     EXPECT_EQ(m_prompts.Boxes(), std::vector{kNotAvailable});
-    m_commands.DeleteLogFiles1Click(); // nothing left to delete: still silent
+    m_commands.DeleteLogFiles(); // nothing left to delete: still silent
     EXPECT_EQ(m_prompts.Boxes().size(), 1u);
 }
 
@@ -80,9 +80,9 @@ TEST_F(LogCommandsTest, InactiveLogsAreChosenInTheProgramDirectoryButNeverTheAct
     m_prompts.ChooseNextFileToOpen(m_model.DetailLogName);
     m_prompts.ChooseNextFileToOpen(std::nullopt);
     m_prompts.ChooseNextFileToOpen(older);
-    EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click), Shown{});
-    EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click), Shown{});
-    EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click), (Shown{{"older run", true}}));
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowInactiveDetailLog), Shown{});
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowInactiveDetailLog), Shown{});
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowInactiveDetailLog), (Shown{{"older run", true}}));
     const std::vector<ScriptedPrompts::Shown> told = {
         {Kind::Information, "You have chosen the active log file.\rPlease try again."}};
     EXPECT_EQ(m_prompts.Boxes(), told);
@@ -95,8 +95,8 @@ TEST_F(LogCommandsTest, AnInactiveSummaryLogIsShownWithoutTheSearch) {
     kit::WriteWholeFile(older, "older summary\r\n");
     m_prompts.ChooseNextFileToOpen(m_model.SummaryLogName);
     m_prompts.ChooseNextFileToOpen(older);
-    EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveSummaryLog1Click), Shown{});
-    EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveSummaryLog1Click),
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowInactiveSummaryLog), Shown{});
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowInactiveSummaryLog),
               (Shown{{"older summary", false}}));
     EXPECT_EQ(m_prompts.OpenDialogs().at(1).FilterName, "Summary Log");
     EXPECT_EQ(m_prompts.Boxes().size(), 1u);
@@ -107,20 +107,20 @@ TEST_F(LogCommandsTest, TheActiveLogUnderANameInOtherLetterCaseIsShown) {
     const std::string otherCase = m_dir.File("VELNORIX261206140327.log");
     kit::WriteWholeFile(otherCase, "   1 detail Failure:\r\n");
     m_prompts.ChooseNextFileToOpen(otherCase);
-    EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click),
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowInactiveDetailLog),
               (Shown{{"   1 detail Failure:", true}}));
 }
 
 TEST_F(LogCommandsTest, ANameTypedIntoTheDialogThatDoesNotExistIsNotAvailable) {
     m_prompts.ChooseNextFileToOpen(m_dir.File("typed-but-missing.log"));
-    EXPECT_EQ(WindowsShownBy(&LogCommands::InactiveDetailLog1Click), Shown{});
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowInactiveDetailLog), Shown{});
     EXPECT_EQ(m_prompts.Boxes(), std::vector{kNotAvailable});
 }
 
 TEST_F(LogCommandsTest, ALogThatCannotBeReadGoesToTheGeneralErrorDisplay) {
     // Reading this process's memory from address 0 fails even for root.
     m_model.DetailLogName = "/proc/self/mem";
-    EXPECT_EQ(WindowsShownBy(&LogCommands::Log1Click), Shown{});
+    EXPECT_EQ(WindowsShownBy(&LogCommands::ShowDetailLog), Shown{});
     ASSERT_EQ(m_prompts.Boxes().size(), 1u);
     EXPECT_EQ(m_prompts.Boxes()[0].What, Kind::GeneralError);
     EXPECT_EQ(m_prompts.Boxes()[0].Text.rfind("Cannot read file \"/proc/self/mem\".", 0), 0u)

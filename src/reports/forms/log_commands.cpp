@@ -9,24 +9,24 @@ LogCommands::LogCommands(QWidget* parent, const RunModel& model, UserPrompts& pr
     : m_parent(parent), m_model(model), m_prompts(prompts),
       m_logDirectory(std::move(logDirectory)) {}
 
-void LogCommands::Log1Click() {
+void LogCommands::ShowDetailLog() {
     ShowLogFile(m_parent, m_prompts, m_model.DetailLogName, true);
 }
 
-void LogCommands::SummaryLog1Click() {
+void LogCommands::ShowSummaryLog() {
     ShowLogFile(m_parent, m_prompts, m_model.SummaryLogName, false);
 }
 
-void LogCommands::InactiveDetailLog1Click() {
+void LogCommands::ShowInactiveDetailLog() {
     ShowInactiveLog(LogKind::Detail);
 }
 
-void LogCommands::InactiveSummaryLog1Click() {
+void LogCommands::ShowInactiveSummaryLog() {
     ShowInactiveLog(LogKind::Summary);
 }
 
-void LogCommands::DeleteLogFiles1Click() {
-    DeleteLogFiles(m_model);
+void LogCommands::DeleteLogFiles() {
+    velnorix::DeleteLogFiles(m_model);
 }
 
 void LogCommands::ShowInactiveLog(LogKind kind) {

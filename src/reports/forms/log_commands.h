@@ -17,14 +17,14 @@ public:
                 std::string logDirectory);
 
     // The active run's detail log, with the failure search.
-    void Log1Click();
+    void ShowDetailLog();
     // The active run's summary log, without it.
-    void SummaryLog1Click();
+    void ShowSummaryLog();
     // A detail or summary log of an earlier run, chosen in the file dialog.
-    void InactiveDetailLog1Click();
-    void InactiveSummaryLog1Click();
+    void ShowInactiveDetailLog();
+    void ShowInactiveSummaryLog();
     // Deletes both active logs without asking; a running test is not stopped.
-    void DeleteLogFiles1Click();
+    void DeleteLogFiles();
 
 private:
     void ShowInactiveLog(LogKind kind);
