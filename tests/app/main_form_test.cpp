@@ -5,10 +5,10 @@
 #include "app/qt_interval_timer.h"
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
+#include "app/tray_icon.h"
 #include "base/text_file.h"
 #include "gui_waits.h"
 #include "kit/scripted_prompts.h"
-#include "main_form_fixture.h"
 #include "scripted_probes.h"
 #include "support/temp_dir.h"
 
@@ -17,14 +17,20 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTextBrowser>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <regex>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -32,15 +38,43 @@ namespace velnorix {
 namespace {
 
 using kit::Configuration;
-using kit::kNoIniName;
-using kit::MainFormTest;
 using kit::ScriptedPrompts;
 using Kind = ScriptedPrompts::Kind;
 using kit::ReadWholeFile;
+using kit::ScriptedProbes;
 using kit::TempDir;
 using kit::WaitUntil;
 using kit::WhenModalOpens;
+using kit::WindowSetup;
 using kit::WriteWholeFile;
+
+constexpr const char* kNoIniName = "No Ini Name established!\rPlease try again";
+constexpr const char* kUnsavedQuestion = "There is an unsaved Ini File;\rDo you wish to save?";
+
+class MainFormTest : public testing::Test {
+protected:
+    std::unique_ptr<TMainForm> Start(std::vector<std::string> arguments = {},
+                                     std::string programDirectory = {}) {
+        return std::make_unique<TMainForm>(WindowSetup(
+            m_probes, m_prompts, programDirectory.empty() ? m_dir.Path() : programDirectory,
+            std::move(arguments)));
+    }
+
+    static bool StartItemsEnabled(TMainForm& form) {
+        EXPECT_EQ(form.Menus().StartTest1->isEnabled(), form.Menus().StartTest2->isEnabled());
+        return form.Menus().StartTest1->isEnabled();
+    }
+
+    // Opens the context menu as a right click would and closes it again.
+    static void OpenAndCloseContextMenu(TMainForm& form) {
+        form.OpenPopupMenu(form.mapToGlobal(QPoint(50, 80)));
+        form.Menus().PopupMenu1->close();
+    }
+
+    TempDir m_dir;
+    ScriptedPrompts m_prompts;
+    ScriptedProbes m_probes;
+};
 
 TEST_F(MainFormTest, WithoutParametersTheWindowWaitsIdle) {
     auto form = Start();
@@ -193,6 +227,139 @@ TEST_F(MainFormTest, ContextDeleteLogFilesWithoutARunStillStops) {
     EXPECT_TRUE(form->Menus().StartTest2->isEnabled()) << "even without a configuration";
 }
 
+TEST_F(MainFormTest, ClosingStepsDeleteLogsAndAskAboutUnsavedChanges) {
+    struct Case {
+        const char* Name;
+        bool DeleteLogs;
+        bool StartRun;
+        bool IniChanged;
+        bool Answer;
+        bool HasFileName;
+        bool LogsRemain;
+        std::vector<Kind> Prompts;
+        bool Saved;
+    };
+    const Case cases[] = {
+        {"delete logs", true, true, false, false, true, false, {}, false},
+        {"keep logs", false, true, false, false, true, true, {}, false},
+        {"delete logs, no run", true, false, false, false, true, false, {}, false},
+        {"unsaved, No", false, false, true, false, true, false, {Kind::Question}, false},
+        {"unsaved, Yes", false, false, true, true, true, false, {Kind::Question}, true},
+        {"unsaved, Yes, no name, cancelled",
+         false,
+         false,
+         true,
+         true,
+         false,
+         false,
+         {Kind::Question, Kind::SaveDialog, Kind::Confirmation},
+         false},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        ScriptedPrompts prompts;
+        MainFormSetup setup;
+        setup.Folders = FoldersBeside(dir.Path());
+        setup.Prompts = &prompts;
+        setup.Probes.emplace(m_probes.Components());
+        TMainForm form(std::move(setup));
+        QSignalSpy closed(&form, &TMainForm::Closed);
+        form.show();
+        if (c.StartRun)
+            form.StartTest1Click();
+        form.Model().Config.DeleteLogs = c.DeleteLogs;
+        form.Model().IniChanged = c.IniChanged;
+        if (c.HasFileName)
+            form.Model().IniFileName = dir.File("saved.ini");
+        prompts.AnswerNextQuestion(c.Answer);
+        const std::string detail = form.Model().DetailLogName;
+
+        form.Menus().Exit1->trigger();
+        EXPECT_FALSE(form.isVisible()) << c.Name;
+        EXPECT_EQ(closed.count(), 1) << c.Name;
+        EXPECT_EQ(prompts.Kinds(), c.Prompts) << c.Name;
+        if (c.StartRun) {
+            EXPECT_EQ(FileExists(detail), c.LogsRemain) << c.Name;
+            EXPECT_EQ(FileExists(form.Model().SummaryLogName), c.LogsRemain) << c.Name;
+        }
+        EXPECT_EQ(FileExists(dir.File("saved.ini")), c.Saved) << c.Name;
+        if (prompts.Kinds().size() == 3) {
+            EXPECT_EQ(prompts.History()[2].Text, kNoIniName);
+        }
+        if (!prompts.History().empty()) {
+            EXPECT_EQ(prompts.History()[0].Text, kUnsavedQuestion);
+        }
+    }
+}
+
+TEST_F(MainFormTest, TheTrayMenuClosesThroughTheClosingStepsAndRestores) {
+    auto form = Start();
+    form->show();
+    form->hide();
+    form->StTrayIcon1().RestoreItem->trigger();
+    EXPECT_TRUE(form->isVisible());
+
+    form->Model().IniChanged = true;
+    QSignalSpy closed(form.get(), &TMainForm::Closed);
+    form->StTrayIcon1().CloseItem->trigger();
+    EXPECT_EQ(m_prompts.Kinds(), std::vector<Kind>{Kind::Question});
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(form->StTrayIcon1().CloseItem->text(), QStringLiteral("&Close"));
+    EXPECT_EQ(form->StTrayIcon1().RestoreItem->text(), QStringLiteral("&Restore"));
+    EXPECT_EQ(form->StTrayIcon1().Icon().toolTip(), QStringLiteral("Velnorix"));
+}
+
+// With one probe at a time and with the probes running at once.
+class CloseDuringProbeTest : public MainFormTest, public testing::WithParamInterface<int> {};
+
+TEST_P(CloseDuringProbeTest, WaitsForTheNextPumpPoint) {
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}));
+    m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
+    auto form = Start();
+    form->show();
+    form->Menus().Open1->trigger();
+    form->Model().Config.Parallel = GetParam();
+
+    std::atomic<bool> closeTried{false};
+    bool visibleAfterClose = false;
+    std::string statusDuringProbe;
+    TMainForm* window = form.get();
+    m_probes.DuringProbe([&] {
+        if (closeTried)
+            return;
+        // From the worker: ask the window's thread to close, and wait until it has tried.
+        QMetaObject::invokeMethod(
+            window,
+            [&] {
+                statusDuringProbe = window->StatusBar1().Text();
+                window->close();
+                visibleAfterClose = window->isVisible();
+                closeTried = true;
+            },
+            Qt::QueuedConnection);
+        while (!closeTried)
+            std::this_thread::yield();
+    });
+    QSignalSpy closed(window, &TMainForm::Closed);
+    form->StartTest1Click();
+
+    EXPECT_TRUE(closeTried);
+    EXPECT_EQ(statusDuringProbe, "\tTesting-->   first") << "the window ran while the probe waited";
+    EXPECT_TRUE(visibleAfterClose) << "the close was held";
+    std::vector<std::string> probed = m_probes.Probed();
+    std::sort(probed.begin(), probed.end());
+    EXPECT_EQ(probed, (std::vector<std::string>{"first", "second"}))
+        << "the cycle finished its targets first";
+    EXPECT_EQ(closed.count(), 1) << "the close ran at the cycle's last pump";
+    EXPECT_FALSE(form->isVisible());
+    const std::regex block(" 1 [^\r]* Success: [^\r]* secs  <Ping>first\r\n"
+                           " +1 [^\r]* Success: [^\r]* secs  <Ping>second\r\n\r\n");
+    EXPECT_TRUE(std::regex_search(ReadWholeFile(form->Model().DetailLogName), block));
+}
+
+INSTANTIATE_TEST_SUITE_P(OneOrTwoAtOnce, CloseDuringProbeTest, testing::Values(1, 2));
+
 TEST_F(MainFormTest, ErrorsOfACommandGoToTheGeneralErrorDisplay) {
     auto form = Start({}, "/nonexistent/velnorix");
     form->EnableStart();
@@ -310,6 +477,132 @@ TEST_F(MainFormTest, AboutCentresItsBoxOnTheMainWindow) {
     EXPECT_EQ(centredOn, form.get());
     EXPECT_EQ(title, QStringLiteral("About"));
 }
+
+// Commands posted while the first of two targets is probed, as a global menu bar or an
+// accessibility action delivers them past the held user input.
+struct PostedCommand {
+    const char* Name;
+    QAction* MainMenus::*Item;
+    std::int32_t AttemptsAfter; // at both probed positions once the command has run
+    bool KeepsLogs;
+    bool (*TookEffect)(TMainForm&);
+};
+
+constexpr auto kCleared = [](TMainForm& f) { return f.Model().Target(0).Addr.empty(); };
+constexpr auto kRestarted = [](TMainForm& f) { return f.Model().StatisticsOf(0).Attempts == 2; };
+constexpr auto kStopped = [](TMainForm& f) { return f.Model().StopRequested; };
+constexpr auto kDeleted = [](TMainForm& f) { return !FileExists(f.Model().DetailLogName); };
+constexpr auto kSaved = [](TMainForm& f) { return FileExists(f.Model().IniFileName); };
+const PostedCommand kPostedCommands[] = {
+    {"New", &MainMenus::New1, 0, true, kCleared},
+    {"ContextNew", &MainMenus::New2, 0, true, kCleared},
+    {"Open", &MainMenus::Open1, 1, true,
+     [](TMainForm& f) { return f.Model().TargetCount() == 64; }},
+    {"StartTest", &MainMenus::StartTest1, 2, true, kRestarted},
+    {"ContextStartTest", &MainMenus::StartTest2, 2, true, kRestarted},
+    {"StopTest", &MainMenus::StopTest1, 1, true, kStopped},
+    {"ContextStopTest", &MainMenus::StopTest2, 1, true, kStopped},
+    {"Exit", &MainMenus::Exit1, 1, true, [](TMainForm& f) { return !f.isVisible(); }},
+    {"DeleteLogFiles", &MainMenus::DeleteLogFiles1, 1, false, kDeleted},
+    {"ContextDeleteLogFiles", &MainMenus::DeleteLogFiles2, 1, false, kDeleted},
+    {"Targets", &MainMenus::Targets1, 0, true, [](TMainForm& f) { return f.Model().IniChanged; }},
+    {"Save", &MainMenus::Save1, 1, true, kSaved},
+    {"SaveAs", &MainMenus::SaveAs1, 1, true, kSaved},
+};
+
+class PostedCommandTest : public MainFormTest, public testing::WithParamInterface<PostedCommand> {};
+
+TEST_P(PostedCommandTest, WaitsForTheNextPumpPointAndLeavesTheCycleIntact) {
+    const PostedCommand& command = GetParam();
+    WriteWholeFile(m_dir.File("many.ini"), Configuration(std::vector<std::string>(64, "other")));
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}));
+    m_probes.SetDown("second");
+    for (const char* name : {"watch.ini", "many.ini"})
+        m_prompts.ChooseNextFileToOpen(m_dir.File(name));
+    m_prompts.ChooseNextFileToSave(m_dir.File("saved-as.ini"));
+    auto form = Start();
+    form->show();
+    form->Menus().Open1->trigger();
+    form->Model().IniFileName = m_dir.File("saved.ini");
+    if (command.Item == &MainMenus::Targets1)
+        WhenModalOpens([](QWidget& dialog) {
+            dialog.findChild<QPushButton*>(QStringLiteral("DoneButton"))->click();
+        });
+
+    TMainForm* window = form.get();
+    bool tookEffectBeforeLastPump = true;
+    m_probes.DuringProbe([&] {
+        const std::function<void()> work = [&, probe = m_probes.Calls()] {
+            if (probe == 1)
+                (window->Menus().*command.Item)->trigger();
+            else if (probe == 2)
+                tookEffectBeforeLastPump = command.TookEffect(*window);
+        };
+        QMetaObject::invokeMethod(window, work, Qt::BlockingQueuedConnection);
+    });
+    form->Menus().StartTest1->trigger();
+
+    EXPECT_FALSE(tookEffectBeforeLastPump);
+    EXPECT_TRUE(command.TookEffect(*form));
+    const std::regex block(" 1 [^\r]* Success: [^\r]* secs  <Ping>first\r\n"
+                           " +1 [^\r]* Failure: [^\r]* secs  <Ping>second\r\n\r\n");
+    if (command.KeepsLogs) {
+        EXPECT_TRUE(std::regex_search(ReadWholeFile(form->Model().DetailLogName), block));
+    }
+    for (std::int32_t i = 0; i < form->Model().TargetCount(); ++i) {
+        const std::int32_t attempts = i < 2 ? command.AttemptsAfter : 0;
+        EXPECT_EQ(form->Model().StatisticsOf(i).Attempts, attempts) << i;
+        EXPECT_EQ(form->Model().StatisticsOf(i).Failures, i == 1 ? attempts : 0) << i;
+    }
+    EXPECT_TRUE(m_prompts.Texts(Kind::GeneralError).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(MenuCommands, PostedCommandTest, testing::ValuesIn(kPostedCommands),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// A close carried out at the cycle's first pump point (posted before the run starts) or at its
+// last one (held there from the second probe).
+class ExitAtPumpPointTest : public MainFormTest,
+                            public testing::WithParamInterface<std::tuple<bool, bool>> {};
+
+TEST_P(ExitAtPumpPointTest, EndsTheCycleWithoutTouchingLogsOrDisplay) {
+    const auto [atFirstPump, deleteLogs] = GetParam();
+    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}, 30, deleteLogs));
+    m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
+    auto form = Start();
+    form->show();
+    form->Menus().Open1->trigger();
+    TMainForm* window = form.get();
+    const auto postClose = [window] {
+        QMetaObject::invokeMethod(
+            window, [window] { window->close(); }, Qt::QueuedConnection);
+    };
+    if (atFirstPump)
+        postClose();
+    else
+        m_probes.DuringProbe([&] {
+            if (m_probes.Calls() == 2)
+                postClose();
+        });
+    std::pair<int, std::string> shownAtClose;
+    QObject::connect(window, &TMainForm::Closed, window, [&] {
+        shownAtClose = {window->Display().Count(), window->StatusBar1().Text()};
+    });
+    form->Menus().StartTest1->trigger();
+
+    EXPECT_EQ(m_prompts.Kinds(), std::vector<Kind>{Kind::OpenDialog}) << "nothing after the close";
+    EXPECT_EQ(m_probes.Calls(), atFirstPump ? 0 : 2);
+    EXPECT_FALSE(form->Timer1().Enabled());
+    EXPECT_EQ(shownAtClose, std::make_pair(form->Display().Count(), form->StatusBar1().Text()));
+    EXPECT_EQ(FileExists(form->Model().DetailLogName), !deleteLogs);
+}
+
+INSTANTIATE_TEST_SUITE_P(Closes, ExitAtPumpPointTest,
+                         testing::Combine(testing::Bool(), testing::Bool()), [](const auto& info) {
+                             return std::string(std::get<0>(info.param) ? "First" : "Last") +
+                                    (std::get<1>(info.param) ? "PumpDeletingLogs"
+                                                             : "PumpKeepingLogs");
+                         });
 
 } // namespace
 } // namespace velnorix

@@ -1,21 +1,25 @@
 #include "base/file_descriptor.h"
 #include "cli/child_process.h"
-#include "console_monitor_fixture.h"
 #include "support/case_names.h"
 #include "support/loopback_server.h"
 #include "support/temp_dir.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <optional>
+#include <poll.h>
 #include <pty.h>
 #include <regex>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace velnorix::kit {
@@ -23,6 +27,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+std::string IniLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
 
 // A configuration with a ping of 127.0.0.1 and an SMTP server on the given port.
 std::string PingAndSmtpConfig(std::uint16_t smtpPort, bool deleteLogs) {
@@ -33,6 +44,70 @@ std::string PingAndSmtpConfig(std::uint16_t smtpPort, bool deleteLogs) {
                      "02Addr=127.0.0.1", "02User=", "02Password=", "02Audible=TRUE",
                      "02Port=" + std::to_string(smtpPort)});
 }
+
+// SMTP targets on the given ports of 127.0.0.1, or one ping of 127.0.0.1 when there are none.
+std::string TargetsConfig(int intervalSecs, bool deleteLogs,
+                          const std::vector<std::uint16_t>& smtpPorts) {
+    std::vector<std::string> lines = {
+        "[Targets]",
+        deleteLogs ? "DeleteLogs=TRUE" : "DeleteLogs=FALSE",
+        "IntervalHours=0",
+        "IntervalMins=0",
+        "IntervalSecs=" + std::to_string(intervalSecs),
+        "Count=" + std::to_string(std::max<std::size_t>(smtpPorts.size(), 1))};
+    if (smtpPorts.empty())
+        lines.insert(lines.end(), {"01Type=<Ping>", "01Addr=127.0.0.1", "01Audible=FALSE"});
+    for (std::size_t i = 0; i < smtpPorts.size(); ++i) {
+        const std::string prefix = "0" + std::to_string(i + 1);
+        lines.insert(lines.end(),
+                     {prefix + "Type=<SMTP>", prefix + "Addr=127.0.0.1", prefix + "Audible=FALSE",
+                      prefix + "Port=" + std::to_string(smtpPorts[i])});
+    }
+    return IniLines(lines);
+}
+
+ServerScript SmtpDialogue(std::chrono::milliseconds delayBeforeGreeting = 0ms) {
+    ServerScript script;
+    script.Pause(delayBeforeGreeting).SendLine("220 mail.test ready");
+    script.ReadLine().SendLine("250 mail.test");
+    script.ExpectLine("QUIT").Close();
+    return script;
+}
+
+// The console monitor as an operator runs it: a copy of the real executable in a directory of
+// its own, which is also where it writes its logs.
+class ConsoleMonitorTest : public testing::Test {
+protected:
+    ConsoleMonitorTest() {
+        m_program = m_dir.File("velnorix-cli");
+        fs::copy_file(VELNORIX_CLI_PATH, m_program);
+        ::chmod(m_dir.Path().c_str(), 0755);
+    }
+
+    std::unique_ptr<ChildProcess> Start(std::vector<std::string> arguments, bool asNobody = false,
+                                        int terminal = -1) {
+        arguments.insert(arguments.begin(), m_program);
+        return std::make_unique<ChildProcess>(
+            ChildProcess::Options{arguments, m_capture.Path(), asNobody, terminal});
+    }
+
+    // The start line on standard error of a run with the given schedule and logs kept.
+    [[nodiscard]] std::string StartLine(const std::string& schedule) const {
+        return schedule + "; logs in " + fs::canonical(m_dir.Path()).string() + "; kept at exit\n";
+    }
+
+    std::vector<fs::path> LogFiles(const std::string& extension) const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(m_dir.Path()))
+            if (entry.path().extension() == extension)
+                found.push_back(entry.path());
+        return found;
+    }
+
+    TempDir m_dir;
+    TempDir m_capture;
+    std::string m_program;
+};
 
 TEST_F(ConsoleMonitorTest, RunsTheGivenCyclesPrintingEveryResultLineAndWritingBothLogs) {
     LoopbackServer smtp({SmtpDialogue(), SmtpDialogue()});
@@ -348,6 +423,149 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ReasonsCase{"reasons", {}, kRefusedReason + kRefusedReason},
                     ReasonsCase{"no reasons", {"--no-reasons"}, ""}),
     NamedCase{});
+
+// The value of the one sample line that starts with `series`, or nothing.
+std::optional<std::string> SampleValue(const std::string& text, const std::string& series) {
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with(series + " "))
+            return line.substr(series.size() + 1);
+    return std::nullopt;
+}
+
+// A connection to 127.0.0.1:`port` that has sent `firstBytes`; none while nothing listens.
+FileDescriptor ConnectTo(std::uint16_t port, std::string_view firstBytes) {
+    FileDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::connect(socket.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return {};
+    ::send(socket.Get(), firstBytes.data(), firstBytes.size(), MSG_NOSIGNAL);
+    return socket;
+}
+
+// Sends `request` as it stands and reads until the server closes: the whole reply, or nothing
+// when none came within `patience`.
+std::string HttpExchange(std::uint16_t port, std::string_view request,
+                         std::chrono::milliseconds patience) {
+    const FileDescriptor socket = ConnectTo(port, request);
+    if (!socket.IsValid())
+        return {};
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    std::string reply;
+    char buffer[16384];
+    for (ssize_t got = 1; got > 0;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(giveUp - std::chrono::steady_clock::now());
+        pollfd entry{socket.Get(), POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0)
+            return {};
+        got = ::recv(socket.Get(), buffer, sizeof buffer, 0);
+        reply.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    }
+    return reply;
+}
+
+int StatusOf(const std::string& reply) {
+    return reply.size() < 12 ? 0 : std::stoi(reply.substr(9, 3));
+}
+
+std::string BodyOf(const std::string& reply) {
+    const std::size_t end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? "" : reply.substr(end + 4);
+}
+
+std::size_t OpenDescriptors(pid_t pid) {
+    const fs::directory_iterator entries("/proc/" + std::to_string(pid) + "/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
+// One cycle, then the figures hold still while hostile clients try the endpoint: none of them
+// may hold up a scrape or the exit, cost more than a few descriptors, or get a body read.
+TEST_F(ConsoleMonitorTest, MetricsEndpointServesTheFiguresTheDetailLogShowsWhateverClientsDo) {
+    LoopbackServer smtp(SmtpDialogue());
+    RefusingPort refusing;
+    const std::uint16_t metricsPort = RefusingPort().Port(); // free again once it is known
+    // An interval of 0: one cycle, then the figures hold still until the stop signal.
+    WriteWholeFile(m_dir.File("targets.ini"),
+                   TargetsConfig(0, false, {smtp.Port(), refusing.Port()}));
+    const std::string address = "127.0.0.1:" + std::to_string(metricsPort);
+    auto monitor = Start({"targets.ini", "--quiet", "--metrics", address});
+
+    const std::string scrape = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    std::string text;
+    for (int tries = 0; tries < 300 && SampleValue(text, "velnorix_cycles_total") != "1"; ++tries) {
+        std::this_thread::sleep_for(50ms);
+        if (const std::string reply = HttpExchange(metricsPort, scrape, 5s);
+            StatusOf(reply) == 200) {
+            text = BodyOf(reply);
+            EXPECT_NE(reply.find("\r\nContent-Type: text/plain; version=0.0.4; charset=utf-8\r\n"),
+                      std::string::npos);
+        }
+    }
+    ASSERT_EQ(SampleValue(text, "velnorix_cycles_total"), "1") << text << monitor->Errors();
+
+    const std::string head = " HTTP/1.1\r\nHost: x\r\n";
+    for (const auto& [request, status] : std::vector<std::pair<std::string, int>>{
+             {"HEAD /metrics" + head + "\r\n", 200},
+             {"GET /other" + head + "\r\n", 404},
+             {"POST /metrics" + head + "Content-Length: 314572800\r\n\r\n", 405},
+             {"GET /metrics" + head + "Content-Length: 5\r\n\r\n", 400},
+             {"GET /metrics" + head + "Transfer-Encoding: chunked\r\n\r\n", 400},
+             {"GET /metrics" + head + "X-Pad: " + std::string(9 * 1024, 'a') + "\r\n\r\n", 431},
+         }) {
+        const std::string reply = HttpExchange(metricsPort, request, 5s);
+        EXPECT_EQ(StatusOf(reply), status) << request.substr(0, 40);
+        EXPECT_EQ(BodyOf(reply).find("velnorix_"), std::string::npos) << request.substr(0, 40);
+    }
+
+    // Half of them idle, half stopped in the middle of a request head.
+    const std::size_t descriptors = OpenDescriptors(monitor->Pid());
+    std::vector<FileDescriptor> held;
+    for (int i = 0; i < 200; ++i) {
+        held.push_back(ConnectTo(metricsPort, i % 2 == 0 ? "" : "GET /metrics HTTP/1.1\r\nX: "));
+        ASSERT_TRUE(held.back().IsValid());
+    }
+    // Less patience than the held connections' own 5 s deadline: only making room lets it in.
+    EXPECT_EQ(BodyOf(HttpExchange(metricsPort, scrape, 4s)), text);
+    // Each held connection costs the server its socket and one duplicate, 16 at most.
+    EXPECT_LE(OpenDescriptors(monitor->Pid()), descriptors + 2 * 16);
+
+    monitor->Signal(SIGTERM);
+    ASSERT_EQ(monitor->Wait(3s), 0) << monitor->Errors();
+    EXPECT_EQ(monitor->Errors().find("Stopping after"), std::string::npos)
+        << "a stop between cycles takes effect at once";
+
+    const auto detail = LogFiles(".log");
+    ASSERT_EQ(detail.size(), 1u);
+    const auto lines = SplitCrLfLines(ReadWholeFile(detail[0].string()));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("Success:"), std::string::npos);
+    EXPECT_NE(lines[1].find("Failure:"), std::string::npos);
+    for (const auto& [index, up, down] : {std::tuple{"1", "1", "0"}, {"2", "0", "1"}}) {
+        const std::string labels =
+            std::string("{index=\"") + index + "\",type=\"<SMTP>\",target=\"127.0.0.1\"}";
+        EXPECT_EQ(SampleValue(text, "velnorix_target_up" + labels), up);
+        EXPECT_EQ(SampleValue(text, "velnorix_target_attempts_total" + labels), "1");
+        EXPECT_EQ(SampleValue(text, "velnorix_target_successes_total" + labels), up);
+        EXPECT_EQ(SampleValue(text, "velnorix_target_failures_total" + labels), down);
+    }
+}
+
+TEST_F(ConsoleMonitorTest, MetricsAddressInUseEndsTheMonitorBeforeTheRun) {
+    const UnansweredListener taken;
+    WriteWholeFile(m_dir.File("targets.ini"), TargetsConfig(1, false, {}));
+    auto monitor = Start({"targets.ini", "--metrics", "127.0.0.1:" + std::to_string(taken.Port())});
+    EXPECT_EQ(monitor->Wait(30s), 6);
+    EXPECT_NE(monitor->Errors().find("cannot serve metrics on 127.0.0.1 port " +
+                                     std::to_string(taken.Port()) + ": Address already in use"),
+              std::string::npos)
+        << monitor->Errors();
+    EXPECT_EQ(monitor->Output(), "");
+    EXPECT_TRUE(LogFiles(".log").empty());
+}
 
 } // namespace
 } // namespace velnorix::kit

@@ -1,30 +1,44 @@
-#include "support/loopback_server_state.h"
+#include "support/loopback_server.h"
 
-// The server's sockets and its public face; the listener's threads are in
-// loopback_server_state.h, a connection's input and output in loopback_connection.cpp and the
-// script steps in loopback_script.cpp.
+#include "probes/tls_transport.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <fcntl.h>
+#include <list>
+#include <mutex>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <openssl/ssl.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 
 namespace velnorix::kit {
 
 namespace {
 
 using std::chrono::milliseconds;
+using std::chrono::steady_clock;
 
 // No script waits longer than this for a client, so a broken test cannot hang the suite.
 constexpr milliseconds kScriptPatience{20'000};
-
-} // namespace
+// Once the test has finished with the client, a connection still waiting gives up after this.
+constexpr milliseconds kFinishGrace{200};
 
 [[noreturn]] void ThrowSystemError(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
-FileDescriptor LoopbackSocket(std::uint16_t* port, LoopbackFamily family) {
+// Binds to `*port` of the loopback address of `family`, or to an ephemeral one when it is 0,
+// and tells which.
+FileDescriptor LoopbackSocket(std::uint16_t* port, LoopbackFamily family = LoopbackFamily::Ipv4) {
     const bool ipv6 = family == LoopbackFamily::Ipv6;
     FileDescriptor socket(::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!socket.IsValid())
@@ -60,8 +74,6 @@ FileDescriptor LoopbackSocket(std::uint16_t* port, LoopbackFamily family) {
     return socket;
 }
 
-namespace {
-
 void ConnectTo(int fd, std::uint16_t port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -73,6 +85,431 @@ void ConnectTo(int fd, std::uint16_t port) {
 }
 
 } // namespace
+
+// The listener and its connections' threads. Scripted servers record what each connection
+// received; servers with a handler serve without end and record nothing.
+class ServerState final {
+public:
+    ServerState(std::vector<ServerScript> scripts, LoopbackServer::Handler handler,
+                milliseconds patience, std::uint16_t port = 0,
+                LoopbackFamily family = LoopbackFamily::Ipv4)
+        : m_scripts(std::move(scripts)), m_handler(std::move(handler)), m_patience(patience),
+          m_port(port) {
+        m_listener = LoopbackSocket(&m_port, family);
+        // A cycle may connect up to 64 probes at once: a short queue would drop their SYNs,
+        // and the retries would run into the probes' connect time-outs.
+        if (::listen(m_listener.Get(), SOMAXCONN) != 0)
+            ThrowSystemError("listen");
+        int wake[2];
+        if (::pipe2(wake, O_CLOEXEC) != 0)
+            ThrowSystemError("pipe2");
+        m_wakeRead = FileDescriptor(wake[0]);
+        m_wakeWrite = FileDescriptor(wake[1]);
+        m_accepter = std::thread([this] { AcceptConnections(); });
+    }
+
+    ~ServerState() { Stop(); }
+    ServerState(const ServerState&) = delete;
+    ServerState& operator=(const ServerState&) = delete;
+
+    void Finish() {
+        m_finishing = true;
+        Wake();
+        JoinAll();
+    }
+
+    // Waits until every connection accepted so far has been served and its thread has ended,
+    // so nothing the connections allocated is still alive.
+    void JoinServed() {
+        {
+            std::unique_lock lock(m_sessionMutex);
+            m_sessionDone.wait(lock, [this] {
+                return std::all_of(m_sessions.begin(), m_sessions.end(),
+                                   [](const Session& session) { return session.Done; });
+            });
+        }
+        ReapFinished();
+    }
+
+    void Stop() {
+        m_stopping = true;
+        Wake();
+        JoinAll();
+    }
+
+    std::uint16_t Port() const { return m_port; }
+
+    std::size_t ConnectionCount() const { return m_accepted; }
+
+    std::string Received(std::size_t index) const {
+        const std::lock_guard lock(m_mutex);
+        return m_received.at(index);
+    }
+
+    std::vector<std::string> Mismatches() const {
+        const std::lock_guard lock(m_mutex);
+        return m_mismatches;
+    }
+
+    // Waits until `fd` is ready; false when the server stops, the test has finished with the
+    // client and nothing comes within the grace, or the patience ran out.
+    bool WaitFor(int fd, short events) {
+        const auto giveUp = steady_clock::now() + m_patience;
+        for (;;) {
+            if (m_stopping)
+                return false;
+            if (m_finishing) {
+                pollfd entry{fd, events, 0};
+                return ::poll(&entry, 1, static_cast<int>(kFinishGrace.count())) > 0;
+            }
+            pollfd entries[2] = {{fd, events, 0}, {m_wakeRead.Get(), POLLIN, 0}};
+            const auto left =
+                std::chrono::duration_cast<milliseconds>(giveUp - steady_clock::now()).count();
+            if (left <= 0)
+                return false;
+            const int ready = ::poll(entries, 2, static_cast<int>(left));
+            if (ready < 0 && errno != EINTR)
+                return false;
+            if (ready > 0 && entries[0].revents != 0)
+                return true;
+        }
+    }
+
+    // Sleeps for `duration`; false when the server stops meanwhile.
+    bool Sleep(milliseconds duration) {
+        pollfd entry{m_wakeRead.Get(), POLLIN, 0};
+        if (!m_finishing)
+            ::poll(&entry, 1, static_cast<int>(duration.count()));
+        return !m_stopping;
+    }
+
+    void Record(std::size_t index, std::string_view bytes) {
+        if (m_handler)
+            return;
+        const std::lock_guard lock(m_mutex);
+        m_received[index] += bytes;
+    }
+
+    void NoteMismatch(std::string text) {
+        const std::lock_guard lock(m_mutex);
+        m_mismatches.push_back(std::move(text));
+    }
+
+private:
+    struct Session {
+        std::thread Thread;
+        bool Done = false; // under m_sessionMutex
+    };
+
+    void AcceptConnections() {
+        for (std::size_t index = 0; m_handler || index < m_scripts.size(); ++index) {
+            if (!AwaitClient())
+                return;
+            FileDescriptor socket(
+                ::accept4(m_listener.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
+            if (!socket.IsValid())
+                return;
+            if (!m_handler) {
+                const std::lock_guard lock(m_mutex);
+                m_received.emplace_back();
+            }
+            ++m_accepted;
+            ReapFinished();
+            const std::lock_guard lock(m_sessionMutex);
+            auto& session = m_sessions.emplace_back();
+            session.Thread = std::thread([this, &session, index, s = std::move(socket)]() mutable {
+                {
+                    Connection connection(*this, index, std::move(s));
+                    if (m_handler)
+                        m_handler(connection);
+                    else
+                        m_scripts[index].Play(connection);
+                }
+                // The connection and all it held are gone before anyone is told it is served.
+                const std::lock_guard sessionLock(m_sessionMutex);
+                session.Done = true;
+                m_sessionDone.notify_all();
+            });
+        }
+    }
+
+    // A scripted server gives up on a client that does not come; one with a handler waits
+    // until it stops or finishes.
+    bool AwaitClient() {
+        while (!WaitFor(m_listener.Get(), POLLIN)) {
+            if (!m_handler || m_stopping || m_finishing)
+                return false;
+        }
+        return true;
+    }
+
+    // A server that serves for hours must not pile up finished threads.
+    void ReapFinished() {
+        std::list<Session> finished;
+        {
+            const std::lock_guard lock(m_sessionMutex);
+            for (auto session = m_sessions.begin(); session != m_sessions.end();) {
+                const auto next = std::next(session);
+                if (session->Done)
+                    finished.splice(finished.end(), m_sessions, session);
+                session = next;
+            }
+        }
+        for (Session& session : finished)
+            session.Thread.join();
+    }
+
+    void Wake() {
+        const char byte = 1;
+        [[maybe_unused]] const auto written = ::write(m_wakeWrite.Get(), &byte, 1);
+    }
+
+    void JoinAll() {
+        const std::lock_guard lock(m_joinMutex);
+        if (m_accepter.joinable())
+            m_accepter.join();
+        // Sessions take the lock as they end, so they are joined outside it.
+        std::list<Session> sessions;
+        {
+            const std::lock_guard sessionLock(m_sessionMutex);
+            sessions.splice(sessions.end(), m_sessions);
+        }
+        for (Session& session : sessions) {
+            if (session.Thread.joinable())
+                session.Thread.join();
+        }
+    }
+
+    const std::vector<ServerScript> m_scripts;
+    const LoopbackServer::Handler m_handler;
+    const milliseconds m_patience;
+    FileDescriptor m_listener;
+    std::uint16_t m_port = 0;
+    FileDescriptor m_wakeRead;
+    FileDescriptor m_wakeWrite;
+    std::atomic<bool> m_finishing{false};
+    std::atomic<bool> m_stopping{false};
+    std::atomic<std::size_t> m_accepted{0};
+    std::thread m_accepter;
+    // A list, so a session's own thread can keep a reference to its entry.
+    std::list<Session> m_sessions;
+    std::mutex m_sessionMutex;
+    std::condition_variable m_sessionDone;
+    std::mutex m_joinMutex;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_received;
+    std::vector<std::string> m_mismatches;
+};
+
+Connection::Connection(ServerState& server, std::size_t index, FileDescriptor socket)
+    : m_server(server), m_index(index), m_socket(std::move(socket)) {
+    // Each send goes out at once, so the client meets the pieces the server meant.
+    const int noDelay = 1;
+    ::setsockopt(m_socket.Get(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+}
+
+bool Connection::Send(std::string_view bytes) {
+    while (!bytes.empty() && m_socket.IsValid() && m_tls) {
+        std::size_t sent = 0;
+        if (!TlsCall([&] { return SSL_write_ex(m_tls.get(), bytes.data(), bytes.size(), &sent); }))
+            return false;
+        bytes.remove_prefix(sent);
+    }
+    while (!bytes.empty() && m_socket.IsValid()) {
+        const ssize_t sent = ::send(m_socket.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+        } else if (sent < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (!m_server.WaitFor(m_socket.Get(), POLLOUT))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return bytes.empty();
+}
+
+bool Connection::SendLine(std::string_view text) {
+    return Send(std::string(text) + "\r\n");
+}
+
+bool Connection::Trickle(std::string_view bytes, milliseconds gap) {
+    for (const char byte : bytes) {
+        if (!Send(std::string_view(&byte, 1)) || !Pause(gap))
+            return false;
+    }
+    return true;
+}
+
+void Connection::Flood(std::string_view chunk) {
+    while (Send(chunk)) {
+    }
+}
+
+std::optional<std::string> Connection::ReadLine() {
+    std::size_t lineFeed;
+    while ((lineFeed = m_pending.find('\n')) == std::string::npos) {
+        if (!ReceiveSome())
+            return std::nullopt;
+    }
+    std::string line = m_pending.substr(0, lineFeed);
+    m_pending.erase(0, lineFeed + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+bool Connection::ExpectLine(const std::string& expected) {
+    const auto line = ReadLine();
+    if (line && *line != expected)
+        m_server.NoteMismatch("expected " + expected + ", got " + *line);
+    if (!line)
+        m_server.NoteMismatch("expected " + expected + ", got nothing");
+    return line.has_value();
+}
+
+bool Connection::Pause(milliseconds duration) {
+    return m_server.Sleep(duration);
+}
+
+void Connection::DrainUntilClosed() {
+    while (ReceiveSome()) {
+    }
+}
+
+void Connection::Close() {
+    if (m_tls)
+        SSL_shutdown(m_tls.get());
+    ::shutdown(m_socket.Get(), SHUT_WR);
+    DrainUntilClosed();
+}
+
+void Connection::Reset() {
+    const linger abort{1, 0};
+    ::setsockopt(m_socket.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    m_socket.Close();
+}
+
+bool Connection::StartTls(const std::shared_ptr<ssl_ctx_st>& context) {
+    m_tls = std::shared_ptr<ssl_st>(SSL_new(context.get()), SSL_free);
+    BIO* bio = BIO_new(SocketWithoutSignal());
+    if (!m_tls || bio == nullptr) {
+        BIO_free(bio);
+        return false;
+    }
+    BIO_set_fd(bio, m_socket.Get(), BIO_NOCLOSE);
+    SSL_set_bio(m_tls.get(), bio, bio);
+    return TlsCall([this] { return SSL_accept(m_tls.get()); });
+}
+
+bool Connection::ResumedTls() const {
+    return m_tls && SSL_session_reused(m_tls.get()) == 1;
+}
+
+bool Connection::TlsCall(const std::function<int()>& call) {
+    for (;;) {
+        const int result = call();
+        if (result > 0)
+            return true;
+        const int error = SSL_get_error(m_tls.get(), result);
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
+            return false;
+        if (!m_server.WaitFor(m_socket.Get(), error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT))
+            return false;
+    }
+}
+
+bool Connection::ReceiveSome() {
+    char buffer[4096];
+    if (m_socket.IsValid() && m_tls) {
+        std::size_t received = 0;
+        if (!TlsCall([&] { return SSL_read_ex(m_tls.get(), buffer, sizeof buffer, &received); }))
+            return false;
+        m_pending.append(buffer, received);
+        m_server.Record(m_index, std::string_view(buffer, received));
+        return true;
+    }
+    if (!m_socket.IsValid() || !m_server.WaitFor(m_socket.Get(), POLLIN))
+        return false;
+    const ssize_t received = ::recv(m_socket.Get(), buffer, sizeof buffer, 0);
+    if (received < 0 && (errno == EAGAIN || errno == EINTR))
+        return true;
+    if (received <= 0)
+        return false;
+    const std::string_view bytes(buffer, static_cast<std::size_t>(received));
+    m_pending += bytes;
+    m_server.Record(m_index, bytes);
+    return true;
+}
+
+ServerScript& ServerScript::Then(Step step) {
+    m_steps.push_back(std::move(step));
+    return *this;
+}
+
+ServerScript& ServerScript::Send(std::string bytes) {
+    return Then([bytes = std::move(bytes)](Connection& c) { return c.Send(bytes); });
+}
+
+ServerScript& ServerScript::SendLine(std::string_view text) {
+    return Send(std::string(text) + "\r\n");
+}
+
+ServerScript& ServerScript::Trickle(std::string bytes, milliseconds gap) {
+    return Then([bytes = std::move(bytes), gap](Connection& c) { return c.Trickle(bytes, gap); });
+}
+
+ServerScript& ServerScript::ExpectLine(std::string expected) {
+    return Then([expected = std::move(expected)](Connection& c) { return c.ExpectLine(expected); });
+}
+
+ServerScript& ServerScript::ReadLine() {
+    return Then([](Connection& c) { return c.ReadLine().has_value(); });
+}
+
+ServerScript& ServerScript::Pause(milliseconds duration) {
+    return Then([duration](Connection& c) { return c.Pause(duration); });
+}
+
+ServerScript& ServerScript::Close() {
+    return Then([](Connection& c) {
+        c.Close();
+        return false;
+    });
+}
+
+ServerScript& ServerScript::Reset() {
+    return Then([](Connection& c) {
+        c.Reset();
+        return false;
+    });
+}
+
+ServerScript& ServerScript::Silence() {
+    return Then([](Connection& c) {
+        c.DrainUntilClosed();
+        return false;
+    });
+}
+
+ServerScript& ServerScript::Flood(std::string chunk) {
+    return Then([chunk = std::move(chunk)](Connection& c) {
+        c.Flood(chunk);
+        return false;
+    });
+}
+
+ServerScript& ServerScript::StartTls(std::shared_ptr<ssl_ctx_st> context) {
+    return Then([context = std::move(context)](Connection& c) { return c.StartTls(context); });
+}
+
+void ServerScript::Play(Connection& connection) const {
+    for (const Step& step : m_steps) {
+        if (!step(connection))
+            return;
+    }
+    connection.DrainUntilClosed();
+}
 
 LoopbackServer::LoopbackServer(ServerScript script, LoopbackFamily family)
     : LoopbackServer(std::vector<ServerScript>{std::move(script)}, family) {}
