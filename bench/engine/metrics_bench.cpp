@@ -1,12 +1,16 @@
-// What the metrics cost the engine and a scrape: the snapshot published after every probe, and
-// the exposition text a scrape of 1,000 targets renders.
+// What the metrics cost the engine and a scrape: the snapshot published after every probe, the
+// memory a day of chart history takes when it is kept, and the exposition text a scrape of 1,000
+// targets renders.
 #include "base/clock.h"
 #include "engine/run_metrics.h"
 #include "engine/statistics.h"
+#include "kit/fake_host.h"
 #include "reports/metrics_exposition.h"
 
 #include <benchmark/benchmark.h>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 
 namespace velnorix {
 namespace {
@@ -39,7 +43,49 @@ void BM_PublishSnapshotPerProbe(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(board.Latest());
 }
-BENCHMARK(BM_PublishSnapshotPerProbe)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PublishSnapshotPerProbe)
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10'000)
+    ->Unit(benchmark::kMicrosecond);
+
+long ResidentKilobytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// A day of cycles at a 60 s interval over 1,000 targets, published as the console does: the
+// resident growth with the history limit given (the window's, then the console's 0).
+void BM_MetricsMemoryOverADay(benchmark::State& state) {
+    const RunModel model = TableOf(1000);
+    for (auto _ : state) {
+        kit::FakeClock clock;
+        MetricsBoard board;
+        const long before = ResidentKilobytes();
+        {
+            RunMetrics metrics(clock, &board, static_cast<std::size_t>(state.range(0)));
+            metrics.RunStarted(model);
+            for (int cycle = 0; cycle < 1440; ++cycle) {
+                metrics.CycleStarted(model);
+                for (std::int32_t i = 0; i < model.TargetCount(); ++i)
+                    metrics.ProbeRecorded(model, i, 120, false);
+                metrics.CycleEnded(model);
+                clock.Advance(60'000);
+            }
+            state.counters["rss_growth_mb"] =
+                static_cast<double>(ResidentKilobytes() - before) / 1024.0;
+        }
+    }
+}
+BENCHMARK(BM_MetricsMemoryOverADay)
+    ->Arg(RunMetrics::kDefaultHistoryLimit)
+    ->Arg(0)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // The text of one scrape of 1,000 targets, from the latest snapshot.
 void BM_RenderMetrics(benchmark::State& state) {

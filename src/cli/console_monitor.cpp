@@ -204,7 +204,8 @@ private:
     StopSignals m_signals;
     ConfigurationCommands m_config;
     MetricsBoard m_board;
-    RunMetrics m_metrics{m_clock, &m_board};
+    // The console draws no chart, so it keeps no history.
+    RunMetrics m_metrics{m_clock, &m_board, 0};
     Monitor m_monitor;
     TestScheduler& m_scheduler;
     // Last, so it stops serving before anything it reads goes away.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -29,7 +30,17 @@ struct TargetMetrics {
 // The whole monitor at one moment. Never changed once published, so readers on other threads
 // need no lock while they use it.
 struct MetricsSnapshot {
-    std::vector<TargetMetrics> Targets;
+    // The targets in blocks that successive snapshots share, so publishing after a probe copies
+    // only the probed target's block, not the whole table.
+    static constexpr std::size_t kBlockSize = 64;
+    using Block = std::vector<TargetMetrics>;
+    std::vector<std::shared_ptr<const Block>> Blocks;
+    std::size_t TargetCount = 0;
+
+    [[nodiscard]] const TargetMetrics& Target(std::size_t index) const {
+        return (*Blocks[index / kBlockSize])[index % kBlockSize];
+    }
+
     std::int64_t CyclesDone = 0;
     std::uint32_t LastCycleMs = 0;
     std::int64_t RunStartUnix = 0; // 0 before the first run

@@ -2,6 +2,7 @@
 
 #include "probes/http/url_parts.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -13,13 +14,16 @@ RunMetrics::RunMetrics(Clock& clock, MetricsBoard* board, std::size_t historyLim
 void RunMetrics::RunStarted(const RunModel& model) {
     m_targets.clear();
     m_lastCycleMs = 0;
+    m_cyclesDone = 0;
     m_runStartTick = m_clock.TickCount();
     m_runStartUnix = m_clock.SecondsSinceEpoch();
     Publish(model);
 }
 
-void RunMetrics::CycleStarted(const RunModel&) {
+void RunMetrics::CycleStarted(const RunModel& model) {
     m_cycleStartTick = m_clock.TickCount();
+    // The table may have been edited since the last cycle; probes then share what this shows.
+    Publish(model);
 }
 
 void RunMetrics::ProbeRecorded(const RunModel& model, std::int32_t index, std::uint32_t elapsedMs,
@@ -35,11 +39,12 @@ void RunMetrics::ProbeRecorded(const RunModel& model, std::int32_t index, std::u
         // Tick differences stay right across the 32-bit wrap.
         record.History.push_back({m_clock.TickCount() - m_runStartTick, elapsedMs, failed});
     }
-    Publish(model);
+    PublishProbe(model, index);
 }
 
 void RunMetrics::CycleEnded(const RunModel& model) {
     m_lastCycleMs = m_clock.TickCount() - m_cycleStartTick;
+    m_cyclesDone = model.CycleCount;
     Publish(model);
 }
 
@@ -71,43 +76,86 @@ RunMetrics::TargetRecord& RunMetrics::RecordFor(const TargetSettings& entry, std
         record = TargetRecord{};
         record.Type = entry.Type;
         record.Addr = entry.Addr;
+        record.Shown = WithUserInformationHidden(entry.Addr);
     }
     return record;
 }
 
+TargetMetrics RunMetrics::MetricsOf(const RunModel& model, std::int32_t index,
+                                    const TargetRecord* record) const {
+    const TargetSettings& entry = model.Target(index);
+    const TargetStatistics& figures = model.StatisticsOf(index);
+    TargetMetrics target{.Index = index + 1,
+                         .Type = entry.Type,
+                         .Target = record != nullptr ? record->Shown
+                                                     : WithUserInformationHidden(entry.Addr),
+                         .Attempts = figures.Attempts,
+                         .Failures = figures.Failures,
+                         .LowMs = figures.LowMs,
+                         .HighMs = figures.HighMs,
+                         .TotalMs = figures.TotalMs,
+                         .CertificateExpiry = figures.CertificateExpiry};
+    if (record != nullptr && record->Probed) {
+        target.Probed = true;
+        target.Up = !record->LastFailed;
+        target.LastMs = record->LastMs;
+        target.ConsecutiveFailures = record->ConsecutiveFailures;
+    }
+    return target;
+}
+
+std::shared_ptr<const MetricsSnapshot::Block> RunMetrics::BlockOf(const RunModel& model,
+                                                                  std::size_t block) const {
+    const std::size_t first = block * MetricsSnapshot::kBlockSize;
+    const std::size_t end = std::min(first + MetricsSnapshot::kBlockSize,
+                                     static_cast<std::size_t>(model.TargetCount()));
+    auto targets = std::make_shared<MetricsSnapshot::Block>();
+    targets->reserve(end - first);
+    for (std::size_t at = first; at < end; ++at) {
+        const auto index = static_cast<std::int32_t>(at);
+        targets->push_back(MetricsOf(model, index, KeptFor(model, index)));
+    }
+    return targets;
+}
+
 MetricsSnapshot RunMetrics::Snapshot(const RunModel& model) const {
     MetricsSnapshot snapshot;
-    snapshot.CyclesDone = model.CycleCount;
+    snapshot.CyclesDone = m_cyclesDone;
     snapshot.LastCycleMs = m_lastCycleMs;
     snapshot.RunStartUnix = m_runStartUnix;
     snapshot.Version = VELNORIX_VERSION;
-    snapshot.Targets.reserve(static_cast<std::size_t>(model.TargetCount()));
-    for (std::int32_t i = 0; i < model.TargetCount(); ++i) {
-        const TargetSettings& entry = model.Target(i);
-        const TargetStatistics& figures = model.StatisticsOf(i);
-        TargetMetrics target{.Index = i + 1,
-                             .Type = entry.Type,
-                             .Target = WithUserInformationHidden(entry.Addr),
-                             .Attempts = figures.Attempts,
-                             .Failures = figures.Failures,
-                             .LowMs = figures.LowMs,
-                             .HighMs = figures.HighMs,
-                             .TotalMs = figures.TotalMs,
-                             .CertificateExpiry = figures.CertificateExpiry};
-        if (const TargetRecord* record = KeptFor(model, i); record != nullptr && record->Probed) {
-            target.Probed = true;
-            target.Up = !record->LastFailed;
-            target.LastMs = record->LastMs;
-            target.ConsecutiveFailures = record->ConsecutiveFailures;
-        }
-        snapshot.Targets.push_back(std::move(target));
-    }
+    snapshot.TargetCount = static_cast<std::size_t>(model.TargetCount());
+    const std::size_t blocks =
+        (snapshot.TargetCount + MetricsSnapshot::kBlockSize - 1) / MetricsSnapshot::kBlockSize;
+    snapshot.Blocks.reserve(blocks);
+    for (std::size_t block = 0; block < blocks; ++block)
+        snapshot.Blocks.push_back(BlockOf(model, block));
     return snapshot;
 }
 
 void RunMetrics::Publish(const RunModel& model) {
-    if (m_board != nullptr)
-        m_board->Publish(std::make_shared<const MetricsSnapshot>(Snapshot(model)));
+    if (m_board == nullptr)
+        return;
+    // Records for targets not yet probed carry their shown address, so no probe works it out.
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i)
+        RecordFor(model.Target(i), i);
+    m_published = std::make_shared<const MetricsSnapshot>(Snapshot(model));
+    m_board->Publish(m_published);
+}
+
+void RunMetrics::PublishProbe(const RunModel& model, std::int32_t index) {
+    if (m_board == nullptr)
+        return;
+    // The table changed since the last snapshot: nothing of it can be shared.
+    if (!m_published || m_published->TargetCount != static_cast<std::size_t>(model.TargetCount())) {
+        Publish(model);
+        return;
+    }
+    auto next = std::make_shared<MetricsSnapshot>(*m_published);
+    const std::size_t block = static_cast<std::size_t>(index) / MetricsSnapshot::kBlockSize;
+    next->Blocks[block] = BlockOf(model, block);
+    m_published = std::move(next);
+    m_board->Publish(m_published);
 }
 
 } // namespace velnorix

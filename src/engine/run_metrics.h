@@ -21,11 +21,13 @@ struct ProbeSample {
 
 // What the run model does not keep: each target's last verdict and its recent probes, the
 // cycle's duration and the run's start as a Unix time. With a board it publishes a fresh
-// snapshot after every probe and every cycle.
+// snapshot after every probe and every cycle; a probe's snapshot shares all but the probed
+// target's block with the one before, so its cost does not grow with the table.
 class RunMetrics final : public RunObserver {
 public:
     static constexpr std::size_t kDefaultHistoryLimit = 10'000;
 
+    // A history limit of 0 keeps no history, for a monitor that never draws it.
     explicit RunMetrics(Clock& clock, MetricsBoard* board = nullptr,
                         std::size_t historyLimit = kDefaultHistoryLimit);
 
@@ -47,6 +49,7 @@ private:
     struct TargetRecord {
         std::string Type; // what the record was kept for: a changed target starts afresh
         std::string Addr;
+        std::string Shown; // Addr as a scrape shows it, worked out once
         bool Probed = false;
         bool LastFailed = false;
         std::uint32_t LastMs = 0;
@@ -57,15 +60,25 @@ private:
     TargetRecord& RecordFor(const TargetSettings& entry, std::int32_t index);
     // The record kept for this very entry, or none when the row has since been edited.
     [[nodiscard]] const TargetRecord* KeptFor(const RunModel& model, std::int32_t index) const;
+    [[nodiscard]] TargetMetrics MetricsOf(const RunModel& model, std::int32_t index,
+                                          const TargetRecord* record) const;
+    [[nodiscard]] std::shared_ptr<const MetricsSnapshot::Block> BlockOf(const RunModel& model,
+                                                                        std::size_t block) const;
+    // Every target's figures, after the records have caught up with the table.
     void Publish(const RunModel& model);
+    // Only the block of the target at `index` is new; the rest is shared with the last snapshot.
+    void PublishProbe(const RunModel& model, std::int32_t index);
 
     Clock& m_clock;
     MetricsBoard* m_board;
     std::size_t m_historyLimit;
     std::vector<TargetRecord> m_targets;
+    std::shared_ptr<const MetricsSnapshot> m_published;
     std::uint32_t m_runStartTick = 0;
     std::uint32_t m_cycleStartTick = 0;
     std::uint32_t m_lastCycleMs = 0;
+    // Counted when a cycle ends: a scrape mid-cycle must not count the running one as done.
+    std::int64_t m_cyclesDone = 0;
     std::int64_t m_runStartUnix = 0;
 };
 

@@ -136,15 +136,15 @@ std::string ExpositionLabelValue(std::string_view value) {
 std::string RenderExposition(const MetricsSnapshot& snapshot) {
     std::string text;
     // About 150 bytes per sample keeps a large table to one allocation.
-    text.reserve(512 + snapshot.Targets.size() * TargetFamilies().size() * 150);
+    text.reserve(512 + snapshot.TargetCount * TargetFamilies().size() * 150);
     std::vector<std::string> labels;
-    labels.reserve(snapshot.Targets.size());
-    for (const TargetMetrics& target : snapshot.Targets)
-        labels.push_back(TargetLabels(target));
+    labels.reserve(snapshot.TargetCount);
+    for (std::size_t i = 0; i < snapshot.TargetCount; ++i)
+        labels.push_back(TargetLabels(snapshot.Target(i)));
     for (const TargetFamily& family : TargetFamilies()) {
         AppendHeader(text, family.Name, family.Type, family.Help);
-        for (std::size_t i = 0; i < snapshot.Targets.size(); ++i) {
-            if (const std::optional<std::string> value = family.Value(snapshot.Targets[i]))
+        for (std::size_t i = 0; i < snapshot.TargetCount; ++i) {
+            if (const std::optional<std::string> value = family.Value(snapshot.Target(i)))
                 text.append(family.Name).append(labels[i]).append(" ").append(*value).append("\n");
         }
     }

@@ -154,5 +154,41 @@ TEST_F(ExpositionTest, HistoryKeepsTheLatestProbesOfTheSameTarget) {
     EXPECT_TRUE(bounded.History(m_model, 2).empty());
 }
 
+TEST(PublishedMetricsTest, AScrapeMidCycleSeesEveryProbeSoFarAndAHeldSnapshotNeverChanges) {
+    std::vector<std::pair<std::string, std::string>> targets;
+    for (int i = 0; i < 130; ++i) // three blocks, the last one short
+        targets.emplace_back(i % 2 == 0 ? "<HTML>" : "<Ping>", "host-" + std::to_string(i));
+    MetricsRig rig(targets, 0);
+    MetricsBoard board;
+    RunMetrics published(rig.Clock, &board);
+    const auto probe = [&](std::int32_t index, bool failed) {
+        RecordResult(rig.Model, index, 40, failed);
+        published.ProbeRecorded(rig.Model, index, 40, failed);
+    };
+    published.RunStarted(rig.Model);
+    rig.Model.CycleCount = 1;
+    published.CycleStarted(rig.Model);
+    const std::shared_ptr<const MetricsSnapshot> held = board.Latest();
+    const std::string heldText = RenderExposition(*held);
+
+    for (const std::int32_t index : {0, 70, 129, 1, 70}) {
+        probe(index, index == 70);
+        EXPECT_EQ(RenderExposition(*board.Latest()),
+                  RenderExposition(published.Snapshot(rig.Model)))
+            << "after probing " << index;
+    }
+    // Edited between cycles: the next cycle's snapshots show the new table, not a mix.
+    rig.Model.Target(3).Addr = "edited";
+    rig.Model.SetTargetCount(131);
+    rig.Model.Target(130).SetType("<SMTP>");
+    rig.Model.CycleCount = 2;
+    published.CycleStarted(rig.Model);
+    probe(129, false);
+    EXPECT_EQ(RenderExposition(*board.Latest()), RenderExposition(published.Snapshot(rig.Model)));
+    EXPECT_NE(RenderExposition(*board.Latest()).find("target=\"edited\""), std::string::npos);
+
+    EXPECT_EQ(RenderExposition(*held), heldText);
+}
+
 } // namespace
 } // namespace velnorix::kit
