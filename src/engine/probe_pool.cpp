@@ -1,9 +1,19 @@
 #include "engine/probe_pool.h"
 
+#include <algorithm>
+#include <numeric>
 #include <utility>
 
 namespace velnorix {
 namespace {
+
+std::vector<std::size_t> StartOrderOf(const std::vector<ProbeJob>& jobs) {
+    std::vector<std::size_t> order(jobs.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_partition(order.begin(), order.end(),
+                          [&jobs](std::size_t index) { return jobs[index].StartsEarly; });
+    return order;
+}
 
 // A worker is a thread of its own already: its probe calls run right where it is.
 class RunOnThisThread final : public BlockingRunner {
@@ -50,6 +60,7 @@ void ProbePool::Start(const std::vector<ProbeJob>& jobs, const TlsTrust& trust, 
         const std::lock_guard lock(m_mutex);
         m_slots.assign(jobs.size(), Slot{});
         m_jobs = jobs;
+        m_startOrder = StartOrderOf(jobs);
         m_trust = trust;
         m_cut = std::move(cut);
         m_next = 0;
@@ -80,8 +91,8 @@ void ProbePool::DropWaiting() {
 }
 
 void ProbePool::DropWaitingLocked() {
-    for (; m_next < m_jobs.size(); ++m_next)
-        m_slots[m_next].Finished = true;
+    for (; m_next < m_startOrder.size(); ++m_next)
+        m_slots[m_startOrder[m_next]].Finished = true;
 }
 
 void ProbePool::WaitUntilIdle() {
@@ -92,7 +103,7 @@ void ProbePool::WaitUntilIdle() {
 void ProbePool::Work(ProbeSet& probes) {
     std::unique_lock lock(m_mutex);
     for (;;) {
-        m_jobsWaiting.wait(lock, [&] { return m_closing || m_next < m_jobs.size(); });
+        m_jobsWaiting.wait(lock, [&] { return m_closing || m_next < m_startOrder.size(); });
         if (m_closing)
             return;
         // The cycle's own check runs only between results, possibly while it waits a whole
@@ -102,7 +113,7 @@ void ProbePool::Work(ProbeSet& probes) {
             m_jobFinished.notify_all();
             continue;
         }
-        const std::size_t index = m_next++;
+        const std::size_t index = m_startOrder[m_next++];
         ++m_running;
         // The job list is replaced only while no job runs.
         const ProbeJob& job = m_jobs[index];

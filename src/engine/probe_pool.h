@@ -26,6 +26,9 @@ struct ProbeJob {
     TargetSettings Entry;
     // The target's own web probe; null for other types.
     HeadProbe* Web = nullptr;
+    // Expected to wait out a time-out: started ahead of the others, so a cycle with dead
+    // hosts spends their waits side by side instead of one after another.
+    bool StartsEarly = false;
 };
 
 struct FinishedProbe {
@@ -34,10 +37,11 @@ struct FinishedProbe {
 };
 
 // A fixed set of worker threads, each with its own probe components, that run a cycle's probes
-// at most one per worker at a time. Workers take the jobs in the order given; the results are
-// collected by their place in that order, so the caller can record them in target order while
-// later probes still run. Workers share only the clock, the trust settings they read and what
-// their makers chose to share (the echo probes' sequence numbers).
+// at most one per worker at a time. Workers take the jobs that start early first, then the rest,
+// each group in the order given; the results are collected by their place in that order, so
+// the caller can record them in target order while later probes still run. Workers share only the
+// clock, the trust settings they read and what their makers chose to share (the echo probes'
+// sequence numbers).
 class ProbePool final {
 public:
     ProbePool(std::int32_t workers, const ProbeMakers& makers, Clock& clock);
@@ -87,9 +91,10 @@ private:
     std::condition_variable m_jobFinished;
     std::vector<ProbeJob> m_jobs;
     std::vector<Slot> m_slots;
+    std::vector<std::size_t> m_startOrder; // indices into m_jobs, in the order workers take them
     TlsTrust m_trust;
     CutQuery m_cut;
-    std::size_t m_next = 0; // the first job no worker has taken
+    std::size_t m_next = 0; // the first place in m_startOrder no worker has taken
     std::int32_t m_running = 0;
     bool m_closing = false;
     // Last: the workers start once everything they use exists.

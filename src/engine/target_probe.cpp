@@ -1,7 +1,9 @@
 #include "engine/target_probe.h"
 
 #include "engine/failure_reason.h"
+#include "probes/probe_errors.h"
 
+#include <cerrno>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -63,6 +65,13 @@ std::string_view EchoFailureText(ReplyStatusKind kind) {
     return "Echo request failed";
 }
 
+bool IsTimeOut(const std::exception& error) {
+    if (dynamic_cast<const ReadTimeoutError*>(&error) != nullptr)
+        return true;
+    const auto* socket = dynamic_cast<const SocketError*>(&error);
+    return socket != nullptr && socket->ErrorCode() == ETIMEDOUT;
+}
+
 std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, BlockingRunner& runner,
                           const std::function<void()>& setUp) {
     runner.RunBlocking([&] {
@@ -95,6 +104,7 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
     // Asked even after a failure: a certificate that failed its checks was still seen.
     const TlsCapable* seen = nullptr;
     std::string reason;
+    bool timedOut = false;
     try {
         switch (type) {
         case TestType::Html:
@@ -106,6 +116,7 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
             end = RunEcho(entry, probes.Echo, clock, runner, failed);
             if (failed)
                 reason = EchoFailureText(probes.Echo.ReplyKind());
+            timedOut = probes.Echo.ReplyKind() == ReplyStatusKind::TimedOut;
             break;
         case TestType::Pop3:
             seen = &probes.Pop3;
@@ -134,14 +145,15 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
         end = clock.TickCount();
         failed = true;
         reason = FailureReason(error.what());
+        timedOut = IsTimeOut(error);
     } catch (...) {
         // Whatever a component throws fails this target only; the cycle goes on.
         end = clock.TickCount();
         failed = true;
         reason = FailureReason({});
     }
-    return {end - start, failed, seen != nullptr ? seen->CertificateExpiry() : 0,
-            std::move(reason)};
+    return {end - start, failed, seen != nullptr ? seen->CertificateExpiry() : 0, std::move(reason),
+            timedOut};
 }
 
 } // namespace velnorix

@@ -16,6 +16,8 @@ struct ProbeOutcome {
     std::int64_t CertificateExpiry = 0;
     // Why it failed, as FailureReason gives it; empty for a success.
     std::string Reason;
+    // It failed by waiting its whole time-out: no answer, no refusal.
+    bool TimedOut = false;
 };
 
 // What TLS probes of the run trust: the model's CA bundle, a relative path taken from the

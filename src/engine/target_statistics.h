@@ -17,6 +17,8 @@ struct TargetStatistics {
     std::int64_t CertificateExpiry = 0;
     // Why the latest failed probe failed; a later success leaves it, as the last known fault.
     std::string LastReason;
+    // The latest probe waited out its whole time-out; the next cycle starts it early.
+    bool LastTimedOut = false;
 
     friend bool operator==(const TargetStatistics&, const TargetStatistics&) = default;
 };

@@ -145,7 +145,11 @@ std::vector<ProbeJob> TestCycle::JobsOfThisCycle(bool atOnce) {
                 own = m_parallelProbes.Web();
             web = own.get();
         }
-        jobs.push_back({.Type = type, .Position = i, .Entry = m_model.Target(i), .Web = web});
+        jobs.push_back({.Type = type,
+                        .Position = i,
+                        .Entry = m_model.Target(i),
+                        .Web = web,
+                        .StartsEarly = m_model.StatisticsOf(i).LastTimedOut});
     }
     return jobs;
 }
@@ -161,6 +165,7 @@ ProbePool& TestCycle::PoolOf(std::int32_t workers) {
 void TestCycle::Record(const OpenBlock& block, std::int32_t position, const TargetSettings& entry,
                        const LocalDateTime& start, const ProbeOutcome& outcome) {
     RecordResult(m_model, position, outcome.ElapsedMs, outcome.Failed);
+    m_model.StatisticsOf(position).LastTimedOut = outcome.TimedOut;
     // The last certificate seen stays known through probes that saw none.
     if (outcome.CertificateExpiry != 0)
         m_model.StatisticsOf(position).CertificateExpiry = outcome.CertificateExpiry;

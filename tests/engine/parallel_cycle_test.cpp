@@ -1,5 +1,6 @@
 #include "engine/probe_set.h"
 #include "engine_rig.h"
+#include "probes/probe_errors.h"
 
 #include <algorithm>
 #include <atomic>
@@ -178,6 +179,42 @@ TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrow
     rig.Tick();
     EXPECT_EQ(rig.Model.StatisticsOf(1).Attempts, 2);
     EXPECT_EQ(stage.WebProbesMade, 2);
+}
+
+TEST(ParallelCycleTest, TargetsThatTimedOutStartFirstInTheNextCycleAndAreRecordedInTableOrder) {
+    std::mutex mutex;
+    std::vector<std::string> started;
+    Stage stage([&](Stage& self, const std::string& address) {
+        {
+            const std::lock_guard lock(mutex);
+            started.push_back(address);
+        }
+        if (!address.starts_with("dead"))
+            return;
+        // Held until two probes have begun, so the first two started are the first two taken.
+        self.WaitUntilBegun(2);
+        throw ReadTimeoutError();
+    });
+    EngineRig rig(StageMakers(stage));
+    rig.Model.Config.Parallel = 2;
+    for (const char* address : {"t0", "dead1", "t2", "dead3"})
+        rig.AddTarget("<SMTP>", address);
+    rig.Scheduler.StartTestRun();
+    started.clear();
+
+    rig.Clock.Advance(300'000);
+    rig.Tick();
+
+    ASSERT_EQ(started.size(), 4U);
+    EXPECT_EQ(std::set<std::string>(started.begin(), started.begin() + 2),
+              (std::set<std::string>{"dead1", "dead3"}));
+    const std::string log = rig.DetailLog();
+    EXPECT_NE(log.find("   2 14:08:27 Dec 06, 2026  Success:  0.00 secs  <SMTP>t0\r\n"
+                       "   2 14:08:27 Dec 06, 2026  Failure:  0.00 secs  <SMTP>dead1\r\n"
+                       "   2 14:08:27 Dec 06, 2026  Success:  0.00 secs  <SMTP>t2\r\n"
+                       "   2 14:08:27 Dec 06, 2026  Failure:  0.00 secs  <SMTP>dead3\r\n"),
+              std::string::npos)
+        << log;
 }
 
 TEST(ParallelCycleTest, CutShortStartsNoFurtherProbeAndRecordsEveryOneBegun) {
