@@ -53,7 +53,8 @@ bool SameConfiguration(const Configuration& loaded, const Configuration& reloade
         loaded.IntervalMins != reloaded.IntervalMins ||
         loaded.IntervalSecs != reloaded.IntervalSecs ||
         loaded.TargetCount() != reloaded.TargetCount() ||
-        AsSaved(loaded.CAFile) != reloaded.CAFile || loaded.CertWarnDays != reloaded.CertWarnDays)
+        AsSaved(loaded.CAFile) != reloaded.CAFile || loaded.CertWarnDays != reloaded.CertWarnDays ||
+        loaded.KeepLogDays != reloaded.KeepLogDays)
         return false;
     for (std::int32_t i = 0; i < loaded.TargetCount(); ++i) {
         const TargetSettings& a = loaded.Target(i);

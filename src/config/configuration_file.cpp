@@ -20,6 +20,7 @@ constexpr std::string_view kIntervalSecsKey = "IntervalSecs";
 constexpr std::string_view kCAFileKey = "CAFile";
 constexpr std::string_view kCertWarnDaysKey = "CertWarnDays";
 constexpr std::string_view kParallelKey = "Parallel";
+constexpr std::string_view kKeepLogDaysKey = "KeepLogDays";
 constexpr std::string_view kCountKey = "Count";
 constexpr std::string_view kNotifyKey = "Notify";
 constexpr std::string_view kTypeKey = "Type";
@@ -110,6 +111,7 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     config.Notify = reader.Boolean(kNotifyKey, false);
     config.CAFile = reader.Text(kCAFileKey);
     config.CertWarnDays = reader.Integer(kCertWarnDaysKey, 0);
+    config.KeepLogDays = reader.Integer(kKeepLogDaysKey, 0);
     const std::int32_t count = reader.Integer(kCountKey, 0);
     if (count > kMaxIniTargets)
         throw ConfigurationError(TooManyTargetsMessage(count));
@@ -156,6 +158,8 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
         write(kCertWarnDaysKey, FormatIniInteger(config.CertWarnDays));
     if (config.Parallel != 1)
         write(kParallelKey, FormatIniInteger(config.Parallel));
+    if (config.KeepLogDays != 0)
+        write(kKeepLogDaysKey, FormatIniInteger(config.KeepLogDays));
     write(kCountKey, FormatIniInteger(config.TargetCount()));
     for (std::int32_t n = 1; n <= config.TargetCount(); ++n) {
         const TargetSettings& entry = config.Target(n - 1);

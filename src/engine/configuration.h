@@ -32,6 +32,9 @@ struct Configuration {
     std::int32_t CertWarnDays = 0;
     // How many probes of a cycle may run at once; 1 probes one target after another.
     std::int32_t Parallel = 1;
+    // The monitor deletes its own logs last written more than this many days ago; 0 or less
+    // keeps them all.
+    std::int32_t KeepLogDays = 0;
 
     [[nodiscard]] std::int32_t TargetCount() const {
         return static_cast<std::int32_t>(Targets.size());

@@ -13,7 +13,8 @@ namespace velnorix {
 TestScheduler::TestScheduler(SchedulerParts parts)
     : m_model(parts.Model), m_statusBar(parts.StatusBar), m_cycleTimer(parts.CycleTimer),
       m_startTimer(parts.StartTimer), m_clock(parts.Clock), m_host(parts.Host),
-      m_observer(parts.Observer), m_cycle(parts), m_cycleEnded(std::move(parts.CycleEnded)) {}
+      m_observer(parts.Observer), m_cycle(parts), m_retention(parts.Clock),
+      m_cycleEnded(std::move(parts.CycleEnded)) {}
 
 void TestScheduler::StartTestRun() {
     // A start during a run replaces it: no tick of the old run may reach the new files, and
@@ -26,6 +27,7 @@ void TestScheduler::StartTestRun() {
     m_model.RunStartTime = ToDayCount(logs.Start);
     m_model.SummaryLogName = std::move(logs.Names.Summary);
     m_model.DetailLogName = std::move(logs.Names.Detail);
+    m_retention.RunStarted(m_host.LogDirectory(), m_model.Config.KeepLogDays, LogsInUse());
     if (m_observer != nullptr)
         m_observer->RunStarted(m_model);
 
@@ -36,6 +38,10 @@ void TestScheduler::StartTestRun() {
                                                  m_model.Config.IntervalSecs));
         m_cycleTimer.SetEnabled(true);
     }
+}
+
+RunLogNames TestScheduler::LogsInUse() const {
+    return {m_model.DetailLogName, m_model.SummaryLogName};
 }
 
 void TestScheduler::RequestStop() {
@@ -58,6 +64,7 @@ void TestScheduler::RunTestCycle() {
     m_cycle.Run();
     if (m_host.ProgramEnded())
         return;
+    m_retention.CycleEnded(m_host.LogDirectory(), m_model.Config.KeepLogDays, LogsInUse());
     if (m_cycleEnded)
         m_cycleEnded();
     if (m_model.StopRequested)

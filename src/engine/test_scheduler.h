@@ -2,6 +2,7 @@
 
 #include "base/text_format.h"
 #include "engine/host.h"
+#include "engine/log_retention.h"
 #include "engine/run_model.h"
 #include "engine/scheduler_parts.h"
 #include "engine/test_cycle.h"
@@ -22,7 +23,8 @@ class TestScheduler final {
 public:
     explicit TestScheduler(SchedulerParts parts);
 
-    // Stamps the run, creates its two log files, runs the first cycle and arms the cycle timer.
+    // Stamps the run, creates its two log files, deletes logs older than the configuration
+    // keeps (then again once a day), runs the first cycle and arms the cycle timer.
     void StartTestRun();
     // The Stop Test command: disarms the cycle timer, appends "  Test Stopped!" to the status text,
     // lets messages run once.
@@ -37,6 +39,8 @@ public:
     void RunTestCycle();
 
 private:
+    [[nodiscard]] RunLogNames LogsInUse() const;
+
     RunModel& m_model;
     StatusLine& m_statusBar;
     IntervalTimer& m_cycleTimer;
@@ -45,6 +49,7 @@ private:
     HostServices& m_host;
     RunObserver* m_observer;
     TestCycle m_cycle;
+    LogRetention m_retention;
     std::function<void()> m_cycleEnded;
 };
 

@@ -3,6 +3,8 @@
 #include "engine_rig.h"
 #include "support/case_names.h"
 
+#include <chrono>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
@@ -133,6 +135,55 @@ TEST_F(RunLogsTest, NamesTakenForEverySecondOfTheWaitEndTheStartWithAnError) {
     EXPECT_THROW(m_rig.Scheduler.StartTestRun(), FileError);
     EXPECT_EQ(m_rig.Model.CycleCount, 0);
     EXPECT_FALSE(m_rig.Timer1.Enabled());
+}
+
+TEST_F(RunLogsTest, RetentionDeletesOnlyItsOwnOldLogsAtARunsStartAndThenOnceADay) {
+    namespace fs = std::filesystem;
+    const auto written = [this](const std::string& name, std::chrono::hours ago) {
+        const std::string path = m_rig.Dir.File(name);
+        if (!fs::exists(path))
+            WriteWholeFile(path, "x");
+        const auto now = std::chrono::system_clock::time_point(
+            std::chrono::seconds(m_rig.Clock.SecondsSinceEpoch()));
+        fs::last_write_time(path, std::chrono::file_clock::from_sys(now - ago));
+        return path;
+    };
+    using days = std::chrono::days;
+    const std::string oldDetail = written("Velnorix251101080000.log", days(8));
+    const std::string oldSummary = written("Velnorix251101080000.smy", days(8));
+    const std::string ageing = written("Velnorix261129080000.log", days(7) - std::chrono::hours(1));
+    fs::create_directories(m_rig.Dir.File("Velnorix251101090000.log/below"));
+    WriteWholeFile(Victim(), "precious");
+    ASSERT_EQ(::symlink(Victim().c_str(), m_rig.Dir.File("Velnorix251101100000.smy").c_str()), 0);
+    const std::vector<std::string> neverOurs = {
+        written("Velnorix2511010800.log", days(30)),   // too few digits
+        written("Velnorix251101080000.txt", days(30)), // another extension
+        written("velnorix251101080000.log", days(30)), // another spelling
+        written("Velnorix251101090000.log/below/Velnorix251101080000.log", days(30)),
+        written("Velnorix251101090000.log", days(30)), // a folder
+        written("victim", days(30)),                   // behind a link with a log's name
+        m_rig.Dir.File("Velnorix251101100000.smy")};
+
+    m_rig.Scheduler.StartTestRun(); // KeepLogDays missing: everything stays
+    EXPECT_TRUE(FileExists(oldDetail));
+
+    m_rig.Model.Config.KeepLogDays = 7;
+    m_rig.Scheduler.StartTestRun();
+    EXPECT_FALSE(FileExists(oldDetail));
+    EXPECT_FALSE(FileExists(oldSummary));
+    EXPECT_TRUE(FileExists(ageing));
+    m_rig.Clock.Advance(2 * 3'600'000);
+    m_rig.Tick();
+    EXPECT_TRUE(FileExists(ageing)) << "swept only once a day";
+    m_rig.Clock.Advance(22 * 3'600'000);
+    m_rig.Tick();
+    EXPECT_FALSE(FileExists(ageing));
+
+    for (const std::string& path : neverOurs)
+        EXPECT_TRUE(fs::exists(fs::symlink_status(path))) << path;
+    EXPECT_EQ(ReadWholeFile(Victim()), "precious");
+    EXPECT_TRUE(FileExists(m_rig.Model.DetailLogName));
+    EXPECT_TRUE(FileExists(m_rig.Model.SummaryLogName));
 }
 
 } // namespace

@@ -26,6 +26,7 @@ constexpr int kDeleteLogsYes = 0;
 constexpr int kDeleteLogsNo = 1;
 // Beyond the lifetime of any certificate; a larger value from the file shows as this.
 constexpr int kMaxCertWarnDays = 9999;
+constexpr int kMaxKeepLogDays = 9999;
 
 // Each entry's bytes travel beside its shown text, so an entry that is not edited goes back to
 // the model exactly as it came, even when its bytes are not valid in the system's encoding.
@@ -72,6 +73,7 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
       m_cbNotify(MakeNamed<QCheckBox>(QStringLiteral("cbNotify"),
                                       QStringLiteral("Notify When a Target Changes State"), this)),
       m_certWarnDays(MakeNamed<QSpinBox>(QStringLiteral("CertWarnDaysEdit"), this)),
+      m_keepLogDays(MakeNamed<QSpinBox>(QStringLiteral("KeepLogDaysEdit"), this)),
       m_parallelEdit(MakeNamed<IntervalEdit>(QStringLiteral("ParallelEdit"), 1, kMaxParallelProbes,
                                              prompts, this, IntervalEdit::Digits::OneOrTwo)),
       m_doneButton(
@@ -87,6 +89,8 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     m_targets->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_certWarnDays->setRange(0, kMaxCertWarnDays);
     m_certWarnDays->setSpecialValueText(QStringLiteral("Off"));
+    m_keepLogDays->setRange(0, kMaxKeepLogDays);
+    m_keepLogDays->setSpecialValueText(QStringLiteral("All"));
 
     auto* listButtons = new QGridLayout;
     listButtons->setColumnStretch(0, 1);
@@ -118,6 +122,11 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     certificates->addWidget(m_parallelEdit);
     certificates->addStretch();
 
+    auto* deleteLogs = new QHBoxLayout;
+    deleteLogs->addWidget(m_rgDeleteLogs, 1);
+    deleteLogs->addWidget(new QLabel(QStringLiteral("Keep Logs (Days)"), this));
+    deleteLogs->addWidget(m_keepLogDays);
+
     auto* closeButtons = new QHBoxLayout;
     closeButtons->addStretch();
     closeButtons->addWidget(m_doneButton);
@@ -129,16 +138,16 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     layout->addWidget(m_targets, 1);
     layout->addLayout(listButtons);
     layout->addLayout(interval);
-    layout->addWidget(m_rgDeleteLogs);
+    layout->addLayout(deleteLogs);
     layout->addWidget(m_cbNotify);
     layout->addLayout(certificates);
     layout->addLayout(closeButtons);
     resize(619, 409);
 
-    const std::array<QWidget*, 13> tabOrder{
+    const std::array<QWidget*, 14> tabOrder{
         m_addButton,        m_editButton,       m_deleteButton, m_clearButton, m_intervalEdits[0],
-        m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs, m_cbNotify,    m_certWarnDays,
-        m_parallelEdit,     m_doneButton,       m_cancelButton};
+        m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs, m_keepLogDays, m_cbNotify,
+        m_certWarnDays,     m_parallelEdit,     m_doneButton,   m_cancelButton};
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -159,6 +168,7 @@ void TVelnorixConfigForm::ShowSettings(const Configuration& settings) {
     m_cbNotify->setChecked(settings.Notify);
     // Below zero is off as well.
     m_certWarnDays->setValue(std::clamp(settings.CertWarnDays, 0, kMaxCertWarnDays));
+    m_keepLogDays->setValue(std::clamp(settings.KeepLogDays, 0, kMaxKeepLogDays));
     m_parallelEdit->ShowValue(std::clamp(settings.Parallel, 1, kMaxParallelProbes));
     m_targets->clear();
     for (const TargetSettings& target : settings.Targets)
@@ -176,6 +186,7 @@ Configuration TVelnorixConfigForm::Settings() const {
     settings.DeleteLogs = m_rgDeleteLogs->ItemIndex() == kDeleteLogsYes;
     settings.Notify = m_cbNotify->isChecked();
     settings.CertWarnDays = m_certWarnDays->value();
+    settings.KeepLogDays = m_keepLogDays->value();
     settings.Parallel = m_parallel;
     return settings;
 }

@@ -54,6 +54,7 @@ private:
     RadioGroup* m_rgDeleteLogs;
     QCheckBox* m_cbNotify;
     QSpinBox* m_certWarnDays;
+    QSpinBox* m_keepLogDays;
     IntervalEdit* m_parallelEdit;
     QPushButton* m_doneButton;
     QPushButton* m_cancelButton;

@@ -104,14 +104,22 @@ TEST_F(ConfigFormTest, EditOpensTheFirstSelectedEntryOnlyAndReplacesItInPlace) {
     EXPECT_EQ(m_script.DialogsShown(), 1);
 }
 
-TEST_F(ConfigFormTest, TheExpiryWarningShowsOffForZeroOrLessAndReadsBack) {
-    QSpinBox& days = Control<QSpinBox>(m_form, "CertWarnDaysEdit");
-    for (const std::int32_t given : {30, 0, -1}) {
-        Configuration settings;
-        settings.CertWarnDays = given;
-        m_form.ShowSettings(settings);
-        EXPECT_EQ(days.text(), given > 0 ? QString::number(given) : QStringLiteral("Off"));
-        EXPECT_EQ(m_form.Settings().CertWarnDays, std::max(given, 0));
+TEST_F(ConfigFormTest, DayCountsShowTheirWordForZeroOrLessAndReadBack) {
+    const struct {
+        const char* Control;
+        QString Zero;
+        std::int32_t Configuration::*Days;
+    } fields[] = {{"CertWarnDaysEdit", QStringLiteral("Off"), &Configuration::CertWarnDays},
+                  {"KeepLogDaysEdit", QStringLiteral("All"), &Configuration::KeepLogDays}};
+    for (const auto& field : fields) {
+        QSpinBox& days = Control<QSpinBox>(m_form, field.Control);
+        for (const std::int32_t given : {30, 0, -1}) {
+            Configuration settings;
+            settings.*field.Days = given;
+            m_form.ShowSettings(settings);
+            EXPECT_EQ(days.text(), given > 0 ? QString::number(given) : field.Zero);
+            EXPECT_EQ(m_form.Settings().*field.Days, std::max(given, 0)) << field.Control;
+        }
     }
 }
 
@@ -341,7 +349,7 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
 TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     Control<QAbstractButton>(m_form, "CancelButton").setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 13; ++step) {
+    for (int step = 0; step < 14; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
@@ -349,8 +357,8 @@ TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     }
     EXPECT_EQ(visited.join(u' '), QStringLiteral("AddButton EditButton DeleteButton ClearButton "
                                                  "HrsEdit MinEdit SecEdit rgDeleteLogs "
-                                                 "cbNotify CertWarnDaysEdit ParallelEdit "
-                                                 "DoneButton CancelButton"));
+                                                 "KeepLogDaysEdit cbNotify CertWarnDaysEdit "
+                                                 "ParallelEdit DoneButton CancelButton"));
 }
 
 } // namespace
