@@ -13,7 +13,6 @@
 #include "support/temp_dir.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -65,6 +64,16 @@ protected:
         return form.Menus().StartTest1->isEnabled();
     }
 
+    // A shown window that has opened watch.ini, a configuration of `text`, through File, Open.
+    std::unique_ptr<TMainForm> Opened(const std::string& text) {
+        WriteWholeFile(m_dir.File("watch.ini"), text);
+        m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
+        auto form = Start();
+        form->show();
+        form->Menus().Open1->trigger();
+        return form;
+    }
+
     // Opens the context menu as a right click would and closes it again.
     static void OpenAndCloseContextMenu(TMainForm& form) {
         form.OpenPopupMenu(form.mapToGlobal(QPoint(50, 80)));
@@ -76,15 +85,27 @@ protected:
     ScriptedProbes m_probes;
 };
 
-TEST_F(MainFormTest, WithoutParametersTheWindowWaitsIdle) {
+// Without parameters, or with a configuration that is missing (which is reported), the window
+// waits idle and nothing starts.
+TEST_F(MainFormTest, WithoutAConfigurationTheWindowWaitsIdle) {
     auto form = Start();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Velnorix"));
     EXPECT_TRUE(m_prompts.History().empty());
-    EXPECT_FALSE(StartItemsEnabled(*form));
     EXPECT_FALSE(form->Timer1().Enabled());
-    EXPECT_FALSE(form->Timer2().Enabled());
     EXPECT_EQ(form->Display().Count(), 0);
     EXPECT_EQ(form->pos(), QPoint(338, 290));
+
+    auto missing = Start({"absent.ini"});
+    ASSERT_EQ(m_prompts.History().size(), 1u);
+    EXPECT_EQ(m_prompts.History()[0].What, Kind::Error);
+    EXPECT_EQ(m_prompts.History()[0].Text, kNoIniName);
+    EXPECT_TRUE(missing->Model().IniFileName.empty());
+    for (TMainForm* each : {form.get(), missing.get()}) {
+        EXPECT_FALSE(StartItemsEnabled(*each));
+        EXPECT_FALSE(each->Timer2().Enabled());
+    }
+    OpenAndCloseContextMenu(*missing);
+    EXPECT_FALSE(missing->Menus().StartTest2->isEnabled());
 }
 
 TEST_F(MainFormTest, AConfigurationOnTheCommandLineStartsARunASecondLater) {
@@ -128,18 +149,6 @@ TEST_F(MainFormTest, ANameWithADirectoryPartIsUsedAsItStands) {
     EXPECT_TRUE(form->Timer2().Enabled());
 }
 
-TEST_F(MainFormTest, AMissingConfigurationIsReportedAndNothingStarts) {
-    auto form = Start({"absent.ini"});
-    ASSERT_EQ(m_prompts.History().size(), 1u);
-    EXPECT_EQ(m_prompts.History()[0].What, Kind::Error);
-    EXPECT_EQ(m_prompts.History()[0].Text, kNoIniName);
-    EXPECT_FALSE(StartItemsEnabled(*form));
-    EXPECT_FALSE(form->Timer2().Enabled());
-    EXPECT_TRUE(form->Model().IniFileName.empty());
-    OpenAndCloseContextMenu(*form);
-    EXPECT_FALSE(form->Menus().StartTest2->isEnabled());
-}
-
 TEST_F(MainFormTest, OpeningAConfigurationEnablesStartTest) {
     WriteWholeFile(m_dir.File("watch.ini"), Configuration({"127.0.0.1"}));
     auto form = Start();
@@ -179,10 +188,7 @@ TEST_F(MainFormTest, AnUnreadableConfigurationGoesToTheGeneralErrorDisplay) {
 }
 
 TEST_F(MainFormTest, StartTestItemsFollowTheRunStateOnlyWhenTheMenuChangesOrOpens) {
-    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"127.0.0.1"}));
-    m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
-    auto form = Start();
-    form->Menus().Open1->trigger();
+    auto form = Opened(Configuration({"127.0.0.1"}));
     form->Menus().StartTest1->trigger();
     EXPECT_EQ(form->Model().CycleCount, 1);
     EXPECT_FALSE(form->StartEnabled());
@@ -198,11 +204,16 @@ TEST_F(MainFormTest, StartTestItemsFollowTheRunStateOnlyWhenTheMenuChangesOrOpen
     EXPECT_TRUE(StartItemsEnabled(*form));
 }
 
+// The context menu's Delete Log Files stops a run first, and stops even without one.
 TEST_F(MainFormTest, ContextDeleteLogFilesStopsTheRunFirst) {
-    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"127.0.0.1"}));
-    m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
-    auto form = Start();
-    form->Menus().Open1->trigger();
+    auto idle = Start();
+    idle->Menus().DeleteLogFiles2->trigger();
+    EXPECT_TRUE(idle->StartEnabled());
+    EXPECT_EQ(idle->StatusBar1().Text(), "  Test Stopped!");
+    OpenAndCloseContextMenu(*idle);
+    EXPECT_TRUE(idle->Menus().StartTest2->isEnabled()) << "even without a configuration";
+
+    auto form = Opened(Configuration({"127.0.0.1"}));
     form->Menus().StartTest1->trigger();
     const std::string detail = form->Model().DetailLogName;
     const std::string summary = form->Model().SummaryLogName;
@@ -218,15 +229,6 @@ TEST_F(MainFormTest, ContextDeleteLogFilesStopsTheRunFirst) {
     EXPECT_FALSE(FileExists(summary));
 }
 
-TEST_F(MainFormTest, ContextDeleteLogFilesWithoutARunStillStops) {
-    auto form = Start();
-    form->Menus().DeleteLogFiles2->trigger();
-    EXPECT_TRUE(form->StartEnabled());
-    EXPECT_EQ(form->StatusBar1().Text(), "  Test Stopped!");
-    OpenAndCloseContextMenu(*form);
-    EXPECT_TRUE(form->Menus().StartTest2->isEnabled()) << "even without a configuration";
-}
-
 TEST_F(MainFormTest, ClosingStepsDeleteLogsAndAskAboutUnsavedChanges) {
     struct Case {
         const char* Name;
@@ -239,30 +241,20 @@ TEST_F(MainFormTest, ClosingStepsDeleteLogsAndAskAboutUnsavedChanges) {
         std::vector<Kind> Prompts;
         bool Saved;
     };
+    const std::vector<Kind> unnamed = {Kind::Question, Kind::SaveDialog, Kind::Confirmation};
     const Case cases[] = {
         {"delete logs", true, true, false, false, true, false, {}, false},
         {"keep logs", false, true, false, false, true, true, {}, false},
         {"delete logs, no run", true, false, false, false, true, false, {}, false},
         {"unsaved, No", false, false, true, false, true, false, {Kind::Question}, false},
         {"unsaved, Yes", false, false, true, true, true, false, {Kind::Question}, true},
-        {"unsaved, Yes, no name, cancelled",
-         false,
-         false,
-         true,
-         true,
-         false,
-         false,
-         {Kind::Question, Kind::SaveDialog, Kind::Confirmation},
+        {"unsaved, Yes, no name, cancelled", false, false, true, true, false, false, unnamed,
          false},
     };
     for (const Case& c : cases) {
         TempDir dir;
         ScriptedPrompts prompts;
-        MainFormSetup setup;
-        setup.Folders = FoldersBeside(dir.Path());
-        setup.Prompts = &prompts;
-        setup.Probes.emplace(m_probes.Components());
-        TMainForm form(std::move(setup));
+        TMainForm form(WindowSetup(m_probes, prompts, dir.Path()));
         QSignalSpy closed(&form, &TMainForm::Closed);
         form.show();
         if (c.StartRun)
@@ -314,11 +306,7 @@ TEST_F(MainFormTest, TheTrayMenuClosesThroughTheClosingStepsAndRestores) {
 class CloseDuringProbeTest : public MainFormTest, public testing::WithParamInterface<int> {};
 
 TEST_P(CloseDuringProbeTest, WaitsForTheNextPumpPoint) {
-    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}));
-    m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
-    auto form = Start();
-    form->show();
-    form->Menus().Open1->trigger();
+    auto form = Opened(Configuration({"first", "second"}));
     form->Model().Config.Parallel = GetParam();
 
     std::atomic<bool> closeTried{false};
@@ -375,7 +363,9 @@ TEST_F(MainFormTest, ErrorsOfACommandGoToTheGeneralErrorDisplay) {
     EXPECT_FALSE(form->Timer1().Enabled());
 }
 
-TEST_F(MainFormTest, ResizingRecomputesTheLinesTheDisplayKeeps) {
+// Resizing recomputes the lines the display keeps; on a small screen the display font shrinks and
+// the window may be smaller.
+TEST_F(MainFormTest, ResizingRecomputesTheLinesTheDisplayKeepsAndASmallScreenShrinksIt) {
     WriteWholeFile(m_dir.File("watch.ini"), Configuration({"a", "b"}));
     auto form = Start({"watch.ini"});
     form->show();
@@ -388,12 +378,7 @@ TEST_F(MainFormTest, ResizingRecomputesTheLinesTheDisplayKeeps) {
     form->resize(100, 100);
     EXPECT_EQ(form->Display().height(), 385);
     EXPECT_EQ(form->width(), 662);
-}
 
-TEST_F(MainFormTest, OnASmallScreenTheDisplayFontShrinksAndTheWindowMayBeSmaller) {
-    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"a"}));
-    auto form = Start({"watch.ini"});
-    form->show();
     form->AdaptToScreenWidth(640);
     EXPECT_EQ(form->Display().font().pointSize(), 7);
     EXPECT_GT(form->Display().VisibleLineCount(), 385 / 15) << "a smaller font fits more lines";
@@ -450,8 +435,10 @@ TEST_F(MainFormTest, ConfirmedTargetsRedrawTheHeaderAndEnableStartTest) {
     EXPECT_EQ(form->Display().Line(2), "<Ping>a [0] ");
 }
 
-TEST_F(MainFormTest, SummaryShowsThePerformanceWindowModally) {
+// Summary shows the performance window modally; About centres its box on the main window.
+TEST_F(MainFormTest, SummaryAndAboutShowTheirWindowsModally) {
     auto form = Start();
+    form->show();
     QString shown;
     WhenModalOpens([&shown](QWidget& window) {
         shown = window.windowTitle();
@@ -459,23 +446,18 @@ TEST_F(MainFormTest, SummaryShowsThePerformanceWindowModally) {
     });
     form->Menus().Summary2->trigger();
     EXPECT_EQ(shown, QStringLiteral("Velnorix Performance Summary"));
-    EXPECT_TRUE(m_prompts.History().empty());
-}
 
-TEST_F(MainFormTest, AboutCentresItsBoxOnTheMainWindow) {
-    auto form = Start();
-    form->show();
     QWidget* centredOn = nullptr;
-    QString title;
     WhenModalOpens([&](QWidget& window) {
         auto& box = dynamic_cast<TAboutBox&>(window);
         centredOn = box.CenterOnForm;
-        title = box.windowTitle();
+        shown = box.windowTitle();
         box.accept();
     });
     form->Menus().About1->trigger();
     EXPECT_EQ(centredOn, form.get());
-    EXPECT_EQ(title, QStringLiteral("About"));
+    EXPECT_EQ(shown, QStringLiteral("About"));
+    EXPECT_TRUE(m_prompts.History().empty());
 }
 
 // Commands posted while the first of two targets is probed, as a global menu bar or an
@@ -567,11 +549,7 @@ class ExitAtPumpPointTest : public MainFormTest,
 
 TEST_P(ExitAtPumpPointTest, EndsTheCycleWithoutTouchingLogsOrDisplay) {
     const auto [atFirstPump, deleteLogs] = GetParam();
-    WriteWholeFile(m_dir.File("watch.ini"), Configuration({"first", "second"}, 30, deleteLogs));
-    m_prompts.ChooseNextFileToOpen(m_dir.File("watch.ini"));
-    auto form = Start();
-    form->show();
-    form->Menus().Open1->trigger();
+    auto form = Opened(Configuration({"first", "second"}, 30, deleteLogs));
     TMainForm* window = form.get();
     const auto postClose = [window] {
         QMetaObject::invokeMethod(
