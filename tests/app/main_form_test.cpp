@@ -302,52 +302,6 @@ TEST_F(MainFormTest, TheTrayMenuClosesThroughTheClosingStepsAndRestores) {
     EXPECT_EQ(form->StTrayIcon1().Icon().toolTip(), QStringLiteral("Velnorix"));
 }
 
-// With one probe at a time and with the probes running at once.
-class CloseDuringProbeTest : public MainFormTest, public testing::WithParamInterface<int> {};
-
-TEST_P(CloseDuringProbeTest, WaitsForTheNextPumpPoint) {
-    auto form = Opened(Configuration({"first", "second"}));
-    form->Model().Config.Parallel = GetParam();
-
-    std::atomic<bool> closeTried{false};
-    bool visibleAfterClose = false;
-    std::string statusDuringProbe;
-    TMainForm* window = form.get();
-    m_probes.DuringProbe([&] {
-        if (closeTried)
-            return;
-        // From the worker: ask the window's thread to close, and wait until it has tried.
-        QMetaObject::invokeMethod(
-            window,
-            [&] {
-                statusDuringProbe = window->StatusBar1().Text();
-                window->close();
-                visibleAfterClose = window->isVisible();
-                closeTried = true;
-            },
-            Qt::QueuedConnection);
-        while (!closeTried)
-            std::this_thread::yield();
-    });
-    QSignalSpy closed(window, &TMainForm::Closed);
-    form->StartTest1Click();
-
-    EXPECT_TRUE(closeTried);
-    EXPECT_EQ(statusDuringProbe, "\tTesting-->   first") << "the window ran while the probe waited";
-    EXPECT_TRUE(visibleAfterClose) << "the close was held";
-    std::vector<std::string> probed = m_probes.Probed();
-    std::sort(probed.begin(), probed.end());
-    EXPECT_EQ(probed, (std::vector<std::string>{"first", "second"}))
-        << "the cycle finished its targets first";
-    EXPECT_EQ(closed.count(), 1) << "the close ran at the cycle's last pump";
-    EXPECT_FALSE(form->isVisible());
-    const std::regex block(" 1 [^\r]* Success: [^\r]* secs  <Ping>first\r\n"
-                           " +1 [^\r]* Success: [^\r]* secs  <Ping>second\r\n\r\n");
-    EXPECT_TRUE(std::regex_search(ReadWholeFile(form->Model().DetailLogName), block));
-}
-
-INSTANTIATE_TEST_SUITE_P(OneOrTwoAtOnce, CloseDuringProbeTest, testing::Values(1, 2));
-
 TEST_F(MainFormTest, ErrorsOfACommandGoToTheGeneralErrorDisplay) {
     auto form = Start({}, "/nonexistent/velnorix");
     form->EnableStart();
@@ -461,13 +415,15 @@ TEST_F(MainFormTest, SummaryAndAboutShowTheirWindowsModally) {
 }
 
 // Commands posted while the first of two targets is probed, as a global menu bar or an
-// accessibility action delivers them past the held user input.
+// accessibility action delivers them past the held user input, or as the window's own close (its
+// title bar's) asks, with one probe at a time and with both at once.
 struct PostedCommand {
     const char* Name;
-    QAction* MainMenus::*Item;
+    QAction* MainMenus::*Item;  // none: the window's own close
     std::int32_t AttemptsAfter; // at both probed positions once the command has run
     bool KeepsLogs;
     bool (*TookEffect)(TMainForm&);
+    std::int32_t Parallel = 1;
 };
 
 constexpr auto kCleared = [](TMainForm& f) { return f.Model().Target(0).Addr.empty(); };
@@ -475,6 +431,7 @@ constexpr auto kRestarted = [](TMainForm& f) { return f.Model().StatisticsOf(0).
 constexpr auto kStopped = [](TMainForm& f) { return f.Model().StopRequested; };
 constexpr auto kDeleted = [](TMainForm& f) { return !FileExists(f.Model().DetailLogName); };
 constexpr auto kSaved = [](TMainForm& f) { return FileExists(f.Model().IniFileName); };
+constexpr auto kClosed = [](TMainForm& f) { return !f.isVisible(); };
 const PostedCommand kPostedCommands[] = {
     {"New", &MainMenus::New1, 0, true, kCleared},
     {"ContextNew", &MainMenus::New2, 0, true, kCleared},
@@ -484,7 +441,9 @@ const PostedCommand kPostedCommands[] = {
     {"ContextStartTest", &MainMenus::StartTest2, 2, true, kRestarted},
     {"StopTest", &MainMenus::StopTest1, 1, true, kStopped},
     {"ContextStopTest", &MainMenus::StopTest2, 1, true, kStopped},
-    {"Exit", &MainMenus::Exit1, 1, true, [](TMainForm& f) { return !f.isVisible(); }},
+    {"Exit", &MainMenus::Exit1, 1, true, kClosed},
+    {"Close", nullptr, 1, true, kClosed},
+    {"CloseTwoAtOnce", nullptr, 1, true, kClosed, 2},
     {"DeleteLogFiles", &MainMenus::DeleteLogFiles1, 1, false, kDeleted},
     {"ContextDeleteLogFiles", &MainMenus::DeleteLogFiles2, 1, false, kDeleted},
     {"Targets", &MainMenus::Targets1, 0, true, [](TMainForm& f) { return f.Model().IniChanged; }},
@@ -506,26 +465,37 @@ TEST_P(PostedCommandTest, WaitsForTheNextPumpPointAndLeavesTheCycleIntact) {
     form->show();
     form->Menus().Open1->trigger();
     form->Model().IniFileName = m_dir.File("saved.ini");
+    form->Model().Config.Parallel = command.Parallel;
     if (command.Item == &MainMenus::Targets1)
         WhenModalOpens([](QWidget& dialog) {
             dialog.findChild<QPushButton*>(QStringLiteral("DoneButton"))->click();
         });
 
     TMainForm* window = form.get();
-    bool tookEffectBeforeLastPump = true;
+    bool tookEffectBeforeLastPump = false;
+    std::string statusDuringProbe;
     m_probes.DuringProbe([&] {
         const std::function<void()> work = [&, probe = m_probes.Calls()] {
-            if (probe == 1)
-                (window->Menus().*command.Item)->trigger();
-            else if (probe == 2)
-                tookEffectBeforeLastPump = command.TookEffect(*window);
+            if (probe == 1) {
+                statusDuringProbe = window->StatusBar1().Text();
+                if (command.Item != nullptr)
+                    (window->Menus().*command.Item)->trigger();
+                else
+                    window->close();
+            }
+            if (probe <= 2)
+                tookEffectBeforeLastPump |= command.TookEffect(*window);
         };
         QMetaObject::invokeMethod(window, work, Qt::BlockingQueuedConnection);
     });
+    QSignalSpy closed(window, &TMainForm::Closed);
     form->Menus().StartTest1->trigger();
 
+    EXPECT_EQ(statusDuringProbe, "\tTesting-->   first") << "the window ran while the probe waited";
     EXPECT_FALSE(tookEffectBeforeLastPump);
     EXPECT_TRUE(command.TookEffect(*form));
+    EXPECT_EQ(closed.count(), form->isVisible() ? 0 : 1)
+        << "the close ran at the cycle's last pump";
     const std::regex block(" 1 [^\r]* Success: [^\r]* secs  <Ping>first\r\n"
                            " +1 [^\r]* Failure: [^\r]* secs  <Ping>second\r\n\r\n");
     if (command.KeepsLogs) {
