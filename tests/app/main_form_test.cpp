@@ -18,8 +18,6 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTextBrowser>
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -28,7 +26,6 @@
 #include <memory>
 #include <regex>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
