@@ -87,27 +87,29 @@ TEST(IcmpClientTest, AnErrorKeepsTheSequenceAndTheSocket) {
     EXPECT_EQ(client.ReplyStatus().ReplySequence, 3489);
 }
 
-TEST(IcmpClientTest, RefusesAHostWithALineBreakBeforeSending) {
-    IcmpClient client;
-    client.SetHost("127.0.0.1\n");
-    EXPECT_THROW(client.EchoExchange("", 0), ProbeError);
-    EXPECT_EQ(client.Sequence(), 3489);
-}
-
-TEST(IcmpClientTest, NoSocketKindAllowedMeansCannotAllocate) {
+// Nothing is sent to a host with a line break, nor when no socket kind is allowed.
+TEST(IcmpClientTest, RefusesAHostWithALineBreakAndAnEmptyChoiceOfSockets) {
+    IcmpClient broken;
+    broken.SetHost("127.0.0.1\n");
+    EXPECT_THROW(broken.EchoExchange("", 0), ProbeError);
+    EXPECT_EQ(broken.Sequence(), 3489);
     IcmpClient client;
     client.SetSocketKinds({});
     client.SetHost("127.0.0.1");
-    try {
-        client.EchoExchange("", 0);
-        FAIL() << "no error";
-    } catch (const ProbeError& error) {
-        EXPECT_STREQ(error.what(), "Cannot allocate socket.");
-    }
+    EXPECT_THAT([&] { client.EchoExchange("", 0); },
+                testing::ThrowsMessage<ProbeError>(testing::StrEq("Cannot allocate socket.")));
 }
 
 class IcmpNamespaceTest : public testing::Test {
 protected:
+    // Aims `client` at `host` over `kinds`, waiting `timeout` for each reply.
+    static void Aim(IcmpClient& client, const char* host, std::chrono::milliseconds timeout,
+                    std::vector<IcmpSocketKind> kinds = {IcmpSocketKind::Raw}) {
+        client.SetSocketKinds(std::move(kinds));
+        client.SetHost(host);
+        client.SetReceiveTimeout(timeout);
+    }
+
     void SetUp() override {
         std::string whyNot;
         m_namespace = NetworkNamespace::Create(whyNot);
@@ -126,71 +128,58 @@ protected:
     std::unique_ptr<NetworkNamespace> m_namespace;
 };
 
-TEST_F(IcmpNamespaceTest, TheDatagramSocketServesWhereRawSocketsAreNotUsed) {
-    m_namespace->SetSysctl("net/ipv4/ping_group_range", "0 2147483647");
-    m_namespace->Run([] {
-        IcmpClient client;
-        client.SetSocketKinds({IcmpSocketKind::Datagram});
-        client.SetHost("127.0.0.1");
-        client.SetReceiveTimeout(2s);
-        client.EchoExchange("", 4000);
-        const TReplyStatus& status = client.ReplyStatus();
-        EXPECT_EQ(status.ReplyKind, ReplyStatusKind::Echo);
-        EXPECT_EQ(status.ReplyIcmpType, 0);
-        EXPECT_EQ(status.ReplySequence, 4000);
-        EXPECT_EQ(status.ReplyFrom, "127.0.0.1");
-        EXPECT_EQ(status.ReplyBytes, 72);
-        // The kernel answers with its default TTL; the datagram socket reports it aside.
-        EXPECT_EQ(status.ReplyTtl, 64);
-        EXPECT_EQ(client.Sequence(), 4001);
-    });
-}
-
+// A kind the kernel refuses gives way to the next: the datagram socket while some group may open
+// one, else the raw socket. An error keeps the socket, which tells the kind; either then serves.
 TEST_F(IcmpNamespaceTest, TheRawSocketFallsBackToTheDatagramSocket) {
-    m_namespace->SetSysctl("net/ipv4/ping_group_range", "0 2147483647");
-    m_namespace->Run([] {
-        // A kind the kernel refuses comes first; the probe goes on to the next one.
-        IcmpClient client;
-        client.SetSocketKinds({IcmpSocketKind::Datagram, IcmpSocketKind::Raw});
-        client.SetHost("127.0.0.1");
-        client.SetResolver([](const std::string&, const Deadline&) -> std::vector<std::string> {
-            throw SocketError(1, "x");
+    for (const auto& [groups, taken] : {std::pair{"0 2147483647", IcmpSocketKind::Datagram},
+                                        std::pair{"1 0", IcmpSocketKind::Raw}}) {
+        m_namespace->SetSysctl("net/ipv4/ping_group_range", groups);
+        m_namespace->Run([taken] {
+            IcmpClient client;
+            client.SetResolver([](const std::string&, const Deadline&) -> std::vector<std::string> {
+                throw SocketError(1, "x");
+            });
+            Aim(client, "unresolvable", 2s, {IcmpSocketKind::Datagram, IcmpSocketKind::Raw});
+            EXPECT_THROW(client.EchoExchange("", 0), SocketError);
+            EXPECT_EQ(client.OpenSocketKind(), taken);
+            client.SetHost("127.0.0.1");
+            client.EchoExchange("", 4000);
+            const TReplyStatus& status = client.ReplyStatus();
+            EXPECT_EQ(status.ReplyKind, ReplyStatusKind::Echo);
+            EXPECT_EQ(status.ReplyIcmpType, 0);
+            EXPECT_EQ(status.ReplySequence, 4000);
+            EXPECT_EQ(status.ReplyFrom, "127.0.0.1");
+            EXPECT_EQ(status.ReplyBytes, 72);
+            // The kernel answers with its default TTL; the datagram socket reports it aside.
+            EXPECT_EQ(status.ReplyTtl, 64);
+            EXPECT_EQ(client.Sequence(), 4001);
         });
-        client.SetHost("unresolvable");
-        EXPECT_THROW(client.EchoExchange("", 0), SocketError);
-        EXPECT_EQ(client.OpenSocketKind(), IcmpSocketKind::Datagram);
-    });
-    // No group may open datagram ICMP sockets now: the raw socket is taken.
-    m_namespace->SetSysctl("net/ipv4/ping_group_range", "1 0");
-    m_namespace->Run([] {
-        IcmpClient client;
-        client.SetSocketKinds({IcmpSocketKind::Datagram, IcmpSocketKind::Raw});
-        client.SetResolver([](const std::string&, const Deadline&) -> std::vector<std::string> {
-            throw SocketError(1, "x");
-        });
-        client.SetHost("unresolvable");
-        EXPECT_THROW(client.EchoExchange("", 0), SocketError);
-        EXPECT_EQ(client.OpenSocketKind(), IcmpSocketKind::Raw);
-    });
+    }
 }
 
-TEST_F(IcmpNamespaceTest, ASilentHostTimesOutWithoutAnError) {
+// A host that never answers, and this one with echo replies off, where the raw socket still sees
+// our own request go out over loopback: both time out without an error.
+TEST_F(IcmpNamespaceTest, AnUnansweredRequestTimesOutWithoutAnError) {
     AddSilentLink();
-    m_namespace->Run([] {
-        IcmpClient client;
-        client.SetHost(kSilentHost);
-        client.SetReceiveTimeout(200ms);
-        client.EchoExchange("", 0);
-        const TReplyStatus& status = client.ReplyStatus();
-        EXPECT_EQ(status.ReplyKind, ReplyStatusKind::TimedOut);
-        EXPECT_EQ(status.ReplyBytes, 0);
-        EXPECT_EQ(status.ReplyFrom, "0.0.0.0");
-        EXPECT_EQ(status.ReplyIcmpType, 0);
-        EXPECT_EQ(status.ReplySequence, 3489);
-        EXPECT_EQ(status.ReplyTtl, 0);
-        EXPECT_FALSE(client.OpenSocketKind());
-        EXPECT_EQ(client.Sequence(), 3490);
-    });
+    m_namespace->SetSysctl("net/ipv4/icmp_echo_ignore_all", "1");
+    for (const auto& [host, kinds] :
+         {std::pair{kSilentHost, std::vector{IcmpSocketKind::Raw, IcmpSocketKind::Datagram}},
+          std::pair{"127.0.0.1", std::vector{IcmpSocketKind::Raw}}}) {
+        m_namespace->Run([&] {
+            IcmpClient client;
+            Aim(client, host, 300ms, kinds);
+            client.EchoExchange("", 0);
+            const TReplyStatus& status = client.ReplyStatus();
+            EXPECT_EQ(status.ReplyKind, ReplyStatusKind::TimedOut) << host;
+            EXPECT_EQ(status.ReplyBytes, 0);
+            EXPECT_EQ(status.ReplyFrom, "0.0.0.0");
+            EXPECT_EQ(status.ReplyIcmpType, 0);
+            EXPECT_EQ(status.ReplySequence, 3489);
+            EXPECT_EQ(status.ReplyTtl, 0);
+            EXPECT_FALSE(client.OpenSocketKind());
+            EXPECT_EQ(client.Sequence(), 3490);
+        });
+    }
 }
 
 // Sends crafted ICMP datagrams to 127.0.0.1 again and again until stopped, so that they
@@ -258,9 +247,7 @@ TEST_F(IcmpNamespaceTest, TheWaitDropsWhatAnswersSomethingElse) {
     AddSilentLink();
     m_namespace->Run([] {
         IcmpClient client;
-        client.SetSocketKinds({IcmpSocketKind::Raw});
-        client.SetHost(kSilentHost);
-        client.SetReceiveTimeout(300ms);
+        Aim(client, kSilentHost, 300ms);
         {
             const std::uint16_t ours = OurIdentifier();
             // Each of these reaches the probe's socket during its wait, and none answers it.
@@ -280,9 +267,7 @@ TEST_F(IcmpNamespaceTest, AnUnreachableQuotingTheRequestDecidesTheExchange) {
     AddSilentLink();
     m_namespace->Run([] {
         IcmpClient client;
-        client.SetSocketKinds({IcmpSocketKind::Raw});
-        client.SetHost(kSilentHost);
-        client.SetReceiveTimeout(5s);
+        Aim(client, kSilentHost, 5s);
         {
             const DatagramInjector unreachable(ErrorQuoting(3, OurIdentifier(), 600));
             client.EchoExchange("", 600);
@@ -300,32 +285,13 @@ TEST_F(IcmpNamespaceTest, ARedirectQuotingTheRequestEndsTheExchangeWithAnError) 
     AddSilentLink();
     m_namespace->Run([] {
         IcmpClient client;
-        client.SetSocketKinds({IcmpSocketKind::Raw});
-        client.SetHost(kSilentHost);
-        client.SetReceiveTimeout(5s);
+        Aim(client, kSilentHost, 5s);
         const DatagramInjector redirect(ErrorQuoting(5, OurIdentifier(), 700));
-        try {
-            client.EchoExchange("", 700);
-            ADD_FAILURE() << "no error";
-        } catch (const ProbeError& error) {
-            EXPECT_STREQ(error.what(), "Non-echo type response received");
-        }
+        EXPECT_THAT(
+            [&] { client.EchoExchange("", 700); },
+            testing::ThrowsMessage<ProbeError>(testing::StrEq("Non-echo type response received")));
         EXPECT_EQ(client.Sequence(), 700);
         EXPECT_TRUE(client.OpenSocketKind());
-    });
-}
-
-TEST_F(IcmpNamespaceTest, LoopbackWithEchoRepliesOffTimesOut) {
-    m_namespace->SetSysctl("net/ipv4/icmp_echo_ignore_all", "1");
-    m_namespace->Run([] {
-        // The raw socket still sees our own request go out over loopback.
-        IcmpClient client;
-        client.SetSocketKinds({IcmpSocketKind::Raw});
-        client.SetHost("127.0.0.1");
-        client.SetReceiveTimeout(300ms);
-        client.EchoExchange("", 0);
-        EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::TimedOut);
-        EXPECT_EQ(client.ReplyStatus().ReplyFrom, "0.0.0.0");
     });
 }
 
@@ -347,10 +313,8 @@ TEST_F(IcmpNamespaceTest, ProbesSharingSequencesTakeOnlyTheirOwnReplies) {
         IcmpClient first;
         IcmpClient second;
         for (IcmpClient* client : {&first, &second}) {
-            client->SetSocketKinds({IcmpSocketKind::Raw});
+            Aim(*client, "127.0.0.1", 1s);
             client->ShareSequences(sequences);
-            client->SetHost("127.0.0.1");
-            client->SetReceiveTimeout(1s);
         }
         // The second starts while the first waits, so the first's raw socket sees the reply to
         // the second, from the same host and with the same identifier.
@@ -386,15 +350,13 @@ TEST_F(IcmpNamespaceTest, ARawSocketFullOfOtherProbesTrafficStillGetsItsReply) {
             IcmpClient waiting;
             IcmpClient busy;
             for (IcmpClient* client : {&waiting, &busy}) {
-                client->SetSocketKinds({IcmpSocketKind::Raw});
+                Aim(*client, each.Live, 1s);
                 client->ShareSequences(sequences);
-                client->SetReceiveTimeout(1s);
             }
             waiting.SetHost(each.Unroutable);
             EXPECT_THROW(waiting.EchoExchange("", 0), SocketError);
             ASSERT_TRUE(waiting.OpenSocketKind()) << each.Live;
             // 2,000 requests and replies: several times what a receive queue holds by default.
-            busy.SetHost(each.Live);
             for (int i = 0; i < 1000; ++i)
                 busy.EchoExchange("", 0);
             EXPECT_EQ(busy.ReplyKind(), ReplyStatusKind::Echo) << each.Live;
@@ -412,9 +374,7 @@ TEST_F(IcmpNamespaceTest, RequestsCarryTheProcessIdentifier) {
             ::socket(AF_INET, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_ICMP));
         ASSERT_TRUE(capture.IsValid());
         IcmpClient client;
-        client.SetSocketKinds({IcmpSocketKind::Raw});
-        client.SetHost("127.0.0.1");
-        client.SetReceiveTimeout(2s);
+        Aim(client, "127.0.0.1", 2s);
         client.EchoExchange("", 0);
         client.EchoExchange("", 0);
         EXPECT_EQ(client.ReplyKind(), ReplyStatusKind::Echo);
