@@ -17,11 +17,11 @@
 #include "engine/display_header.h"
 #include "engine/network_probes.h"
 #include "kit/scripted_prompts.h"
+#include "stall_meter.h"
 #include "support/loopback_server.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cerrno>
@@ -71,42 +71,6 @@ bool EnterSilentNetwork(std::string& problem) {
     return true;
 }
 
-// Stamps every time the event loop serves a 1 ms timer and keeps the longest gap.
-class StallMeter final {
-public:
-    StallMeter() {
-        m_beat.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_beat, &QTimer::timeout, &m_beat, [this] { Stamp(); });
-    }
-    void Start() {
-        m_clock.start();
-        m_last = 0;
-        m_longest = 0;
-        m_beats = 0;
-        m_beat.start(1);
-    }
-    void Stop() {
-        Stamp();
-        m_beat.stop();
-    }
-    [[nodiscard]] double LongestMs() const { return static_cast<double>(m_longest) / 1e6; }
-    [[nodiscard]] int Beats() const { return m_beats; }
-
-private:
-    void Stamp() {
-        const qint64 now = m_clock.nsecsElapsed();
-        m_longest = std::max(m_longest, now - m_last);
-        m_last = now;
-        ++m_beats;
-    }
-
-    QTimer m_beat;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-    int m_beats = 0;
-};
-
 std::string Configuration(const char* type, const std::string& address, int port) {
     return std::string("[Targets]\r\nDeleteLogs=TRUE\r\nIntervalHours=1\r\nIntervalMins=0\r\n"
                        "IntervalSecs=0\r\nCount=1\r\n01Type=") +
@@ -137,7 +101,7 @@ void MeasureCycles(benchmark::State& state, const std::string& configuration,
     form.show();
     QApplication::processEvents();
 
-    StallMeter meter;
+    bench::StallMeter meter;
     double longest = 0;
     double cycleMs = 0;
     int beats = 0;

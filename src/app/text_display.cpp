@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace velnorix {
 namespace {
@@ -45,7 +46,7 @@ TextDisplay::TextDisplay(QWidget* parent)
 }
 
 int TextDisplay::Count() const {
-    return static_cast<int>(m_lines.size());
+    return static_cast<int>(m_lines.Size());
 }
 
 std::string TextDisplay::Line(int index) const {
@@ -63,22 +64,22 @@ void TextDisplay::Insert(int index, std::string_view line) {
 
 void TextDisplay::InsertResult(int index, std::string_view line, std::string_view reason) {
     CheckIndex(index, Count());
-    m_lines.insert(m_lines.begin() + index, std::string(line));
-    Apply({{Change::Kind::Insert, index, std::string(line),
-            QString::fromLocal8Bit(reason.data(), static_cast<qsizetype>(reason.size()))}});
+    m_lines.Insert(static_cast<std::size_t>(index), std::string(line));
+    m_pending.Insert(index, {std::string(line), std::string(reason)});
+    ShowPending();
 }
 
 void TextDisplay::Delete(int index) {
     CheckIndex(index, Count() - 1);
-    m_lines.erase(m_lines.begin() + index);
-    Apply({{Change::Kind::Delete, index, {}, {}}});
+    m_lines.Erase(static_cast<std::size_t>(index));
+    m_pending.Delete(index);
+    ShowPending();
 }
 
 void TextDisplay::Clear() {
-    m_lines.clear();
-    // Nothing collected before a clear needs drawing any more.
-    m_pending.clear();
-    Apply({{Change::Kind::Clear, 0, {}, {}}});
+    m_lines.Clear();
+    m_pending.Clear();
+    ShowPending();
 }
 
 void TextDisplay::BeginUpdate() {
@@ -88,9 +89,7 @@ void TextDisplay::BeginUpdate() {
 void TextDisplay::EndUpdate() {
     if (m_updateDepth == 0 || --m_updateDepth > 0)
         return;
-    std::vector<Change> changes;
-    changes.swap(m_pending);
-    Apply(changes);
+    ShowPending();
 }
 
 int TextDisplay::VisibleLineCount() const {
@@ -102,24 +101,21 @@ void TextDisplay::CheckIndex(int index, int limit) const {
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
 }
 
-void TextDisplay::Apply(const std::vector<Change>& changes) {
-    if (m_updateDepth > 0) {
-        m_pending.insert(m_pending.end(), changes.begin(), changes.end());
+void TextDisplay::ShowPending() {
+    if (m_updateDepth > 0 || m_pending.Empty())
         return;
-    }
-    if (changes.empty())
-        return;
+    const std::vector<DisplayEdit> edits = m_pending.Take();
     QTextCursor batch(document());
     batch.beginEditBlock();
-    for (const Change& change : changes) {
-        switch (change.What) {
-        case Change::Kind::Insert:
-            ShowInsert(change.Index, change.Text, change.Reason);
+    for (const DisplayEdit& edit : edits) {
+        switch (edit.What) {
+        case DisplayEdit::Kind::Insert:
+            ShowInsert(edit);
             break;
-        case Change::Kind::Delete:
-            ShowDelete(change.Index);
+        case DisplayEdit::Kind::Delete:
+            ShowDelete(edit.Index, edit.Count);
             break;
-        case Change::Kind::Clear:
+        case DisplayEdit::Kind::Clear:
             ShowClear();
             break;
         }
@@ -132,7 +128,10 @@ QString TextDisplay::ReasonAt(const QPoint& viewportPoint) const {
     const QRectF area = blockBoundingGeometry(block).translated(contentOffset());
     if (!block.isValid() || viewportPoint.y() < area.top() || viewportPoint.y() >= area.bottom())
         return {};
-    return m_shownReasons.value(block.blockNumber());
+    const int number = block.blockNumber();
+    return number >= 0 && number < static_cast<int>(m_shownReasons.Size())
+               ? m_shownReasons[static_cast<std::size_t>(number)]
+               : QString();
 }
 
 bool TextDisplay::viewportEvent(QEvent* event) {
@@ -147,51 +146,62 @@ bool TextDisplay::viewportEvent(QEvent* event) {
     return true;
 }
 
-void TextDisplay::ShowInsert(int index, const std::string& text, const QString& reason) {
-    m_shownReasons.insert(index, reason);
-    QTextCursor cursor(document());
-    if (m_shownCount == 0) {
-        cursor.movePosition(QTextCursor::Start);
-        cursor.insertText(ShownText(text));
-    } else if (index == m_shownCount) {
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertBlock();
-        cursor.insertText(ShownText(text));
-    } else {
-        cursor.setPosition(document()->findBlockByNumber(index).position());
-        cursor.insertText(ShownText(text));
-        cursor.insertBlock();
+void TextDisplay::ShowInsert(const DisplayEdit& edit) {
+    const auto at = static_cast<std::size_t>(edit.Index);
+    // All the lines in one piece of text: one edit of the document, not one per line.
+    QString text;
+    bool first = true;
+    for (const ShownLine& line : edit.Lines) {
+        if (!first)
+            text += u'\n';
+        first = false;
+        text += ShownText(line.Text);
     }
-    ++m_shownCount;
+    for (auto line = edit.Lines.rbegin(); line != edit.Lines.rend(); ++line)
+        m_shownReasons.Insert(at,
+                              QString::fromLocal8Bit(line->Reason.data(),
+                                                     static_cast<qsizetype>(line->Reason.size())));
+    const auto shownBefore = m_shownReasons.Size() - edit.Lines.size();
+    QTextCursor cursor(document());
+    if (shownBefore == 0) {
+        cursor.movePosition(QTextCursor::Start);
+    } else if (at == shownBefore) {
+        cursor.movePosition(QTextCursor::End);
+        text.prepend(u'\n');
+    } else {
+        cursor.setPosition(document()->findBlockByNumber(edit.Index).position());
+        text += u'\n';
+    }
+    cursor.insertText(text);
 }
 
 void TextDisplay::ShowClear() {
     QTextCursor cursor(document());
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
-    m_shownCount = 0;
-    m_shownReasons.clear();
+    m_shownReasons.Clear();
 }
 
-void TextDisplay::ShowDelete(int index) {
-    QTextCursor cursor(document());
-    if (m_shownCount == 1) {
+void TextDisplay::ShowDelete(int index, int count) {
+    const auto shown = static_cast<int>(m_shownReasons.Size());
+    if (count >= shown) {
         ShowClear();
         return;
     }
-    m_shownReasons.removeAt(index);
-    if (index == m_shownCount - 1) {
-        // The last line goes with the line break before it.
+    m_shownReasons.EraseRange(static_cast<std::size_t>(index),
+                              static_cast<std::size_t>(index + count));
+    QTextCursor cursor(document());
+    if (index + count == shown) {
+        // Lines at the end go with the line break before them.
         cursor.setPosition(document()->findBlockByNumber(index - 1).position());
         cursor.movePosition(QTextCursor::EndOfBlock);
         cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
     } else {
         cursor.setPosition(document()->findBlockByNumber(index).position());
-        cursor.setPosition(document()->findBlockByNumber(index + 1).position(),
+        cursor.setPosition(document()->findBlockByNumber(index + count).position(),
                            QTextCursor::KeepAnchor);
     }
     cursor.removeSelectedText();
-    --m_shownCount;
 }
 
 } // namespace velnorix

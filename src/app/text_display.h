@@ -1,11 +1,12 @@
 #pragma once
 
+#include "app/display_edit_batch.h"
+#include "engine/gap_buffer.h"
 #include "engine/host.h"
 
 #include <QPlainTextEdit>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace velnorix {
 
@@ -41,24 +42,17 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
-    struct Change {
-        enum class Kind { Insert, Delete, Clear } What;
-        int Index = 0;
-        std::string Text;
-        QString Reason;
-    };
-
     void CheckIndex(int index, int limit) const;
-    void Apply(const std::vector<Change>& changes);
-    void ShowInsert(int index, const std::string& text, const QString& reason);
-    void ShowDelete(int index);
+    // Draws what was collected, unless a batch is open.
+    void ShowPending();
+    void ShowInsert(const DisplayEdit& edit);
+    void ShowDelete(int index, int count);
     void ShowClear();
 
-    std::vector<std::string> m_lines;
-    std::vector<Change> m_pending;
+    GapBuffer<std::string> m_lines;
+    DisplayEditBatch m_pending;
     // The reason of every shown line, by block number; empty where there is none.
-    QStringList m_shownReasons;
-    int m_shownCount = 0;
+    GapBuffer<QString> m_shownReasons;
     int m_updateDepth = 0;
     FailureHighlighter* m_highlighter;
 };

@@ -6,17 +6,19 @@
 namespace velnorix {
 
 std::string ConsoleDisplay::Line(int index) const {
-    return m_lines.at(static_cast<std::size_t>(index));
+    if (index < 0)
+        throw std::out_of_range("display line index out of range");
+    return m_lines.At(static_cast<std::size_t>(index));
 }
 
 void ConsoleDisplay::Add(std::string_view line) {
-    m_lines.emplace_back(line);
+    m_lines.PushBack(std::string(line));
 }
 
 void ConsoleDisplay::Insert(int index, std::string_view line) {
     if (index < 0 || index > Count())
         throw std::out_of_range("display line index out of range");
-    m_lines.insert(m_lines.begin() + index, std::string(line));
+    m_lines.Insert(static_cast<std::size_t>(index), std::string(line));
     // Only the cycle inserts; its one-space separator line is not worth printing.
     if (line != " ") {
         if (m_status != nullptr)
@@ -38,7 +40,7 @@ void ConsoleDisplay::InsertResult(int index, std::string_view line, std::string_
 void ConsoleDisplay::Delete(int index) {
     if (index < 0 || index >= Count())
         throw std::out_of_range("display line index out of range");
-    m_lines.erase(m_lines.begin() + index);
+    m_lines.Erase(static_cast<std::size_t>(index));
 }
 
 void ConsoleStatus::SetText(std::string_view text) {

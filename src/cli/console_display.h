@@ -1,10 +1,10 @@
 #pragma once
 
+#include "engine/gap_buffer.h"
 #include "engine/host.h"
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace velnorix {
 
@@ -22,13 +22,13 @@ public:
                             ConsoleStatus* status = nullptr)
         : m_out(out), m_reasons(reasons), m_status(status) {}
 
-    int Count() const override { return static_cast<int>(m_lines.size()); }
+    int Count() const override { return static_cast<int>(m_lines.Size()); }
     std::string Line(int index) const override;
     void Add(std::string_view line) override;
     void Insert(int index, std::string_view line) override;
     void InsertResult(int index, std::string_view line, std::string_view reason) override;
     void Delete(int index) override;
-    void Clear() override { m_lines.clear(); }
+    void Clear() override { m_lines.Clear(); }
     void BeginUpdate() override {}
     void EndUpdate() override {}
     // A virtual screen of 50 lines bounds what is kept.
@@ -40,7 +40,7 @@ private:
     std::FILE* m_out;
     std::FILE* m_reasons;
     ConsoleStatus* m_status;
-    std::vector<std::string> m_lines;
+    GapBuffer<std::string> m_lines;
 };
 
 // The status text on one line of a terminal, rewritten in place; nothing without a terminal.

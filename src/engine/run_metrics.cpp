@@ -8,8 +8,10 @@
 
 namespace velnorix {
 
-RunMetrics::RunMetrics(Clock& clock, MetricsBoard* board, std::size_t historyLimit)
-    : m_clock(clock), m_board(board), m_historyLimit(historyLimit) {}
+RunMetrics::RunMetrics(Clock& clock, MetricsBoard* board, std::size_t historyLimit,
+                       std::size_t historyBudget)
+    : m_clock(clock), m_board(board), m_historyLimit(historyLimit), m_historyBudget(historyBudget) {
+}
 
 void RunMetrics::RunStarted(const RunModel& model) {
     m_targets.clear();
@@ -33,8 +35,11 @@ void RunMetrics::ProbeRecorded(const RunModel& model, std::int32_t index, std::u
     record.LastFailed = failed;
     record.LastMs = elapsedMs;
     record.ConsecutiveFailures = failed ? record.ConsecutiveFailures + 1 : 0;
-    if (m_historyLimit > 0) {
-        if (record.History.size() == m_historyLimit)
+    const auto targets = static_cast<std::size_t>(std::max(model.TargetCount(), 1));
+    const std::size_t limit = std::min(m_historyLimit, m_historyBudget / targets);
+    if (limit > 0) {
+        // A table grown since shortens each history as its target is next probed.
+        while (record.History.size() >= limit)
             record.History.pop_front();
         // Tick differences stay right across the 32-bit wrap.
         record.History.push_back({m_clock.TickCount() - m_runStartTick, elapsedMs, failed});

@@ -26,10 +26,13 @@ struct ProbeSample {
 class RunMetrics final : public RunObserver {
 public:
     static constexpr std::size_t kDefaultHistoryLimit = 10'000;
+    // Probes kept over all targets: with many targets each keeps fewer, so memory stays bounded.
+    static constexpr std::size_t kDefaultHistoryBudget = 1'000'000;
 
     // A history limit of 0 keeps no history, for a monitor that never draws it.
     explicit RunMetrics(Clock& clock, MetricsBoard* board = nullptr,
-                        std::size_t historyLimit = kDefaultHistoryLimit);
+                        std::size_t historyLimit = kDefaultHistoryLimit,
+                        std::size_t historyBudget = kDefaultHistoryBudget);
 
     void RunStarted(const RunModel& model) override;
     void CycleStarted(const RunModel& model) override;
@@ -38,7 +41,8 @@ public:
     void CycleEnded(const RunModel& model) override;
 
     // The latest probes of the model's entry at `index` (0-based) in this run, oldest first; at
-    // most the history limit of them. Empty for a target not probed since it was configured.
+    // most the history limit of them, and fewer when the budget shared by all targets is less.
+    // Empty for a target not probed since it was configured.
     [[nodiscard]] const std::deque<ProbeSample>& History(const RunModel& model,
                                                          std::int32_t index) const;
 
@@ -72,6 +76,7 @@ private:
     Clock& m_clock;
     MetricsBoard* m_board;
     std::size_t m_historyLimit;
+    std::size_t m_historyBudget;
     std::vector<TargetRecord> m_targets;
     std::shared_ptr<const MetricsSnapshot> m_published;
     std::uint32_t m_runStartTick = 0;

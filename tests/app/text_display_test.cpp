@@ -1,8 +1,10 @@
 #include "app/failure_highlighter.h"
 #include "app/text_display.h"
+#include "engine/display_blocks.h"
 
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <gtest/gtest.h>
@@ -151,6 +153,61 @@ TEST(TextDisplayTest, ThousandsOfLinesStayInStep) {
     EXPECT_EQ(display.Line(display.Count() - 1), " ");
     EXPECT_EQ(display.document()->findBlockByNumber(display.Count() - 2).text().toStdString(),
               "0 line 0");
+}
+
+// The reason the tooltip gives for each shown line.
+std::vector<std::string> ShownReasons(const TextDisplay& display) {
+    std::vector<std::string> reasons;
+    for (QTextBlock block = display.document()->begin(); block.isValid(); block = block.next())
+        reasons.push_back(
+            display.ReasonAt(display.cursorRect(QTextCursor(block)).center()).toStdString());
+    return reasons;
+}
+
+TEST(TextDisplayTest, CycleBlocksTrimsAndMixedBatchesShowTheLinesAndReasonsTheEngineKeeps) {
+    TextDisplay display;
+    display.resize(600, 1200);
+    display.show();
+    display.Add("header");
+    display.Add(" ");
+    std::vector<std::string> reasons{"", ""}; // expected, by line; kept in step below
+    for (int cycle = 0; cycle < 6; ++cycle) {
+        const int linesBefore = display.Count();
+        {
+            const DisplayUpdate update(display);
+            display.Insert(2, " ");
+            reasons.insert(reasons.begin() + 2, "");
+            for (int target = 0; target < 4; ++target) {
+                const std::string reason =
+                    target % 2 == 1 ? "refused " + std::to_string(cycle * 10 + target) : "";
+                display.InsertResult(2, std::to_string(cycle) + " line " + std::to_string(target),
+                                     reason);
+                reasons.insert(reasons.begin() + 2, reason);
+            }
+        }
+        TrimOldBlocks(display, 4, 10, 2 + display.Count() - linesBefore);
+        reasons.resize(static_cast<std::size_t>(display.Count()));
+        EXPECT_EQ(ShownLines(display), ModelLines(display)) << cycle;
+    }
+    EXPECT_EQ(
+        ModelLines(display),
+        (std::vector<std::string>{"header", " ", "5 line 3", "5 line 2", "5 line 1", "5 line 0",
+                                  " ", "4 line 3", "4 line 2", "4 line 1", "4 line 0", " "}));
+    EXPECT_EQ(ShownReasons(display), reasons);
+
+    // Deletes in the middle and appends in one batch.
+    display.BeginUpdate();
+    for (const int line : {3, 3, 2}) {
+        display.Delete(line);
+        reasons.erase(reasons.begin() + line);
+    }
+    display.Add("tail");
+    display.InsertResult(display.Count(), "tail 2", "timed out");
+    reasons.insert(reasons.end(), {"", "timed out"});
+    display.EndUpdate();
+    EXPECT_EQ(ShownLines(display), ModelLines(display));
+    EXPECT_EQ(ModelLines(display).size(), 11U);
+    EXPECT_EQ(ShownReasons(display), reasons);
 }
 
 TEST(TextDisplayTest, EveryFailureKeywordIsHighlighted) {

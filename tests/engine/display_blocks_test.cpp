@@ -1,7 +1,9 @@
 #include "engine/display_blocks.h"
+#include "engine/gap_buffer.h"
 #include "kit/fake_host.h"
 #include "support/case_names.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -58,6 +60,81 @@ INSTANTIATE_TEST_SUITE_P(
         TrimCase{"NegativeBoundKeepsHeaderAndNewestBlock", 44, 20, -23, 44, 44, 0},
         TrimCase{"NoTargetsRemoveOneLineAPass", 6, 0, 3, 4, 4, 2},
         TrimCase{"EmptyDisplayStaysEmpty", 0, 3, -10, 0, 0, 0}),
+    kit::NamedCase{});
+
+// Steps applied to the gap buffer and to a plain vector alike: 'i' inserts Count lines one by
+// one at Index, 'e' erases Count lines one by one at Index, 'r' erases them as one range, 'c'
+// clears. An Index past the end means the end.
+struct GapStep {
+    char What;
+    std::size_t Index;
+    std::size_t Count;
+};
+
+struct GapCase {
+    const char* Name;
+    std::vector<GapStep> Steps;
+};
+
+class GapBufferTest : public testing::TestWithParam<GapCase> {};
+
+TEST_P(GapBufferTest, HoldsWhatAVectorHoldsAfterEveryStep) {
+    GapBuffer<std::string> buffer;
+    std::vector<std::string> expected;
+    int made = 0;
+    for (const GapStep& step : GetParam().Steps) {
+        for (std::size_t n = 0; n < step.Count && step.What != 'c'; ++n) {
+            const std::size_t at = std::min(step.Index, expected.size() - (step.What != 'i'));
+            if (step.What == 'i') {
+                const std::string line = "line " + std::to_string(made++);
+                buffer.Insert(at, line);
+                expected.insert(expected.begin() + static_cast<std::ptrdiff_t>(at), line);
+            } else if (step.What == 'e') {
+                buffer.Erase(at);
+                expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(at));
+            }
+        }
+        if (step.What == 'r') {
+            buffer.EraseRange(step.Index, step.Index + step.Count);
+            const auto first = expected.begin() + static_cast<std::ptrdiff_t>(step.Index);
+            expected.erase(first, first + static_cast<std::ptrdiff_t>(step.Count));
+        } else if (step.What == 'c') {
+            buffer.Clear();
+            expected.clear();
+        }
+        std::vector<std::string> held;
+        for (std::size_t i = 0; i < buffer.Size(); ++i)
+            held.push_back(buffer[i]);
+        ASSERT_EQ(held, expected) << step.What << step.Index;
+    }
+    EXPECT_THROW((void)buffer.At(buffer.Size()), std::out_of_range);
+}
+
+constexpr std::size_t kEnd = ~std::size_t{0};
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, GapBufferTest,
+    testing::Values(GapCase{"CyclesInsertAtTheHeaderAndTrimTheBottom",
+                            {{'i', kEnd, 5},
+                             {'i', 5, 40},
+                             {'e', kEnd, 0},
+                             {'i', 5, 40},
+                             {'e', kEnd, 40},
+                             {'i', 5, 40},
+                             {'e', kEnd, 40}}},
+                    GapCase{"AppendsThenDeletesFromTheTop",
+                            {{'i', kEnd, 50}, {'e', 0, 30}, {'i', kEnd, 5}}},
+                    GapCase{"ChangesFarApartMoveTheGapBothWays",
+                            {{'i', kEnd, 30},
+                             {'i', 3, 2},
+                             {'i', 25, 2},
+                             {'e', 1, 2},
+                             {'i', 0, 1},
+                             {'e', 20, 3},
+                             {'r', 4, 10}}},
+                    GapCase{"ManyErasesGiveTheRoomBack",
+                            {{'i', kEnd, 3000}, {'r', 10, 2500}, {'i', 10, 3}, {'e', 0, 400}}},
+                    GapCase{"ClearedBufferIsUsedAgain", {{'i', 0, 20}, {'c', 0, 0}, {'i', 0, 3}}}),
     kit::NamedCase{});
 
 TEST(BlockInsertIndexTest, StaysWithinTheLinesThatExist) {

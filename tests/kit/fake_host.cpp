@@ -16,23 +16,33 @@ std::int64_t MsSinceEpoch(const LocalDateTime& t) {
 } // namespace
 
 int FakeDisplay::Count() const {
-    return static_cast<int>(m_lines.size());
+    return static_cast<int>(m_lines.Size());
 }
 
 std::string FakeDisplay::Line(int index) const {
-    return m_lines.at(static_cast<std::size_t>(index));
+    if (index < 0)
+        throw std::out_of_range("FakeDisplay::Line before the first line");
+    return m_lines.At(static_cast<std::size_t>(index));
+}
+
+std::vector<std::string> FakeDisplay::Lines() const {
+    std::vector<std::string> lines;
+    lines.reserve(m_lines.Size());
+    for (std::size_t i = 0; i < m_lines.Size(); ++i)
+        lines.push_back(m_lines[i]);
+    return lines;
 }
 
 void FakeDisplay::Add(std::string_view line) {
     NoteChange();
-    m_lines.emplace_back(line);
+    m_lines.PushBack(std::string(line));
 }
 
 void FakeDisplay::Insert(int index, std::string_view line) {
     if (index < 0 || index > Count())
         throw std::out_of_range("FakeDisplay::Insert beyond the last line");
     NoteChange();
-    m_lines.emplace(m_lines.begin() + index, line);
+    m_lines.Insert(static_cast<std::size_t>(index), std::string(line));
 }
 
 void FakeDisplay::InsertResult(int index, std::string_view line, std::string_view reason) {
@@ -45,12 +55,12 @@ void FakeDisplay::Delete(int index) {
     if (index < 0 || index >= Count())
         throw std::out_of_range("FakeDisplay::Delete of a line that does not exist");
     NoteChange();
-    m_lines.erase(m_lines.begin() + index);
+    m_lines.Erase(static_cast<std::size_t>(index));
 }
 
 void FakeDisplay::Clear() {
     NoteChange();
-    m_lines.clear();
+    m_lines.Clear();
 }
 
 void FakeDisplay::BeginUpdate() {

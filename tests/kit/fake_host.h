@@ -2,6 +2,7 @@
 
 #include "base/clock.h"
 #include "base/date_time.h"
+#include "engine/gap_buffer.h"
 #include "engine/host.h"
 
 #include <atomic>
@@ -40,7 +41,8 @@ public:
 
     // The default display shows 25 lines.
     void SetVisibleLines(int lines) { m_visibleLines = lines; }
-    [[nodiscard]] const std::vector<std::string>& Lines() const { return m_lines; }
+    // A copy of the lines shown now.
+    [[nodiscard]] std::vector<std::string> Lines() const;
     // The reason given with every result line, in the order the lines came.
     [[nodiscard]] const std::vector<std::string>& ResultReasons() const { return m_reasons; }
     [[nodiscard]] bool InUpdate() const { return m_updateDepth > 0; }
@@ -53,7 +55,7 @@ private:
     void NoteChange();
 
     bool m_keep;
-    std::vector<std::string> m_lines;
+    GapBuffer<std::string> m_lines;
     std::vector<std::string> m_reasons;
     int m_visibleLines = 25;
     int m_updateDepth = 0;

@@ -190,5 +190,24 @@ TEST(PublishedMetricsTest, AScrapeMidCycleSeesEveryProbeSoFarAndAHeldSnapshotNev
     EXPECT_EQ(RenderExposition(*held), heldText);
 }
 
+TEST_F(ExpositionTest, HistoriesShareABudgetSoManyTargetsKeepFewerProbesEach) {
+    // Three targets share nine probes: three each, below the limit of five.
+    RunMetrics budgeted(m_rig.Clock, nullptr, 5, 9);
+    budgeted.RunStarted(m_model);
+    for (std::uint32_t ms = 1; ms <= 6; ++ms)
+        for (std::int32_t i = 0; i < m_model.TargetCount(); ++i)
+            budgeted.ProbeRecorded(m_model, i, ms, false);
+    ASSERT_EQ(m_model.TargetCount(), 3);
+    for (std::int32_t i = 0; i < 3; ++i)
+        EXPECT_EQ(budgeted.History(m_model, i).size(), 3U) << i;
+    EXPECT_EQ(budgeted.History(m_model, 0).front().ElapsedMs, 4U) << "the latest are kept";
+
+    // A shorter table leaves each more room, up to the limit.
+    m_model.SetTargetCount(1);
+    for (std::uint32_t ms = 7; ms <= 12; ++ms)
+        budgeted.ProbeRecorded(m_model, 0, ms, false);
+    EXPECT_EQ(budgeted.History(m_model, 0).size(), 5U);
+}
+
 } // namespace
 } // namespace velnorix::kit

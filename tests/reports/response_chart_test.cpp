@@ -87,5 +87,40 @@ INSTANTIATE_TEST_SUITE_P(Rows, ResponseChartTest,
                                          RowCase{"summary shows every target", 3, {0, 1, 2}}),
                          kit::NamedCase{});
 
+// Eight targets, the later ones slower, over three cycles; the first target's second probe
+// fails. The summary row charts the median of each cycle and the five slowest targets.
+TEST(ResponseChartSummaryTest, ManyTargetsChartTheirMedianPerCycleAndTheSlowestFew) {
+    std::vector<std::pair<std::string, std::string>> targets;
+    for (int i = 0; i < 8; ++i)
+        targets.emplace_back("<Ping>", "10.0.0." + std::to_string(i));
+    kit::MetricsRig rig(targets, 100'000);
+    for (std::uint32_t cycle = 0; cycle < 3; ++cycle) {
+        for (std::int32_t i = 0; i < 8; ++i) {
+            rig.Clock.Advance(1'000);
+            rig.Record(i, static_cast<std::uint32_t>(100 * (i + 1)) + 10 * cycle,
+                       i == 0 && cycle == 1);
+        }
+    }
+    TVelnorixPerfForm form;
+    form.Fill(PerformanceRows(rig.Model, {2026, 12, 6, 14, 3, 0, 0}, FormatSettings()));
+    form.SetHistory(rig.Metrics, rig.Model);
+    form.show();
+
+    const std::vector<QLineSeries*> lines = form.Chart().Lines();
+    std::vector<std::string> names;
+    for (const QLineSeries* line : lines)
+        names.push_back(line->name().toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"Median of 8 targets", "10.0.0.7", "10.0.0.6",
+                                               "10.0.0.5", "10.0.0.4", "10.0.0.3"}));
+    // Of eight responses the upper middle one, at the upper middle of their times; the failed
+    // probe leaves seven in the second cycle.
+    EXPECT_EQ(Points(*lines[0]), (std::vector<QPointF>{{5.0, 0.5}, {13.0, 0.51}, {21.0, 0.52}}));
+    EXPECT_TRUE(Points(*form.Chart().Failures()).empty()) << "only charted targets' failures";
+
+    form.PerfView().selectRow(0);
+    ASSERT_EQ(form.Chart().Lines().size(), 1U);
+    EXPECT_EQ(Points(*form.Chart().Failures()), (std::vector<QPointF>{{9.0, 0.11}}));
+}
+
 } // namespace
 } // namespace velnorix

@@ -2,16 +2,19 @@
 
 #include "base/atomic_file.h"
 #include "config/forms/qt_text.h"
+#include "reports/forms/performance_table_model.h"
 #include "reports/forms/response_chart.h"
 #include "reports/performance_csv.h"
+#include "reports/summary_chart.h"
 
-#include <QAbstractTableModel>
 #include <QBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSet>
+#include <QStyle>
 #include <QTableView>
 #include <algorithm>
 #include <exception>
@@ -19,67 +22,37 @@
 
 namespace velnorix {
 
-// The rows as read-only texts, converted once for the view.
-class PerformanceTableModel final : public QAbstractTableModel {
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-
-    void SetRows(const std::vector<PerformanceRow>& rows, const std::vector<std::string>& tips) {
-        beginResetModel();
-        m_tips.clear();
-        for (const std::string& tip : tips)
-            m_tips.push_back(PlainToolTip(ToQString(tip)));
-        m_cells.clear();
-        m_cells.reserve(static_cast<qsizetype>(rows.size()) *
-                        static_cast<qsizetype>(kPerformanceColumnCount));
-        for (const PerformanceRow& row : rows)
-            for (const std::string& cell : row)
-                m_cells.push_back(
-                    QString::fromLocal8Bit(cell.data(), static_cast<qsizetype>(cell.size())));
-        endResetModel();
-    }
-
-    int rowCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(m_cells.size() / kPerformanceColumnCount);
-    }
-
-    int columnCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : static_cast<int>(kPerformanceColumnCount);
-    }
-
-    QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid())
-            return {};
-        if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
-        if (role == Qt::ToolTipRole) {
-            const QString tip = m_tips.value(index.row());
-            return tip.isEmpty() ? QVariant() : QVariant(tip);
-        }
-        if (role != Qt::DisplayRole)
-            return {};
-        return m_cells.at(index.row() * static_cast<int>(kPerformanceColumnCount) + index.column());
-    }
-
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-            section >= static_cast<int>(kPerformanceColumnCount))
-            return QAbstractTableModel::headerData(section, orientation, role);
-        const std::string_view header = kPerformanceColumns.at(static_cast<std::size_t>(section));
-        return QString::fromLatin1(header.data(), static_cast<qsizetype>(header.size()));
-    }
-
-private:
-    QList<QString> m_cells; // row by row
-    QList<QString> m_tips;  // by row; rows past its end have none
-};
-
 namespace {
+
+// With more targets than this the summary row charts their median and this many slowest.
+constexpr std::int32_t kSlowestCharted = 5;
 
 QFont PixelFont(const QString& family, int pixels) {
     QFont font(family);
     font.setPixelSize(pixels);
     return font;
+}
+
+// Each column as wide as its header or its widest text, as the view's own sizing makes it, but
+// measuring each distinct text once instead of asking the delegate about every cell.
+void FitColumnsToTexts(QTableView& view, const PerformanceTableModel& rows) {
+    const QFontMetrics metrics(view.font());
+    const int margins =
+        2 * (view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1) +
+        (view.showGrid() ? 1 : 0);
+    QHeaderView* header = view.horizontalHeader();
+    for (int column = 0; column < rows.columnCount({}); ++column) {
+        QSet<QString> measured;
+        int widest = 0;
+        for (int row = 0; row < rows.rowCount({}); ++row) {
+            const QString& text = rows.Text(row, column);
+            if (!measured.contains(text)) {
+                measured.insert(text);
+                widest = std::max(widest, metrics.horizontalAdvance(text));
+            }
+        }
+        header->resizeSection(column, std::max(widest + margins, header->sectionSizeHint(column)));
+    }
 }
 
 } // namespace
@@ -138,8 +111,6 @@ void TVelnorixPerfForm::FormCreate() {
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setSectionsClickable(false);
     header->setStretchLastSection(true);
-    // Column widths weigh every row, not only those on screen.
-    m_perfView->verticalHeader()->setResizeContentsPrecision(-1);
 }
 
 void TVelnorixPerfForm::Fill(const std::vector<PerformanceRow>& rows,
@@ -150,7 +121,8 @@ void TVelnorixPerfForm::Fill(const std::vector<PerformanceRow>& rows,
     // the width it had when stretching began stays its least.
     QHeaderView* header = m_perfView->horizontalHeader();
     header->setStretchLastSection(false);
-    m_perfView->resizeColumnsToContents();
+    // Column widths weigh every row, not only those on screen.
+    FitColumnsToTexts(*m_perfView, *m_rows);
     const int columns = header->length();
     header->setStretchLastSection(true);
     WidenToShow(columns);
@@ -186,12 +158,24 @@ void TVelnorixPerfForm::ChartRow(int row) {
         return ChartedTarget{m_rows->index(index, 0).data().toString(),
                              &m_metrics->History(*m_model, index)};
     };
+    const std::int32_t count = m_model->TargetCount();
     std::vector<ChartedTarget> targets;
-    if (row < m_model->TargetCount()) {
+    std::deque<ProbeSample> median;
+    if (row < count) {
         targets.push_back(target(row));
-    } else {
-        for (std::int32_t i = 0; i < m_model->TargetCount(); ++i)
+    } else if (count <= kSlowestCharted) {
+        for (std::int32_t i = 0; i < count; ++i)
             targets.push_back(target(i));
+    } else {
+        // A line per target is unreadable long before it is too slow to draw.
+        TargetHistories histories;
+        histories.reserve(static_cast<std::size_t>(count));
+        for (std::int32_t i = 0; i < count; ++i)
+            histories.push_back(&m_metrics->History(*m_model, i));
+        median = MedianPerCycle(histories);
+        targets.push_back({QStringLiteral("Median of %1 targets").arg(count), &median});
+        for (const std::int32_t slow : SlowestTargets(histories, kSlowestCharted))
+            targets.push_back(target(slow));
     }
     m_chart->Show(targets);
 }

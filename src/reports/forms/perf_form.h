@@ -33,7 +33,8 @@ public:
     // for the file and reports a failure. Without it the button stays disabled.
     void SetExport(std::vector<PerformanceRow> rows, UserPrompts& prompts);
     // Where the chart reads the selected row's probes of this run, at the moment it is
-    // selected; the summary row charts every target. Without it the window has no chart.
+    // selected; the summary row charts every target, or with many the median of them all per
+    // cycle and the slowest few. Without it the window has no chart.
     void SetHistory(const RunMetrics& metrics, const RunModel& model);
     [[nodiscard]] QTableView& PerfView() { return *m_perfView; }
     [[nodiscard]] ResponseChart& Chart() { return *m_chart; }
@@ -49,7 +50,7 @@ private:
     void FormCreate();
     // Makes the window wide enough for columns this wide, up to the screen's width.
     void WidenToShow(int columnsWidth);
-    // Charts a target's row, or every target for the summary row.
+    // Charts a target's row, or the run as a whole for the summary row.
     void ChartRow(int row);
 
     PerformanceTableModel* m_rows;

@@ -1,0 +1,62 @@
+#include "reports/forms/performance_table_model.h"
+
+#include "config/forms/qt_text.h"
+
+namespace velnorix {
+namespace {
+
+constexpr int kColumns = static_cast<int>(kPerformanceColumnCount);
+
+} // namespace
+
+void PerformanceTableModel::SetRows(const std::vector<PerformanceRow>& rows,
+                                    const std::vector<std::string>& tips) {
+    beginResetModel();
+    m_tips.clear();
+    for (const std::string& tip : tips)
+        m_tips.push_back(PlainToolTip(ToQString(tip)));
+    m_cells.clear();
+    m_cells.reserve(static_cast<qsizetype>(rows.size()) * kColumns);
+    for (const PerformanceRow& row : rows)
+        for (const std::string& cell : row)
+            m_cells.push_back(
+                QString::fromLocal8Bit(cell.data(), static_cast<qsizetype>(cell.size())));
+    endResetModel();
+}
+
+const QString& PerformanceTableModel::Text(int row, int column) const {
+    return m_cells.at(static_cast<qsizetype>(row) * kColumns + column);
+}
+
+int PerformanceTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_cells.size() / kColumns);
+}
+
+int PerformanceTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant PerformanceTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role == Qt::ToolTipRole) {
+        const QString tip = m_tips.value(index.row());
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
+    if (role != Qt::DisplayRole)
+        return {};
+    return Text(index.row(), index.column());
+}
+
+QVariant PerformanceTableModel::headerData(int section, Qt::Orientation orientation,
+                                           int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= kColumns)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const std::string_view header = kPerformanceColumns.at(static_cast<std::size_t>(section));
+    return QString::fromLatin1(header.data(), static_cast<qsizetype>(header.size()));
+}
+
+} // namespace velnorix
