@@ -353,7 +353,6 @@ TEST_F(ConfigurationFileTest, WritesTlsSettingsAfterTheIntervalAndSecurityAfterT
     m_model.Config.CAFile = "ca.pem";
     m_model.Config.CertWarnDays = 14;
     m_model.Config.Parallel = 64;
-    m_model.Config.KeepLogDays = 7;
     AddTarget("<POP3>", "mail", false, 995);
     m_model.Target(0).Security = TargetSecurity::Tls;
     AddTarget("<SMTP>", "relay", true, 587);
@@ -362,7 +361,7 @@ TEST_F(ConfigurationFileTest, WritesTlsSettingsAfterTheIntervalAndSecurityAfterT
     EXPECT_EQ(SavedText(),
               "[Targets]\r\nDeleteLogs=FALSE\r\nIntervalHours=0\r\nIntervalMins=5\r\n"
               "IntervalSecs=0\r\nNotify=TRUE\r\nCAFile=ca.pem\r\nCertWarnDays=14\r\nParallel=64\r\n"
-              "KeepLogDays=7\r\nCount=2\r\n"
+              "Count=2\r\n"
               "01Type=<POP3>\r\n01Addr=mail\r\n01User=\r\n01Password=\r\n"
               "01Audible=FALSE\r\n01Port=995\r\n01Security=TLS\r\n"
               "02Type=<SMTP>\r\n02Addr=relay\r\n02User=\r\n02Password=\r\n"
