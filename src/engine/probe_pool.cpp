@@ -10,8 +10,9 @@ namespace {
 std::vector<std::size_t> StartOrderOf(const std::vector<ProbeJob>& jobs) {
     std::vector<std::size_t> order(jobs.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_partition(order.begin(), order.end(),
-                          [&jobs](std::size_t index) { return jobs[index].StartsEarly; });
+    std::stable_sort(order.begin(), order.end(), [&jobs](std::size_t a, std::size_t b) {
+        return jobs[a].ExpectedWaitMs > jobs[b].ExpectedWaitMs;
+    });
     return order;
 }
 

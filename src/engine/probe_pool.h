@@ -26,9 +26,10 @@ struct ProbeJob {
     TargetSettings Entry;
     // The target's own web probe; null for other types.
     HeadProbe* Web = nullptr;
-    // Expected to wait out a time-out: started ahead of the others, so a cycle with dead
-    // hosts spends their waits side by side instead of one after another.
-    bool StartsEarly = false;
+    // How long the probe is expected to wait out a time-out, 0 when it is not: the longest
+    // waits start first, so a cycle with dead hosts spends them side by side instead of one
+    // after another.
+    std::uint32_t ExpectedWaitMs = 0;
 };
 
 struct FinishedProbe {
@@ -37,8 +38,8 @@ struct FinishedProbe {
 };
 
 // A fixed set of worker threads, each with its own probe components, that run a cycle's probes
-// at most one per worker at a time. Workers take the jobs that start early first, then the rest,
-// each group in the order given; the results are collected by their place in that order, so
+// at most one per worker at a time. Workers take the jobs expected to wait longest first, then
+// the rest in the order given; the results are collected by their place in that order, so
 // the caller can record them in target order while later probes still run. Workers share only the
 // clock, the trust settings they read and what their makers chose to share (the echo probes'
 // sequence numbers).

@@ -17,8 +17,9 @@ struct TargetStatistics {
     std::int64_t CertificateExpiry = 0;
     // Why the latest failed probe failed; a later success leaves it, as the last known fault.
     std::string LastReason;
-    // The latest probe waited out its whole time-out; the next cycle starts it early.
-    bool LastTimedOut = false;
+    // How long the latest probe waited before it timed out, 0 when it did not: the next cycle
+    // starts the longest waits first.
+    std::uint32_t LastTimeOutMs = 0;
 
     friend bool operator==(const TargetStatistics&, const TargetStatistics&) = default;
 };

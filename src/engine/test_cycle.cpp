@@ -8,6 +8,7 @@
 #include "engine/summary_log.h"
 #include "engine/target_probe.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -149,7 +150,7 @@ std::vector<ProbeJob> TestCycle::JobsOfThisCycle(bool atOnce) {
                         .Position = i,
                         .Entry = m_model.Target(i),
                         .Web = web,
-                        .StartsEarly = m_model.StatisticsOf(i).LastTimedOut});
+                        .ExpectedWaitMs = m_model.StatisticsOf(i).LastTimeOutMs});
     }
     return jobs;
 }
@@ -165,7 +166,9 @@ ProbePool& TestCycle::PoolOf(std::int32_t workers) {
 void TestCycle::Record(const OpenBlock& block, std::int32_t position, const TargetSettings& entry,
                        const LocalDateTime& start, const ProbeOutcome& outcome) {
     RecordResult(m_model, position, outcome.ElapsedMs, outcome.Failed);
-    m_model.StatisticsOf(position).LastTimedOut = outcome.TimedOut;
+    // At least 1, so a time-out is never taken for none.
+    m_model.StatisticsOf(position).LastTimeOutMs =
+        outcome.TimedOut ? std::max<std::uint32_t>(outcome.ElapsedMs, 1) : 0;
     // The last certificate seen stays known through probes that saw none.
     if (outcome.CertificateExpiry != 0)
         m_model.StatisticsOf(position).CertificateExpiry = outcome.CertificateExpiry;

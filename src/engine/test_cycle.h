@@ -23,8 +23,8 @@ namespace velnorix {
 // When the model lets several probes run at once, a pool of workers probes ahead while this
 // thread records the results strictly in target order, each as soon as it and every target
 // before it are done; the display, the logs and the statistics see exactly what a cycle of
-// one probe at a time would show them. Targets whose last probe timed out start first, so
-// their waits overlap instead of queueing behind each other.
+// one probe at a time would show them. Targets whose last probe timed out start first,
+// the longest waits foremost, so their waits overlap instead of queueing behind each other.
 class TestCycle final {
 public:
     explicit TestCycle(const SchedulerParts& parts);
