@@ -66,7 +66,12 @@ void TextDisplay::InsertResult(int index, std::string_view line, std::string_vie
     CheckIndex(index, Count());
     m_lines.Insert(static_cast<std::size_t>(index), std::string(line));
     m_pending.Insert(index, {std::string(line), std::string(reason)});
-    ShowPending();
+    // A cycle of thousands of targets shows its lines as they come, a chunk at a time, rather
+    // than stalling the window with all of them at its end.
+    if (++m_pendingInserts >= kChunkLines)
+        ShowPending(true);
+    else
+        ShowPending();
 }
 
 void TextDisplay::Delete(int index) {
@@ -101,9 +106,10 @@ void TextDisplay::CheckIndex(int index, int limit) const {
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
 }
 
-void TextDisplay::ShowPending() {
-    if (m_updateDepth > 0 || m_pending.Empty())
+void TextDisplay::ShowPending(bool inBatch) {
+    if ((m_updateDepth > 0 && !inBatch) || m_pending.Empty())
         return;
+    m_pendingInserts = 0;
     const std::vector<DisplayEdit> edits = m_pending.Take();
     QTextCursor batch(document());
     batch.beginEditBlock();

@@ -43,14 +43,17 @@ protected:
 
 private:
     void CheckIndex(int index, int limit) const;
-    // Draws what was collected, unless a batch is open.
-    void ShowPending();
+    // Draws what was collected, unless a batch is open and `inBatch` is false.
+    void ShowPending(bool inBatch = false);
     void ShowInsert(const DisplayEdit& edit);
     void ShowDelete(int index, int count);
     void ShowClear();
 
     GapBuffer<std::string> m_lines;
     DisplayEditBatch m_pending;
+    // Lines a batch may collect before they are drawn.
+    static constexpr int kChunkLines = 256;
+    int m_pendingInserts = 0;
     // The reason of every shown line, by block number; empty where there is none.
     GapBuffer<QString> m_shownReasons;
     int m_updateDepth = 0;

@@ -30,7 +30,8 @@ public:
                               [[maybe_unused]] std::string_view reason) {
         Insert(index, line);
     }
-    // Changes between these two calls are drawn once, at the end.
+    // Changes between these two calls are drawn together at the end; a display may draw a long
+    // run of them in chunks meanwhile, as long as it shows the same lines in the end.
     virtual void BeginUpdate() = 0;
     virtual void EndUpdate() = 0;
     // How many lines the view shows at once, for trimming old result blocks.

@@ -102,6 +102,15 @@ TEST(TextDisplayTest, ABatchChangesTheShownTextOnceAtItsEnd) {
     EXPECT_EQ(ShownLines(display), ModelLines(display));
     display.EndUpdate(); // an unmatched end changes nothing
     EXPECT_EQ(changes.count(), 1);
+
+    // A long batch is drawn a chunk at a time meanwhile, and as a whole at its end.
+    const std::size_t shownBefore = ShownLines(display).size();
+    display.BeginUpdate();
+    for (int i = 0; i < 600; ++i)
+        display.Insert(1, "line " + std::to_string(i));
+    EXPECT_EQ(ShownLines(display).size(), shownBefore + 512);
+    display.EndUpdate();
+    EXPECT_EQ(ShownLines(display), ModelLines(display));
 }
 
 TEST(TextDisplayTest, ClearInsideABatchDropsWhatWasCollectedBefore) {
