@@ -8,6 +8,7 @@
 #include "reports/metrics_exposition.h"
 
 #include <benchmark/benchmark.h>
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -59,7 +60,8 @@ long ResidentKilobytes() {
 }
 
 // A day of cycles at a 60 s interval over 1,000 targets, published as the console does: the
-// resident growth with the history limit given (the window's, then the console's 0).
+// resident growth with the history limit and budget given (no budget: the console's history
+// before it kept none; then the console's 0).
 void BM_MetricsMemoryOverADay(benchmark::State& state) {
     const RunModel model = TableOf(1000);
     for (auto _ : state) {
@@ -67,7 +69,9 @@ void BM_MetricsMemoryOverADay(benchmark::State& state) {
         MetricsBoard board;
         const long before = ResidentKilobytes();
         {
-            RunMetrics metrics(clock, &board, static_cast<std::size_t>(state.range(0)));
+            const auto budget = static_cast<std::size_t>(state.range(1));
+            RunMetrics metrics(clock, &board, static_cast<std::size_t>(state.range(0)),
+                               budget == 0 ? SIZE_MAX : budget);
             metrics.RunStarted(model);
             for (int cycle = 0; cycle < 1440; ++cycle) {
                 metrics.CycleStarted(model);
@@ -82,8 +86,8 @@ void BM_MetricsMemoryOverADay(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_MetricsMemoryOverADay)
-    ->Arg(RunMetrics::kDefaultHistoryLimit)
-    ->Arg(0)
+    ->Args({RunMetrics::kDefaultHistoryLimit, 0})
+    ->Args({0, RunMetrics::kDefaultHistoryBudget})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
