@@ -9,6 +9,7 @@
 #include "../engine/display_cycle.h"
 #include "../engine/instant_probes.h"
 #include "../engine/resident_size.h"
+#include "../offscreen_benchmark_main.h"
 #include "app/main_form.h"
 #include "app/qt_interval_timer.h"
 #include "app/text_display.h"
@@ -100,14 +101,6 @@ BENCHMARK(BM_WindowCycleEnd)->Arg(1'000)->Arg(10'000)->Iterations(1)->Unit(bench
 } // namespace
 } // namespace velnorix::bench
 
-int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+int main(int argc, char** argv) {
+    return velnorix::bench::RunOffscreenBenchmarks(argc, argv);
 }

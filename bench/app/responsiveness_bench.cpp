@@ -10,6 +10,7 @@
 // A 1 ms heartbeat timer on the window's thread stamps every time the loop serves it; the
 // longest gap between two stamps (and from the last stamp to the cycle's end) is the longest
 // stall. The window runs on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
+#include "../offscreen_benchmark_main.h"
 #include "app/main_form.h"
 #include "app/qt_interval_timer.h"
 #include "app/text_display.h"
@@ -162,15 +163,7 @@ BENCHMARK(SilentSmtpCycle)->Iterations(3)->UseManualTime()->Unit(benchmark::kMil
 } // namespace
 } // namespace velnorix
 
-int main(int argc, char* argv[]) {
+int main(int argc, char** argv) {
     velnorix::g_silentNetwork = velnorix::EnterSilentNetwork(velnorix::g_silentNetworkProblem);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velnorix::bench::RunOffscreenBenchmarks(argc, argv);
 }

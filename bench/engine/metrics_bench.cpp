@@ -6,12 +6,11 @@
 #include "engine/statistics.h"
 #include "kit/fake_host.h"
 #include "reports/metrics_exposition.h"
+#include "resident_size.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdint>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace velnorix {
 namespace {
@@ -51,14 +50,6 @@ BENCHMARK(BM_PublishSnapshotPerProbe)
     ->Arg(10'000)
     ->Unit(benchmark::kMicrosecond);
 
-long ResidentKilobytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 // A day of cycles at a 60 s interval over 1,000 targets, published as the console does: the
 // resident growth with the history limit and budget given (no budget: the console's history
 // before it kept none; then the console's 0).
@@ -67,7 +58,7 @@ void BM_MetricsMemoryOverADay(benchmark::State& state) {
     for (auto _ : state) {
         kit::FakeClock clock;
         MetricsBoard board;
-        const long before = ResidentKilobytes();
+        const double before = ResidentMegabytes();
         {
             const auto budget = static_cast<std::size_t>(state.range(1));
             RunMetrics metrics(clock, &board, static_cast<std::size_t>(state.range(0)),
@@ -80,8 +71,7 @@ void BM_MetricsMemoryOverADay(benchmark::State& state) {
                 metrics.CycleEnded(model);
                 clock.Advance(60'000);
             }
-            state.counters["rss_growth_mb"] =
-                static_cast<double>(ResidentKilobytes() - before) / 1024.0;
+            state.counters["rss_growth_mb"] = ResidentMegabytes() - before;
         }
     }
 }

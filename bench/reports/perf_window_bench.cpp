@@ -3,6 +3,7 @@
 // close it, and how much the resident size grew while it was open. Run one argument per process
 // for a meaningful size: --benchmark_filter=BM_PerformanceWindow/10000
 #include "../engine/resident_size.h"
+#include "../offscreen_benchmark_main.h"
 #include "engine/run_metrics.h"
 #include "engine/statistics.h"
 #include "kit/fake_host.h"
@@ -86,10 +87,5 @@ BENCHMARK(BM_PerformanceWindow)
 } // namespace velnorix::bench
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velnorix::bench::RunOffscreenBenchmarks(argc, argv);
 }

@@ -1,6 +1,7 @@
 // The report windows on the offscreen platform: opening, searching and scrolling a 100 MB
 // detail log, and opening the performance window for 1,000 targets. Each figure includes the
 // painting that makes the result visible.
+#include "../offscreen_benchmark_main.h"
 #include "base/text_file.h"
 #include "engine/statistics.h"
 #include "kit/scripted_prompts.h"
@@ -137,10 +138,5 @@ BENCHMARK(BM_FirstChartPaint)->Arg(10'000)->Unit(benchmark::kMillisecond);
 } // namespace velnorix
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return velnorix::bench::RunOffscreenBenchmarks(argc, argv);
 }
