@@ -58,7 +58,7 @@ void BM_MetricsMemoryOverADay(benchmark::State& state) {
     for (auto _ : state) {
         kit::FakeClock clock;
         MetricsBoard board;
-        const double before = ResidentMegabytes();
+        const double before = bench::ResidentMegabytes();
         {
             const auto budget = static_cast<std::size_t>(state.range(1));
             RunMetrics metrics(clock, &board, static_cast<std::size_t>(state.range(0)),
@@ -71,7 +71,7 @@ void BM_MetricsMemoryOverADay(benchmark::State& state) {
                 metrics.CycleEnded(model);
                 clock.Advance(60'000);
             }
-            state.counters["rss_growth_mb"] = ResidentMegabytes() - before;
+            state.counters["rss_growth_mb"] = bench::ResidentMegabytes() - before;
         }
     }
 }
