@@ -195,7 +195,7 @@ void TextDisplay::ShowDelete(int index, int count) {
         return;
     }
     m_shownReasons.EraseRange(static_cast<std::size_t>(index),
-                              static_cast<std::size_t>(index + count));
+                              static_cast<std::size_t>(index) + static_cast<std::size_t>(count));
     QTextCursor cursor(document());
     if (index + count == shown) {
         // Lines at the end go with the line break before them.
