@@ -139,6 +139,14 @@ TargetEntryFields ParseTargetEntry(std::string_view entry) {
     return fields;
 }
 
+std::string EntryShownInList(std::string_view entry) {
+    TargetEntryFields fields = ParseTargetEntry(entry);
+    if (fields.Password.empty())
+        return std::string(entry);
+    fields.Password = "***";
+    return FormatTargetEntry(fields);
+}
+
 std::string EntryTextOf(const TargetSettings& target) {
     return FormatTargetEntry({target.Type, target.Addr, target.User, target.Password,
                               target.Audible, target.Port, target.Security});

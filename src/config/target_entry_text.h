@@ -55,6 +55,9 @@ std::string FormatTargetEntry(const TargetEntryFields& fields);
 // without a protection marker has None.
 TargetEntryFields ParseTargetEntry(std::string_view entry);
 
+// The entry as the list shows it: a password as "***", so it is not read over a shoulder.
+std::string EntryShownInList(std::string_view entry);
+
 // A configured target as the dialog's list shows it, and back; the type keeps its first six
 // characters, as the configuration file does.
 std::string EntryTextOf(const TargetSettings& target);

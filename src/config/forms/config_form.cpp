@@ -33,7 +33,7 @@ constexpr int kMaxKeepLogDays = 9999;
 constexpr int kEntryBytesRole = Qt::UserRole;
 
 void SetEntry(QListWidgetItem& item, const std::string& entry) {
-    item.setText(ToQString(entry));
+    item.setText(ToQString(EntryShownInList(entry)));
     item.setData(kEntryBytesRole, QByteArray::fromStdString(entry));
 }
 

@@ -8,6 +8,7 @@
 #include "engine/host.h"
 #include "engine/run_model.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -58,6 +59,7 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
       m_target(MakeNamed<QPlainTextEdit>(QStringLiteral("Target"), this)),
       m_edtUser(MakeNamed<QLineEdit>(QStringLiteral("edtUser"), this)),
       m_edtPwd(MakeNamed<QLineEdit>(QStringLiteral("edtPwd"), this)),
+      m_cbShowPwd(MakeNamed<QCheckBox>(QStringLiteral("cbShowPwd"), QStringLiteral("Show"), this)),
       m_rgAudible(MakeNamed<RadioGroup>(
           QStringLiteral("rgAudible"), QStringLiteral("Audible Alert on Failure?"),
           QStringList{QStringLiteral("Yes"), QStringLiteral("No")}, Qt::Horizontal, this)),
@@ -76,10 +78,12 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     fields->addWidget(m_edtUser, 0, 1);
     fields->addWidget(new QLabel(QStringLiteral("Password (Email)"), this), 1, 0);
     fields->addWidget(m_edtPwd, 1, 1);
+    fields->addWidget(m_cbShowPwd, 1, 2);
     fields->addWidget(new QLabel(QStringLiteral("Port"), this), 2, 0);
     fields->addWidget(m_edtPort, 2, 1);
-    fields->addWidget(m_rgSecurity, 3, 0, 1, 2);
-    fields->addWidget(m_rgAudible, 4, 0, 1, 2);
+    m_edtPwd->setEchoMode(QLineEdit::Password);
+    fields->addWidget(m_rgSecurity, 3, 0, 1, 3);
+    fields->addWidget(m_rgAudible, 4, 0, 1, 3);
     fields->setRowStretch(5, 1);
 
     auto* middle = new QHBoxLayout;
@@ -104,7 +108,8 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     setTabOrder(m_cancelButton, m_target);
     setTabOrder(m_target, m_edtUser);
     setTabOrder(m_edtUser, m_edtPwd);
-    setTabOrder(m_edtPwd, m_rgAudible);
+    setTabOrder(m_edtPwd, m_cbShowPwd);
+    setTabOrder(m_cbShowPwd, m_rgAudible);
     setTabOrder(m_rgAudible, m_edtPort);
     setTabOrder(m_edtPort, m_rgSecurity);
 
@@ -112,6 +117,9 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
             &TVelnorixTargetForm::rgTestTypeClick);
     connect(m_rgSecurity, &RadioGroup::ItemIndexChanged, this,
             &TVelnorixTargetForm::rgSecurityClick);
+    connect(m_cbShowPwd, &QCheckBox::toggled, this, [this](bool shown) {
+        m_edtPwd->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    });
     connect(m_saveButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -122,6 +130,7 @@ void TVelnorixTargetForm::PrepareNew() {
     m_target->clear();
     m_edtUser->clear();
     m_edtPwd->clear();
+    m_cbShowPwd->setChecked(false);
     m_rgAudible->SetItemIndex(kAudibleYes);
 }
 
@@ -131,6 +140,7 @@ void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields) {
     m_target->setPlainText(ToQString(fields.Addr));
     m_edtUser->setText(ToQString(fields.User));
     m_edtPwd->setText(ToQString(fields.Password));
+    m_cbShowPwd->setChecked(false);
     m_rgAudible->SetItemIndex(fields.Audible ? kAudibleYes : kAudibleNo);
     m_edtPort->setText(QString::number(fields.Port));
 }

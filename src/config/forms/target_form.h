@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <string>
 
+class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -46,6 +47,8 @@ private:
     QPlainTextEdit* m_target;
     QLineEdit* m_edtUser;
     QLineEdit* m_edtPwd;
+    // Shows the password in clear while checked; it starts hidden.
+    QCheckBox* m_cbShowPwd;
     RadioGroup* m_rgAudible;
     QLineEdit* m_edtPort;
     RadioGroup* m_rgSecurity;

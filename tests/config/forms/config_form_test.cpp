@@ -123,6 +123,15 @@ TEST_F(ConfigFormTest, DayCountsShowTheirWordForZeroOrLessAndReadBack) {
     }
 }
 
+TEST_F(ConfigFormTest, TheListShowsPasswordsAsStarsAndKeepsThem) {
+    const std::string entry = "<POP3>10.0.0.110  <User>monitor  <Password>s3cret  <Port>110";
+    Show({entry, kFourEntries[0]});
+    EXPECT_EQ(List().item(0)->text(),
+              QStringLiteral("<POP3>10.0.0.110  <User>monitor  <Password>***  <Port>110"));
+    EXPECT_EQ(List().item(1)->text(), QString::fromStdString(kFourEntries[0]));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{entry, kFourEntries[0]}));
+}
+
 TEST_F(ConfigFormTest, EditCancelledLeavesTheEntryAsItWas) {
     Show(kFourEntries);
     Select({2});

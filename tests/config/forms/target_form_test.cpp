@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -203,15 +204,26 @@ TEST_F(TargetFormTest, TabFollowsTheTypeTheButtonsAndThenTheFields) {
     QApplication::setActiveWindow(&m_form);
     TestType().Button(0)->setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 8; ++step) {
+    for (int step = 0; step < 9; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
                                                     : focused->objectName());
     }
-    EXPECT_EQ(visited.join(u' '),
-              QStringLiteral(
-                  "SaveButton CancelButton Target edtUser edtPwd rgAudible edtPort rgSecurity"));
+    EXPECT_EQ(
+        visited.join(u' '),
+        QStringLiteral("SaveButton CancelButton Target edtUser edtPwd cbShowPwd rgAudible edtPort "
+                       "rgSecurity"));
+}
+
+TEST_F(TargetFormTest, ThePasswordIsHiddenUntilShowIsTickedForThisTarget) {
+    m_form.PrepareEdit(ParseTargetEntry("<POP3>mail  <User>op  <Password>pw  <Port>110"));
+    EXPECT_EQ(Password().echoMode(), QLineEdit::Password);
+    Control<QCheckBox>(m_form, "cbShowPwd").click();
+    EXPECT_EQ(Password().echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(Password().text(), QStringLiteral("pw"));
+    m_form.PrepareNew();
+    EXPECT_EQ(Password().echoMode(), QLineEdit::Password);
 }
 
 } // namespace
