@@ -1,7 +1,8 @@
 #pragma once
 
+#include "engine/root_benchmark_main.h"
+
 #include <QApplication>
-#include <benchmark/benchmark.h>
 
 namespace velnorix::bench {
 
@@ -10,12 +11,7 @@ inline int RunOffscreenBenchmarks(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunRequestedBenchmarks(argc, argv);
 }
 
 } // namespace velnorix::bench
