@@ -183,16 +183,17 @@ TEST(ParallelCycleTest, RecordsInTargetOrderWhileLaterProbesFinishFirstAndAThrow
 
 TEST(ParallelCycleTest, TargetsThatTimedOutStartFirstInTheNextCycleAndAreRecordedInTableOrder) {
     std::mutex mutex;
-    std::vector<std::string> started;
-    Stage stage([&](Stage& self, const std::string& address) {
-        {
-            const std::lock_guard lock(mutex);
-            started.push_back(address);
-        }
+    std::condition_variable startedChanged;
+    std::vector<std::string> started; // of this cycle: the stage's record spans the whole run
+    Stage stage([&](Stage& /*self*/, const std::string& address) {
+        std::unique_lock lock(mutex);
+        started.push_back(address);
+        startedChanged.notify_all();
         if (!address.starts_with("dead"))
             return;
-        // Held until two probes have begun, so the first two started are the first two taken.
-        self.WaitUntilBegun(2);
+        // Held until two probes of the cycle have begun, so the first two started are the
+        // first two taken.
+        startedChanged.wait_for(lock, std::chrono::seconds(10), [&] { return started.size() >= 2; });
         throw ReadTimeoutError();
     });
     EngineRig rig(StageMakers(stage));
