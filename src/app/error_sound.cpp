@@ -67,7 +67,7 @@ void ErrorSound::PlayToEnd() {
     sink.start(&samples);
     if (sink.state() == QAudio::ActiveState) {
         bound.start(static_cast<int>(clip->DurationMs() + m_extraWait.count()));
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
     }
     sink.stop();
 }

@@ -192,7 +192,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     if (m_gate.Blocked()) {
         // A close during a probe waits for the engine's next pump point.
         event->ignore();
-        m_gate.Deliver([this] { close(); });
+        HoldUntilCycleEnds("Exit", [this] { close(); });
         return;
     }
     if (!m_closed) {
@@ -219,6 +219,15 @@ void TMainForm::FormClose() {
     if (m_help != nullptr)
         m_help->close();
     m_tray->Remove();
+}
+
+void TMainForm::HoldUntilCycleEnds(std::string_view name, std::function<void()> action) {
+    if (m_gate.Blocked())
+        m_statusBar->ShowHeldCommand(name);
+    m_gate.Deliver([this, action = std::move(action)] {
+        m_statusBar->ShowHeldCommand({});
+        action();
+    });
 }
 
 void TMainForm::RunGuarded(const std::function<void()>& command) {

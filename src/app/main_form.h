@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velnorix {
@@ -127,6 +128,8 @@ private:
     // The window closes: the logs go if so configured, unsaved changes are offered for saving.
     void FormClose();
     void ConnectMenuCommands();
+    // Runs `action` now, or at the cycle's end when a probe is running, saying so meanwhile.
+    void HoldUntilCycleEnds(std::string_view name, std::function<void()> action);
     // Runs a command or a timer handler; whatever it throws goes to the general error display.
     void RunGuarded(const std::function<void()>& command);
     void RepaintAndPump();

@@ -17,33 +17,32 @@
 namespace velnorix {
 
 void TMainForm::ConnectMenuCommands() {
-    // A command can arrive while a probe runs (a posted trigger, a desktop's global menu, an
-    // accessibility action) even though clicks and keys wait. One that changes the run or the
-    // configuration is held to the cycle's next pump point, where the table is not in use; one
-    // that only shows something runs at once.
-    enum class WhileProbing { Held, AtOnce };
+    // Clicks and keys reach the window while a probe runs. A command that changes the run or
+    // the configuration waits for the cycle's end, where the table is not in use, and the
+    // status bar says so; one that only shows something runs at once. Held is the name the
+    // status bar gives the waiting command; none: it runs at once.
     struct Command {
         QAction* Item;
         void (TMainForm::*Handler)();
-        WhileProbing When;
+        const char* Held;
     };
     const Command commands[] = {
-        {m_menus->New1, &TMainForm::New1Click, WhileProbing::Held},
-        {m_menus->Open1, &TMainForm::Open1Click, WhileProbing::Held},
-        {m_menus->StartTest1, &TMainForm::StartTest1Click, WhileProbing::Held},
-        {m_menus->StopTest1, &TMainForm::StopTest1Click, WhileProbing::Held},
-        {m_menus->Exit1, &TMainForm::Exit1Click, WhileProbing::Held},
-        {m_menus->Summary1, &TMainForm::Summary1Click, WhileProbing::AtOnce},
-        {m_menus->Log1, &TMainForm::Log1Click, WhileProbing::AtOnce},
-        {m_menus->SummaryLog1, &TMainForm::SummaryLog1Click, WhileProbing::AtOnce},
-        {m_menus->InactiveDetailLog1, &TMainForm::InactiveDetailLog1Click, WhileProbing::AtOnce},
-        {m_menus->InactiveSummaryLog1, &TMainForm::InactiveSummaryLog1Click, WhileProbing::AtOnce},
-        {m_menus->DeleteLogFiles1, &TMainForm::DeleteLogFiles1Click, WhileProbing::Held},
-        {m_menus->Targets1, &TMainForm::Targets1Click, WhileProbing::Held},
-        {m_menus->Save1, &TMainForm::Save1Click, WhileProbing::Held},
-        {m_menus->SaveAs1, &TMainForm::SaveAs1Click, WhileProbing::Held},
-        {m_menus->Contents1, &TMainForm::Contents1Click, WhileProbing::AtOnce},
-        {m_menus->About1, &TMainForm::About1Click, WhileProbing::AtOnce},
+        {m_menus->New1, &TMainForm::New1Click, "New"},
+        {m_menus->Open1, &TMainForm::Open1Click, "Open"},
+        {m_menus->StartTest1, &TMainForm::StartTest1Click, "Start"},
+        {m_menus->StopTest1, &TMainForm::StopTest1Click, "Stop"},
+        {m_menus->Exit1, &TMainForm::Exit1Click, "Exit"},
+        {m_menus->Summary1, &TMainForm::Summary1Click, nullptr},
+        {m_menus->Log1, &TMainForm::Log1Click, nullptr},
+        {m_menus->SummaryLog1, &TMainForm::SummaryLog1Click, nullptr},
+        {m_menus->InactiveDetailLog1, &TMainForm::InactiveDetailLog1Click, nullptr},
+        {m_menus->InactiveSummaryLog1, &TMainForm::InactiveSummaryLog1Click, nullptr},
+        {m_menus->DeleteLogFiles1, &TMainForm::DeleteLogFiles1Click, "Delete Log Files"},
+        {m_menus->Targets1, &TMainForm::Targets1Click, "Targets/Options"},
+        {m_menus->Save1, &TMainForm::Save1Click, "Save"},
+        {m_menus->SaveAs1, &TMainForm::SaveAs1Click, "Save As"},
+        {m_menus->Contents1, &TMainForm::Contents1Click, nullptr},
+        {m_menus->About1, &TMainForm::About1Click, nullptr},
     };
     for (const Command& command : commands) {
         connect(command.Item, &QAction::triggered, this, [this, command] {
@@ -52,8 +51,8 @@ void TMainForm::ConnectMenuCommands() {
                 if (!m_closed)
                     RunGuarded([this, handler] { (this->*handler)(); });
             };
-            if (command.When == WhileProbing::Held)
-                m_gate.Deliver(run);
+            if (command.Held != nullptr)
+                HoldUntilCycleEnds(command.Held, run);
             else
                 run();
         });

@@ -36,7 +36,9 @@ void QtHostServices::RunBlocking(const std::function<void()>& work) {
         // Queued: the loop may not have started yet, and it lives on the window's thread.
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Clicks and keys are handled meanwhile: a menu opens at once, and a command that would
+    // change what the cycle reads is held by the gate until the cycle's end.
+    loop.exec();
     // The loop also ends when the application quits; the work still has to finish first.
     worker.join();
     if (failure)

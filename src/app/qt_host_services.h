@@ -11,7 +11,7 @@ class ErrorSound;
 class PumpPointGate;
 
 // The engine's view of the window's event loop. Blocking work runs on a worker thread while
-// the window goes on painting; user input and held actions wait for the next pump point.
+// the window goes on painting and answering clicks; held actions wait for the next pump point.
 class QtHostServices final : public HostServices {
 public:
     QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string logDirectory);

@@ -58,7 +58,8 @@ constexpr int kReasonFieldPixels = 320;
 } // namespace
 
 StatusBarLine::StatusBarLine(QWidget* parent)
-    : QStatusBar(parent), m_panel(new StatusTextPanel(this)), m_reasonField(new QLabel(this)) {
+    : QStatusBar(parent), m_panel(new StatusTextPanel(this)), m_reasonField(new QLabel(this)),
+      m_heldField(new QLabel(this)) {
     setFixedHeight(29);
     addWidget(m_panel, 1);
     m_reasonField->setObjectName(QStringLiteral("FailureReason"));
@@ -66,6 +67,9 @@ StatusBarLine::StatusBarLine(QWidget* parent)
     m_reasonField->setTextFormat(Qt::PlainText);
     m_reasonField->hide();
     addPermanentWidget(m_reasonField);
+    m_heldField->setObjectName(QStringLiteral("HeldCommand"));
+    m_heldField->hide();
+    addPermanentWidget(m_heldField);
     m_reasonShown.setSingleShot(true);
     m_reasonShown.setInterval(kReasonShownFor);
     connect(&m_reasonShown, &QTimer::timeout, this, [this] {
@@ -92,6 +96,14 @@ void StatusBarLine::ShowFailureReason(std::string_view reason) {
     m_reasonField->setToolTip(PlainToolTip(text));
     m_reasonField->show();
     m_reasonShown.start();
+}
+
+void StatusBarLine::ShowHeldCommand(std::string_view name) {
+    m_heldField->setVisible(!name.empty());
+    m_heldField->setText(name.empty()
+                             ? QString()
+                             : QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) +
+                                   QStringLiteral(" requested: after this cycle"));
 }
 
 std::array<QString, 3> StatusBarLine::ShownParts() const {

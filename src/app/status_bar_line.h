@@ -17,8 +17,8 @@ std::array<std::string, 3> SplitStatusText(std::string_view text);
 
 class StatusTextPanel;
 
-// The main window's status bar: its one simple text, and a second field on the right that
-// shows why the latest probe failed for a few seconds.
+// The main window's status bar: its one simple text, a field on the right that shows why the
+// latest probe failed for a few seconds, and one that names a command waiting for the cycle.
 class StatusBarLine final : public QStatusBar, public StatusLine {
     Q_OBJECT
 
@@ -28,6 +28,9 @@ public:
     [[nodiscard]] std::string Text() const override { return m_text; }
     void SetText(std::string_view text) override;
     void ShowFailureReason(std::string_view reason) override;
+    // Says that a command given during a probe waits for the cycle's end ("Stop requested:
+    // after this cycle"); an empty name takes the notice away.
+    void ShowHeldCommand(std::string_view name);
 
     // The three shown parts, left to right.
     [[nodiscard]] std::array<QString, 3> ShownParts() const;
@@ -38,6 +41,7 @@ private:
     std::string m_text;
     StatusTextPanel* m_panel;
     QLabel* m_reasonField;
+    QLabel* m_heldField;
     QTimer m_reasonShown;
 };
 

@@ -68,8 +68,8 @@ public:
     virtual void RunBlocking(const std::function<void()>& work) = 0;
 };
 
-// Services of the program around the engine. Its blocking steps let the window keep painting
-// but deliver no user input until the next pump.
+// Services of the program around the engine. During its blocking steps the window keeps
+// painting and answering, but nothing that changes the run happens before the next pump.
 class HostServices : public BlockingRunner {
 public:
     // Lets pending window messages (commands, timer ticks, repaints) run once.

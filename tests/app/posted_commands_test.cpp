@@ -4,15 +4,22 @@
 #include "app/status_bar_line.h"
 #include "app/text_display.h"
 #include "base/text_file.h"
+#include "kit/window_system_input.h"
 #include "main_form_rig.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <regex>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -28,10 +35,11 @@ using kit::WhenModalOpens;
 using kit::WriteWholeFile;
 
 using kit::MainFormTest;
+using kit::QueueClick;
 
-// Commands posted while the first of two targets is probed, as a global menu bar or an
-// accessibility action delivers them past the held user input, or as the window's own close (its
-// title bar's) asks, with one probe at a time and with both at once.
+// Commands given while the first of two targets is probed, as a click, a global menu bar or an
+// accessibility action gives them, or as the window's own close (its title bar's) asks, with one
+// probe at a time and with both at once.
 struct PostedCommand {
     const char* Name;
     QAction* MainMenus::*Item;  // none: the window's own close
@@ -126,6 +134,62 @@ TEST_P(PostedCommandTest, WaitsForTheNextPumpPointAndLeavesTheCycleIntact) {
 
 INSTANTIATE_TEST_SUITE_P(MenuCommands, PostedCommandTest, testing::ValuesIn(kPostedCommands),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// Clicks queued as the windowing system queues them, while the only probe waits: the File menu
+// opens, Stop waits for the cycle's end and says so, and View > Summary shows its window.
+TEST_F(MainFormTest, ClicksAreAnsweredWhileAProbeWaits) {
+    auto form = Opened(Configuration({"first"}));
+    TMainForm* window = form.get();
+    QMenuBar& bar = *window->menuBar();
+    QMenu& file = *bar.actions().at(0)->menu();
+    QMenu& view = *bar.actions().at(1)->menu();
+    std::atomic<bool> fileOpen = false;
+    std::atomic<bool> viewOpen = false;
+    std::atomic<bool> summaryShown = false;
+    QObject::connect(&file, &QMenu::aboutToShow, [&] { fileOpen = true; });
+    QObject::connect(&view, &QMenu::aboutToShow, [&] { viewOpen = true; });
+    WhenModalOpens([&](QWidget& shown) {
+        summaryShown = shown.windowTitle() == QStringLiteral("Velnorix Performance Summary");
+        shown.close();
+    });
+    QString heldDuringProbe;
+    const auto onWindow = [window](const std::function<void()>& work) {
+        QMetaObject::invokeMethod(window, work, Qt::BlockingQueuedConnection);
+    };
+    // On the probe's thread: a click the window never answers fails the test, not hangs it.
+    const auto await = [](const std::atomic<bool>& done) {
+        for (int i = 0; i < 1000 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return done.load();
+    };
+    const auto center = [](QMenu& menu, QAction* item) {
+        return menu.actionGeometry(item).center();
+    };
+    m_probes.DuringProbe([&] {
+        onWindow([&] { QueueClick(bar, bar.actionGeometry(bar.actions().at(0)).center()); });
+        if (!await(fileOpen))
+            return;
+        onWindow([&] { QueueClick(file, center(file, window->Menus().StopTest1)); });
+        onWindow([&] { QueueClick(bar, bar.actionGeometry(bar.actions().at(1)).center()); });
+        if (!await(viewOpen))
+            return;
+        onWindow([&] { QueueClick(view, center(view, window->Menus().Summary1)); });
+        await(summaryShown);
+        onWindow([&] {
+            heldDuringProbe =
+                window->StatusBar1().findChild<QLabel*>(QStringLiteral("HeldCommand"))->text();
+        });
+    });
+    form->Menus().StartTest1->trigger();
+
+    EXPECT_TRUE(fileOpen);
+    EXPECT_TRUE(viewOpen);
+    EXPECT_TRUE(summaryShown);
+    EXPECT_EQ(heldDuringProbe, QStringLiteral("Stop requested: after this cycle"));
+    EXPECT_TRUE(form->Model().StopRequested);
+    EXPECT_TRUE(form->StatusBar1().findChild<QLabel*>(QStringLiteral("HeldCommand"))->isHidden());
+    EXPECT_EQ(form->Model().StatisticsOf(0).Attempts, 1);
+}
 
 // A close carried out at the cycle's first pump point (posted before the run starts) or at its
 // last one (held there from the second probe).
