@@ -15,6 +15,7 @@
 #include "config/configuration_commands.h"
 #include "engine/display_header.h"
 #include "engine/monitor.h"
+#include "engine/network_probes.h"
 #include "reports/forms/log_commands.h"
 
 #include <QCloseEvent>
@@ -27,7 +28,17 @@
 #include <utility>
 
 namespace velnorix {
+
 namespace {
+
+// Where the system gives the window no ICMP socket, its pings go through the console program
+// beside it, which the package gives the raw-socket right.
+NetworkProbeSettings WindowNetworkSettings() {
+    NetworkProbeSettings settings;
+    settings.EchoHelper = std::make_shared<EchoHelperConnection>(
+        (QCoreApplication::applicationDirPath() + QStringLiteral("/velnorix-cli")).toStdString());
+    return settings;
+}
 
 // Client area at first show: a display with room for 25 lines of its 13-pixel font (15
 // pixels a line) above a 29-pixel status bar.
@@ -70,19 +81,20 @@ TMainForm::TMainForm(MainFormSetup setup)
         RunGuarded([this] { m_monitor->Scheduler().OnStartDelayElapsed(); });
     });
     m_timer2->SetInterval(kStartDelayMs);
-    m_monitor = std::make_unique<Monitor>(
-        SchedulerParts{.Model = m_model,
-                       .Display = *m_display,
-                       .StatusBar = *m_statusBar,
-                       .CycleTimer = *m_timer1,
-                       .StartTimer = *m_timer2,
-                       .Clock = m_clock,
-                       .Host = *m_host,
-                       .Probes = setup.Probes,
-                       .Format = m_formatSettings,
-                       .Observer = &m_metrics,
-                       .CycleEnded = [this] { NotifyVerdictChanges(); },
-                       .ParallelProbes = std::move(setup.ParallelProbes)});
+    m_monitor =
+        std::make_unique<Monitor>(SchedulerParts{.Model = m_model,
+                                                 .Display = *m_display,
+                                                 .StatusBar = *m_statusBar,
+                                                 .CycleTimer = *m_timer1,
+                                                 .StartTimer = *m_timer2,
+                                                 .Clock = m_clock,
+                                                 .Host = *m_host,
+                                                 .Probes = setup.Probes,
+                                                 .Format = m_formatSettings,
+                                                 .Observer = &m_metrics,
+                                                 .CycleEnded = [this] { NotifyVerdictChanges(); },
+                                                 .ParallelProbes = std::move(setup.ParallelProbes)},
+                                  WindowNetworkSettings());
     m_configuration = std::make_unique<ConfigurationCommands>(m_model, *m_display, *m_statusBar,
                                                               *m_prompts, m_folders.Configurations);
     m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_folders.Logs);

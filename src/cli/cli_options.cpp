@@ -64,6 +64,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.ShowVersion = true;
         } else if (argument == "--quiet" || argument == "-q") {
             options.Quiet = true;
+        } else if (argument == "--echo-helper") {
+            options.EchoHelper = true;
         } else if (argument == "--no-reasons") {
             options.NoReasons = true;
         } else if (const auto cycles = OptionValue(arguments, i, "--cycles", "a number")) {
@@ -84,7 +86,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             throw std::invalid_argument("only one configuration file can be given");
         }
     }
-    if (options.ConfigFile.empty() && !options.ShowHelp && !options.ShowVersion)
+    if (options.ConfigFile.empty() && !options.ShowHelp && !options.ShowVersion &&
+        !options.EchoHelper)
         throw std::invalid_argument("no configuration file given");
     return options;
 }
@@ -112,6 +115,9 @@ std::string CliUsage(const std::string& programName) {
            "               serve the figures for Prometheus at http://HOST:PORT/metrics, for\n"
            "               example --metrics 127.0.0.1:9917 ([::1]:9917 for IPv6); HOST is a\n"
            "               numeric address of this machine\n"
+           "  --echo-helper\n"
+           "               send ICMP echo requests for the desktop window, which starts it\n"
+           "               when the system gives the window no ICMP socket of its own\n"
            "  --help       show this text\n"
            "  --version    show the version\n"
            "\n"

@@ -18,6 +18,7 @@ struct CliOptions {
     bool Quiet = false;                   // no terminal bell for audible failures
     bool NoReasons = false;               // no failure reasons on standard error
     std::optional<ListenAddress> Metrics; // serve /metrics here while the run goes
+    bool EchoHelper = false;              // serve the window's echo requests, nothing else
     bool ShowHelp = false;
     bool ShowVersion = false;
 };

@@ -1,11 +1,13 @@
 #include "base/open_file_limit.h"
 #include "cli/cli_options.h"
 #include "cli/console_monitor.h"
+#include "cli/echo_helper.h"
 
 #include <clocale>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 int main(int argc, char* argv[]) {
@@ -30,5 +32,7 @@ int main(int argc, char* argv[]) {
                     VELNORIX_VERSION_PATCH);
         return kExitOk;
     }
+    if (options.EchoHelper)
+        return ServeEchoRequests(STDIN_FILENO, STDOUT_FILENO);
     return RunConsoleMonitor(options, stdout, stderr);
 }

@@ -7,10 +7,13 @@ namespace velnorix {
 NetworkProbes::NetworkProbes(const NetworkProbeSettings& settings)
     : m_http(settings.Http), m_pop3(settings.Mail), m_smtp(settings.Mail) {
     m_ping.SetReceiveTimeout(settings.EchoTimeout);
+    if (settings.EchoHelper)
+        m_echo.emplace(m_ping, settings.EchoHelper, settings.EchoTimeout);
 }
 
 ProbeComponents NetworkProbes::Components() {
-    return ProbeComponents{m_ping, m_http, m_pop3, m_smtp};
+    EchoProbe& ping = m_echo ? static_cast<EchoProbe&>(*m_echo) : m_ping;
+    return ProbeComponents{ping, m_http, m_pop3, m_smtp};
 }
 
 ProbeMakers NetworkProbeMakers(const NetworkProbeSettings& settings) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/probe_set.h"
+#include "probes/echo_helper_client.h"
 #include "probes/http/http_client.h"
 #include "probes/icmp_client.h"
 #include "probes/network_bounds.h"
@@ -9,6 +10,8 @@
 #include "probes/smtp_client.h"
 
 #include <chrono>
+#include <memory>
+#include <optional>
 
 namespace velnorix {
 
@@ -17,6 +20,8 @@ struct NetworkProbeSettings {
     HttpClientSettings Http;
     ConnectionBounds Mail;
     std::chrono::milliseconds EchoTimeout = kEchoReceiveTimeout;
+    // Where the system gives no ICMP socket, pings go through this helper; none: they fail.
+    std::shared_ptr<EchoHelperConnection> EchoHelper;
 };
 
 // The four real probe components, owned together for as long as the engine runs.
@@ -35,6 +40,7 @@ public:
 
 private:
     IcmpClient m_ping;
+    std::optional<EchoWithHelper> m_echo; // m_ping, or the helper where it has no socket
     HttpClient m_http;
     Pop3Client m_pop3;
     SmtpClient m_smtp;
