@@ -17,13 +17,13 @@
 #include "app/main_form.h"
 #include "app/qt_interval_timer.h"
 #include "app/text_display.h"
+#include "base/file_descriptor.h"
 #include "base/text_file.h"
 #include "click_meter.h"
 #include "engine/display_header.h"
 #include "engine/network_probes.h"
 #include "kit/scripted_prompts.h"
 #include "stall_meter.h"
-#include "support/loopback_server.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,12 +36,11 @@
 #include <filesystem>
 #include <fstream>
 #include <net/if.h>
-#include <optional>
+#include <netinet/in.h>
 #include <sched.h>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace velnorix {
@@ -165,18 +164,23 @@ void SilentPingCycle(benchmark::State& state) {
 
 void SilentSmtpCycles(benchmark::State& state, std::chrono::milliseconds readTimeout,
                       bool clicking) {
-    // A listener that accepts the connection; nobody ever greets on it.
-    std::optional<kit::LoopbackServer> silent;
-    try {
-        silent.emplace([](kit::Connection& connection) { connection.DrainUntilClosed(); });
-    } catch (const std::system_error&) {
+    // A listener that never accepts: the kernel completes the connection and nobody ever
+    // greets on it, for as long as the probe waits.
+    const FileDescriptor silent(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    auto* any = reinterpret_cast<sockaddr*>(&address);
+    if (::bind(silent.Get(), any, length) != 0 || ::listen(silent.Get(), 8) != 0 ||
+        ::getsockname(silent.Get(), any, &length) != 0) {
         state.SkipWithError("cannot listen on the loopback");
         return;
     }
     NetworkProbeSettings settings;
     settings.Mail.ReadTimeout = readTimeout;
-    MeasureCycles(state, Configuration("<SMTP>", "127.0.0.1", silent->Port()), settings, false,
-                  clicking);
+    MeasureCycles(state, Configuration("<SMTP>", "127.0.0.1", ntohs(address.sin_port)), settings,
+                  false, clicking);
 }
 
 void SilentSmtpCycle(benchmark::State& state) {
