@@ -193,7 +193,8 @@ TEST(ParallelCycleTest, TargetsThatTimedOutStartFirstInTheNextCycleAndAreRecorde
             return;
         // Held until two probes of the cycle have begun, so the first two started are the
         // first two taken.
-        startedChanged.wait_for(lock, std::chrono::seconds(10), [&] { return started.size() >= 2; });
+        startedChanged.wait_for(lock, std::chrono::seconds(10),
+                                [&] { return started.size() >= 2; });
         throw ReadTimeoutError();
     });
     EngineRig rig(StageMakers(stage));
