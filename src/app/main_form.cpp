@@ -44,7 +44,6 @@ NetworkProbeSettings WindowNetworkSettings() {
 // pixels a line) above a 29-pixel status bar.
 constexpr int kClientWidth = 662;
 constexpr int kDisplayHeight = 385;
-constexpr QPoint kInitialPlace(338, 290);
 // The minimum track sizes are whole-window sizes: of a 670 x 460 window, frame, caption and
 // menu bar take this much and leave a 662 x 414 client area.
 constexpr QSize kTrackFrame(8, 46);
@@ -62,8 +61,14 @@ TMainForm::TMainForm(MainFormSetup setup)
     setFont(windowFont);
     setCentralWidget(m_display);
     setStatusBar(m_statusBar);
-    move(kInitialPlace);
     resize(kClientWidth, menuBar()->sizeHint().height() + kDisplayHeight + m_statusBar->height());
+    // Inside the area the desktop's panels leave, so the status bar opens in sight.
+    if (const QScreen* shownOn = screen()) {
+        const OpeningPlace place =
+            PlaceOnOpening(shownOn->geometry(), shownOn->availableGeometry(), size());
+        move(place.FramePosition);
+        resize(place.WindowSize);
+    }
 
     if (setup.Prompts != nullptr) {
         m_prompts = setup.Prompts;

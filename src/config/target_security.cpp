@@ -17,16 +17,6 @@ bool OffersSecurity(TestType type) {
     return type == TestType::Pop3 || type == TestType::Smtp;
 }
 
-std::int32_t DefaultPort(TestType type, TargetSecurity security) {
-    if (type == TestType::Pop3 && security == TargetSecurity::Tls)
-        return 995;
-    if (type == TestType::Smtp && security == TargetSecurity::Tls)
-        return 465;
-    if (type == TestType::Smtp && security == TargetSecurity::StartTls)
-        return 587;
-    return DefaultPort(type);
-}
-
 std::string_view SecurityName(TargetSecurity security) {
     switch (security) {
     case TargetSecurity::Tls:

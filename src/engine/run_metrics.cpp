@@ -7,6 +7,15 @@
 #include <utility>
 
 namespace velnorix {
+namespace {
+
+// The `target` label: the whole user information hidden, since it leaves the machine, and the
+// port shown where the address alone does not tell it.
+std::string ExportedName(const TargetSettings& entry) {
+    return WithUnusualPort(entry, WithUserInformationHidden(entry.Addr));
+}
+
+} // namespace
 
 RunMetrics::RunMetrics(Clock& clock, MetricsBoard* board, std::size_t historyLimit,
                        std::size_t historyBudget)
@@ -68,7 +77,7 @@ const RunMetrics::TargetRecord* RunMetrics::KeptFor(const RunModel& model,
     const TargetRecord& record = m_targets[at];
     const TargetSettings& entry = model.Target(index);
     // An edited row shows none of the probes its former target had.
-    return record.Type == entry.Type && record.Addr == entry.Addr ? &record : nullptr;
+    return record.IsFor(entry) ? &record : nullptr;
 }
 
 RunMetrics::TargetRecord& RunMetrics::RecordFor(const TargetSettings& entry, std::int32_t index) {
@@ -77,11 +86,13 @@ RunMetrics::TargetRecord& RunMetrics::RecordFor(const TargetSettings& entry, std
         m_targets.resize(at + 1);
     TargetRecord& record = m_targets[at];
     // The operator may edit the table during a run; another target's probes are not its own.
-    if (record.Type != entry.Type || record.Addr != entry.Addr) {
+    if (!record.IsFor(entry)) {
         record = TargetRecord{};
         record.Type = entry.Type;
         record.Addr = entry.Addr;
-        record.Shown = WithUserInformationHidden(entry.Addr);
+        record.Port = entry.Port;
+        record.Security = entry.Security;
+        record.Shown = ExportedName(entry);
     }
     return record;
 }
@@ -92,8 +103,7 @@ TargetMetrics RunMetrics::MetricsOf(const RunModel& model, std::int32_t index,
     const TargetStatistics& figures = model.StatisticsOf(index);
     TargetMetrics target{.Index = index + 1,
                          .Type = entry.Type,
-                         .Target = record != nullptr ? record->Shown
-                                                     : WithUserInformationHidden(entry.Addr),
+                         .Target = record != nullptr ? record->Shown : ExportedName(entry),
                          .Attempts = figures.Attempts,
                          .Failures = figures.Failures,
                          .LowMs = figures.LowMs,

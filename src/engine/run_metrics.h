@@ -51,14 +51,23 @@ public:
 
 private:
     struct TargetRecord {
-        std::string Type; // what the record was kept for: a changed target starts afresh
+        // What the record was kept for: a changed target starts afresh. Another port or
+        // protection is another server, and another name in the scrape.
+        std::string Type;
         std::string Addr;
-        std::string Shown; // Addr as a scrape shows it, worked out once
+        std::int32_t Port = 0;
+        TargetSecurity Security = TargetSecurity::None;
+        std::string Shown; // the target as a scrape shows it, worked out once
         bool Probed = false;
         bool LastFailed = false;
         std::uint32_t LastMs = 0;
         std::int64_t ConsecutiveFailures = 0;
         std::deque<ProbeSample> History;
+
+        [[nodiscard]] bool IsFor(const TargetSettings& entry) const {
+            return Type == entry.Type && Addr == entry.Addr && Port == entry.Port &&
+                   Security == entry.Security;
+        }
     };
 
     TargetRecord& RecordFor(const TargetSettings& entry, std::int32_t index);

@@ -1,7 +1,5 @@
 #include "engine/run_model.h"
 
-#include "probes/http/url_parts.h"
-
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
@@ -15,53 +13,6 @@ void CheckIndex(std::int32_t index, std::int32_t count) {
 }
 
 } // namespace
-
-TestType TestTypeOf(std::string_view tag) {
-    if (tag == kTagHtml)
-        return TestType::Html;
-    if (tag == kTagPing)
-        return TestType::Ping;
-    if (tag == kTagPop3)
-        return TestType::Pop3;
-    if (tag == kTagSmtp)
-        return TestType::Smtp;
-    return TestType::Unknown;
-}
-
-std::string TargetSettings::ShownAddr() const {
-    return WithPasswordHidden(Addr);
-}
-
-std::int32_t DefaultPort(TestType type) {
-    switch (type) {
-    case TestType::Html:
-        return 80;
-    case TestType::Pop3:
-        return 110;
-    case TestType::Smtp:
-        return 25;
-    case TestType::Ping:
-    case TestType::Unknown:
-        break;
-    }
-    return 0;
-}
-
-std::string_view TagOf(TestType type) {
-    switch (type) {
-    case TestType::Html:
-        return kTagHtml;
-    case TestType::Ping:
-        return kTagPing;
-    case TestType::Pop3:
-        return kTagPop3;
-    case TestType::Smtp:
-        return kTagSmtp;
-    case TestType::Unknown:
-        break;
-    }
-    return {};
-}
 
 const TargetSettings& Configuration::Target(std::int32_t index) const {
     CheckIndex(index, TargetCount());

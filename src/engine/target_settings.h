@@ -30,6 +30,11 @@ enum class TargetSecurity {
     StartTls, // the plain greeting, then an upgrade to TLS before anything else is sent
 };
 
+// The usual port of a type spoken with that protection: POP3 110 / 995 / 110, SMTP 25 / 465 /
+// 587 (message submission, where STARTTLS is the norm) for None / TLS / STARTTLS. The other
+// types keep their one default.
+std::int32_t DefaultPort(TestType type, TargetSecurity security);
+
 // One configured target, as the configuration file and the dialog hold it.
 struct TargetSettings {
     std::string Type;
@@ -45,8 +50,17 @@ struct TargetSettings {
     // The address wherever it is shown or logged: a URL's password is replaced by "***", so
     // it never reaches the screen or a log file.
     [[nodiscard]] std::string ShownAddr() const;
+    // ShownAddr WithUnusualPort: the target's name in the performance window and notices.
+    [[nodiscard]] std::string ShownName() const;
 
     friend bool operator==(const TargetSettings&, const TargetSettings&) = default;
 };
+
+// `shownAddr`, the entry's address as its reader may see it, with the port the probe connects
+// to wherever the address alone does not tell it: ":port" after a mail server's host (an IPv6
+// literal in brackets) when it is not the usual one for the target's protection, and after a
+// URL's host when the URL names no port and the target's port overrides the scheme's. Two
+// targets on one host then read apart in every list, chart, notice and metric.
+std::string WithUnusualPort(const TargetSettings& entry, std::string shownAddr);
 
 } // namespace velnorix

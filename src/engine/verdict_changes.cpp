@@ -27,7 +27,7 @@ std::vector<VerdictChange> VerdictWatch::CycleEnded(const RunModel& model) {
         }
         const int verdict = figures.Failures > seen.Failures ? -1 : 1;
         if (seen.Verdict != 0 && verdict != seen.Verdict)
-            changes.push_back({target.Type, target.ShownAddr(), verdict > 0,
+            changes.push_back({target.Type, target.ShownName(), verdict > 0,
                                verdict > 0 ? std::string() : figures.LastReason});
         seen.Attempts = figures.Attempts;
         seen.Failures = figures.Failures;
@@ -49,7 +49,7 @@ std::vector<ChangeNotice> NoticesFor(const std::vector<VerdictChange>& changes) 
         return notices;
     }
     for (const VerdictChange& change : changes) {
-        const std::string target = change.Type + change.ShownAddr;
+        const std::string target = change.Type + change.ShownName;
         if (change.Succeeds)
             notices.push_back({"Success again: " + target, target + " answers again.", false});
         else

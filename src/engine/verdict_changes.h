@@ -13,7 +13,7 @@ namespace velnorix {
 // before, in which it was probed too.
 struct VerdictChange {
     std::string Type;
-    std::string ShownAddr;
+    std::string ShownName;
     bool Succeeds = false; // the new verdict
     std::string Reason;    // why it now fails; empty when it succeeds
 };

@@ -42,7 +42,7 @@ std::vector<PerformanceRow> PerformanceRows(const RunModel& model, const LocalDa
         const TargetSettings& entry = model.Target(i);
         const TargetStatistics& figures = model.StatisticsOf(i);
         totals.Add(figures);
-        rows.push_back(Row(entry.ShownAddr(), entry.Type, figures.Attempts, figures.Failures,
+        rows.push_back(Row(entry.ShownName(), entry.Type, figures.Attempts, figures.Failures,
                            figures.TotalMs, figures.LowMs, figures.HighMs, settings));
     }
     rows.push_back(Row(SummaryCaption(model, now), std::string(), totals.Attempts, totals.Failures,

@@ -1,6 +1,7 @@
 #include "app/screen_adaptation.h"
 #include "support/width_steps.h"
 
+#include <QRect>
 #include <gtest/gtest.h>
 #include <optional>
 #include <tuple>
@@ -31,6 +32,34 @@ TEST(ScreenAdaptationTest, StepsWithTheScreenWidthAndFitsTheScreensItKnows) {
         EXPECT_TRUE(width <= 720 || a.MinimumTrackWidth <= width) << width;
         EXPECT_EQ(a.DisplayFontPoints.has_value(), width <= 720) << width;
         smaller = a;
+    }
+}
+
+// A 662 x 440 window, whose frame is taken to be 678 x 488, opens at its usual place where that
+// fits in the area the panels leave, and otherwise as near to it as fits, never larger.
+TEST(ScreenAdaptationTest, TheWindowOpensInsideTheAreaThePanelsLeave) {
+    struct Case {
+        const char* Name;
+        QRect Screen;
+        QRect Available;
+        QPoint Frame;
+        QSize Window;
+    };
+    const QSize window(662, 440);
+    const Case cases[] = {
+        {"1920x1080, panel below", {0, 0, 1920, 1080}, {0, 0, 1920, 1040}, {338, 290}, window},
+        {"1366x768, 40 px panel below", {0, 0, 1366, 768}, {0, 0, 1366, 728}, {338, 240}, window},
+        {"1366x768, panel on top", {0, 0, 1366, 768}, {0, 28, 1366, 740}, {338, 280}, window},
+        {"800x600, no panel", {0, 0, 800, 600}, {0, 0, 800, 600}, {122, 112}, window},
+        {"second screen", {1920, 0, 1366, 768}, {1920, 0, 1366, 728}, {2258, 240}, window},
+        {"640x480, panel on top", {0, 0, 640, 480}, {0, 28, 640, 452}, {0, 28}, {624, 404}},
+    };
+    for (const Case& c : cases) {
+        const OpeningPlace place = PlaceOnOpening(c.Screen, c.Available, window);
+        EXPECT_EQ(place.FramePosition, c.Frame) << c.Name;
+        EXPECT_EQ(place.WindowSize, c.Window) << c.Name;
+        const QRect frame(place.FramePosition, place.WindowSize.grownBy(kFrameAllowance));
+        EXPECT_TRUE(c.Available.contains(frame)) << c.Name;
     }
 }
 

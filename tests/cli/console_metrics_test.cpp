@@ -132,9 +132,12 @@ TEST_F(ConsoleMonitorTest, MetricsEndpointServesTheFiguresTheDetailLogShowsWhate
     ASSERT_GE(lines.size(), 2u);
     EXPECT_NE(lines[0].find("Success:"), std::string::npos);
     EXPECT_NE(lines[1].find("Failure:"), std::string::npos);
-    for (const auto& [index, up, down] : {std::tuple{"1", "1", "0"}, {"2", "0", "1"}}) {
-        const std::string labels =
-            std::string("{index=\"") + index + "\",type=\"<SMTP>\",target=\"127.0.0.1\"}";
+    // Both on 127.0.0.1: the port tells them apart.
+    for (const auto& [index, port, up, down] :
+         {std::tuple{"1", smtp.Port(), "1", "0"}, {"2", refusing.Port(), "0", "1"}}) {
+        const std::string labels = std::string("{index=\"") + index +
+                                   "\",type=\"<SMTP>\",target=\"127.0.0.1:" + std::to_string(port) +
+                                   "\"}";
         EXPECT_EQ(SampleValue(text, "velnorix_target_up" + labels), up);
         EXPECT_EQ(SampleValue(text, "velnorix_target_attempts_total" + labels), "1");
         EXPECT_EQ(SampleValue(text, "velnorix_target_successes_total" + labels), up);

@@ -50,6 +50,7 @@ protected:
     ExpositionTest() {
         m_model.Target(1).User = "mailuser";
         m_model.Target(1).Password = "mailpass";
+        m_model.Target(1).Port = 1110; // not POP3's usual port: the label tells it
     }
 
     void Probe(std::int32_t index, std::uint32_t ms, bool failed) {
@@ -82,7 +83,7 @@ protected:
 TEST_F(ExpositionTest, TargetSamplesCarryTheFiguresOfTheRunAndNoCredential) {
     const std::string text = RenderOneCycle();
     const std::string web = R"({index="1",type="<HTML>",target="http://***@web.test/\"q\""})";
-    const std::string mail = R"({index="2",type="<POP3>",target="127.0.0.1"})";
+    const std::string mail = R"({index="2",type="<POP3>",target="127.0.0.1:1110"})";
     const std::string ping = R"({index="3",type="<Ping>",target="127.0.0.2"})";
 
     // A target not yet probed has counters but no verdict.
@@ -151,6 +152,8 @@ TEST_F(ExpositionTest, HistoryKeepsTheLatestProbesOfTheSameTarget) {
     bounded.ProbeRecorded(m_model, 0, 9, false);
     ASSERT_EQ(bounded.History(m_model, 0).size(), 1U);
     EXPECT_EQ(bounded.History(m_model, 0).front().ElapsedMs, 9U);
+    m_model.Target(0).Port = 8443; // the same URL on another port is another server
+    EXPECT_TRUE(bounded.History(m_model, 0).empty());
     EXPECT_TRUE(bounded.History(m_model, 2).empty());
 }
 

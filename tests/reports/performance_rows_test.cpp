@@ -40,6 +40,8 @@ TEST_F(PerformanceRowsTest, WithoutTargetsOnlyTheSummaryRowRemainsAndItShowsNoSp
 
 TEST_F(PerformanceRowsTest, TargetsNeverTestedShowZeroFigures) {
     AddTarget("mail.example.org", {});
+    m_model.Target(0).SetType("<SMTP>");
+    m_model.Target(0).Port = 2525;
     AddTarget("192.0.2.10", {});
     const std::vector<PerformanceRow> rows = Rows();
     ASSERT_EQ(rows.size(), 3u);
@@ -47,7 +49,7 @@ TEST_F(PerformanceRowsTest, TargetsNeverTestedShowZeroFigures) {
     expected[0] = "192.0.2.10";
     expected[1] = "<Ping>";
     EXPECT_EQ(rows[1], expected);
-    EXPECT_EQ(rows[0][0], "mail.example.org");
+    EXPECT_EQ(rows[0][0], "mail.example.org:2525") << "two servers on one host read apart";
 }
 
 TEST_F(PerformanceRowsTest, FiguresOfOneTargetAreRightAlignedInFixedWidths) {

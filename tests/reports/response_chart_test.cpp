@@ -49,6 +49,7 @@ struct RowCase {
 class ResponseChartTest : public testing::TestWithParam<RowCase> {
 protected:
     ResponseChartTest() {
+        m_model.Target(0).Port = 8080; // the legend names it: http://web.test:8080/
         const std::uint32_t start = m_rig.Clock.TickCount();
         for (const ScriptedProbe& probe : kScript) {
             m_rig.Clock.SetTick(start + probe.AtMs);
@@ -73,7 +74,8 @@ TEST_P(ResponseChartTest, TheSelectedRowChartsItsTargetsSuccessesAsLinesAndFailu
     const std::vector<QLineSeries*> lines = form.Chart().Lines();
     ASSERT_EQ(lines.size(), row.Charted.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        EXPECT_EQ(lines[i]->name().toStdString(), m_model.Target(row.Charted[i]).ShownAddr());
+        const TargetSettings& target = m_model.Target(row.Charted[i]);
+        EXPECT_EQ(lines[i]->name().toStdString(), target.Type + target.ShownName());
         EXPECT_EQ(Points(*lines[i]), Expected({row.Charted[i]}, false)) << i;
     }
     ASSERT_NE(form.Chart().Failures(), nullptr);
@@ -110,8 +112,9 @@ TEST(ResponseChartSummaryTest, ManyTargetsChartTheirMedianPerCycleAndTheSlowestF
     std::vector<std::string> names;
     for (const QLineSeries* line : lines)
         names.push_back(line->name().toStdString());
-    EXPECT_EQ(names, (std::vector<std::string>{"Median of 8 targets", "10.0.0.7", "10.0.0.6",
-                                               "10.0.0.5", "10.0.0.4", "10.0.0.3"}));
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"Median of 8 targets", "<Ping>10.0.0.7", "<Ping>10.0.0.6",
+                                        "<Ping>10.0.0.5", "<Ping>10.0.0.4", "<Ping>10.0.0.3"}));
     // Of eight responses the upper middle one, at the upper middle of their times; the failed
     // probe leaves seven in the second cycle.
     EXPECT_EQ(Points(*lines[0]), (std::vector<QPointF>{{5.0, 0.5}, {13.0, 0.51}, {21.0, 0.52}}));

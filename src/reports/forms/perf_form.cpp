@@ -26,6 +26,9 @@ namespace {
 
 // With more targets than this the summary row charts their median and this many slowest.
 constexpr std::int32_t kSlowestCharted = 5;
+// Where PerformanceRows puts a target's name and its type.
+constexpr int kTargetColumn = 0;
+constexpr int kTypeColumn = 1;
 
 QFont PixelFont(const QString& family, int pixels) {
     QFont font(family);
@@ -154,8 +157,10 @@ void TVelnorixPerfForm::SetHistory(const RunMetrics& metrics, const RunModel& mo
 void TVelnorixPerfForm::ChartRow(int row) {
     if (row < 0) // nothing selected
         return;
+    // The legend tells targets apart as the table does, type first as in the result lines.
     const auto target = [this](std::int32_t index) {
-        return ChartedTarget{m_rows->index(index, 0).data().toString(),
+        return ChartedTarget{m_rows->index(index, kTypeColumn).data().toString() +
+                                 m_rows->index(index, kTargetColumn).data().toString(),
                              &m_metrics->History(*m_model, index)};
     };
     const std::int32_t count = m_model->TargetCount();
