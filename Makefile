@@ -33,7 +33,8 @@ PREFIX ?= /usr/local
 install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
 
-# The .deb in $(BUILD), with its dependencies found from the linked libraries.
+# The two .debs (velnorix-cli and velnorix) in $(BUILD), their dependencies found from the
+# libraries their programs link.
 package: build
 	cmake --build $(BUILD) --target package
 

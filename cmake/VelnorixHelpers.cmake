@@ -18,6 +18,20 @@ target_compile_definitions(velnorix_settings INTERFACE
   VELNORIX_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   VELNORIX_VERSION_PATCH=${PROJECT_VERSION_PATCH}
   VELNORIX_VERSION_TWEAK=${PROJECT_VERSION_TWEAK})
+# Hardening as Debian's dpkg-buildflags gives it for hardening=+all, so the packaged programs
+# carry it: stack protector, format-string errors, relocations read-only and bound at start.
+# PIE needs no flag: Debian's gcc and clang make it by default (dpkg-buildflags adds none
+# either), and lintian's hardening checks in CI would catch a program without it. Every build
+# gets these, Debug and sanitizer ones too so tests run what ships, but _FORTIFY_SOURCE only
+# optimised ones without a sanitizer: it needs -O (glibc warns otherwise) and the sanitizers
+# intercept the same calls it checks.
+target_compile_options(velnorix_settings INTERFACE
+  -fstack-protector-strong -Wformat -Werror=format-security)
+target_link_options(velnorix_settings INTERFACE LINKER:-z,relro,-z,now)
+if(NOT VELNORIX_SANITIZE AND NOT VELNORIX_SANITIZE_THREAD AND NOT VELNORIX_BUILD_FUZZ)
+  target_compile_definitions(velnorix_settings INTERFACE
+    $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
+endif()
 if(VELNORIX_SANITIZE)
   target_compile_options(velnorix_settings INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
