@@ -18,7 +18,8 @@ TargetState TakeIntoState(RunModel& model, std::int32_t index, std::uint32_t ela
                           bool failed) {
     const TargetSettings& target = model.Target(index);
     const Configuration& config = model.Config;
-    const auto slowMs = static_cast<std::uint32_t>(target.SlowMs != 0 ? target.SlowMs : config.SlowMs);
+    const auto slowMs =
+        static_cast<std::uint32_t>(target.SlowMs != 0 ? target.SlowMs : config.SlowMs);
     TargetStatistics& statistics = model.StatisticsOf(index);
     statistics.Own.Advance(ClassOf(failed, elapsedMs, slowMs),
                            StateRules{config.FailAfter, config.RecoverAfter, slowMs});

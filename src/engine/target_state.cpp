@@ -39,7 +39,8 @@ void OwnState::Advance(ProbeClass probe, const StateRules& rules) {
     case ProbeClass::Good:
         if (State == TargetState::Unknown)
             State = answered;
-        else if (State == TargetState::Down || (State == TargetState::Slow && answered == TargetState::Up))
+        else if (State == TargetState::Down ||
+                 (State == TargetState::Slow && answered == TargetState::Up))
             State = Run >= rules.RecoverAfter ? answered : State;
         else if (State == TargetState::Up && answered == TargetState::Slow)
             State = Run >= rules.FailAfter ? answered : State;

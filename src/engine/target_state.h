@@ -17,8 +17,8 @@ enum class TargetState : std::uint8_t {
     Paused,      // alerts paused by the operator; probing goes on
 };
 
-inline constexpr std::array kTargetStates = {TargetState::Unknown, TargetState::Up,
-                                             TargetState::Slow,    TargetState::Down,
+inline constexpr std::array kTargetStates = {TargetState::Unknown,     TargetState::Up,
+                                             TargetState::Slow,        TargetState::Down,
                                              TargetState::Unreachable, TargetState::Paused};
 
 // "Unknown", "Up", "Slow", "Down", "Unreachable", "Paused".

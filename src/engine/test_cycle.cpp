@@ -1,11 +1,10 @@
 #include "engine/test_cycle.h"
 
-#include "engine/run_states.h"
-
 #include "base/date_time.h"
 #include "engine/display_blocks.h"
 #include "engine/display_header.h"
 #include "engine/result_line.h"
+#include "engine/run_states.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
 #include "engine/target_probe.h"

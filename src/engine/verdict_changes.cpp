@@ -22,10 +22,10 @@ std::vector<VerdictChange> VerdictWatch::CycleEnded(const RunModel& model) {
             state == TargetState::Paused)
             continue;
         if (seen.State != TargetState::Unknown && state != seen.State)
-            changes.push_back({target.Type, target.ShownName(), state != TargetState::Down,
-                               state == TargetState::Down ? model.Statistics[i].LastReason
-                                                          : std::string(),
-                               state});
+            changes.push_back(
+                {target.Type, target.ShownName(), state != TargetState::Down,
+                 state == TargetState::Down ? model.Statistics[i].LastReason : std::string(),
+                 state});
         seen.State = state;
     }
     return changes;

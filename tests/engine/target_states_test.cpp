@@ -1,3 +1,4 @@
+#include "engine/display_header.h"
 #include "engine/run_states.h"
 #include "engine_rig.h"
 
@@ -23,9 +24,16 @@ struct StateCase {
     int Sounds;
 };
 
-const ScriptedCall kAnswers{.Milliseconds = 20};
-const ScriptedCall kSlowly{.Milliseconds = 300};
-const ScriptedCall kSilent{.Milliseconds = 50, .Reply = ReplyStatusKind::TimedOut};
+ScriptedCall Echo(std::uint32_t milliseconds, ReplyStatusKind reply = ReplyStatusKind::Echo) {
+    ScriptedCall call;
+    call.Milliseconds = milliseconds;
+    call.Reply = reply;
+    return call;
+}
+
+const ScriptedCall kAnswers = Echo(20);
+const ScriptedCall kSlowly = Echo(300);
+const ScriptedCall kSilent = Echo(50, ReplyStatusKind::TimedOut);
 
 const StateCase kStateCases[] = {
     {"EachProbeDecidesByDefault", 1, 1, 0, {kSilent, kAnswers, kSilent}, "DUD", 2},
@@ -37,7 +45,13 @@ const StateCase kStateCases[] = {
      "UUUUUUD",
      1},
     {"AnUnconfirmedStartStaysUnknown", 2, 1, 0, {kSilent, kSilent, kAnswers}, "?DU", 1},
-    {"UpAgainAfterTwoAnswers", 1, 2, 0, {kSilent, kAnswers, kSilent, kAnswers, kAnswers}, "DDDDU", 2},
+    {"UpAgainAfterTwoAnswers",
+     1,
+     2,
+     0,
+     {kSilent, kAnswers, kSilent, kAnswers, kAnswers},
+     "DDDDU",
+     2},
     {"SlowAboveTheBoundAndBackBelowIt", 1, 1, 100, {kSlowly, kAnswers, kSlowly}, "SUS", 0},
 };
 
@@ -68,9 +82,9 @@ TEST_P(TargetStateTest, FollowsTheConfirmationCounts) {
     EXPECT_EQ(states, test.States);
     EXPECT_EQ(rig.Host.Sounds(), test.Sounds);
     // Only the screen marks a state the verdict does not tell; the log line is the probe's.
-    const std::string last = rig.Display.Line(HeaderLineCount(rig.Model.Config) + 1);
-    const std::string mark = StateMark(rig.Model.StatisticsOf(0).State, last.find("Failure:") !=
-                                                                             std::string::npos);
+    const std::string last = rig.Display.Line(HeaderLineCount(rig.Model.Config));
+    const std::string mark =
+        StateMark(rig.Model.StatisticsOf(0).State, last.find("Failure:") != std::string::npos);
     EXPECT_TRUE(last.ends_with("<Ping>h" + mark)) << last;
     EXPECT_EQ(rig.DetailLog().find(" ["), std::string::npos);
 }
