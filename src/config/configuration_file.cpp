@@ -30,6 +30,13 @@ constexpr std::string_view kPasswordKey = "Password";
 constexpr std::string_view kAudibleKey = "Audible";
 constexpr std::string_view kPortKey = "Port";
 constexpr std::string_view kSecurityKey = "Security";
+constexpr std::string_view kFailAfterKey = "FailAfter";
+constexpr std::string_view kRecoverAfterKey = "RecoverAfter";
+constexpr std::string_view kSlowMsKey = "SlowMs";
+constexpr std::string_view kParentKey = "Parent";
+
+// The longest Slow bound: the longest a probe's wait can be.
+constexpr std::int32_t kMaxSlowMs = 3'600'000;
 
 // Reads the keys of section "Targets".
 class TargetsReader final {
@@ -57,22 +64,24 @@ public:
                                  "\"; it must be None, TLS or STARTTLS");
     }
 
-    // Missing or empty is 1; anything but a number from 1 to kMaxParallelProbes throws
+    // Missing or empty is `fallback`; anything but a number from `low` to `high` throws
     // ConfigurationError naming the key and its value as written.
-    [[nodiscard]] std::int32_t Parallel() const {
-        const std::string value = Text(kParallelKey);
+    [[nodiscard]] std::int32_t Ranged(std::string_view key, std::int32_t fallback, std::int32_t low,
+                                      std::int32_t high) const {
+        const std::string value = Text(key);
         if (value.empty())
-            return 1;
-        std::int32_t parallel = 0;
+            return fallback;
+        std::int32_t number = low - 1;
         try {
-            parallel = ReadIniInteger(value, 0);
+            number = ReadIniInteger(value, low - 1);
         } catch (const ConfigurationError&) {
             // A negative or huge number is refused below with the key's own message.
         }
-        if (parallel >= 1 && parallel <= kMaxParallelProbes)
-            return parallel;
-        throw ConfigurationError("Ini file sets " + std::string(kParallelKey) + " to " + value +
-                                 "; it must be from 1 to " + std::to_string(kMaxParallelProbes));
+        if (number >= low && number <= high)
+            return number;
+        throw ConfigurationError("Ini file sets " + std::string(key) + " to " + value +
+                                 "; it must be from " + std::to_string(low) + " to " +
+                                 std::to_string(high));
     }
 
 private:
@@ -98,12 +107,38 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetSettings&
     if (type != TestType::Unknown)
         entry.Port =
             reader.Integer(prefix + std::string(kPortKey), DefaultPort(type, entry.Security));
+    entry.SlowMs = reader.Ranged(prefix + std::string(kSlowMsKey), 0, 0, kMaxSlowMs);
+    entry.Parent = reader.Integer(prefix + std::string(kParentKey), 0);
+}
+
+// A parent is another target of the file, and no chain of parents comes back to where it
+// started; otherwise ConfigurationError names the key.
+void CheckParents(const Configuration& config) {
+    const std::int32_t count = config.TargetCount();
+    for (std::int32_t n = 1; n <= count; ++n) {
+        const std::int32_t parent = config.Target(n - 1).Parent;
+        if (parent == 0)
+            continue;
+        const std::string key = EntryPrefix(n) + std::string(kParentKey);
+        const std::string sets = "Ini file sets " + key + " to " + std::to_string(parent);
+        if (parent < 0 || parent > count)
+            throw ConfigurationError(sets + "; it must be from 0 to " + std::to_string(count));
+        if (parent == n)
+            throw ConfigurationError(sets + "; a target cannot be its own parent");
+        // Any chain longer than the table has come round again.
+        std::int32_t at = parent;
+        for (std::int32_t step = 0; at != 0 && step < count; ++step) {
+            if (at == n)
+                throw ConfigurationError(sets + ", which makes a loop of parents");
+            at = config.Target(at - 1).Parent;
+        }
+    }
 }
 
 // Throws ConfigurationError at the first value that cannot be taken.
 Configuration ReadConfiguration(const IniDocument& document, Configuration config) {
     const TargetsReader reader(document);
-    config.Parallel = reader.Parallel();
+    config.Parallel = reader.Ranged(kParallelKey, 1, 1, kMaxParallelProbes);
     config.DeleteLogs = reader.Boolean(kDeleteLogsKey, true);
     config.IntervalHours = reader.Integer(kIntervalHoursKey, 0);
     config.IntervalMins = reader.Integer(kIntervalMinsKey, 5);
@@ -112,6 +147,9 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     config.CAFile = reader.Text(kCAFileKey);
     config.CertWarnDays = reader.Integer(kCertWarnDaysKey, 0);
     config.KeepLogDays = reader.Integer(kKeepLogDaysKey, 0);
+    config.FailAfter = reader.Ranged(kFailAfterKey, 1, 1, kMaxConfirmations);
+    config.RecoverAfter = reader.Ranged(kRecoverAfterKey, 1, 1, kMaxConfirmations);
+    config.SlowMs = reader.Ranged(kSlowMsKey, 0, 0, kMaxSlowMs);
     const std::int32_t count = reader.Integer(kCountKey, 0);
     if (count > kMaxIniTargets)
         throw ConfigurationError(TooManyTargetsMessage(count));
@@ -119,6 +157,7 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     config.Targets.resize(static_cast<std::size_t>(std::max<std::int32_t>(count, 0)));
     for (std::int32_t n = 1; n <= config.TargetCount(); ++n)
         ReadEntry(reader, n, config.Targets[static_cast<std::size_t>(n - 1)]);
+    CheckParents(config);
     return config;
 }
 
@@ -160,6 +199,13 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
         write(kParallelKey, FormatIniInteger(config.Parallel));
     if (config.KeepLogDays != 0)
         write(kKeepLogDaysKey, FormatIniInteger(config.KeepLogDays));
+    // The state settings too appear only when set.
+    if (config.FailAfter != 1)
+        write(kFailAfterKey, FormatIniInteger(config.FailAfter));
+    if (config.RecoverAfter != 1)
+        write(kRecoverAfterKey, FormatIniInteger(config.RecoverAfter));
+    if (config.SlowMs != 0)
+        write(kSlowMsKey, FormatIniInteger(config.SlowMs));
     write(kCountKey, FormatIniInteger(config.TargetCount()));
     for (std::int32_t n = 1; n <= config.TargetCount(); ++n) {
         const TargetSettings& entry = config.Target(n - 1);
@@ -172,6 +218,10 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
         write(prefix + std::string(kPortKey), FormatIniInteger(entry.Port));
         if (entry.Security != TargetSecurity::None)
             write(prefix + std::string(kSecurityKey), SecurityName(entry.Security));
+        if (entry.SlowMs != 0)
+            write(prefix + std::string(kSlowMsKey), FormatIniInteger(entry.SlowMs));
+        if (entry.Parent != 0)
+            write(prefix + std::string(kParentKey), FormatIniInteger(entry.Parent));
     }
     return document.Text();
 }

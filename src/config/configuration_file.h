@@ -21,11 +21,15 @@ inline constexpr std::string_view kFailedToWriteValueError = "Failed to write va
 // More targets than any operator configures by hand; a larger "Count" is a damaged or hostile
 // file that would otherwise make the table grow without bound.
 inline constexpr std::int32_t kMaxIniTargets = 10'000;
+// The most cycles FailAfter and RecoverAfter may ask for.
+inline constexpr std::int32_t kMaxConfirmations = 10;
 
 // The configuration a file holds, read without changing anything, or the message of why it
 // cannot be taken: "Range check error" at the first integer out of range, one naming the key
-// and its value at a "Security" that is none of None, TLS and STARTTLS or a "Parallel" that is
-// not from 1 to kMaxParallelProbes, one for a "Count" above kMaxIniTargets, and the system's
+// and its value at a "Security" that is none of None, TLS and STARTTLS, a "Parallel" that is
+// not from 1 to kMaxParallelProbes or another number outside its range ("FailAfter",
+// "RecoverAfter", "SlowMs"), one naming an "NNParent" that is out of range, the target itself or
+// part of a loop, one for a "Count" above kMaxIniTargets, and the system's
 // message for a file that exists but cannot be read. A missing or empty file, or a "Count" that
 // is not positive, has no targets. Reading starts from `current`, so an entry of no known type
 // keeps the port it had there.

@@ -35,6 +35,12 @@ struct Configuration {
     // The monitor deletes its own logs last written more than this many days ago; 0 or less
     // keeps them all.
     std::int32_t KeepLogDays = 0;
+    // Failed cycles in a row before a target is Down, and good ones before it is Up again.
+    std::int32_t FailAfter = 1;
+    std::int32_t RecoverAfter = 1;
+    // A success slower than this many milliseconds is Slow, unless the target sets its own;
+    // 0 is off.
+    std::int32_t SlowMs = 0;
 
     [[nodiscard]] std::int32_t TargetCount() const {
         return static_cast<std::int32_t>(Targets.size());

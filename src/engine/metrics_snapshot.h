@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/target_state.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,6 +27,7 @@ struct TargetMetrics {
     std::uint32_t HighMs = 0;
     std::uint64_t TotalMs = 0;
     std::int64_t CertificateExpiry = 0; // Unix time; 0 when no certificate has been seen
+    TargetState State = TargetState::Unknown;
 };
 
 // The whole monitor at one moment. Never changed once published, so readers on other threads

@@ -109,7 +109,8 @@ TargetMetrics RunMetrics::MetricsOf(const RunModel& model, std::int32_t index,
                          .LowMs = figures.LowMs,
                          .HighMs = figures.HighMs,
                          .TotalMs = figures.TotalMs,
-                         .CertificateExpiry = figures.CertificateExpiry};
+                         .CertificateExpiry = figures.CertificateExpiry,
+                         .State = figures.State};
     if (record != nullptr && record->Probed) {
         target.Probed = true;
         target.Up = !record->LastFailed;

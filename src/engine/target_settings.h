@@ -44,6 +44,10 @@ struct TargetSettings {
     std::int32_t Port = 0;
     bool Audible = true;
     TargetSecurity Security = TargetSecurity::None;
+    // This target's own Slow bound in milliseconds; 0 takes the configuration's.
+    std::int32_t SlowMs = 0;
+    // The number (1-based) of the target this one is reached through; 0 for none.
+    std::int32_t Parent = 0;
 
     // Stores a type tag, keeping only its first six characters.
     void SetType(std::string_view tag) { Type = std::string(FirstCharacters(tag, kTypeLength)); }

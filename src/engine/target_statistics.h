@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/target_state.h"
+
 #include <cstdint>
 #include <string>
 
@@ -20,6 +22,10 @@ struct TargetStatistics {
     // How long the latest probe waited before it timed out, 0 when it did not: the next cycle
     // starts the longest waits first.
     std::uint32_t LastTimeOutMs = 0;
+    // What the probes have confirmed, and what is shown and alerted on (its parent and a
+    // pause considered).
+    OwnState Own{};
+    TargetState State = TargetState::Unknown;
 
     friend bool operator==(const TargetStatistics&, const TargetStatistics&) = default;
 };

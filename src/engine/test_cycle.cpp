@@ -4,6 +4,7 @@
 #include "engine/display_blocks.h"
 #include "engine/display_header.h"
 #include "engine/result_line.h"
+#include "engine/run_states.h"
 #include "engine/statistics.h"
 #include "engine/summary_log.h"
 #include "engine/target_probe.h"
@@ -57,6 +58,7 @@ void TestCycle::Run() {
     m_cycleTimer.SetEnabled(false);
     try {
         ProbeTargets(detailLog);
+        SettleParentStates(m_model);
         detailLog.Write(kLineEnd);
         detailLog.Close();
     } catch (const FileError&) {
@@ -166,6 +168,7 @@ ProbePool& TestCycle::PoolOf(std::int32_t workers) {
 void TestCycle::Record(const OpenBlock& block, std::int32_t position, const TargetSettings& entry,
                        const LocalDateTime& start, const ProbeOutcome& outcome) {
     RecordResult(m_model, position, outcome.ElapsedMs, outcome.Failed);
+    const TargetState state = TakeIntoState(m_model, position, outcome.ElapsedMs, outcome.Failed);
     // At least 1, so a time-out is never taken for none.
     m_model.StatisticsOf(position).LastTimeOutMs =
         outcome.TimedOut ? std::max<std::uint32_t>(outcome.ElapsedMs, 1) : 0;
@@ -176,12 +179,14 @@ void TestCycle::Record(const OpenBlock& block, std::int32_t position, const Targ
         m_observer->ProbeRecorded(m_model, position, outcome.ElapsedMs, outcome.Failed);
     const std::string prefix = ResultLinePrefix(m_model.CycleCount, start, m_settings);
     std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
-    m_display.InsertResult(block.InsertAt, line, outcome.Reason);
+    m_display.InsertResult(block.InsertAt, line + StateMark(state, outcome.Failed), outcome.Reason);
     if (outcome.Failed) {
         m_model.StatisticsOf(position).LastReason = outcome.Reason;
         m_statusBar.ShowFailureReason(outcome.Reason);
     }
-    if (outcome.Failed && entry.Audible)
+    // Only a confirmed failure sounds: not one the target's FailAfter still waits out, and
+    // not a child's whose parent is down.
+    if (outcome.Failed && entry.Audible && state == TargetState::Down)
         m_host.PlayErrorSound();
     line += kLineEnd;
     block.DetailLog.Write(line);

@@ -10,28 +10,23 @@ std::vector<VerdictChange> VerdictWatch::CycleEnded(const RunModel& model) {
     m_seen.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         const TargetSettings& target = model.Config.Targets[i];
-        const TargetStatistics& figures = model.Statistics[i];
+        const TargetState state = model.Statistics[i].State;
         Seen& seen = m_seen[i];
         // Another target in this place, or statistics started afresh by a new run or an edit:
-        // the counts start from zero, and only the same target keeps its last verdict.
-        if (seen.Type != target.Type || seen.Addr != target.Addr) {
+        // nothing is known of it yet.
+        if (seen.Type != target.Type || seen.Addr != target.Addr || state == TargetState::Unknown)
             seen = Seen{target.Type, target.Addr};
-        } else if (figures.Attempts < seen.Attempts || figures.Failures < seen.Failures) {
-            seen.Attempts = 0;
-            seen.Failures = 0;
-        }
-        if (figures.Attempts != seen.Attempts + 1) {
-            seen.Attempts = figures.Attempts;
-            seen.Failures = figures.Failures;
-            continue; // not probed in this cycle (or not known to have been)
-        }
-        const int verdict = figures.Failures > seen.Failures ? -1 : 1;
-        if (seen.Verdict != 0 && verdict != seen.Verdict)
-            changes.push_back({target.Type, target.ShownName(), verdict > 0,
-                               verdict > 0 ? std::string() : figures.LastReason});
-        seen.Attempts = figures.Attempts;
-        seen.Failures = figures.Failures;
-        seen.Verdict = verdict;
+        // A child behind a down parent and a paused target tell no one; once back, only a
+        // state other than the one last told is news.
+        if (state == TargetState::Unknown || state == TargetState::Unreachable ||
+            state == TargetState::Paused)
+            continue;
+        if (seen.State != TargetState::Unknown && state != seen.State)
+            changes.push_back(
+                {target.Type, target.ShownName(), state != TargetState::Down,
+                 state == TargetState::Down ? model.Statistics[i].LastReason : std::string(),
+                 state});
+        seen.State = state;
     }
     return changes;
 }
@@ -50,7 +45,9 @@ std::vector<ChangeNotice> NoticesFor(const std::vector<VerdictChange>& changes) 
     }
     for (const VerdictChange& change : changes) {
         const std::string target = change.Type + change.ShownName;
-        if (change.Succeeds)
+        if (change.State == TargetState::Slow)
+            notices.push_back({"Slow: " + target, target + " answers, but slowly.", true});
+        else if (change.Succeeds)
             notices.push_back({"Success again: " + target, target + " answers again.", false});
         else
             notices.push_back(

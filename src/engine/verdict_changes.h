@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/run_model.h"
+#include "engine/target_state.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -9,18 +10,18 @@
 
 namespace velnorix {
 
-// A target whose verdict in the cycle just ended differs from its verdict in the cycle
-// before, in which it was probed too.
+// A target whose state (Up, Slow or Down) at the end of a cycle differs from the one last told.
 struct VerdictChange {
     std::string Type;
     std::string ShownName;
-    bool Succeeds = false; // the new verdict
-    std::string Reason;    // why it now fails; empty when it succeeds
+    bool Succeeds = false; // the new state answers: Up or Slow
+    std::string Reason;    // why it now fails; empty when it answers
+    TargetState State = TargetState::Unknown;
 };
 
-// Watches the targets' statistics from one cycle to the next. A target probed in a cycle has
-// one attempt more and, when it failed, one failure more, so no probe needs reporting on its
-// own and each target changes at most once a cycle.
+// Watches the targets' states from one cycle to the next, so a failure FailAfter still waits
+// out, a child behind a down parent and a paused target are never news, and each target changes
+// at most once a cycle.
 class VerdictWatch final {
 public:
     std::vector<VerdictChange> CycleEnded(const RunModel& model);
@@ -29,9 +30,7 @@ private:
     struct Seen {
         std::string Type;
         std::string Addr;
-        std::int32_t Attempts = 0;
-        std::int32_t Failures = 0;
-        int Verdict = 0; // 1 succeeded, -1 failed, 0 never probed
+        TargetState State = TargetState::Unknown; // the last one told, or first seen
     };
     std::vector<Seen> m_seen;
 };

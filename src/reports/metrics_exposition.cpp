@@ -1,5 +1,6 @@
 #include "reports/metrics_exposition.h"
 
+#include "base/ascii_case.h"
 #include "base/utf8_text.h"
 
 #include <charconv>
@@ -107,6 +108,21 @@ void AppendRunSample(std::string& text, std::string_view name, std::string_view 
     text.append(name).append(labels).append(" ").append(value).append("\n");
 }
 
+// One series per state, the one the target is in at 1: alerting rules match on the label.
+void AppendStates(std::string& text, const MetricsSnapshot& snapshot,
+                  const std::vector<std::string>& labels) {
+    constexpr std::string_view name = "velnorix_target_state";
+    AppendHeader(text, name, "gauge", "1 for the state the target is in, 0 for the others.");
+    for (std::size_t i = 0; i < snapshot.TargetCount; ++i) {
+        const std::string_view open = std::string_view(labels[i]).substr(0, labels[i].size() - 1);
+        for (const TargetState state : kTargetStates) {
+            text.append(name).append(open).append(",state=\"");
+            text.append(ToLowerAscii(StateName(state))).append("\"} ");
+            text.append(snapshot.Target(i).State == state ? "1\n" : "0\n");
+        }
+    }
+}
+
 } // namespace
 
 std::string ExpositionLabelValue(std::string_view value) {
@@ -148,6 +164,7 @@ std::string RenderExposition(const MetricsSnapshot& snapshot) {
                 text.append(family.Name).append(labels[i]).append(" ").append(*value).append("\n");
         }
     }
+    AppendStates(text, snapshot, labels);
     AppendRunSample(text, "velnorix_cycles_total", "counter", "Test cycles done in this run.",
                     std::to_string(snapshot.CyclesDone));
     AppendRunSample(text, "velnorix_last_cycle_duration_seconds", "gauge",

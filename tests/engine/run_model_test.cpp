@@ -15,14 +15,12 @@ TEST(RunModelTest, ResetTargetsResetsEverySettingAndFigureButNothingElse) {
         entry.Addr = "192.0.2.1";
         entry.Audible = false;
     }
-    for (TargetStatistics& figures : model.Statistics) // positions past the count too
-        figures = {.Attempts = 3,
-                   .Failures = 0,
-                   .TotalMs = 0,
-                   .LowMs = 9,
-                   .HighMs = 0,
-                   .CertificateExpiry = 0,
-                   .LastReason = "x"};
+    for (TargetStatistics& figures : model.Statistics) { // positions past the count too
+        figures.Attempts = 3;
+        figures.LowMs = 9;
+        figures.LastReason = "x";
+        figures.State = TargetState::Down;
+    }
     model.ResetTargets();
     EXPECT_EQ(model.TargetCount(), 2);
     EXPECT_EQ(model.Config.IntervalSecs, 7);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "engine/run_model.h"
+#include "engine/target_state.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velnorix {
+
+// Takes the probe just recorded at `index` (0-based) into its target's state, with the
+// configuration's confirmation counts and Slow bounds and its parent's latest state; the state
+// now shown.
+TargetState TakeIntoState(RunModel& model, std::int32_t index, std::uint32_t elapsedMs,
+                          bool failed);
+
+// At a cycle's end: a child probed before its parent in the table takes the parent's latest.
+void SettleParentStates(RunModel& model);
+
+// What the window adds to a result line whose target's state is not the one its verdict
+// suggests (" [Slow]", " [Unreachable]", a failure not yet confirmed: " [Up]"); empty when it
+// is, so with the default counts no line changes. Never written to a file.
+std::string StateMark(TargetState state, bool failed);
+
+} // namespace velnorix
