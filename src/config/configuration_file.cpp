@@ -34,6 +34,10 @@ constexpr std::string_view kFailAfterKey = "FailAfter";
 constexpr std::string_view kRecoverAfterKey = "RecoverAfter";
 constexpr std::string_view kSlowMsKey = "SlowMs";
 constexpr std::string_view kParentKey = "Parent";
+constexpr std::string_view kRetriesKey = "Retries";
+constexpr std::string_view kRetryDelayMsKey = "RetryDelayMs";
+constexpr std::int32_t kMaxRetries = 5;
+constexpr std::int32_t kDefaultRetryDelayMs = 1'000;
 
 // The longest Slow bound: the longest a probe's wait can be.
 constexpr std::int32_t kMaxSlowMs = 3'600'000;
@@ -150,6 +154,8 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     config.FailAfter = reader.Ranged(kFailAfterKey, 1, 1, kMaxConfirmations);
     config.RecoverAfter = reader.Ranged(kRecoverAfterKey, 1, 1, kMaxConfirmations);
     config.SlowMs = reader.Ranged(kSlowMsKey, 0, 0, kMaxSlowMs);
+    config.Retries = reader.Ranged(kRetriesKey, 0, 0, kMaxRetries);
+    config.RetryDelayMs = reader.Ranged(kRetryDelayMsKey, kDefaultRetryDelayMs, 100, 60'000);
     const std::int32_t count = reader.Integer(kCountKey, 0);
     if (count > kMaxIniTargets)
         throw ConfigurationError(TooManyTargetsMessage(count));
@@ -206,6 +212,10 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
         write(kRecoverAfterKey, FormatIniInteger(config.RecoverAfter));
     if (config.SlowMs != 0)
         write(kSlowMsKey, FormatIniInteger(config.SlowMs));
+    if (config.Retries != 0)
+        write(kRetriesKey, FormatIniInteger(config.Retries));
+    if (config.RetryDelayMs != kDefaultRetryDelayMs)
+        write(kRetryDelayMsKey, FormatIniInteger(config.RetryDelayMs));
     write(kCountKey, FormatIniInteger(config.TargetCount()));
     for (std::int32_t n = 1; n <= config.TargetCount(); ++n) {
         const TargetSettings& entry = config.Target(n - 1);

@@ -28,10 +28,10 @@ inline constexpr std::int32_t kMaxConfirmations = 10;
 // cannot be taken: "Range check error" at the first integer out of range, one naming the key
 // and its value at a "Security" that is none of None, TLS and STARTTLS, a "Parallel" that is
 // not from 1 to kMaxParallelProbes or another number outside its range ("FailAfter",
-// "RecoverAfter", "SlowMs"), one naming an "NNParent" that is out of range, the target itself or
-// part of a loop, one for a "Count" above kMaxIniTargets, and the system's
-// message for a file that exists but cannot be read. A missing or empty file, or a "Count" that
-// is not positive, has no targets. Reading starts from `current`, so an entry of no known type
+// "RecoverAfter", "SlowMs", "Retries", "RetryDelayMs"), one naming an "NNParent" that is out of
+// range, the target itself or part of a loop, one for a "Count" above kMaxIniTargets, and the
+// system's message for a file that exists but cannot be read. A missing or empty file, or a "Count"
+// that is not positive, has no targets. Reading starts from `current`, so an entry of no known type
 // keeps the port it had there.
 Result<Configuration> ReadConfigurationFile(const std::string& fileName,
                                             const Configuration& current);

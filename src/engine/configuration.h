@@ -41,6 +41,9 @@ struct Configuration {
     // A success slower than this many milliseconds is Slow, unless the target sets its own;
     // 0 is off.
     std::int32_t SlowMs = 0;
+    // A failed probe is tried again up to Retries times in the same cycle, RetryDelayMs apart.
+    std::int32_t Retries = 0;
+    std::int32_t RetryDelayMs = 1'000;
 
     [[nodiscard]] std::int32_t TargetCount() const {
         return static_cast<std::int32_t>(Targets.size());

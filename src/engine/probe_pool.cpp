@@ -135,9 +135,8 @@ ProbePool::Slot ProbePool::Run(const ProbeJob& job, ProbeSet& probes) {
         const ProbeComponents components{own.Echo, job.Web != nullptr ? *job.Web : own.Web,
                                          own.Pop3, own.Smtp};
         RunOnThisThread here;
-        const LocalDateTime start = m_clock.Now();
-        slot.Result = FinishedProbe{start, ProbeTarget(job.Type, job.Position, job.Entry,
-                                                       components, m_clock, here, m_trust)};
+        slot.Result = ProbeWithRetries(job, components, m_clock, here, m_trust,
+                                       [this] { return m_cut && m_cut(); });
     } catch (...) {
         slot.Escaped = std::current_exception();
     }

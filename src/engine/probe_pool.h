@@ -18,25 +18,6 @@
 
 namespace velnorix {
 
-// One target's probe as a worker runs it.
-struct ProbeJob {
-    TestType Type = TestType::Unknown;
-    std::int32_t Position = 0;
-    // A copy: the table may change while the probe runs.
-    TargetSettings Entry;
-    // The target's own web probe; null for other types.
-    HeadProbe* Web = nullptr;
-    // How long the probe is expected to wait out a time-out, 0 when it is not: the longest
-    // waits start first, so a cycle with dead hosts spends them side by side instead of one
-    // after another.
-    std::uint32_t ExpectedWaitMs = 0;
-};
-
-struct FinishedProbe {
-    LocalDateTime Start; // when the worker began the probe: its line's time stamp
-    ProbeOutcome Outcome;
-};
-
 // A fixed set of worker threads, each with its own probe components, that run a cycle's probes
 // at most one per worker at a time. Workers take the jobs expected to wait longest first, then
 // the rest in the order given; the results are collected by their place in that order, so

@@ -3,6 +3,7 @@
 #include "engine/failure_reason.h"
 #include "probes/probe_errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
 #include <filesystem>
@@ -154,6 +155,45 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
     }
     return {end - start, failed, seen != nullptr ? seen->CertificateExpiry() : 0, std::move(reason),
             timedOut};
+}
+
+} // namespace velnorix
+
+namespace velnorix {
+namespace {
+
+// Slices of a retry's wait, so a cut or a closing program is never kept waiting long.
+constexpr std::uint32_t kRetryWaitSliceMs = 100;
+
+} // namespace
+
+FinishedProbe ProbeWithRetries(const ProbeJob& job, const ProbeComponents& probes, Clock& clock,
+                               BlockingRunner& runner, const TlsTrust& trust,
+                               const std::function<bool()>& cutShort) {
+    std::string earlier;
+    for (std::int32_t attempt = 1;; ++attempt) {
+        const LocalDateTime start = clock.Now();
+        FinishedProbe finished{
+            start, ProbeTarget(job.Type, job.Position, job.Entry, probes, clock, runner, trust)};
+        ProbeOutcome& outcome = finished.Outcome;
+        if (!outcome.Failed || attempt > job.Retries || cutShort()) {
+            if (!earlier.empty())
+                outcome.Reason =
+                    (outcome.Failed ? outcome.Reason
+                                    : "Answered on attempt " + std::to_string(attempt)) +
+                    " (" + earlier + ")";
+            return finished;
+        }
+        earlier += (earlier.empty() ? "" : "; ") + std::string("attempt ") +
+                   std::to_string(attempt) + ": " + outcome.Reason;
+        runner.RunBlocking([&] {
+            for (std::uint32_t waited = 0; waited < job.RetryDelayMs && !cutShort();) {
+                const std::uint32_t slice = std::min(kRetryWaitSliceMs, job.RetryDelayMs - waited);
+                clock.Sleep(slice);
+                waited += slice;
+            }
+        });
+    }
 }
 
 } // namespace velnorix

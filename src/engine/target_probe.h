@@ -1,10 +1,12 @@
 #pragma once
 
+#include "base/date_time.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
 #include "probes/probe_interfaces.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace velnorix {
@@ -18,6 +20,28 @@ struct ProbeOutcome {
     std::string Reason;
     // It failed by waiting its whole time-out: no answer, no refusal.
     bool TimedOut = false;
+};
+
+// One target's probe as a worker runs it.
+struct ProbeJob {
+    TestType Type = TestType::Unknown;
+    std::int32_t Position = 0;
+    // A copy: the table may change while the probe runs.
+    TargetSettings Entry;
+    // The target's own web probe; null for other types.
+    HeadProbe* Web = nullptr;
+    // How long the probe is expected to wait out a time-out, 0 when it is not: the longest
+    // waits start first, so a cycle with dead hosts spends them side by side instead of one
+    // after another.
+    std::uint32_t ExpectedWaitMs = 0;
+    // After a failure the probe is tried again this many times at most, this far apart.
+    std::int32_t Retries = 0;
+    std::uint32_t RetryDelayMs = 0;
+};
+
+struct FinishedProbe {
+    LocalDateTime Start; // when the worker began the probe: its line's time stamp
+    ProbeOutcome Outcome;
 };
 
 // What TLS probes of the run trust: the model's CA bundle, a relative path taken from the
@@ -35,5 +59,13 @@ TlsTrust TrustOf(const RunModel& model);
 ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSettings& entry,
                          const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
                          const TlsTrust& trust);
+
+// Probes the job's target as ProbeTarget does and, after a failure, again up to job.Retries
+// times, job.RetryDelayMs apart; the wait ends early once `cutShort` says so, and then no
+// further attempt starts. The last attempt's start and outcome make the result line; the
+// earlier attempts' reasons are kept in its reason.
+FinishedProbe ProbeWithRetries(const ProbeJob& job, const ProbeComponents& probes, Clock& clock,
+                               BlockingRunner& runner, const TlsTrust& trust,
+                               const std::function<bool()>& cutShort);
 
 } // namespace velnorix

@@ -117,9 +117,8 @@ void TestCycle::ProbeTargets(AppendingFile& detailLog) {
 }
 
 FinishedProbe TestCycle::ProbeNow(const ProbeJob& job, const TlsTrust& trust) {
-    const LocalDateTime start = m_clock.Now();
-    return {start,
-            ProbeTarget(job.Type, job.Position, job.Entry, m_probes, m_clock, m_host, trust)};
+    return ProbeWithRetries(job, m_probes, m_clock, m_host, trust,
+                            [this] { return m_host.CutCycleShort(); });
 }
 
 std::optional<FinishedProbe> TestCycle::Collect(ProbePool& pool, std::size_t index) {
@@ -152,7 +151,9 @@ std::vector<ProbeJob> TestCycle::JobsOfThisCycle(bool atOnce) {
                         .Position = i,
                         .Entry = m_model.Target(i),
                         .Web = web,
-                        .ExpectedWaitMs = m_model.StatisticsOf(i).LastTimeOutMs});
+                        .ExpectedWaitMs = m_model.StatisticsOf(i).LastTimeOutMs,
+                        .Retries = m_model.Config.Retries,
+                        .RetryDelayMs = static_cast<std::uint32_t>(m_model.Config.RetryDelayMs)});
     }
     return jobs;
 }

@@ -15,6 +15,8 @@ TEST(StateSettingsTest, OutOfRangeCountsAndBadParentsAreRefusedByName) {
         {"FailAfter=0\r\n", "Ini file sets FailAfter to 0; it must be from 1 to 10"},
         {"RecoverAfter=11\r\n", "Ini file sets RecoverAfter to 11; it must be from 1 to 10"},
         {"SlowMs=-5\r\n", "Ini file sets SlowMs to -5; it must be from 0 to 3600000"},
+        {"Retries=6\r\n", "Ini file sets Retries to 6; it must be from 0 to 5"},
+        {"RetryDelayMs=99\r\n", "Ini file sets RetryDelayMs to 99; it must be from 100 to 60000"},
         {"02SlowMs=fast\r\n", "Ini file sets 02SlowMs to fast; it must be from 0 to 3600000"},
         {"02Parent=3\r\n", "Ini file sets 02Parent to 3; it must be from 0 to 2"},
         {"01Parent=1\r\n", "Ini file sets 01Parent to 1; a target cannot be its own parent"},
@@ -40,12 +42,14 @@ TEST(StateSettingsTest, AreWrittenOnlyWhenSetAndReadBackWhole) {
     for (TargetSettings& target : config.Targets)
         target.SetType("<Ping>");
     const std::string plain = WithTargetsSection("", config);
-    for (const char* key : {"FailAfter", "RecoverAfter", "SlowMs", "Parent"})
+    for (const char* key : {"FailAfter", "RecoverAfter", "SlowMs", "Parent", "Retr"})
         EXPECT_EQ(plain.find(key), std::string::npos) << key;
 
     config.FailAfter = 3;
     config.RecoverAfter = 2;
     config.SlowMs = 250;
+    config.Retries = 2;
+    config.RetryDelayMs = 250;
     config.Targets[1].SlowMs = 100;
     config.Targets[1].Parent = 1;
     kit::TempDir dir;

@@ -1,6 +1,7 @@
 #include "engine/display_header.h"
 #include "engine/run_states.h"
 #include "engine_rig.h"
+#include "probes/probe_errors.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -115,6 +116,33 @@ TEST(TargetParentTest, AFailingChildOfADownParentIsUnreachableAndSilent) {
     rig.Clock.Advance(300'000);
     rig.Tick();
     EXPECT_EQ(rig.Model.StatisticsOf(0).State, TargetState::Down);
+}
+
+// Retries=2 against a target that fails twice and then answers: one Success line, timed and
+// stamped as the last attempt, the earlier failures kept with it, and the state never Down.
+TEST(TargetRetryTest, ATargetAnsweringOnItsThirdAttemptGivesOneSuccessLine) {
+    EngineRig rig;
+    rig.Model.Config.Retries = 2;
+    rig.Model.Config.RetryDelayMs = 1'000;
+    rig.AddTarget("<Ping>", "flaky", 0, true);
+    int calls = 0;
+    ScriptedCall call = Echo(40);
+    call.During = [&calls] {
+        if (++calls <= 2)
+            throw ProbeError("Connection refused");
+    };
+    rig.Probes.Script.Set("EchoExchange", "flaky", call);
+    rig.Scheduler.StartTestRun();
+
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(rig.DetailLog(),
+              "   1 14:03:29 Dec 06, 2026  Success:  0.04 secs  <Ping>flaky\r\n\r\n");
+    EXPECT_EQ(
+        rig.Display.ResultReasons().back(),
+        "Answered on attempt 3 (attempt 1: Connection refused; attempt 2: Connection refused)");
+    EXPECT_EQ(rig.Model.StatisticsOf(0).State, TargetState::Up);
+    EXPECT_EQ(rig.Model.StatisticsOf(0).Attempts, 1);
+    EXPECT_EQ(rig.Host.Sounds(), 0);
 }
 
 } // namespace
