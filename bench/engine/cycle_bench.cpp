@@ -41,13 +41,13 @@ public:
     // The clock stands still, so a new run takes the same names once the old logs are gone;
     // deleting them keeps the disk use bounded.
     void Restart() {
-        DeleteFileQuietly(m_logNames.Detail);
-        DeleteFileQuietly(m_logNames.Summary);
+        DeleteRunLogs(m_logNames);
         m_scheduler.StartTestRun();
-        m_logNames = {m_model.DetailLogName, m_model.SummaryLogName};
+        m_logNames = m_model.LogNames();
         if (m_logsToNull) {
             m_model.DetailLogName = "/dev/null";
             m_model.SummaryLogName = "/dev/null";
+            m_model.EventLogName = "/dev/null";
         }
     }
     void Cycle() { m_scheduler.OnIntervalElapsed(); }

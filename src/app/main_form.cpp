@@ -226,12 +226,8 @@ void TMainForm::FormClose() {
     // Nothing may start probing once the window is gone.
     m_timer1->SetEnabled(false);
     m_timer2->SetEnabled(false);
-    if (m_model.Config.DeleteLogs) {
-        for (const std::string& log : {m_model.DetailLogName, m_model.SummaryLogName}) {
-            if (!log.empty() && FileExists(log))
-                DeleteFileQuietly(log);
-        }
-    }
+    if (m_model.Config.DeleteLogs)
+        DeleteRunLogs(m_model.LogNames());
     RunGuarded([this] { m_configuration->AskToSaveOnClose(); });
     if (m_help != nullptr)
         m_help->close();

@@ -91,7 +91,7 @@ public:
     void SummaryLog1Click();         // View > Summary Log: the run's summary log
     void InactiveDetailLog1Click();  // View > Inactive Detail Log: an earlier run's detail log
     void InactiveSummaryLog1Click(); // View > Inactive Summary Log: an earlier run's summary
-    void DeleteLogFiles1Click();     // View > Delete Log Files: deletes the run's two logs
+    void DeleteLogFiles1Click();     // View > Delete Log Files: deletes the run's logs
     void Targets1Click();            // Configure > Targets/Options: the configuration dialog
     void Save1Click();               // Configure > Save: writes the configuration file
     void SaveAs1Click();             // Configure > SaveAs: writes it under a chosen name

@@ -81,10 +81,8 @@ public:
         }
         const int status = RunCycles();
         m_status.Erase();
-        if (m_model.Config.DeleteLogs) {
-            DeleteFileQuietly(m_model.DetailLogName);
-            DeleteFileQuietly(m_model.SummaryLogName);
-        }
+        if (m_model.Config.DeleteLogs)
+            DeleteRunLogs(m_model.LogNames());
         return status;
     }
 

@@ -36,7 +36,8 @@ bool IsRunLogName(std::string_view fileName) {
                      [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }))
         return false;
     fileName.remove_prefix(kStampDigits);
-    return fileName == kDetailLogExtension || fileName == kSummaryLogExtension;
+    return fileName == kDetailLogExtension || fileName == kSummaryLogExtension ||
+           fileName == kEventLogExtension;
 }
 
 int DeleteLogsOlderThan(const std::string& folder, std::int32_t keepDays, std::int64_t nowUnix,

@@ -12,14 +12,16 @@ namespace velnorix {
 inline constexpr std::string_view kLogNamePrefix = "Velnorix";
 inline constexpr std::string_view kDetailLogExtension = ".log";
 inline constexpr std::string_view kSummaryLogExtension = ".smy";
+inline constexpr std::string_view kEventLogExtension = ".evt";
 
 struct RunLogNames {
     std::string Detail;
     std::string Summary;
+    std::string Events; // the targets' state changes
 };
 
-// The full paths of a run's two logs in the program directory: "<dir>/Velnorix" + yymmddhhnnss
-// of the run's start + ".log" or ".smy".
+// The full paths of a run's logs in the program directory: "<dir>/Velnorix" + yymmddhhnnss
+// of the run's start + ".log", ".smy" or ".evt".
 RunLogNames RunLogNamesFor(std::string_view programDirectory, const LocalDateTime& runStart);
 
 // A run's logs, created, and the moment their names stand for.
@@ -31,12 +33,15 @@ struct RunLogs {
 // Seconds a start waits for free names before it gives up.
 inline constexpr int kLogNameAttempts = 60;
 
-// Creates a run's two logs, the summary log holding `summaryHeader` and the detail log empty,
+// Creates a run's logs, the summary log holding `summaryHeader`, the others empty,
 // under names nothing else has: those of the clock's current second, or, while they are taken
 // (by a run started in the same second, or by anything planted there), those of the next
 // second, waited for on the clock. Throws FileError when they cannot be created, or when no
 // free names turned up within kLogNameAttempts seconds.
 RunLogs CreateRunLogs(std::string_view programDirectory, Clock& clock,
                       std::string_view summaryHeader);
+
+// Deletes the logs of these names that exist; an empty name is none.
+void DeleteRunLogs(const RunLogNames& names);
 
 } // namespace velnorix

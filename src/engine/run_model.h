@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/configuration.h"
+#include "engine/run_log_names.h"
 #include "engine/target_statistics.h"
 
 #include <cstdint>
@@ -26,6 +27,10 @@ struct RunModel {
     std::int32_t CycleCount = 0;
     std::string DetailLogName;
     std::string SummaryLogName;
+    std::string EventLogName;
+    [[nodiscard]] RunLogNames LogNames() const {
+        return {DetailLogName, SummaryLogName, EventLogName};
+    }
     bool StopRequested = false;
 
     // The configuration file of the next Save, and whether the configuration changed since.

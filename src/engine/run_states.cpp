@@ -1,5 +1,9 @@
 #include "engine/run_states.h"
 
+#include "base/text_file.h"
+
+#include <algorithm>
+
 namespace velnorix {
 namespace {
 
@@ -42,6 +46,33 @@ std::string StateMark(TargetState state, bool failed) {
     if (state == suggested)
         return {};
     return " [" + std::string(StateName(state)) + "]";
+}
+
+std::vector<TargetState> StatesOf(const RunModel& model) {
+    std::vector<TargetState> states;
+    states.reserve(static_cast<std::size_t>(model.TargetCount()));
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i)
+        states.push_back(model.StatisticsOf(i).State);
+    return states;
+}
+
+std::string StateChangeLines(const RunModel& model, const std::vector<TargetState>& before,
+                             std::string_view prefix) {
+    std::string lines;
+    const auto count = std::min(before.size(), static_cast<std::size_t>(model.TargetCount()));
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto index = static_cast<std::int32_t>(i);
+        const TargetState now = model.StatisticsOf(index).State;
+        if (now == before[i] || (before[i] == TargetState::Unknown && now == TargetState::Up))
+            continue;
+        const TargetSettings& target = model.Target(index);
+        lines.append(prefix).append(target.Type).append(target.ShownName()).append("  ");
+        lines.append(StateName(before[i])).append(" -> ").append(StateName(now));
+        if (now == TargetState::Down || now == TargetState::Unreachable)
+            lines.append("  ").append(model.StatisticsOf(index).LastReason);
+        lines.append(kLineEnd);
+    }
+    return lines;
 }
 
 } // namespace velnorix

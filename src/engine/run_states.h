@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace velnorix {
 
@@ -21,5 +23,14 @@ void SettleParentStates(RunModel& model);
 // suggests (" [Slow]", " [Unreachable]", a failure not yet confirmed: " [Up]"); empty when it
 // is, so with the default counts no line changes. Never written to a file.
 std::string StateMark(TargetState state, bool failed);
+
+// Every target's state shown, in table order.
+std::vector<TargetState> StatesOf(const RunModel& model);
+
+// The event log's lines for the targets whose state is no longer what `before` says, each
+// "<prefix><type><name>  <old> -> <new>" and, for a failure, "  <reason>", ending in CR LF. A
+// first answer (Unknown to Up) is no event.
+std::string StateChangeLines(const RunModel& model, const std::vector<TargetState>& before,
+                             std::string_view prefix);
 
 } // namespace velnorix

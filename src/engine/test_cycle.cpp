@@ -55,6 +55,7 @@ void TestCycle::Run() {
     const int insertAt = BlockInsertIndex(m_display, HeaderLineCount(m_model.Config));
     const int linesBefore = m_display.Count();
     const bool timerWasEnabled = m_cycleTimer.Enabled();
+    const std::vector<TargetState> statesBefore = StatesOf(m_model);
     m_cycleTimer.SetEnabled(false);
     try {
         ProbeTargets(detailLog);
@@ -68,6 +69,10 @@ void TestCycle::Run() {
     const LocalDateTime now = m_clock.Now();
     ShowCycleCount(now);
     WriteSummary(m_model, now, m_settings);
+    const std::string changes = StateChangeLines(
+        m_model, statesBefore, ResultLinePrefix(m_model.CycleCount, now, m_settings));
+    if (!changes.empty() && !m_model.EventLogName.empty())
+        AppendToExistingFile(m_model.EventLogName, changes);
     // The header and this cycle's block stay on a window of any size; it scrolls instead.
     const int newestBlockEnd = insertAt + (m_display.Count() - linesBefore);
     TrimOldBlocks(m_display, m_model.TargetCount(), KeptResultLines(m_model.Config, m_display),

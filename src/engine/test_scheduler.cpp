@@ -27,6 +27,7 @@ void TestScheduler::StartTestRun() {
     m_model.RunStartTime = ToDayCount(logs.Start);
     m_model.SummaryLogName = std::move(logs.Names.Summary);
     m_model.DetailLogName = std::move(logs.Names.Detail);
+    m_model.EventLogName = std::move(logs.Names.Events);
     m_retention.RunStarted(m_host.LogDirectory(), m_model.Config.KeepLogDays, LogsInUse());
     if (m_observer != nullptr)
         m_observer->RunStarted(m_model);
@@ -41,7 +42,7 @@ void TestScheduler::StartTestRun() {
 }
 
 RunLogNames TestScheduler::LogsInUse() const {
-    return {m_model.DetailLogName, m_model.SummaryLogName};
+    return m_model.LogNames();
 }
 
 void TestScheduler::RequestStop() {

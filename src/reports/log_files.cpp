@@ -34,8 +34,7 @@ std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts, const std::st
 }
 
 void DeleteLogFiles(const RunModel& model) {
-    DeleteFileQuietly(model.DetailLogName);
-    DeleteFileQuietly(model.SummaryLogName);
+    DeleteRunLogs(model.LogNames());
 }
 
 } // namespace velnorix

@@ -116,6 +116,14 @@ TEST(TargetParentTest, AFailingChildOfADownParentIsUnreachableAndSilent) {
     rig.Clock.Advance(300'000);
     rig.Tick();
     EXPECT_EQ(rig.Model.StatisticsOf(0).State, TargetState::Down);
+    // The run's third file holds each change once, with the cycle's end as its time.
+    EXPECT_EQ(
+        kit::ReadWholeFile(rig.Model.EventLogName),
+        "   1 14:03:27 Dec 06, 2026  <Ping>child  Unknown -> Unreachable  "
+        "No echo reply in time\r\n"
+        "   1 14:03:27 Dec 06, 2026  <Ping>router  Unknown -> Down  No echo reply in time\r\n"
+        "   3 14:13:27 Dec 06, 2026  <Ping>child  Unreachable -> Down  No echo reply in time\r\n"
+        "   3 14:13:27 Dec 06, 2026  <Ping>router  Down -> Up\r\n");
 }
 
 // Retries=2 against a target that fails twice and then answers: one Success line, timed and

@@ -23,7 +23,7 @@ public:
     // A detail or summary log of an earlier run, chosen in the file dialog.
     void ShowInactiveDetailLog();
     void ShowInactiveSummaryLog();
-    // Deletes both active logs without asking; a running test is not stopped.
+    // Deletes the active run's logs without asking; a running test is not stopped.
     void DeleteLogFiles();
 
 private:
