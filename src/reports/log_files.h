@@ -27,7 +27,7 @@ std::string ReadLogFile(const std::string& path);
 std::optional<std::string> ChooseInactiveLog(UserPrompts& prompts, const std::string& logDirectory,
                                              LogKind kind, const std::string& activeName);
 
-// Deletes the active run's detail log, then its summary log. Failures are ignored and the
+// Deletes the active run's logs (detail, summary, events). Failures are ignored and the
 // names stay, so a running test finds its logs gone at the next cycle.
 void DeleteLogFiles(const RunModel& model);
 
