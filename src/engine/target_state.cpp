@@ -29,6 +29,7 @@ ProbeClass ClassOf(bool failed, std::uint32_t elapsedMs, std::uint32_t slowMs) {
 void OwnState::Advance(ProbeClass probe, const StateRules& rules) {
     Run = probe == RunOf ? Run + 1 : 1;
     RunOf = probe;
+    Answers = probe == ProbeClass::Failed ? 0 : Answers + 1;
     const TargetState answered = probe == ProbeClass::Slow ? TargetState::Slow : TargetState::Up;
     switch (probe) {
     case ProbeClass::Failed:
@@ -39,8 +40,9 @@ void OwnState::Advance(ProbeClass probe, const StateRules& rules) {
     case ProbeClass::Good:
         if (State == TargetState::Unknown)
             State = answered;
-        else if (State == TargetState::Down ||
-                 (State == TargetState::Slow && answered == TargetState::Up))
+        else if (State == TargetState::Down)
+            State = Answers >= rules.RecoverAfter ? answered : State;
+        else if (State == TargetState::Slow && answered == TargetState::Up)
             State = Run >= rules.RecoverAfter ? answered : State;
         else if (State == TargetState::Up && answered == TargetState::Slow)
             State = Run >= rules.FailAfter ? answered : State;

@@ -42,6 +42,8 @@ struct OwnState {
     TargetState State = TargetState::Unknown;
     ProbeClass RunOf = ProbeClass::Good;
     std::int32_t Run = 0;
+    // Answers in a row, slow or not: what brings a target out of Down.
+    std::int32_t Answers = 0;
 
     // Takes one more probe: Down after FailAfter failures in a row; out of Down, and from Slow
     // back to Up, after RecoverAfter probes in a row; from Up to Slow after FailAfter slow ones.

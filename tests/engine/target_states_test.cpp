@@ -54,6 +54,13 @@ const StateCase kStateCases[] = {
      "DDDDU",
      2},
     {"SlowAboveTheBoundAndBackBelowIt", 1, 1, 100, {kSlowly, kAnswers, kSlowly}, "SUS", 0},
+    {"SlowAndFastAnswersBothCountTowardRecovery",
+     1,
+     2,
+     100,
+     {kSilent, kSlowly, kAnswers},
+     "DDU",
+     1},
 };
 
 char Letter(TargetState state) {
