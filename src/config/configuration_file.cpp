@@ -34,6 +34,8 @@ constexpr std::string_view kFailAfterKey = "FailAfter";
 constexpr std::string_view kRecoverAfterKey = "RecoverAfter";
 constexpr std::string_view kSlowMsKey = "SlowMs";
 constexpr std::string_view kParentKey = "Parent";
+constexpr std::string_view kEchoesKey = "Echoes";
+constexpr std::string_view kLossPctKey = "LossPct";
 constexpr std::string_view kRetriesKey = "Retries";
 constexpr std::string_view kRetryDelayMsKey = "RetryDelayMs";
 constexpr std::int32_t kMaxRetries = 5;
@@ -113,6 +115,8 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetSettings&
             reader.Integer(prefix + std::string(kPortKey), DefaultPort(type, entry.Security));
     entry.SlowMs = reader.Ranged(prefix + std::string(kSlowMsKey), 0, 0, kMaxSlowMs);
     entry.Parent = reader.Integer(prefix + std::string(kParentKey), 0);
+    entry.Echoes = reader.Ranged(prefix + std::string(kEchoesKey), 1, 1, kMaxEchoes);
+    entry.LossPct = reader.Ranged(prefix + std::string(kLossPctKey), 100, 0, 100);
 }
 
 // A parent is another target of the file, and no chain of parents comes back to where it
@@ -232,6 +236,10 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
             write(prefix + std::string(kSlowMsKey), FormatIniInteger(entry.SlowMs));
         if (entry.Parent != 0)
             write(prefix + std::string(kParentKey), FormatIniInteger(entry.Parent));
+        if (entry.Echoes != 1)
+            write(prefix + std::string(kEchoesKey), FormatIniInteger(entry.Echoes));
+        if (entry.LossPct != 100)
+            write(prefix + std::string(kLossPctKey), FormatIniInteger(entry.LossPct));
     }
     return document.Text();
 }

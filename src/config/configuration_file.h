@@ -29,7 +29,8 @@ inline constexpr std::int32_t kMaxConfirmations = 10;
 // and its value at a "Security" that is none of None, TLS and STARTTLS, a "Parallel" that is
 // not from 1 to kMaxParallelProbes or another number outside its range ("FailAfter",
 // "RecoverAfter", "SlowMs", "Retries", "RetryDelayMs"), one naming an "NNParent" that is out of
-// range, the target itself or part of a loop, one for a "Count" above kMaxIniTargets, and the
+// range, the target itself or part of a loop, an "NNEchoes" not from 1 to kMaxEchoes or an
+// "NNLossPct" not from 0 to 100, one for a "Count" above kMaxIniTargets, and the
 // system's message for a file that exists but cannot be read. A missing or empty file, or a "Count"
 // that is not positive, has no targets. Reading starts from `current`, so an entry of no known type
 // keeps the port it had there.

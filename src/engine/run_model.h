@@ -32,6 +32,9 @@ struct RunModel {
         return {DetailLogName, SummaryLogName, EventLogName};
     }
     bool StopRequested = false;
+    // The operator has paused alerts: probing goes on, every target shows Paused, nothing
+    // sounds and no one is told.
+    bool AlertsPaused = false;
 
     // The configuration file of the next Save, and whether the configuration changed since.
     std::string IniFileName;

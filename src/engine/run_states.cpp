@@ -27,17 +27,16 @@ TargetState TakeIntoState(RunModel& model, std::int32_t index, std::uint32_t ela
     TargetStatistics& statistics = model.StatisticsOf(index);
     statistics.Own.Advance(ClassOf(failed, elapsedMs, slowMs),
                            StateRules{config.FailAfter, config.RecoverAfter, slowMs});
-    statistics.State = ShownState(statistics.Own, failed, ParentDown(model, target), false);
+    statistics.State =
+        ShownState(statistics.Own, failed, ParentDown(model, target), model.AlertsPaused);
     return statistics.State;
 }
 
-void SettleParentStates(RunModel& model) {
+void SettleStates(RunModel& model) {
     for (std::int32_t i = 0; i < model.TargetCount(); ++i) {
-        const TargetSettings& target = model.Target(i);
         TargetStatistics& statistics = model.StatisticsOf(i);
-        if (target.Parent != 0 && statistics.State != TargetState::Paused)
-            statistics.State = ShownState(statistics.Own, LastFailed(statistics.Own),
-                                          ParentDown(model, target), false);
+        statistics.State = ShownState(statistics.Own, LastFailed(statistics.Own),
+                                      ParentDown(model, model.Target(i)), model.AlertsPaused);
     }
 }
 
@@ -63,7 +62,8 @@ std::string StateChangeLines(const RunModel& model, const std::vector<TargetStat
     for (std::size_t i = 0; i < count; ++i) {
         const auto index = static_cast<std::int32_t>(i);
         const TargetState now = model.StatisticsOf(index).State;
-        if (now == before[i] || (before[i] == TargetState::Unknown && now == TargetState::Up))
+        if (now == before[i] || (before[i] == TargetState::Unknown && now == TargetState::Up) ||
+            now == TargetState::Paused || before[i] == TargetState::Paused)
             continue;
         const TargetSettings& target = model.Target(index);
         lines.append(prefix).append(target.Type).append(target.ShownName()).append("  ");
@@ -73,6 +73,11 @@ std::string StateChangeLines(const RunModel& model, const std::vector<TargetStat
         lines.append(kLineEnd);
     }
     return lines;
+}
+
+std::string AlertPauseLine(bool paused, std::string_view prefix) {
+    return std::string(prefix) + (paused ? "Alerts paused" : "Alerts resumed") +
+           std::string(kLineEnd);
 }
 
 } // namespace velnorix

@@ -16,8 +16,10 @@ namespace velnorix {
 TargetState TakeIntoState(RunModel& model, std::int32_t index, std::uint32_t elapsedMs,
                           bool failed);
 
-// At a cycle's end: a child probed before its parent in the table takes the parent's latest.
-void SettleParentStates(RunModel& model);
+// Every target's shown state again from its own, its parent's latest and the pause: at a
+// cycle's end, so a child probed before its parent in the table takes the parent's latest, and
+// when alerts are paused or resumed.
+void SettleStates(RunModel& model);
 
 // What the window adds to a result line whose target's state is not the one its verdict
 // suggests (" [Slow]", " [Unreachable]", a failure not yet confirmed: " [Up]"); empty when it
@@ -29,8 +31,11 @@ std::vector<TargetState> StatesOf(const RunModel& model);
 
 // The event log's lines for the targets whose state is no longer what `before` says, each
 // "<prefix><type><name>  <old> -> <new>" and, for a failure, "  <reason>", ending in CR LF. A
-// first answer (Unknown to Up) is no event.
+// first answer (Unknown to Up) is no event, nor is a pause: that is one event of its own.
 std::string StateChangeLines(const RunModel& model, const std::vector<TargetState>& before,
                              std::string_view prefix);
+
+// The event log's line for pausing or resuming alerts, ending in CR LF.
+std::string AlertPauseLine(bool paused, std::string_view prefix);
 
 } // namespace velnorix

@@ -35,6 +35,9 @@ enum class TargetSecurity {
 // types keep their one default.
 std::int32_t DefaultPort(TestType type, TargetSecurity security);
 
+// The most echo requests one ping probe sends.
+inline constexpr std::int32_t kMaxEchoes = 20;
+
 // One configured target, as the configuration file and the dialog hold it.
 struct TargetSettings {
     std::string Type;
@@ -48,6 +51,10 @@ struct TargetSettings {
     std::int32_t SlowMs = 0;
     // The number (1-based) of the target this one is reached through; 0 for none.
     std::int32_t Parent = 0;
+    // A ping target's echo requests per probe, and the loss in per cent above which the probe
+    // fails (100: only when none answers).
+    std::int32_t Echoes = 1;
+    std::int32_t LossPct = 100;
 
     // Stores a type tag, keeping only its first six characters.
     void SetType(std::string_view tag) { Type = std::string(FirstCharacters(tag, kTypeLength)); }

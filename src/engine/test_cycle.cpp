@@ -59,7 +59,7 @@ void TestCycle::Run() {
     m_cycleTimer.SetEnabled(false);
     try {
         ProbeTargets(detailLog);
-        SettleParentStates(m_model);
+        SettleStates(m_model);
         detailLog.Write(kLineEnd);
         detailLog.Close();
     } catch (const FileError&) {
@@ -80,6 +80,23 @@ void TestCycle::Run() {
     if (m_observer != nullptr)
         m_observer->CycleEnded(m_model);
     m_host.PumpMessages();
+}
+
+void TestCycle::SetAlertsPaused(bool paused) {
+    if (m_model.AlertsPaused == paused)
+        return;
+    m_model.AlertsPaused = paused;
+    SettleStates(m_model);
+    if (m_model.EventLogName.empty())
+        return;
+    try {
+        AppendToExistingFile(m_model.EventLogName,
+                             AlertPauseLine(paused, ResultLinePrefix(m_model.CycleCount,
+                                                                     m_clock.Now(), m_settings)));
+    } catch (const FileError&) {
+        // A log that cannot be written stops the run at its next cycle, with the message; the
+        // pause itself must hold regardless.
+    }
 }
 
 void TestCycle::ProbeTargets(AppendingFile& detailLog) {

@@ -35,6 +35,10 @@ public:
     // the first pump point, the cycle ends there without touching anything.
     void Run();
 
+    // Pauses or resumes alerts, at once, even between a cycle's probes: every target's shown
+    // state follows, and the run's event log gets one line for it.
+    void SetAlertsPaused(bool paused);
+
 private:
     // The cycle's block as it is being written.
     struct OpenBlock {

@@ -37,6 +37,8 @@ public:
     // One cycle, then either the stop asked for during it or the re-armed cycle timer; neither
     // when the program ended at one of the cycle's pump points.
     void RunTestCycle();
+    // Pause Alerts and its end: probing goes on; see TestCycle::SetAlertsPaused.
+    void SetAlertsPaused(bool paused) { m_cycle.SetAlertsPaused(paused); }
 
 private:
     [[nodiscard]] RunLogNames LogsInUse() const;
