@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/echo_figures.h"
 #include "engine/target_state.h"
 
 #include <cstddef>
@@ -28,6 +29,7 @@ struct TargetMetrics {
     std::uint64_t TotalMs = 0;
     std::int64_t CertificateExpiry = 0; // Unix time; 0 when no certificate has been seen
     TargetState State = TargetState::Unknown;
+    EchoFigures Echoes{}; // a ping's latest; nothing sent for the other types
 };
 
 // The whole monitor at one moment. Never changed once published, so readers on other threads

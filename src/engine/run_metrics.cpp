@@ -110,7 +110,8 @@ TargetMetrics RunMetrics::MetricsOf(const RunModel& model, std::int32_t index,
                          .HighMs = figures.HighMs,
                          .TotalMs = figures.TotalMs,
                          .CertificateExpiry = figures.CertificateExpiry,
-                         .State = figures.State};
+                         .State = figures.State,
+                         .Echoes = figures.Echoes};
     if (record != nullptr && record->Probed) {
         target.Probed = true;
         target.Up = !record->LastFailed;

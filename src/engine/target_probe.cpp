@@ -4,6 +4,9 @@
 #include "probes/probe_errors.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
+#include <vector>
 #include <cerrno>
 #include <exception>
 #include <filesystem>
@@ -39,18 +42,6 @@ std::uint32_t RunHead(std::int32_t position, const TargetSettings& entry, HeadPr
     return clock.TickCount();
 }
 
-std::uint32_t RunEcho(const TargetSettings& entry, EchoProbe& ping, Clock& clock,
-                      BlockingRunner& runner, bool& failed) {
-    runner.RunBlocking([&] {
-        ping.SetHost(entry.Addr);
-        ping.SetPort(entry.Port);
-        ping.EchoExchange("", 0);
-    });
-    const std::uint32_t end = clock.TickCount();
-    failed = ping.ReplyKind() != ReplyStatusKind::Echo;
-    return end;
-}
-
 std::string_view EchoFailureText(ReplyStatusKind kind) {
     switch (kind) {
     case ReplyStatusKind::TimedOut:
@@ -64,6 +55,61 @@ std::string_view EchoFailureText(ReplyStatusKind kind) {
         break;
     }
     return "Echo request failed";
+}
+
+// What a ping probe's echo requests came to.
+struct EchoRun {
+    std::uint32_t ElapsedMs = 0;
+    bool Failed = false;
+    bool TimedOut = false;
+    std::string Reason;
+    EchoFigures Figures;
+};
+
+// One request is timed from the component's set-up to the answer, as always; several are each
+// timed alone and shown by the mean of those answered (of all of them when none is). The
+// first is timed from `begun`.
+EchoRun RunEchoes(const TargetSettings& entry, EchoProbe& ping, Clock& clock,
+                  BlockingRunner& runner, std::uint32_t begun) {
+    const std::int32_t count = std::max(entry.Echoes, 1);
+    std::vector<std::uint32_t> roundTrips;
+    std::uint32_t spent = 0;
+    ReplyStatusKind lastFailure = ReplyStatusKind::TimedOut;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::uint32_t start = i == 0 ? begun : clock.TickCount();
+        runner.RunBlocking([&] {
+            ping.SetHost(entry.Addr);
+            ping.SetPort(entry.Port);
+            ping.EchoExchange("", 0);
+        });
+        const std::uint32_t took = clock.TickCount() - start;
+        spent += took;
+        if (ping.ReplyKind() == ReplyStatusKind::Echo)
+            roundTrips.push_back(took);
+        else
+            lastFailure = ping.ReplyKind();
+        if (i + 1 < count && took < kEchoSpacingMs)
+            runner.RunBlocking([&] { clock.Sleep(kEchoSpacingMs - took); });
+    }
+    EchoRun run;
+    run.Figures = FiguresOf(count, roundTrips);
+    run.TimedOut = roundTrips.empty() && lastFailure == ReplyStatusKind::TimedOut;
+    run.Failed = roundTrips.empty() || run.Figures.LossPct() > entry.LossPct;
+    run.ElapsedMs = roundTrips.empty()
+                        ? spent / static_cast<std::uint32_t>(count)
+                        : static_cast<std::uint32_t>(std::lround(run.Figures.MeanMs));
+    if (count == 1) {
+        if (run.Failed)
+            run.Reason = EchoFailureText(lastFailure);
+        return run;
+    }
+    if (roundTrips.empty())
+        run.Reason = std::string(EchoFailureText(lastFailure)) + " (" + run.Figures.Text() + ")";
+    else if (run.Failed)
+        run.Reason = "Loss above " + std::to_string(entry.LossPct) + "%: " + run.Figures.Text();
+    else
+        run.Reason = run.Figures.Text();
+    return run;
 }
 
 bool IsTimeOut(const std::exception& error) {
@@ -106,6 +152,9 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
     const TlsCapable* seen = nullptr;
     std::string reason;
     bool timedOut = false;
+    // A ping's time is its round trips', not the span from start to end.
+    std::optional<std::uint32_t> elapsed;
+    EchoFigures echoes;
     try {
         switch (type) {
         case TestType::Html:
@@ -113,12 +162,15 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
             probes.Web.SetTrust(trust);
             end = RunHead(position, entry, probes.Web, clock, runner);
             break;
-        case TestType::Ping:
-            end = RunEcho(entry, probes.Echo, clock, runner, failed);
-            if (failed)
-                reason = EchoFailureText(probes.Echo.ReplyKind());
-            timedOut = probes.Echo.ReplyKind() == ReplyStatusKind::TimedOut;
+        case TestType::Ping: {
+            EchoRun run = RunEchoes(entry, probes.Echo, clock, runner, start);
+            elapsed = run.ElapsedMs;
+            failed = run.Failed;
+            reason = std::move(run.Reason);
+            timedOut = run.TimedOut;
+            echoes = run.Figures;
             break;
+        }
         case TestType::Pop3:
             seen = &probes.Pop3;
             end = RunDialogue(probes.Pop3, clock, runner, [&] {
@@ -143,18 +195,20 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
             break;
         }
     } catch (const std::exception& error) {
+        elapsed.reset();
         end = clock.TickCount();
         failed = true;
         reason = FailureReason(error.what());
         timedOut = IsTimeOut(error);
     } catch (...) {
         // Whatever a component throws fails this target only; the cycle goes on.
+        elapsed.reset();
         end = clock.TickCount();
         failed = true;
         reason = FailureReason({});
     }
-    return {end - start, failed, seen != nullptr ? seen->CertificateExpiry() : 0, std::move(reason),
-            timedOut};
+    return {elapsed.value_or(end - start), failed,
+            seen != nullptr ? seen->CertificateExpiry() : 0, std::move(reason), timedOut, echoes};
 }
 
 } // namespace velnorix

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/date_time.h"
+#include "engine/echo_figures.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
 #include "probes/probe_interfaces.h"
@@ -11,6 +12,9 @@
 
 namespace velnorix {
 
+// The least time from one echo request of a ping probe to the next.
+inline constexpr std::uint32_t kEchoSpacingMs = 200;
+
 struct ProbeOutcome {
     std::uint32_t ElapsedMs = 0;
     bool Failed = false;
@@ -20,6 +24,8 @@ struct ProbeOutcome {
     std::string Reason;
     // It failed by waiting its whole time-out: no answer, no refusal.
     bool TimedOut = false;
+    // A ping's requests and round trips; nothing sent for the other types.
+    EchoFigures Echoes{};
 };
 
 // One target's probe as a worker runs it.
@@ -53,7 +59,10 @@ TlsTrust TrustOf(const RunModel& model);
 // on the tick counter, modulo 2^32. Setting up the component is part of the timed span; for
 // the mail dialogues only StartDialogue is, EndDialogue runs after the end tick. Any error a
 // probe raises is a failure timed up to the moment it was caught, with the error's text as its
-// reason; an echo answered by anything but a reply names that answer. Every probe call runs
+// reason; an echo answered by anything but a reply names that answer. A ping target with
+// several Echoes sends them at least kEchoSpacingMs apart, each matched to its own reply, and
+// is timed by the mean round trip of those answered; it fails when none is, or when more are
+// lost than its LossPct allows, and its reason gives the loss and round trips. Every probe call runs
 // through `runner`. Web and mail probes are told what TLS trusts, mail probes
 // the target's security.
 ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSettings& entry,

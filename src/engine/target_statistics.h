@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/echo_figures.h"
 #include "engine/target_state.h"
 
 #include <cstdint>
@@ -26,6 +27,8 @@ struct TargetStatistics {
     // pause considered).
     OwnState Own{};
     TargetState State = TargetState::Unknown;
+    // A ping's latest requests and round trips.
+    EchoFigures Echoes{};
 
     friend bool operator==(const TargetStatistics&, const TargetStatistics&) = default;
 };

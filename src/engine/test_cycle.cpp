@@ -198,6 +198,8 @@ void TestCycle::Record(const OpenBlock& block, std::int32_t position, const Targ
     // The last certificate seen stays known through probes that saw none.
     if (outcome.CertificateExpiry != 0)
         m_model.StatisticsOf(position).CertificateExpiry = outcome.CertificateExpiry;
+    if (outcome.Echoes.Sent != 0)
+        m_model.StatisticsOf(position).Echoes = outcome.Echoes;
     if (m_observer != nullptr)
         m_observer->ProbeRecorded(m_model, position, outcome.ElapsedMs, outcome.Failed);
     const std::string prefix = ResultLinePrefix(m_model.CycleCount, start, m_settings);

@@ -45,6 +45,11 @@ std::optional<std::string> WhenProbed(const TargetMetrics& target, std::string v
     return target.Probed ? std::optional(std::move(value)) : std::nullopt;
 }
 
+// A round trip of the latest ping probe, once one of its requests was answered.
+std::optional<std::string> WhenEchoed(const TargetMetrics& target, double ms) {
+    return target.Echoes.Answered > 0 ? std::optional(Number(ms / 1000.0)) : std::nullopt;
+}
+
 std::optional<std::string> WhenAttempted(const TargetMetrics& target, std::uint32_t ms) {
     return target.Attempts > 0 ? std::optional(Seconds(ms)) : std::nullopt;
 }
@@ -91,6 +96,26 @@ const std::vector<TargetFamily>& TargetFamilies() {
                  return std::nullopt;
              return std::to_string(t.CertificateExpiry);
          }},
+        {"velnorix_ping_loss_ratio", "gauge",
+         "The share of the latest ping probe's echo requests left unanswered.",
+         [](const TargetMetrics& t) -> std::optional<std::string> {
+             if (t.Echoes.Sent == 0)
+                 return std::nullopt;
+             return Number(static_cast<double>(t.Echoes.Sent - t.Echoes.Answered) /
+                           static_cast<double>(t.Echoes.Sent));
+         }},
+        {"velnorix_ping_round_trip_low_seconds", "gauge",
+         "The quickest answered echo of the latest ping probe.",
+         [](const TargetMetrics& t) { return WhenEchoed(t, t.Echoes.LowMs); }},
+        {"velnorix_ping_round_trip_mean_seconds", "gauge",
+         "The mean answered echo of the latest ping probe.",
+         [](const TargetMetrics& t) { return WhenEchoed(t, t.Echoes.MeanMs); }},
+        {"velnorix_ping_round_trip_high_seconds", "gauge",
+         "The slowest answered echo of the latest ping probe.",
+         [](const TargetMetrics& t) { return WhenEchoed(t, t.Echoes.HighMs); }},
+        {"velnorix_ping_round_trip_mdev_seconds", "gauge",
+         "The mean deviation of the latest ping probe's answered echoes, as ping's mdev.",
+         [](const TargetMetrics& t) { return WhenEchoed(t, t.Echoes.MdevMs); }},
     };
     return families;
 }
