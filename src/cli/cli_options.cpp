@@ -129,6 +129,9 @@ std::string CliUsage(const std::string& programName) {
            "Standard output closed by its reader ends the run like a first signal. Each way\n"
            "the logs are deleted if the configuration says so, and the exit status is 0.\n"
            "\n"
+           "SIGUSR1 pauses alerts until SIGUSR2 resumes them: probing and logging go on, every\n"
+           "target's state is Paused, and the event log records the pause and its end.\n"
+           "\n"
            "Exit status: 0 normal end, 1 bad arguments, 2 configuration file missing,\n"
            "3 configuration empty, 4 configuration unreadable, 5 log files cannot be written,\n"
            "6 the --metrics address cannot be listened on.\n";

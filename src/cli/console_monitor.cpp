@@ -6,7 +6,7 @@
 #include "cli/console_host.h"
 #include "cli/console_timer.h"
 #include "cli/metrics_server.h"
-#include "cli/stop_signals.h"
+#include "cli/operator_signals.h"
 #include "config/command_line.h"
 #include "config/configuration_commands.h"
 #include "engine/display_header.h"
@@ -51,7 +51,7 @@ public:
                      .Format = SystemFormatSettings(),
                      .Observer = options.Metrics ? &m_metrics : nullptr}),
           m_scheduler(m_monitor.Scheduler()) {
-        m_host.SetPumpHandler([this] { HandleStopRequest(); });
+        m_host.SetPumpHandler([this] { HandleSignals(); });
         m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
         if (options.Parallel)
             m_config.OverrideParallel(*options.Parallel);
@@ -115,7 +115,7 @@ private:
             pollfd wake{m_signals.WakeDescriptor(), POLLIN, 0};
             const int ready = ::poll(&wake, 1, backToBack ? 0 : PollTimeout(due));
             if (ready > 0) {
-                HandleStopRequest();
+                HandleSignals();
                 continue;
             }
             if (backToBack || (due && std::chrono::steady_clock::now() >= *due)) {
@@ -160,7 +160,7 @@ private:
     // Marks a cycle in progress for the stop signals' notice.
     class CycleRunning final {
     public:
-        CycleRunning(StopSignals& signals, const ConsoleStatus& status) : m_signals(signals) {
+        CycleRunning(OperatorSignals& signals, const ConsoleStatus& status) : m_signals(signals) {
             m_signals.SetCycleRunning(true, status.OnTerminal());
         }
         ~CycleRunning() { m_signals.SetCycleRunning(false, false); }
@@ -168,14 +168,20 @@ private:
         CycleRunning& operator=(const CycleRunning&) = delete;
 
     private:
-        StopSignals& m_signals;
+        OperatorSignals& m_signals;
     };
 
     bool CycleBudgetSpent() const {
         return m_options.Cycles && m_model.CycleCount >= *m_options.Cycles;
     }
 
-    void HandleStopRequest() {
+    // Takes what the operator's signals asked for: a pause first, so a stop that came with it
+    // ends a run whose event log says so.
+    void HandleSignals() {
+        if (const std::optional<bool> pause = m_signals.TakePauseRequest()) {
+            m_scheduler.SetAlertsPaused(*pause);
+            m_prompts.ShowInformation(*pause ? "Alerts paused until SIGUSR2" : "Alerts resumed");
+        }
         if (m_signals.TakeStopRequest())
             m_scheduler.RequestStop();
     }
@@ -199,7 +205,7 @@ private:
     ProgramFolders m_folders;
     ConsoleHost m_host;
     ConsolePrompts m_prompts;
-    StopSignals m_signals;
+    OperatorSignals m_signals;
     ConfigurationCommands m_config;
     MetricsBoard m_board;
     // The console draws no chart, so it keeps no history.

@@ -27,11 +27,11 @@ std::int32_t EchoFigures::LossPct() const {
 }
 
 std::string EchoFigures::Text() const {
-    std::string text = std::to_string(Sent) + " sent, " + std::to_string(Answered) +
-                       " answered, " + std::to_string(LossPct()) + "% loss";
+    std::string text = std::to_string(Sent) + " sent, " + std::to_string(Answered) + " answered, " +
+                       std::to_string(LossPct()) + "% loss";
     if (Answered > 0)
-        text += "; round trip min/mean/max/mdev " + std::to_string(LowMs) + "/" +
-                Decimal(MeanMs) + "/" + std::to_string(HighMs) + "/" + Decimal(MdevMs) + " ms";
+        text += "; round trip min/mean/max/mdev " + std::to_string(LowMs) + "/" + Decimal(MeanMs) +
+                "/" + std::to_string(HighMs) + "/" + Decimal(MdevMs) + " ms";
     return text;
 }
 

@@ -4,16 +4,16 @@
 #include "probes/probe_errors.h"
 
 #include <algorithm>
-#include <cmath>
-#include <optional>
-#include <vector>
 #include <cerrno>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace velnorix {
 namespace {
@@ -207,8 +207,12 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
         failed = true;
         reason = FailureReason({});
     }
-    return {elapsed.value_or(end - start), failed,
-            seen != nullptr ? seen->CertificateExpiry() : 0, std::move(reason), timedOut, echoes};
+    return {elapsed.value_or(end - start),
+            failed,
+            seen != nullptr ? seen->CertificateExpiry() : 0,
+            std::move(reason),
+            timedOut,
+            echoes};
 }
 
 } // namespace velnorix

@@ -62,9 +62,9 @@ TlsTrust TrustOf(const RunModel& model);
 // reason; an echo answered by anything but a reply names that answer. A ping target with
 // several Echoes sends them at least kEchoSpacingMs apart, each matched to its own reply, and
 // is timed by the mean round trip of those answered; it fails when none is, or when more are
-// lost than its LossPct allows, and its reason gives the loss and round trips. Every probe call runs
-// through `runner`. Web and mail probes are told what TLS trusts, mail probes
-// the target's security.
+// lost than its LossPct allows, and its reason gives the loss and round trips. Every probe call
+// runs through `runner`. Web and mail probes are told what TLS trusts, mail probes the target's
+// security.
 ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSettings& entry,
                          const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
                          const TlsTrust& trust);

@@ -86,6 +86,34 @@ INSTANTIATE_TEST_SUITE_P(
                     StopCase{"TwiceOnTwoWorkers", {SIGTERM, SIGINT}, 2, false, 0, 1}),
     NamedCase{});
 
+// SIGUSR1 pauses alerts and SIGUSR2 resumes them while the run goes on: each is said on
+// standard error and is one line of the event log.
+TEST_F(ConsoleMonitorTest, PauseSignalsPauseAndResumeAlerts) {
+    WriteWholeFile(m_dir.File("targets.ini"), TargetsConfig(1, false, {}));
+    auto monitor = Start({m_dir.File("targets.ini")});
+    const auto eventLogSays = [this](const std::string& text) {
+        for (int i = 0; i < 500; ++i) {
+            const auto events = LogFiles(".evt");
+            if (!events.empty() &&
+                ReadWholeFile(events.front().string()).find(text) != std::string::npos)
+                return true;
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    };
+    for (int i = 0; i < 500 && LogFiles(".evt").empty(); ++i)
+        std::this_thread::sleep_for(10ms);
+    monitor->Signal(SIGUSR1);
+    EXPECT_TRUE(eventLogSays("  Alerts paused\r\n"));
+    monitor->Signal(SIGUSR2);
+    EXPECT_TRUE(eventLogSays("  Alerts resumed\r\n"));
+    monitor->Signal(SIGTERM);
+    ASSERT_EQ(monitor->Wait(30s), 0) << monitor->Errors();
+    EXPECT_NE(monitor->Errors().find("Alerts paused until SIGUSR2\n"), std::string::npos)
+        << monitor->Errors();
+    EXPECT_NE(monitor->Errors().find("Alerts resumed\n"), std::string::npos);
+}
+
 TEST_F(ConsoleMonitorTest, AReaderThatClosesTheOutputStopsTheRun) {
     WriteWholeFile(m_dir.File("targets.ini"), TargetsConfig(1, true, {}));
     // The shell reports the monitor's own status, not that of the reader.

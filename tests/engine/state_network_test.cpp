@@ -23,8 +23,9 @@ ServerScript Refusal() {
 // Mail servers on loopback whose n-th connection plays the n-th of `answers`: true greets, false
 // refuses.
 std::vector<ServerScript> Greetings(const std::vector<bool>& answers,
-                                    ServerScript greeting = kit::SmtpGreeting()) {
+                                    const ServerScript& greeting = kit::SmtpGreeting()) {
     std::vector<ServerScript> scripts;
+    scripts.reserve(answers.size());
     for (const bool answer : answers)
         scripts.push_back(answer ? greeting : Refusal());
     return scripts;
@@ -93,8 +94,9 @@ TEST(TargetStateNetworkTest, TwoRetriesReachAServerThatAnswersTheThirdTime) {
     rig.Model.Config.RetryDelayMs = 100;
     rig.AddTarget(kTagSmtp, "127.0.0.1", server.Port(), true);
     rig.Scheduler.StartTestRun();
-    EXPECT_THAT(rig.DetailLog(), testing::MatchesRegex("   1 14:03:27 Dec 06, 2026  Success:  "
-                                                       "[0-9.]+ secs  <SMTP>127\\.0\\.0\\.1\r\n\r\n"));
+    EXPECT_THAT(rig.DetailLog(),
+                testing::MatchesRegex("   1 14:03:27 Dec 06, 2026  Success:  "
+                                      "[0-9.]+ secs  <SMTP>127\\.0\\.0\\.1\r\n\r\n"));
     EXPECT_EQ(server.ConnectionCount(), 3U);
     EXPECT_EQ(rig.Model.StatisticsOf(0).State, TargetState::Up);
     EXPECT_EQ(rig.Host.Sounds(), 0);

@@ -1,20 +1,26 @@
 #pragma once
 
+#include <optional>
+
 namespace velnorix {
 
 // SIGINT and SIGTERM ask the monitor to stop; so does SIGPIPE, which means the reader of the
-// monitor's output has gone. They are noted, never acted on inside the handler. The descriptor
-// becomes readable when a stop was asked for, so a loop can wait on it.
-class StopSignals final {
+// monitor's output has gone. SIGUSR1 pauses alerts and SIGUSR2 resumes them. They are noted,
+// never acted on inside the handler. The descriptor becomes readable when one came, so a loop
+// can wait on it.
+class OperatorSignals final {
 public:
-    StopSignals();
-    ~StopSignals();
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
+    OperatorSignals();
+    ~OperatorSignals();
+    OperatorSignals(const OperatorSignals&) = delete;
+    OperatorSignals& operator=(const OperatorSignals&) = delete;
 
     [[nodiscard]] int WakeDescriptor() const;
     // True once for each stop asked for since the last call.
     [[nodiscard]] bool TakeStopRequest();
+    // Whether alerts are to be paused (true) or resumed, as the latest of SIGUSR1 and SIGUSR2
+    // since the last call says; nothing when neither came.
+    [[nodiscard]] std::optional<bool> TakePauseRequest();
     // True once the operator has sent SIGINT or SIGTERM more than once: the cycle that the
     // first one is completing should probe no further target.
     [[nodiscard]] bool StopRepeated() const;

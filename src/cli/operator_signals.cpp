@@ -1,4 +1,4 @@
-#include "cli/stop_signals.h"
+#include "cli/operator_signals.h"
 
 #include <atomic>
 #include <cerrno>
@@ -17,6 +17,8 @@ std::atomic<int> g_operatorStops{0};
 static_assert(std::atomic<bool>::is_always_lock_free);
 std::atomic<bool> g_cycleRunning{false};
 std::atomic<bool> g_onTerminal{false};
+// 0: no pause signal since the last look; 1: pause; 2: resume.
+std::atomic<int> g_pausePending{0};
 int g_wakePipe[2] = {-1, -1};
 
 constexpr char kClearLine[] = "\r\033[K";
@@ -42,9 +44,19 @@ extern "C" void NoteStopRequest(int signal) {
     errno = savedErrno;
 }
 
+extern "C" void NotePauseRequest(int signal) {
+    const int savedErrno = errno;
+    g_pausePending.store(signal == SIGUSR1 ? 1 : 2);
+    const char byte = 'p';
+    [[maybe_unused]] const auto ignored = ::write(g_wakePipe[1], &byte, 1);
+    errno = savedErrno;
+}
+
+constexpr int kPauseSignals[] = {SIGUSR1, SIGUSR2};
+
 } // namespace
 
-StopSignals::StopSignals() {
+OperatorSignals::OperatorSignals() {
     if (::pipe2(g_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::runtime_error("cannot create the signal pipe");
     struct sigaction action {};
@@ -54,22 +66,27 @@ StopSignals::StopSignals() {
     action.sa_flags = SA_RESTART;
     for (const int signal : kStopSignals)
         ::sigaction(signal, &action, nullptr);
+    action.sa_handler = NotePauseRequest;
+    for (const int signal : kPauseSignals)
+        ::sigaction(signal, &action, nullptr);
 }
 
-StopSignals::~StopSignals() {
+OperatorSignals::~OperatorSignals() {
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGUSR1, SIG_DFL);
+    std::signal(SIGUSR2, SIG_DFL);
     // Output still buffered for a reader that has gone must not kill the program on its way out.
     std::signal(SIGPIPE, SIG_IGN);
     ::close(g_wakePipe[0]);
     ::close(g_wakePipe[1]);
 }
 
-int StopSignals::WakeDescriptor() const {
+int OperatorSignals::WakeDescriptor() const {
     return g_wakePipe[0];
 }
 
-bool StopSignals::TakeStopRequest() {
+bool OperatorSignals::TakeStopRequest() {
     char drain[64];
     while (::read(g_wakePipe[0], drain, sizeof drain) > 0) {
     }
@@ -77,11 +94,22 @@ bool StopSignals::TakeStopRequest() {
     return g_stopPending.exchange(0) != 0;
 }
 
-bool StopSignals::StopRepeated() const {
+std::optional<bool> OperatorSignals::TakePauseRequest() {
+    switch (g_pausePending.exchange(0)) {
+    case 1:
+        return true;
+    case 2:
+        return false;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool OperatorSignals::StopRepeated() const {
     return g_operatorStops.load() > 1;
 }
 
-void StopSignals::SetCycleRunning(bool running, bool terminal) {
+void OperatorSignals::SetCycleRunning(bool running, bool terminal) {
     g_onTerminal.store(terminal);
     g_cycleRunning.store(running);
 }
