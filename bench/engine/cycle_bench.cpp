@@ -17,10 +17,13 @@
 namespace velnorix::bench {
 namespace {
 
-// A run over `targets` instant targets of all four types, its logs in a fresh directory.
+// A run over `targets` instant targets of all four types, its logs in a fresh directory. With
+// `states` the state keys are set as an operator of a large table would set them: three
+// failures to confirm, two answers to recover, a Slow bound, every ten targets behind the first
+// of them, and one ping in seven failing, so states change and children meet down parents.
 class BenchRun final {
 public:
-    explicit BenchRun(int targets, bool logsToNull)
+    explicit BenchRun(int targets, bool logsToNull, bool states = false)
         : m_directory(MakeDirectory()), m_logsToNull(logsToNull) {
         m_host.SetLogDirectory(m_directory);
         m_clock.SetStep(1); // each reading a millisecond later, so probes take time
@@ -30,6 +33,14 @@ public:
             TargetSettings& entry = m_model.Target(i);
             entry.SetType(kTags[i % 4]);
             entry.Addr = "host-" + std::to_string(i) + ".example.net";
+            if (states && i % 10 != 0)
+                entry.Parent = i / 10 * 10 + 1;
+        }
+        if (states) {
+            m_model.Config.FailAfter = 3;
+            m_model.Config.RecoverAfter = 2;
+            m_model.Config.SlowMs = 2;
+            m_probes.FailEchoesEvery(7);
         }
         ShowTargetHeader(m_model.Config, m_display);
         Restart();
@@ -93,10 +104,10 @@ long ResidentKilobytes() {
 }
 
 // One cycle per iteration, with real log files; the second argument is the number of cycles
-// already shown before timing starts.
+// already shown before timing starts, the third 1 for the state keys set (see BenchRun).
 void BM_CycleOverheadPerTarget(benchmark::State& state) {
     const auto targets = static_cast<int>(state.range(0));
-    BenchRun run(targets, false);
+    BenchRun run(targets, false, state.range(2) != 0);
     for (std::int64_t i = 0; i < state.range(1); ++i)
         run.Cycle();
     std::int64_t sinceRestart = 0;
@@ -115,10 +126,12 @@ void BM_CycleOverheadPerTarget(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_CycleOverheadPerTarget)
-    ->Args({10, 0})
-    ->Args({100, 0})
-    ->Args({1000, 0})
-    ->Args({100, 10'000})
+    ->Args({10, 0, 0})
+    ->Args({100, 0, 0})
+    ->Args({1000, 0, 0})
+    ->Args({100, 10'000, 0})
+    ->Args({10'000, 0, 0})
+    ->Args({10'000, 0, 1})
     ->Unit(benchmark::kMicrosecond);
 
 // Resident memory after 100 and after 10,000 cycles of 100 targets.
