@@ -66,16 +66,33 @@ struct EchoRun {
     EchoFigures Figures;
 };
 
+// A single echo says why it failed, as always; several give their figures too.
+std::string EchoReason(const EchoRun& run, const TargetSettings& entry,
+                       ReplyStatusKind lastFailure) {
+    if (entry.Echoes <= 1)
+        return run.Failed ? std::string(EchoFailureText(lastFailure)) : std::string();
+    if (run.Figures.Answered == 0)
+        return std::string(EchoFailureText(lastFailure)) + " (" + run.Figures.Text() + ")";
+    if (run.Failed)
+        return "Loss above " + std::to_string(entry.LossPct) + "%: " + run.Figures.Text();
+    return run.Figures.Text();
+}
+
 // One request is timed from the component's set-up to the answer, as always; several are each
 // timed alone and shown by the mean of those answered (of all of them when none is). The
 // first is timed from `begun`.
 EchoRun RunEchoes(const TargetSettings& entry, EchoProbe& ping, Clock& clock,
-                  BlockingRunner& runner, std::uint32_t begun) {
-    const std::int32_t count = std::max(entry.Echoes, 1);
+                  BlockingRunner& runner, std::uint32_t begun,
+                  const std::function<bool()>& cutShort) {
+    std::int32_t count = std::max(entry.Echoes, 1);
     std::vector<std::uint32_t> roundTrips;
     std::uint32_t spent = 0;
     ReplyStatusKind lastFailure = ReplyStatusKind::TimedOut;
     for (std::int32_t i = 0; i < count; ++i) {
+        if (i > 0 && cutShort && cutShort()) {
+            count = i;
+            break;
+        }
         const std::uint32_t start = i == 0 ? begun : clock.TickCount();
         runner.RunBlocking([&] {
             ping.SetHost(entry.Addr);
@@ -98,17 +115,7 @@ EchoRun RunEchoes(const TargetSettings& entry, EchoProbe& ping, Clock& clock,
     run.ElapsedMs = roundTrips.empty()
                         ? spent / static_cast<std::uint32_t>(count)
                         : static_cast<std::uint32_t>(std::lround(run.Figures.MeanMs));
-    if (count == 1) {
-        if (run.Failed)
-            run.Reason = EchoFailureText(lastFailure);
-        return run;
-    }
-    if (roundTrips.empty())
-        run.Reason = std::string(EchoFailureText(lastFailure)) + " (" + run.Figures.Text() + ")";
-    else if (run.Failed)
-        run.Reason = "Loss above " + std::to_string(entry.LossPct) + "%: " + run.Figures.Text();
-    else
-        run.Reason = run.Figures.Text();
+    run.Reason = EchoReason(run, entry, lastFailure);
     return run;
 }
 
@@ -142,7 +149,7 @@ TlsTrust TrustOf(const RunModel& model) {
 
 ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSettings& entry,
                          const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
-                         const TlsTrust& trust) {
+                         const TlsTrust& trust, const std::function<bool()>& cutShort) {
     if (type == TestType::Unknown)
         throw std::invalid_argument("ProbeTarget: a target without a known type");
     const std::uint32_t start = clock.TickCount();
@@ -163,7 +170,7 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
             end = RunHead(position, entry, probes.Web, clock, runner);
             break;
         case TestType::Ping: {
-            EchoRun run = RunEchoes(entry, probes.Echo, clock, runner, start);
+            EchoRun run = RunEchoes(entry, probes.Echo, clock, runner, start, cutShort);
             elapsed = run.ElapsedMs;
             failed = run.Failed;
             reason = std::move(run.Reason);
@@ -231,8 +238,8 @@ FinishedProbe ProbeWithRetries(const ProbeJob& job, const ProbeComponents& probe
     std::string earlier;
     for (std::int32_t attempt = 1;; ++attempt) {
         const LocalDateTime start = clock.Now();
-        FinishedProbe finished{
-            start, ProbeTarget(job.Type, job.Position, job.Entry, probes, clock, runner, trust)};
+        FinishedProbe finished{start, ProbeTarget(job.Type, job.Position, job.Entry, probes, clock,
+                                                  runner, trust, cutShort)};
         ProbeOutcome& outcome = finished.Outcome;
         if (!outcome.Failed || attempt > job.Retries || cutShort()) {
             if (!earlier.empty())

@@ -62,12 +62,13 @@ TlsTrust TrustOf(const RunModel& model);
 // reason; an echo answered by anything but a reply names that answer. A ping target with
 // several Echoes sends them at least kEchoSpacingMs apart, each matched to its own reply, and
 // is timed by the mean round trip of those answered; it fails when none is, or when more are
-// lost than its LossPct allows, and its reason gives the loss and round trips. Every probe call
+// lost than its LossPct allows, and its reason gives the loss and round trips; once `cutShort`
+// says so, it sends no further request and counts only those sent. Every probe call
 // runs through `runner`. Web and mail probes are told what TLS trusts, mail probes the target's
 // security.
 ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSettings& entry,
                          const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
-                         const TlsTrust& trust);
+                         const TlsTrust& trust, const std::function<bool()>& cutShort = {});
 
 // Probes the job's target as ProbeTarget does and, after a failure, again up to job.Retries
 // times, job.RetryDelayMs apart; the wait ends early once `cutShort` says so, and then no
