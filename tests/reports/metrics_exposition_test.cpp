@@ -1,8 +1,10 @@
+#include "engine/echo_figures.h"
 #include "reports/metrics_exposition.h"
 #include "reports/metrics_rig.h"
 #include "support/case_names.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
@@ -81,6 +83,8 @@ protected:
 };
 
 TEST_F(ExpositionTest, TargetSamplesCarryTheFiguresOfTheRunAndNoCredential) {
+    const std::vector<std::uint32_t> roundTrips = {2, 4};
+    m_model.StatisticsOf(2).Echoes = FiguresOf(4, roundTrips); // from an earlier cycle
     const std::string text = RenderOneCycle();
     const std::string web = R"({index="1",type="<HTML>",target="http://***@web.test/\"q\""})";
     const std::string mail = R"({index="2",type="<POP3>",target="127.0.0.1:1110"})";
@@ -104,11 +108,16 @@ TEST_F(ExpositionTest, TargetSamplesCarryTheFiguresOfTheRunAndNoCredential) {
         {"velnorix_target_certificate_expiry_timestamp_seconds" + web, "1900000000"},
         {"velnorix_cycles_total", "1"},
         {"velnorix_last_cycle_duration_seconds", "4.875"},
+        {"velnorix_ping_loss_ratio" + ping, "0.5"},
+        {"velnorix_ping_round_trip_low_seconds" + ping, "0.002"},
+        {"velnorix_ping_round_trip_mean_seconds" + ping, "0.003"},
+        {"velnorix_ping_round_trip_mdev_seconds" + ping, "0.001"},
     };
     for (const auto& [series, value] : expected)
         EXPECT_EQ(LinesStartingWith(text, series + " "),
                   std::vector<std::string>{series + " " + value})
             << series;
+    EXPECT_TRUE(LinesStartingWith(text, "velnorix_ping_loss_ratio" + web).empty());
     for (const char* secret : {"s3cret", "mailuser", "mailpass", "user=", "password="})
         EXPECT_EQ(text.find(secret), std::string::npos) << secret;
 }
