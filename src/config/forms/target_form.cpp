@@ -158,8 +158,7 @@ void TVelnorixTargetForm::PrepareNew() {
     m_edtPwd->clear();
     m_cbShowPwd->setChecked(false);
     m_rgAudible->SetItemIndex(kAudibleYes);
-    m_state = {};
-    m_stateBox->ShowValues({0, 0, 1, kMaxLossPct});
+    ShowState({});
 }
 
 void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields,
@@ -172,6 +171,10 @@ void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields,
     m_cbShowPwd->setChecked(false);
     m_rgAudible->SetItemIndex(fields.Audible ? kAudibleYes : kAudibleNo);
     m_edtPort->setText(QString::number(fields.Port));
+    ShowState(state);
+}
+
+void TVelnorixTargetForm::ShowState(const TargetStateFields& state) {
     m_state = state;
     std::vector<std::int32_t> values;
     values.reserve(kStateMembers.size());

@@ -47,6 +47,7 @@ public:
 private:
     void rgTestTypeClick(int position);
     void rgSecurityClick(int position);
+    void ShowState(const TargetStateFields& state);
     void SaveButtonClick();
     // The parent's fault told to the operator; false when there is none.
     bool RefuseParent(std::int32_t parent);
