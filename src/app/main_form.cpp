@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include "app/alert_pause.h"
 #include "app/artwork.h"
 #include "app/error_sound.h"
 #include "app/help_window.h"
@@ -78,7 +79,10 @@ TMainForm::TMainForm(MainFormSetup setup)
     }
     m_formatSettings = SystemFormatSettings();
     m_sound = std::make_unique<ErrorSound>(m_gate);
-    m_host = std::make_unique<QtHostServices>(m_gate, *m_sound, m_folders.Logs);
+    m_host =
+        setup.AlertSound
+            ? std::make_unique<QtHostServices>(m_gate, std::move(setup.AlertSound), m_folders.Logs)
+            : std::make_unique<QtHostServices>(m_gate, *m_sound, m_folders.Logs);
     m_timer1 = std::make_unique<QtIntervalTimer>(
         m_gate, [this] { RunGuarded([this] { m_monitor->Scheduler().OnIntervalElapsed(); }); });
     m_timer2 = std::make_unique<QtIntervalTimer>(m_gate, [this] {
@@ -105,6 +109,9 @@ TMainForm::TMainForm(MainFormSetup setup)
     m_logs = std::make_unique<LogCommands>(this, m_model, *m_prompts, m_folders.Logs);
     m_tray = new TrayIcon(*this, [this] { close(); });
     m_notices = setup.Notices != nullptr ? setup.Notices : m_tray;
+    m_menus->AddAlertItemsTo(m_tray->Menu());
+    m_alertPause = new AlertPause(
+        [this](bool paused, const QString& notice) { ApplyAlertPause(paused, notice); }, this);
 
     m_display->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_display, &QWidget::customContextMenuRequested, this,
@@ -124,6 +131,13 @@ void TMainForm::NotifyVerdictChanges() {
         return;
     for (const ChangeNotice& notice : NoticesFor(changes))
         m_notices->Show(notice);
+}
+
+void TMainForm::ApplyAlertPause(bool paused, const QString& notice) {
+    // Not held for the cycle's end: the engine only marks its states and logs one line.
+    RunGuarded([this, paused] { m_monitor->Scheduler().SetAlertsPaused(paused); });
+    m_menus->SetAlertsPaused(paused);
+    m_statusBar->ShowAlertPause(notice);
 }
 
 HostServices& TMainForm::Host() {

@@ -20,6 +20,7 @@
 
 namespace velnorix {
 
+class AlertPause;
 class ConfigurationCommands;
 class DesktopNotices;
 class ErrorSound;
@@ -48,6 +49,8 @@ struct MainFormSetup {
     ProbeMakers ParallelProbes;
     // None: the tray icon's notifications.
     DesktopNotices* Notices = nullptr;
+    // None: the alert sound, played to its end on the default audio output.
+    std::function<void()> AlertSound;
 };
 
 // The program's one main window: the display of result lines, the status bar, the menus, the
@@ -85,6 +88,10 @@ public:
     void Open1Click();               // File > Open: loads a configuration chosen in a dialog
     void StartTest1Click();          // File > Start Test: new logs, a cycle now, then Timer1
     void StopTest1Click();           // File > Stop Test: ends the run after the current cycle
+    void PauseOneHour1Click();       // File > Pause Alerts > For 1 Hour
+    void PauseEightHours1Click();    // File > Pause Alerts > For 8 Hours
+    void PauseUntilResumed1Click();  // File > Pause Alerts > Until Resumed
+    void ResumeAlerts1Click();       // File > Resume Alerts
     void Exit1Click();               // File > Exit: closes the window
     void Summary1Click();            // View > Summary: the performance window
     void Log1Click();                // View > Detail Log: the run's log with the failure search
@@ -135,6 +142,8 @@ private:
     void RepaintAndPump();
     // After a cycle: the targets whose verdict changed, told to the desktop when so configured.
     void NotifyVerdictChanges();
+    // A pause of alerts begins or ends: the engine, Resume Alerts and the status bar follow.
+    void ApplyAlertPause(bool paused, const QString& notice);
 
     ProgramFolders m_folders;
     PumpPointGate m_gate;
@@ -158,6 +167,7 @@ private:
     std::unique_ptr<ConfigurationCommands> m_configuration;
     std::unique_ptr<LogCommands> m_logs;
     TrayIcon* m_tray;
+    AlertPause* m_alertPause;
     HelpWindow* m_help = nullptr;
     // Both Start Test items: on once a configuration is loaded or edited and when a run
     // stops, off from a run's start.

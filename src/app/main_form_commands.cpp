@@ -1,5 +1,6 @@
 // The main window's menu commands: each forwards to the part of the program that does it.
 #include "app/about_box.h"
+#include "app/alert_pause.h"
 #include "app/help_window.h"
 #include "app/main_form.h"
 #include "app/main_menus.h"
@@ -19,8 +20,8 @@ namespace velnorix {
 void TMainForm::ConnectMenuCommands() {
     // Clicks and keys reach the window while a probe runs. A command that changes the run or
     // the configuration waits for the cycle's end, where the table is not in use, and the
-    // status bar says so; one that only shows something runs at once. Held is the name the
-    // status bar gives the waiting command; none: it runs at once.
+    // status bar says so; one that only shows something, or pauses alerts, runs at once. Held is
+    // the name the status bar gives the waiting command; none: it runs at once.
     struct Command {
         QAction* Item;
         void (TMainForm::*Handler)();
@@ -31,6 +32,10 @@ void TMainForm::ConnectMenuCommands() {
         {m_menus->Open1, &TMainForm::Open1Click, "Open"},
         {m_menus->StartTest1, &TMainForm::StartTest1Click, "Start"},
         {m_menus->StopTest1, &TMainForm::StopTest1Click, "Stop"},
+        {m_menus->PauseOneHour1, &TMainForm::PauseOneHour1Click, nullptr},
+        {m_menus->PauseEightHours1, &TMainForm::PauseEightHours1Click, nullptr},
+        {m_menus->PauseUntilResumed1, &TMainForm::PauseUntilResumed1Click, nullptr},
+        {m_menus->ResumeAlerts1, &TMainForm::ResumeAlerts1Click, nullptr},
         {m_menus->Exit1, &TMainForm::Exit1Click, "Exit"},
         {m_menus->Summary1, &TMainForm::Summary1Click, nullptr},
         {m_menus->Log1, &TMainForm::Log1Click, nullptr},
@@ -79,6 +84,22 @@ void TMainForm::StartTest1Click() {
 void TMainForm::StopTest1Click() {
     m_startEnabled = true;
     m_monitor->Scheduler().RequestStop();
+}
+
+void TMainForm::PauseOneHour1Click() {
+    m_alertPause->PauseFor(std::chrono::hours(1));
+}
+
+void TMainForm::PauseEightHours1Click() {
+    m_alertPause->PauseFor(std::chrono::hours(8));
+}
+
+void TMainForm::PauseUntilResumed1Click() {
+    m_alertPause->PauseUntilResumed();
+}
+
+void TMainForm::ResumeAlerts1Click() {
+    m_alertPause->Resume();
 }
 
 void TMainForm::Exit1Click() {

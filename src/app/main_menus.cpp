@@ -6,6 +6,13 @@
 #include <utility>
 
 namespace velnorix {
+namespace {
+
+QMenu* AddPauseAlertsMenu(QMenu& menu) {
+    return menu.addMenu(QStringLiteral("Pause Alerts"));
+}
+
+} // namespace
 
 MainMenus::MainMenus(QMenuBar& bar, QWidget* owner, std::function<void()> repaintAndPump)
     : QObject(owner) {
@@ -15,6 +22,13 @@ MainMenus::MainMenus(QMenuBar& bar, QWidget* owner, std::function<void()> repain
     file->addSeparator();
     StartTest1 = AddMainItem(file, QStringLiteral("Start Test"));
     StopTest1 = AddMainItem(file, QStringLiteral("Stop Test"));
+    file->addSeparator();
+    PauseAlerts1 = AddPauseAlertsMenu(*file);
+    PauseOneHour1 = AddMainItem(PauseAlerts1, QStringLiteral("For 1 Hour"));
+    PauseEightHours1 = AddMainItem(PauseAlerts1, QStringLiteral("For 8 Hours"));
+    PauseUntilResumed1 = AddMainItem(PauseAlerts1, QStringLiteral("Until Resumed"));
+    ResumeAlerts1 = AddMainItem(file, QStringLiteral("Resume Alerts"));
+    ResumeAlerts1->setEnabled(false);
     file->addSeparator();
     Exit1 = AddMainItem(file, QStringLiteral("Exit"));
 
@@ -80,6 +94,21 @@ void MainMenus::SetStartTestEnabled(bool enabled) {
     StartTest2->setEnabled(enabled);
 }
 
+void MainMenus::SetAlertsPaused(bool paused) {
+    ResumeAlerts1->setEnabled(paused);
+}
+
+void MainMenus::AddAlertItemsTo(QMenu& menu) {
+    menu.addSeparator();
+    QMenu* pause = AddPauseAlertsMenu(menu);
+    for (QAction* item : {PauseOneHour1, PauseEightHours1, PauseUntilResumed1})
+        AddForwardingItem(*pause, item);
+    QAction* resume = AddForwardingItem(menu, ResumeAlerts1);
+    resume->setEnabled(ResumeAlerts1->isEnabled());
+    connect(ResumeAlerts1, &QAction::changed, resume,
+            [this, resume] { resume->setEnabled(ResumeAlerts1->isEnabled()); });
+}
+
 QAction* MainMenus::AddMainItem(QMenu* menu, const QString& caption) {
     QAction* item = menu->addAction(caption);
     connect(item, &QAction::changed, this, &MainMenus::MainMenu1Change);
@@ -89,6 +118,12 @@ QAction* MainMenus::AddMainItem(QMenu* menu, const QString& caption) {
 QAction* MainMenus::AddForwardingItem(const QString& caption, QAction* mainItem) {
     QAction* item = PopupMenu1->addAction(caption);
     connect(item, &QAction::triggered, this, [mainItem] { PerformClick(mainItem); });
+    return item;
+}
+
+QAction* MainMenus::AddForwardingItem(QMenu& menu, QAction* mainItem) {
+    QAction* item = menu.addAction(mainItem->text());
+    connect(item, &QAction::triggered, mainItem, [mainItem] { PerformClick(mainItem); });
     return item;
 }
 

@@ -23,15 +23,25 @@ public:
 
     // Performs an item's click: nothing happens while the item is disabled.
     static void PerformClick(QAction* item);
-    // Both Start Test items follow `enabled`; no other item is ever disabled.
+    // Both Start Test items follow `enabled`; besides them only Resume Alerts is ever disabled.
     void SetStartTestEnabled(bool enabled);
+    // Resume Alerts, and its twin in any menu given AddAlertItemsTo, is enabled only while paused.
+    void SetAlertsPaused(bool paused);
+    // Puts the Pause Alerts submenu and Resume Alerts at the end of `menu` (the tray icon's),
+    // each item performing the click of its File item.
+    void AddAlertItemsTo(QMenu& menu);
 
     // File
-    QAction* New1;       // File > New
-    QAction* Open1;      // File > Open
-    QAction* StartTest1; // File > Start Test
-    QAction* StopTest1;  // File > Stop Test
-    QAction* Exit1;      // File > Exit
+    QAction* New1;               // File > New
+    QAction* Open1;              // File > Open
+    QAction* StartTest1;         // File > Start Test
+    QAction* StopTest1;          // File > Stop Test
+    QMenu* PauseAlerts1;         // File > Pause Alerts, a submenu of:
+    QAction* PauseOneHour1;      //   For 1 Hour
+    QAction* PauseEightHours1;   //   For 8 Hours
+    QAction* PauseUntilResumed1; //   Until Resumed
+    QAction* ResumeAlerts1;      // File > Resume Alerts
+    QAction* Exit1;              // File > Exit
     // View
     QAction* Summary1;            // View > Summary (the performance window)
     QAction* Log1;                // View > Detail Log
@@ -70,6 +80,7 @@ Q_SIGNALS:
 private:
     QAction* AddMainItem(QMenu* menu, const QString& caption);
     QAction* AddForwardingItem(const QString& caption, QAction* mainItem);
+    static QAction* AddForwardingItem(QMenu& menu, QAction* mainItem);
 };
 
 } // namespace velnorix

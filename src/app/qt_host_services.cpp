@@ -12,7 +12,12 @@
 namespace velnorix {
 
 QtHostServices::QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string logDirectory)
-    : m_gate(gate), m_sound(sound), m_logDirectory(std::move(logDirectory)) {}
+    : QtHostServices(
+          gate, [&sound] { sound.PlayToEnd(); }, std::move(logDirectory)) {}
+
+QtHostServices::QtHostServices(PumpPointGate& gate, std::function<void()> playSound,
+                               std::string logDirectory)
+    : m_gate(gate), m_playSound(std::move(playSound)), m_logDirectory(std::move(logDirectory)) {}
 
 void QtHostServices::PumpMessages() {
     m_gate.RunHeldActions();
@@ -20,7 +25,7 @@ void QtHostServices::PumpMessages() {
 }
 
 void QtHostServices::PlayErrorSound() {
-    m_sound.PlayToEnd();
+    m_playSound();
 }
 
 void QtHostServices::RunBlocking(const std::function<void()>& work) {

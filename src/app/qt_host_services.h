@@ -15,6 +15,8 @@ class PumpPointGate;
 class QtHostServices final : public HostServices {
 public:
     QtHostServices(PumpPointGate& gate, ErrorSound& sound, std::string logDirectory);
+    // `playSound` plays the alert sound in place of an ErrorSound.
+    QtHostServices(PumpPointGate& gate, std::function<void()> playSound, std::string logDirectory);
 
     void PumpMessages() override;
     void PlayErrorSound() override;
@@ -26,7 +28,7 @@ public:
 
 private:
     PumpPointGate& m_gate;
-    ErrorSound& m_sound;
+    std::function<void()> m_playSound;
     std::string m_logDirectory;
     bool m_ended = false;
 };

@@ -59,7 +59,7 @@ constexpr int kReasonFieldPixels = 320;
 
 StatusBarLine::StatusBarLine(QWidget* parent)
     : QStatusBar(parent), m_panel(new StatusTextPanel(this)), m_reasonField(new QLabel(this)),
-      m_heldField(new QLabel(this)) {
+      m_heldField(new QLabel(this)), m_pauseField(new QLabel(this)) {
     setFixedHeight(29);
     addWidget(m_panel, 1);
     m_reasonField->setObjectName(QStringLiteral("FailureReason"));
@@ -70,6 +70,9 @@ StatusBarLine::StatusBarLine(QWidget* parent)
     m_heldField->setObjectName(QStringLiteral("HeldCommand"));
     m_heldField->hide();
     addPermanentWidget(m_heldField);
+    m_pauseField->setObjectName(QStringLiteral("AlertPause"));
+    m_pauseField->hide();
+    addPermanentWidget(m_pauseField);
     m_reasonShown.setSingleShot(true);
     m_reasonShown.setInterval(kReasonShownFor);
     connect(&m_reasonShown, &QTimer::timeout, this, [this] {
@@ -104,6 +107,11 @@ void StatusBarLine::ShowHeldCommand(std::string_view name) {
                              ? QString()
                              : QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) +
                                    QStringLiteral(" requested: after this cycle"));
+}
+
+void StatusBarLine::ShowAlertPause(const QString& notice) {
+    m_pauseField->setText(notice);
+    m_pauseField->setVisible(!notice.isEmpty());
 }
 
 std::array<QString, 3> StatusBarLine::ShownParts() const {

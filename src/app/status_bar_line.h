@@ -18,7 +18,8 @@ std::array<std::string, 3> SplitStatusText(std::string_view text);
 class StatusTextPanel;
 
 // The main window's status bar: its one simple text, a field on the right that shows why the
-// latest probe failed for a few seconds, and one that names a command waiting for the cycle.
+// latest probe failed for a few seconds, one that names a command waiting for the cycle, and
+// one that says while alerts are paused.
 class StatusBarLine final : public QStatusBar, public StatusLine {
     Q_OBJECT
 
@@ -31,6 +32,8 @@ public:
     // Says that a command given during a probe waits for the cycle's end ("Stop requested:
     // after this cycle"); an empty name takes the notice away.
     void ShowHeldCommand(std::string_view name);
+    // "Alerts paused until 14:05"; an empty text takes the field away.
+    void ShowAlertPause(const QString& notice);
 
     // The three shown parts, left to right.
     [[nodiscard]] std::array<QString, 3> ShownParts() const;
@@ -42,6 +45,7 @@ private:
     StatusTextPanel* m_panel;
     QLabel* m_reasonField;
     QLabel* m_heldField;
+    QLabel* m_pauseField;
     QTimer m_reasonShown;
 };
 

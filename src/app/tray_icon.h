@@ -33,6 +33,7 @@ public:
     void Show(const ChangeNotice& notice) override;
 
     [[nodiscard]] QSystemTrayIcon& Icon() { return *m_icon; }
+    [[nodiscard]] QMenu& Menu() { return *m_menu; }
     QAction* CloseItem;
     QAction* RestoreItem;
 

@@ -5,10 +5,12 @@
 #include "config/ini_document.h"
 #include "config/ini_file_io.h"
 #include "config/ini_values.h"
+#include "config/parent_chain.h"
 #include "config/target_security.h"
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace velnorix {
 namespace {
@@ -38,11 +40,7 @@ constexpr std::string_view kEchoesKey = "Echoes";
 constexpr std::string_view kLossPctKey = "LossPct";
 constexpr std::string_view kRetriesKey = "Retries";
 constexpr std::string_view kRetryDelayMsKey = "RetryDelayMs";
-constexpr std::int32_t kMaxRetries = 5;
 constexpr std::int32_t kDefaultRetryDelayMs = 1'000;
-
-// The longest Slow bound: the longest a probe's wait can be.
-constexpr std::int32_t kMaxSlowMs = 3'600'000;
 
 // Reads the keys of section "Targets".
 class TargetsReader final {
@@ -116,30 +114,22 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetSettings&
     entry.SlowMs = reader.Ranged(prefix + std::string(kSlowMsKey), 0, 0, kMaxSlowMs);
     entry.Parent = reader.Integer(prefix + std::string(kParentKey), 0);
     entry.Echoes = reader.Ranged(prefix + std::string(kEchoesKey), 1, 1, kMaxEchoes);
-    entry.LossPct = reader.Ranged(prefix + std::string(kLossPctKey), 100, 0, 100);
+    entry.LossPct = reader.Ranged(prefix + std::string(kLossPctKey), 100, 0, kMaxLossPct);
 }
 
 // A parent is another target of the file, and no chain of parents comes back to where it
 // started; otherwise ConfigurationError names the key.
 void CheckParents(const Configuration& config) {
+    std::vector<std::int32_t> parents;
+    for (const TargetSettings& target : config.Targets)
+        parents.push_back(target.Parent);
     const std::int32_t count = config.TargetCount();
     for (std::int32_t n = 1; n <= count; ++n) {
-        const std::int32_t parent = config.Target(n - 1).Parent;
-        if (parent == 0)
-            continue;
-        const std::string key = EntryPrefix(n) + std::string(kParentKey);
-        const std::string sets = "Ini file sets " + key + " to " + std::to_string(parent);
-        if (parent < 0 || parent > count)
-            throw ConfigurationError(sets + "; it must be from 0 to " + std::to_string(count));
-        if (parent == n)
-            throw ConfigurationError(sets + "; a target cannot be its own parent");
-        // Any chain longer than the table has come round again.
-        std::int32_t at = parent;
-        for (std::int32_t step = 0; at != 0 && step < count; ++step) {
-            if (at == n)
-                throw ConfigurationError(sets + ", which makes a loop of parents");
-            at = config.Target(at - 1).Parent;
-        }
+        const ParentFault fault = FindParentFault(parents, n);
+        if (fault != ParentFault::None)
+            throw ConfigurationError("Ini file sets " + EntryPrefix(n) + std::string(kParentKey) +
+                                     " to " + std::to_string(config.Target(n - 1).Parent) +
+                                     ParentFaultReason(fault, count));
     }
 }
 
@@ -159,7 +149,8 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     config.RecoverAfter = reader.Ranged(kRecoverAfterKey, 1, 1, kMaxConfirmations);
     config.SlowMs = reader.Ranged(kSlowMsKey, 0, 0, kMaxSlowMs);
     config.Retries = reader.Ranged(kRetriesKey, 0, 0, kMaxRetries);
-    config.RetryDelayMs = reader.Ranged(kRetryDelayMsKey, kDefaultRetryDelayMs, 100, 60'000);
+    config.RetryDelayMs =
+        reader.Ranged(kRetryDelayMsKey, kDefaultRetryDelayMs, kMinRetryDelayMs, kMaxRetryDelayMs);
     const std::int32_t count = reader.Integer(kCountKey, 0);
     if (count > kMaxIniTargets)
         throw ConfigurationError(TooManyTargetsMessage(count));

@@ -23,6 +23,13 @@ inline constexpr std::string_view kFailedToWriteValueError = "Failed to write va
 inline constexpr std::int32_t kMaxIniTargets = 10'000;
 // The most cycles FailAfter and RecoverAfter may ask for.
 inline constexpr std::int32_t kMaxConfirmations = 10;
+// The other limits of the state settings, shared with the dialogs that edit them. The longest
+// Slow bound is the longest a probe's wait can be.
+inline constexpr std::int32_t kMaxSlowMs = 3'600'000;
+inline constexpr std::int32_t kMaxRetries = 5;
+inline constexpr std::int32_t kMinRetryDelayMs = 100;
+inline constexpr std::int32_t kMaxRetryDelayMs = 60'000;
+inline constexpr std::int32_t kMaxLossPct = 100;
 
 // The configuration a file holds, read without changing anything, or the message of why it
 // cannot be taken: "Range check error" at the first integer out of range, one naming the key

@@ -165,4 +165,15 @@ TargetSettings TargetOfEntryText(std::string_view entry) {
     return target;
 }
 
+TargetStateFields TargetStateFields::Of(const TargetSettings& target) {
+    return {target.SlowMs, target.Parent, target.Echoes, target.LossPct};
+}
+
+void TargetStateFields::ApplyTo(TargetSettings& target) const {
+    target.SlowMs = SlowMs;
+    target.Parent = Parent;
+    target.Echoes = Echoes;
+    target.LossPct = LossPct;
+}
+
 } // namespace velnorix

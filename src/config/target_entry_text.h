@@ -31,6 +31,20 @@ struct TargetEntryFields {
     friend bool operator==(const TargetEntryFields&, const TargetEntryFields&) = default;
 };
 
+// A target's settings that its list entry does not show: its own Slow bound, the target it is
+// reached through, and how a ping probe of it goes. Defaults as in TargetSettings.
+struct TargetStateFields {
+    std::int32_t SlowMs = 0;
+    std::int32_t Parent = 0;
+    std::int32_t Echoes = 1;
+    std::int32_t LossPct = 100;
+
+    [[nodiscard]] static TargetStateFields Of(const TargetSettings& target);
+    void ApplyTo(TargetSettings& target) const;
+
+    friend bool operator==(const TargetStateFields&, const TargetStateFields&) = default;
+};
+
 // Removes blanks and control characters at both ends.
 std::string TrimBlanksAndControls(std::string_view text);
 

@@ -1,5 +1,5 @@
-#include "app/desktop_notices.h"
 #include "app/main_form.h"
+#include "counting_notices.h"
 #include "gui_waits.h"
 #include "kit/scripted_prompts.h"
 #include "scripted_probes.h"
@@ -18,13 +18,6 @@ using kit::ScriptedPrompts;
 using kit::TempDir;
 using kit::WaitUntil;
 using kit::WriteWholeFile;
-
-// The tray as the test sees it: every notice it was asked to show.
-class CountingTray final : public DesktopNotices {
-public:
-    void Show(const ChangeNotice& notice) override { Shown.push_back(notice); }
-    std::vector<ChangeNotice> Shown;
-};
 
 const std::vector<std::string> kHosts = {"192.0.2.1", "192.0.2.2", "192.0.2.3", "192.0.2.4",
                                          "192.0.2.5"};
@@ -45,7 +38,7 @@ protected:
     TempDir m_dir;
     ScriptedProbes m_probes;
     ScriptedPrompts m_prompts;
-    CountingTray m_tray;
+    kit::CountingNotices m_tray;
 };
 
 TEST_P(ChangeNoticesTest, OnePerChangedTargetNoneWithoutChangeOneSummaryForMoreThanThree) {

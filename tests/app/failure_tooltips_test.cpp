@@ -64,7 +64,8 @@ TEST_P(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerforma
     EXPECT_EQ(field->textFormat() == Qt::PlainText ? field->text() : AsShown(field->text()),
               reason);
 
-    QStringList rowTips; // the last column's tooltips: two targets and the summary
+    QStringList rowTips;   // the last column's tooltips: two targets and the summary
+    QStringList rowStates; // the last column's texts
     std::vector<qsizetype> linePoints;
     qsizetype failurePoints = -1;
     WhenModalOpens([&](QWidget& window) {
@@ -75,13 +76,16 @@ TEST_P(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerforma
         failurePoints = chart->Failures()->count();
         const QAbstractItemModel& rows =
             *window.findChild<QTableView*>(QStringLiteral("PerfView"))->model();
-        for (int row = 0; row < rows.rowCount(); ++row)
-            rowTips << AsShown(
-                rows.index(row, rows.columnCount() - 1).data(Qt::ToolTipRole).toString());
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            const QModelIndex last = rows.index(row, rows.columnCount() - 1);
+            rowTips << AsShown(last.data(Qt::ToolTipRole).toString());
+            rowStates << last.data().toString();
+        }
         static_cast<QDialog&>(window).reject();
     });
     form.Summary1Click();
     EXPECT_EQ(rowTips, QStringList({QString(), reason, QString()}));
+    EXPECT_EQ(rowStates, QStringList({QStringLiteral("Up"), QStringLiteral("Down"), QString()}));
     EXPECT_EQ(linePoints, (std::vector<qsizetype>{1, 0}));
     EXPECT_EQ(failurePoints, 1);
 }

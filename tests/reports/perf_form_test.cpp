@@ -49,7 +49,7 @@ protected:
     RunMetrics m_metrics{m_clock};
 };
 
-TEST_F(PerfFormTest, ShowsTheNineColumnsAndARowPerTargetThenTheSummary) {
+TEST_F(PerfFormTest, ShowsTheNineColumnsThenTheStateAndARowPerTargetThenTheSummary) {
     TVelnorixPerfForm form;
     form.Fill(PerformanceRows(m_model, m_now, m_settings));
     QTableView& view = form.PerfView();
@@ -57,16 +57,16 @@ TEST_F(PerfFormTest, ShowsTheNineColumnsAndARowPerTargetThenTheSummary) {
     for (int column = 0; column < view.model()->columnCount(); ++column)
         headers << view.model()->headerData(column, Qt::Horizontal).toString();
     EXPECT_EQ(headers.join(u'|'), QStringLiteral("Target|Type|Attempt|Success|Failure|% Succ|"
-                                                 "Avg Resp|Low Resp|Hgh Resp"));
+                                                 "Avg Resp|Low Resp|Hgh Resp|State"));
     ASSERT_EQ(view.model()->rowCount(), 3);
     EXPECT_EQ(RowText(view, 0), "a-rather-long-host-name.example.org|<HTML>|     4|     3|     1|"
-                                "  75.0|   0.50|   0.10|   1.40");
+                                "  75.0|   0.50|   0.10|   1.40|");
     EXPECT_EQ(RowText(view, 1),
-              "192.0.2.10|<Ping>|     0|     0|     0|   0.0|   0.00|   0.00|   0.00");
+              "192.0.2.10|<Ping>|     0|     0|     0|   0.0|   0.00|   0.00|   0.00|");
     // The untested second target takes the overall low back to none.
     EXPECT_EQ(RowText(view, 2),
               "-< SUMMARY in 0:03:27 >-||     4|     3|     1|  75.0|   0.50|   0.00|"
-              "   1.40");
+              "   1.40|");
     EXPECT_EQ(view.model()->index(0, 2).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
               Qt::AlignLeft | Qt::AlignVCenter);
 }
@@ -127,7 +127,7 @@ TEST_F(PerfFormTest, ShowPerformanceSummaryShowsASnapshotModallyAndReturnsWhenCl
         rows = dynamic_cast<TVelnorixPerfForm&>(dialog).PerfView().model()->rowCount();
         RecordResult(m_model, 1, 5, false); // a cycle meanwhile does not change the table
         EXPECT_EQ(RowText(dynamic_cast<TVelnorixPerfForm&>(dialog).PerfView(), 1),
-                  "192.0.2.10|<Ping>|     0|     0|     0|   0.0|   0.00|   0.00|   0.00");
+                  "192.0.2.10|<Ping>|     0|     0|     0|   0.0|   0.00|   0.00|   0.00|Unknown");
     });
     ShowPerformanceSummary(nullptr, m_model, m_metrics, m_now, m_settings, m_prompts);
     EXPECT_EQ(watch.WindowsSeen(), 1);

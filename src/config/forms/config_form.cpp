@@ -1,8 +1,10 @@
 #include "config/forms/config_form.h"
 
+#include "config/configuration_file.h"
 #include "config/forms/form_fonts.h"
 #include "config/forms/interval_edit.h"
 #include "config/forms/named_widget.h"
+#include "config/forms/number_fields_box.h"
 #include "config/forms/qt_text.h"
 #include "config/forms/radio_group.h"
 #include "config/forms/target_form.h"
@@ -31,18 +33,51 @@ constexpr int kMaxKeepLogDays = 9999;
 // Each entry's bytes travel beside its shown text, so an entry that is not edited goes back to
 // the model exactly as it came, even when its bytes are not valid in the system's encoding.
 constexpr int kEntryBytesRole = Qt::UserRole;
+// What the entry's text does not show travels beside it as well.
+constexpr int kStateFieldsRole = Qt::UserRole + 1;
 
-void SetEntry(QListWidgetItem& item, const std::string& entry) {
+void SetEntry(QListWidgetItem& item, const std::string& entry, const TargetStateFields& state) {
     item.setText(ToQString(EntryShownInList(entry)));
     item.setData(kEntryBytesRole, QByteArray::fromStdString(entry));
+    item.setData(kStateFieldsRole, QVariant::fromValue(state));
 }
 
 std::string EntryOf(const QListWidgetItem& item) {
     return item.data(kEntryBytesRole).toByteArray().toStdString();
 }
 
-void AppendEntry(QListWidget& list, const std::string& entry) {
-    SetEntry(*new QListWidgetItem(&list), entry);
+TargetStateFields StateOf(const QListWidgetItem& item) {
+    return item.data(kStateFieldsRole).value<TargetStateFields>();
+}
+
+void AppendEntry(QListWidget& list, const std::string& entry, const TargetStateFields& state) {
+    SetEntry(*new QListWidgetItem(&list), entry, state);
+}
+
+// The state box's rows, in the order of kStateSettings.
+constexpr std::array<std::int32_t Configuration::*, 5> kStateSettings{
+    &Configuration::FailAfter, &Configuration::RecoverAfter, &Configuration::SlowMs,
+    &Configuration::Retries, &Configuration::RetryDelayMs};
+
+std::vector<NumberFieldsBox::Field> StateRows() {
+    return {
+        {QStringLiteral("FailAfterEdit"), QStringLiteral("Down after N failed cycles"), 1,
+         kMaxConfirmations},
+        {QStringLiteral("RecoverAfterEdit"), QStringLiteral("Up after N good cycles"), 1,
+         kMaxConfirmations},
+        {QStringLiteral("SlowMsEdit"), QStringLiteral("Slow above (ms, 0 = off)"), 0, kMaxSlowMs},
+        {QStringLiteral("RetriesEdit"), QStringLiteral("Retries per cycle"), 0, kMaxRetries},
+        {QStringLiteral("RetryDelayMsEdit"), QStringLiteral("Retry delay (ms)"), kMinRetryDelayMs,
+         kMaxRetryDelayMs}};
+}
+
+// After deleting the targets of `deleted` (1-based, ascending), a parent names the same target
+// by its new number; one whose parent went is reached directly.
+std::int32_t RenumberedParent(std::int32_t parent, const std::vector<std::int32_t>& deleted) {
+    if (std::binary_search(deleted.begin(), deleted.end(), parent))
+        return 0;
+    return parent - static_cast<std::int32_t>(
+                        std::lower_bound(deleted.begin(), deleted.end(), parent) - deleted.begin());
 }
 
 QLabel* CentredLabel(const QString& text, QWidget* parent) {
@@ -75,7 +110,10 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
       m_certWarnDays(MakeNamed<QSpinBox>(QStringLiteral("CertWarnDaysEdit"), this)),
       m_keepLogDays(MakeNamed<QSpinBox>(QStringLiteral("KeepLogDaysEdit"), this)),
       m_parallelEdit(MakeNamed<IntervalEdit>(QStringLiteral("ParallelEdit"), 1, kMaxParallelProbes,
-                                             prompts, this, IntervalEdit::Digits::OneOrTwo)),
+                                             prompts, this, IntervalEdit::Digits::UpToMaximum)),
+      m_stateOptions(MakeNamed<NumberFieldsBox>(QStringLiteral("StateOptions"),
+                                                QStringLiteral("Target States"), StateRows(),
+                                                prompts, this, 2)),
       m_doneButton(
           MakeNamed<QPushButton>(QStringLiteral("DoneButton"), QStringLiteral("Done"), this)),
       m_cancelButton(
@@ -141,13 +179,14 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     layout->addLayout(deleteLogs);
     layout->addWidget(m_cbNotify);
     layout->addLayout(certificates);
+    layout->addWidget(m_stateOptions);
     layout->addLayout(closeButtons);
     resize(619, 409);
 
-    const std::array<QWidget*, 14> tabOrder{
+    const std::array<QWidget*, 15> tabOrder{
         m_addButton,        m_editButton,       m_deleteButton, m_clearButton, m_intervalEdits[0],
         m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs, m_keepLogDays, m_cbNotify,
-        m_certWarnDays,     m_parallelEdit,     m_doneButton,   m_cancelButton};
+        m_certWarnDays,     m_parallelEdit,     m_stateOptions, m_doneButton,  m_cancelButton};
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -170,16 +209,23 @@ void TVelnorixConfigForm::ShowSettings(const Configuration& settings) {
     m_certWarnDays->setValue(std::clamp(settings.CertWarnDays, 0, kMaxCertWarnDays));
     m_keepLogDays->setValue(std::clamp(settings.KeepLogDays, 0, kMaxKeepLogDays));
     m_parallelEdit->ShowValue(std::clamp(settings.Parallel, 1, kMaxParallelProbes));
+    m_stateValues.clear();
+    for (const auto setting : kStateSettings)
+        m_stateValues.push_back(settings.*setting);
+    m_stateOptions->ShowValues(m_stateValues);
     m_targets->clear();
     for (const TargetSettings& target : settings.Targets)
-        AppendEntry(*m_targets, EntryTextOf(target));
+        AppendEntry(*m_targets, EntryTextOf(target), TargetStateFields::Of(target));
 }
 
 Configuration TVelnorixConfigForm::Settings() const {
     Configuration settings = m_shown;
     settings.Targets.clear();
-    for (int row = 0; row < m_targets->count(); ++row)
-        settings.Targets.push_back(TargetOfEntryText(EntryOf(*m_targets->item(row))));
+    for (int row = 0; row < m_targets->count(); ++row) {
+        TargetSettings target = TargetOfEntryText(EntryOf(*m_targets->item(row)));
+        StateOf(*m_targets->item(row)).ApplyTo(target);
+        settings.Targets.push_back(target);
+    }
     settings.IntervalHours = m_interval[0];
     settings.IntervalMins = m_interval[1];
     settings.IntervalSecs = m_interval[2];
@@ -188,35 +234,57 @@ Configuration TVelnorixConfigForm::Settings() const {
     settings.CertWarnDays = m_certWarnDays->value();
     settings.KeepLogDays = m_keepLogDays->value();
     settings.Parallel = m_parallel;
+    for (std::size_t row = 0; row < kStateSettings.size(); ++row)
+        settings.*kStateSettings.at(row) = m_stateValues.at(row);
     return settings;
 }
 
 void TVelnorixConfigForm::AddButtonClick() {
     TVelnorixTargetForm editor(this, m_prompts);
     editor.PrepareNew();
+    std::vector<std::int32_t> parents = Parents();
+    parents.push_back(0);
+    editor.PlaceAmong(static_cast<std::int32_t>(parents.size()), parents);
     if (m_runModal(editor) == QDialog::Accepted)
-        AppendEntry(*m_targets, editor.ComposeEntry());
+        AppendEntry(*m_targets, editor.ComposeEntry(), editor.StateFields());
 }
 
 void TVelnorixConfigForm::EditButtonClick() {
-    QListWidgetItem* edited = nullptr;
-    for (int row = 0; row < m_targets->count() && !edited; ++row) {
-        if (m_targets->item(row)->isSelected())
-            edited = m_targets->item(row);
-    }
-    if (!edited)
+    int row = 0;
+    while (row < m_targets->count() && !m_targets->item(row)->isSelected())
+        ++row;
+    if (row == m_targets->count())
         return;
+    QListWidgetItem* edited = m_targets->item(row);
     TVelnorixTargetForm editor(this, m_prompts);
-    editor.PrepareEdit(ParseTargetEntry(EntryOf(*edited)));
+    editor.PrepareEdit(ParseTargetEntry(EntryOf(*edited)), StateOf(*edited));
+    editor.PlaceAmong(row + 1, Parents());
     if (m_runModal(editor) == QDialog::Accepted)
-        SetEntry(*edited, editor.ComposeEntry());
+        SetEntry(*edited, editor.ComposeEntry(), editor.StateFields());
 }
 
 void TVelnorixConfigForm::DeleteButtonClick() {
-    for (int row = m_targets->count() - 1; row >= 0; --row) {
+    std::vector<std::int32_t> deleted;
+    for (int row = 0; row < m_targets->count(); ++row) {
         if (m_targets->item(row)->isSelected())
-            delete m_targets->takeItem(row);
+            deleted.push_back(row + 1);
     }
+    for (auto number = deleted.rbegin(); number != deleted.rend(); ++number)
+        delete m_targets->takeItem(*number - 1);
+    for (int row = 0; row < m_targets->count(); ++row) {
+        QListWidgetItem& item = *m_targets->item(row);
+        TargetStateFields state = StateOf(item);
+        state.Parent = RenumberedParent(state.Parent, deleted);
+        item.setData(kStateFieldsRole, QVariant::fromValue(state));
+    }
+}
+
+std::vector<std::int32_t> TVelnorixConfigForm::Parents() const {
+    std::vector<std::int32_t> parents;
+    parents.reserve(static_cast<std::size_t>(m_targets->count()));
+    for (int row = 0; row < m_targets->count(); ++row)
+        parents.push_back(StateOf(*m_targets->item(row)).Parent);
+    return parents;
 }
 
 void TVelnorixConfigForm::ClearButtonClick() {
@@ -232,20 +300,19 @@ void TVelnorixConfigForm::DoneButtonClick() {
         return;
     std::array<std::int32_t, 3> interval{};
     for (std::size_t field = 0; field < interval.size(); ++field) {
-        const std::optional<std::int32_t> value = NumberIn(*m_intervalEdits[field]);
+        const std::optional<std::int32_t> value = m_intervalEdits.at(field)->ReportedValue();
         if (!value)
             return;
-        interval[field] = *value;
+        interval.at(field) = *value;
     }
-    const std::optional<std::int32_t> parallel = NumberIn(*m_parallelEdit);
+    // Unlike an odd interval, a number of probes or a state setting outside the limits cannot
+    // be run at all, so it is refused even when the field was never left.
+    const std::optional<std::int32_t> parallel = m_parallelEdit->ReportedValueInRange();
     if (!parallel)
         return;
-    // Unlike an odd interval, a number of probes outside the limits cannot be run at all, so it
-    // is refused even when the field was never left.
-    if (const std::optional<QString> problem = m_parallelEdit->RangeProblem()) {
-        m_prompts.ShowGeneralError(ToBytes(*problem));
+    const std::optional<std::vector<std::int32_t>> stateValues = m_stateOptions->TakeValues();
+    if (!stateValues)
         return;
-    }
     if (interval == std::array<std::int32_t, 3>{}) {
         m_prompts.ShowErrorBox("No Test Interval is defined!\rPlease try again.");
         return;
@@ -256,15 +323,8 @@ void TVelnorixConfigForm::DoneButtonClick() {
     }
     m_interval = interval;
     m_parallel = *parallel;
+    m_stateValues = *stateValues;
     accept();
-}
-
-std::optional<std::int32_t> TVelnorixConfigForm::NumberIn(const IntervalEdit& field) {
-    const std::optional<std::int32_t> value = field.Value();
-    if (!value)
-        m_prompts.ShowGeneralError(
-            ToBytes(QStringLiteral("'%1' is not a valid integer value").arg(field.text())));
-    return value;
 }
 
 } // namespace velnorix

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QListWidget;
@@ -16,13 +17,15 @@ class QSpinBox;
 namespace velnorix {
 
 class IntervalEdit;
+class NumberFieldsBox;
 class RadioGroup;
 class UserPrompts;
 
 // The configuration dialog: the target list with Add, Edit, Delete and Clear, the test
-// interval, the log deletion option, how early an expiring certificate fails its probe and how
-// many probes of a cycle run at once. Its result is Accepted only through Done, after the
-// interval and the list have been checked.
+// interval, the log deletion option, how early an expiring certificate fails its probe, how
+// many probes of a cycle run at once, and when a target changes state and how often a failed
+// probe is tried again. Its result is Accepted only through Done, after the interval, the
+// state settings and the list have been checked.
 class TVelnorixConfigForm final : public QDialog {
     Q_OBJECT
 
@@ -40,8 +43,8 @@ private:
     void DeleteButtonClick();
     void ClearButtonClick();
     void DoneButtonClick();
-    // The field's number; nothing, after telling the operator, when its text is not one.
-    [[nodiscard]] std::optional<std::int32_t> NumberIn(const IntervalEdit& field);
+    // Each listed target's parent, in list order.
+    [[nodiscard]] std::vector<std::int32_t> Parents() const;
 
     UserPrompts& m_prompts;
     ModalRunner m_runModal;
@@ -56,10 +59,12 @@ private:
     QSpinBox* m_certWarnDays;
     QSpinBox* m_keepLogDays;
     IntervalEdit* m_parallelEdit;
+    NumberFieldsBox* m_stateOptions;
     QPushButton* m_doneButton;
     QPushButton* m_cancelButton;
     std::array<std::int32_t, 3> m_interval{};
     std::int32_t m_parallel = 1;
+    std::vector<std::int32_t> m_stateValues; // as Done took them, in the box's order
     // What the dialog was shown; the settings it has no control for go back unchanged.
     Configuration m_shown;
 };

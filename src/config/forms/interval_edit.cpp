@@ -31,16 +31,28 @@ IntervalEdit::IntervalEdit(std::int32_t minimum, std::int32_t maximum, UserPromp
     : QLineEdit(parent), m_minimum(minimum), m_maximum(maximum), m_digits(digits),
       m_prompts(prompts) {
     setAlignment(Qt::AlignCenter);
-    // Typed input only: a value put in by the dialog is shown whole, however long, so that an
-    // odd interval from a configuration file is seen and not silently cut to two digits.
-    setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,2}")), this));
+    LimitTypedDigits();
     connect(this, &QLineEdit::textChanged, this, [this] { m_refused = false; });
 }
 
 void IntervalEdit::ShowValue(std::int32_t value) {
     setText(QString::number(value));
     m_textBeforeChange = text();
+}
+
+void IntervalEdit::SetMaximum(std::int32_t maximum) {
+    m_maximum = maximum;
+    LimitTypedDigits();
+}
+
+void IntervalEdit::LimitTypedDigits() {
+    // Typed input only: a value put in by the dialog is shown whole, however long, so that an
+    // odd interval from a configuration file is seen and not silently cut to two digits.
+    const qsizetype mostDigits =
+        m_digits == Digits::ExactlyTwo ? 2 : QString::number(std::max(m_maximum, 0)).size();
+    delete validator();
+    setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]{0,%1}").arg(mostDigits)), this));
 }
 
 std::optional<std::int32_t> IntervalEdit::Value() const {
@@ -95,6 +107,25 @@ std::optional<QString> IntervalEdit::RangeProblem() const {
             .arg(m_minimum)
             .arg(m_maximum);
     return std::nullopt;
+}
+
+std::optional<std::int32_t> IntervalEdit::ReportedValue() const {
+    const std::optional<std::int32_t> value = Value();
+    if (!value)
+        m_prompts.ShowGeneralError(
+            ToBytes(QStringLiteral("'%1' is not a valid integer value").arg(text())));
+    return value;
+}
+
+std::optional<std::int32_t> IntervalEdit::ReportedValueInRange() const {
+    const std::optional<std::int32_t> value = ReportedValue();
+    if (!value)
+        return std::nullopt;
+    if (const std::optional<QString> problem = RangeProblem()) {
+        m_prompts.ShowGeneralError(ToBytes(*problem));
+        return std::nullopt;
+    }
+    return value;
 }
 
 std::optional<QString> IntervalEdit::LeaveProblem() const {

@@ -1,9 +1,13 @@
 #include "config/forms/target_form.h"
 
+#include "config/configuration_file.h"
 #include "config/forms/form_fonts.h"
+#include "config/forms/interval_edit.h"
 #include "config/forms/named_widget.h"
+#include "config/forms/number_fields_box.h"
 #include "config/forms/qt_text.h"
 #include "config/forms/radio_group.h"
+#include "config/parent_chain.h"
 #include "config/target_security.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
@@ -16,6 +20,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <array>
+#include <utility>
 
 namespace velnorix {
 namespace {
@@ -30,6 +36,23 @@ constexpr int kAudibleNo = 1;
 static_assert(static_cast<int>(TargetSecurity::None) == 0 &&
               static_cast<int>(TargetSecurity::Tls) == 1 &&
               static_cast<int>(TargetSecurity::StartTls) == 2);
+
+// The state box's rows, in the order of kStateMembers.
+constexpr std::array<std::int32_t TargetStateFields::*, 4> kStateMembers{
+    &TargetStateFields::SlowMs, &TargetStateFields::Parent, &TargetStateFields::Echoes,
+    &TargetStateFields::LossPct};
+constexpr std::size_t kParentRow = 1;
+constexpr std::size_t kEchoesRow = 2;
+constexpr std::size_t kLossRow = 3;
+
+std::vector<NumberFieldsBox::Field> StateRows() {
+    return {
+        {QStringLiteral("edtSlowMs"), QStringLiteral("Slow above (ms, 0 = the general setting)"), 0,
+         kMaxSlowMs},
+        {QStringLiteral("edtParent"), QStringLiteral("Reached through target (0 = none)"), 0, 1},
+        {QStringLiteral("edtEchoes"), QStringLiteral("Echo requests"), 1, kMaxEchoes},
+        {QStringLiteral("edtLossPct"), QStringLiteral("Failure above loss %"), 0, kMaxLossPct}};
+}
 
 TestType TestTypeAt(int position) {
     if (position < 0 || position > kSmtpPosition)
@@ -67,7 +90,8 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
       m_rgSecurity(MakeNamed<RadioGroup>(
           QStringLiteral("rgSecurity"), QStringLiteral("Security (Email)"),
           QStringList{QStringLiteral("None"), QStringLiteral("TLS"), QStringLiteral("STARTTLS")},
-          Qt::Horizontal, this)) {
+          Qt::Horizontal, this)),
+      m_stateBox(new NumberFieldsBox(QStringLiteral("State"), StateRows(), prompts, this, 2)) {
     setWindowTitle(QStringLiteral("Velnorix Target "));
     setFont(FormFont());
     m_target->setFont(FixedPitchFont());
@@ -100,8 +124,9 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     layout->addWidget(new QLabel(QStringLiteral("Target"), this));
     layout->addWidget(m_target, 1);
     layout->addLayout(middle);
+    layout->addWidget(m_stateBox);
     layout->addLayout(buttons);
-    resize(601, 342);
+    resize(601, 342 + m_stateBox->sizeHint().height());
 
     setTabOrder(m_rgTestType, m_saveButton);
     setTabOrder(m_saveButton, m_cancelButton);
@@ -112,6 +137,7 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     setTabOrder(m_cbShowPwd, m_rgAudible);
     setTabOrder(m_rgAudible, m_edtPort);
     setTabOrder(m_edtPort, m_rgSecurity);
+    setTabOrder(m_rgSecurity, m_stateBox);
 
     connect(m_rgTestType, &RadioGroup::ItemIndexChanged, this,
             &TVelnorixTargetForm::rgTestTypeClick);
@@ -120,7 +146,7 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     connect(m_cbShowPwd, &QCheckBox::toggled, this, [this](bool shown) {
         m_edtPwd->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
     });
-    connect(m_saveButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_saveButton, &QPushButton::clicked, this, &TVelnorixTargetForm::SaveButtonClick);
     connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -132,9 +158,11 @@ void TVelnorixTargetForm::PrepareNew() {
     m_edtPwd->clear();
     m_cbShowPwd->setChecked(false);
     m_rgAudible->SetItemIndex(kAudibleYes);
+    ShowState({});
 }
 
-void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields) {
+void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields,
+                                      const TargetStateFields& state) {
     m_rgSecurity->SetItemIndex(static_cast<int>(fields.Security));
     m_rgTestType->SetItemIndex(PositionOf(fields.Type));
     m_target->setPlainText(ToQString(fields.Addr));
@@ -143,6 +171,50 @@ void TVelnorixTargetForm::PrepareEdit(const TargetEntryFields& fields) {
     m_cbShowPwd->setChecked(false);
     m_rgAudible->SetItemIndex(fields.Audible ? kAudibleYes : kAudibleNo);
     m_edtPort->setText(QString::number(fields.Port));
+    ShowState(state);
+}
+
+void TVelnorixTargetForm::ShowState(const TargetStateFields& state) {
+    m_state = state;
+    std::vector<std::int32_t> values;
+    values.reserve(kStateMembers.size());
+    for (const auto member : kStateMembers)
+        values.push_back(state.*member);
+    m_stateBox->ShowValues(values);
+}
+
+void TVelnorixTargetForm::PlaceAmong(std::int32_t number, std::vector<std::int32_t> parents) {
+    m_number = number;
+    m_parents = std::move(parents);
+    m_stateBox->Edit(kParentRow).SetMaximum(static_cast<std::int32_t>(m_parents.size()));
+}
+
+void TVelnorixTargetForm::SaveButtonClick() {
+    const std::optional<std::vector<std::int32_t>> values = m_stateBox->TakeValues();
+    if (!values || RefuseParent(values->at(kParentRow)))
+        return;
+    TargetStateFields state;
+    for (std::size_t row = 0; row < kStateMembers.size(); ++row)
+        state.*kStateMembers.at(row) = values->at(row);
+    // Only a ping sends echoes; another type keeps the defaults, which the file leaves out.
+    if (SelectedType() != TestType::Ping) {
+        state.Echoes = TargetStateFields{}.Echoes;
+        state.LossPct = TargetStateFields{}.LossPct;
+    }
+    m_state = state;
+    accept();
+}
+
+bool TVelnorixTargetForm::RefuseParent(std::int32_t parent) {
+    std::vector<std::int32_t> parents = m_parents;
+    parents.at(static_cast<std::size_t>(m_number - 1)) = parent;
+    const ParentFault fault = FindParentFault(parents, m_number);
+    if (fault == ParentFault::None)
+        return false;
+    m_prompts.ShowErrorBox("Target " + std::to_string(m_number) +
+                           " is set to be reached through target " + std::to_string(parent) +
+                           ParentFaultReason(fault, static_cast<std::int32_t>(parents.size())));
+    return true;
 }
 
 std::string TVelnorixTargetForm::ComposeEntry() const {
@@ -165,6 +237,8 @@ std::string TVelnorixTargetForm::ComposeEntry() const {
 void TVelnorixTargetForm::rgTestTypeClick(int position) {
     const TestType type = TestTypeAt(position);
     m_rgSecurity->setEnabled(OffersSecurity(type));
+    m_stateBox->SetFieldVisible(kEchoesRow, type == TestType::Ping);
+    m_stateBox->SetFieldVisible(kLossRow, type == TestType::Ping);
     m_edtPort->setText(QString::number(DefaultPort(type, SelectedSecurity())));
 }
 

@@ -117,8 +117,9 @@ void TVelnorixPerfForm::FormCreate() {
 }
 
 void TVelnorixPerfForm::Fill(const std::vector<PerformanceRow>& rows,
-                             const std::vector<std::string>& rowTips) {
-    m_rows->SetRows(rows, rowTips);
+                             const std::vector<std::string>& rowTips,
+                             const std::vector<std::string>& rowStates) {
+    m_rows->SetRows(rows, rowTips, rowStates);
     // Each column fits its header or its widest text, whichever is wider, as the list's
     // size-to-header mode does once it holds rows. The last one then takes what is left, and
     // the width it had when stretching began stays its least.
@@ -217,12 +218,16 @@ void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const RunMet
                             const LocalDateTime& now, const FormatSettings& settings,
                             UserPrompts& prompts) {
     TVelnorixPerfForm form(parent);
-    // A target's row tells why its latest failure happened.
+    // A target's row tells why its latest failure happened, and the state it shows.
     std::vector<std::string> reasons;
+    std::vector<std::string> states;
     reasons.reserve(static_cast<std::size_t>(model.TargetCount()));
-    for (std::int32_t i = 0; i < model.TargetCount(); ++i)
+    states.reserve(static_cast<std::size_t>(model.TargetCount()));
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i) {
         reasons.push_back(model.StatisticsOf(i).LastReason);
-    form.Fill(PerformanceRows(model, now, settings), reasons);
+        states.emplace_back(StateName(model.StatisticsOf(i).State));
+    }
+    form.Fill(PerformanceRows(model, now, settings), reasons, states);
     // The file is for other programs to read: a dot whatever the operator's locale.
     FormatSettings dot = settings;
     dot.DecimalSeparator = ".";

@@ -25,10 +25,11 @@ class TVelnorixPerfForm final : public QDialog {
 public:
     explicit TVelnorixPerfForm(QWidget* parent = nullptr);
 
-    // Replaces the table's rows; the last one is the summary row. `rowTips` holds the tooltip
-    // of each row from the first on; an empty one, or none, leaves the row without.
-    void Fill(const std::vector<PerformanceRow>& rows,
-              const std::vector<std::string>& rowTips = {});
+    // Replaces the table's rows; the last one is the summary row. `rowTips` and `rowStates` hold
+    // the tooltip and the State column's text of each row from the first on; an empty one, or
+    // none, leaves the row without.
+    void Fill(const std::vector<PerformanceRow>& rows, const std::vector<std::string>& rowTips = {},
+              const std::vector<std::string>& rowStates = {});
     // What "Export..." writes: the same rows with a dot as decimal separator, and where it asks
     // for the file and reports a failure. Without it the button stays disabled.
     void SetExport(std::vector<PerformanceRow> rows, UserPrompts& prompts);

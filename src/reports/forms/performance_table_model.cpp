@@ -5,22 +5,29 @@
 namespace velnorix {
 namespace {
 
-constexpr int kColumns = static_cast<int>(kPerformanceColumnCount);
+constexpr int kColumns = static_cast<int>(kPerformanceColumnCount) + 1;
+constexpr int kStateColumn = kColumns - 1;
+
+QString Local(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
 void PerformanceTableModel::SetRows(const std::vector<PerformanceRow>& rows,
-                                    const std::vector<std::string>& tips) {
+                                    const std::vector<std::string>& tips,
+                                    const std::vector<std::string>& states) {
     beginResetModel();
     m_tips.clear();
     for (const std::string& tip : tips)
         m_tips.push_back(PlainToolTip(ToQString(tip)));
     m_cells.clear();
     m_cells.reserve(static_cast<qsizetype>(rows.size()) * kColumns);
-    for (const PerformanceRow& row : rows)
-        for (const std::string& cell : row)
-            m_cells.push_back(
-                QString::fromLocal8Bit(cell.data(), static_cast<qsizetype>(cell.size())));
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        for (const std::string& cell : rows[row])
+            m_cells.push_back(Local(cell));
+        m_cells.push_back(row < states.size() ? Local(states[row]) : QString());
+    }
     endResetModel();
 }
 
@@ -55,7 +62,9 @@ QVariant PerformanceTableModel::headerData(int section, Qt::Orientation orientat
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= kColumns)
         return QAbstractTableModel::headerData(section, orientation, role);
-    const std::string_view header = kPerformanceColumns.at(static_cast<std::size_t>(section));
+    const std::string_view header = section == kStateColumn
+                                        ? std::string_view("State")
+                                        : kPerformanceColumns.at(static_cast<std::size_t>(section));
     return QString::fromLatin1(header.data(), static_cast<qsizetype>(header.size()));
 }
 

@@ -11,13 +11,16 @@
 namespace velnorix {
 
 // The performance window's rows as read-only texts, converted once for the view, which asks
-// only for the rows it draws.
+// only for the rows it draws. After the table's columns comes each target's state, which only
+// the window shows.
 class PerformanceTableModel final : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    // `tips` holds each row's tooltip from the first on; rows past its end have none.
-    void SetRows(const std::vector<PerformanceRow>& rows, const std::vector<std::string>& tips);
+    // `tips` and `states` hold each row's tooltip and state from the first on; rows past their
+    // ends have none.
+    void SetRows(const std::vector<PerformanceRow>& rows, const std::vector<std::string>& tips,
+                 const std::vector<std::string>& states);
     [[nodiscard]] const QString& Text(int row, int column) const;
 
     [[nodiscard]] int rowCount(const QModelIndex& parent) const override;

@@ -358,7 +358,7 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
 TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     Control<QAbstractButton>(m_form, "CancelButton").setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 14; ++step) {
+    for (int step = 0; step < 19; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
@@ -367,7 +367,9 @@ TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     EXPECT_EQ(visited.join(u' '), QStringLiteral("AddButton EditButton DeleteButton ClearButton "
                                                  "HrsEdit MinEdit SecEdit rgDeleteLogs "
                                                  "KeepLogDaysEdit cbNotify CertWarnDaysEdit "
-                                                 "ParallelEdit DoneButton CancelButton"));
+                                                 "ParallelEdit FailAfterEdit RecoverAfterEdit "
+                                                 "SlowMsEdit RetriesEdit RetryDelayMsEdit "
+                                                 "DoneButton CancelButton"));
 }
 
 } // namespace
