@@ -25,7 +25,7 @@ std::vector<VerdictChange> VerdictWatch::CycleEnded(const RunModel& model) {
             changes.push_back(
                 {target.Type, target.ShownName(), state != TargetState::Down,
                  state == TargetState::Down ? model.Statistics[i].LastReason : std::string(),
-                 state});
+                 state, seen.State});
         seen.State = state;
     }
     return changes;
