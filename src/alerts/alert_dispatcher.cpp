@@ -15,7 +15,9 @@ AlertDispatcher::AlertDispatcher(Outbox outbox, std::vector<std::unique_ptr<Aler
     : m_outbox(std::move(outbox)), m_channels(std::move(channels)), m_clock(clock),
       m_nextDue(m_outbox.NextDue()), m_worker([this] { Run(); }) {}
 
-AlertDispatcher::~AlertDispatcher() { Stop(); }
+AlertDispatcher::~AlertDispatcher() {
+    Stop();
+}
 
 void AlertDispatcher::Post(AlertMessage message) {
     {

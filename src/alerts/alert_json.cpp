@@ -9,7 +9,7 @@ namespace {
 
 // A firing alert is kept this long unless it is resolved or reminded of sooner; without it
 // Alertmanager would resolve a long outage by itself after its resolve_timeout.
-constexpr std::int64_t kFiringHoldSeconds = 24 * 3600;
+constexpr std::int64_t kFiringHoldSeconds = 24LL * 3600;
 constexpr std::string_view kAlertName = "VelnorixTargetDown";
 
 std::string ChangeObject(const AlertChange& change) {

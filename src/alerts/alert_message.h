@@ -18,7 +18,7 @@ struct AlertChange {
     std::string Name; // as the display shows it
     TargetState Old = TargetState::Unknown;
     TargetState New = TargetState::Unknown;
-    std::string Reason; // why it fails; empty once it answers
+    std::string Reason;    // why it fails; empty once it answers
     std::int64_t Time = 0; // seconds since 1970, UTC
 
     friend bool operator==(const AlertChange&, const AlertChange&) = default;

@@ -22,6 +22,7 @@ constexpr int kAbandonCheckMs = 200;
 
 std::vector<char*> PointersTo(std::vector<std::string>& texts) {
     std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
     for (std::string& text : texts)
         pointers.push_back(text.data());
     pointers.push_back(nullptr);
@@ -84,9 +85,8 @@ std::vector<std::string> AlertEnvironment(const AlertMessage& message) {
                         }));
     variables.push_back("VELNORIX_REASON=" +
                         Joined(message, [](const AlertChange& c) { return c.Reason; }));
-    variables.push_back("VELNORIX_TIME=" + Joined(message, [](const AlertChange& c) {
-                            return UtcTimestamp(c.Time);
-                        }));
+    variables.push_back("VELNORIX_TIME=" +
+                        Joined(message, [](const AlertChange& c) { return UtcTimestamp(c.Time); }));
     return variables;
 }
 
@@ -138,10 +138,10 @@ DeliveryResult CommandChannel::Deliver(const AlertMessage& message) {
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || m_abandoned) {
             KillAndReap(pid);
-            return DeliveryResult::Failure(m_abandoned ? "abandoned at stop"
-                                                       : "the command was killed after " +
-                                                             std::to_string(m_limit.count()) +
-                                                             " ms");
+            return DeliveryResult::Failure(m_abandoned
+                                               ? "abandoned at stop"
+                                               : "the command was killed after " +
+                                                     std::to_string(m_limit.count()) + " ms");
         }
         pollfd wait{exited.Get(), POLLIN, 0};
         const int slice = static_cast<int>(std::min<std::int64_t>(left.count(), kAbandonCheckMs));

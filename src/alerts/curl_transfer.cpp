@@ -1,7 +1,6 @@
 #include "alerts/curl_transfer.h"
 
 #include <curl/curl.h>
-
 #include <mutex>
 #include <stdexcept>
 
@@ -32,7 +31,9 @@ CURL* NewHandle() {
     return handle;
 }
 
-CURL* AsCurl(void* handle) { return static_cast<CURL*>(handle); }
+CURL* AsCurl(void* handle) {
+    return static_cast<CURL*>(handle);
+}
 
 } // namespace
 
@@ -61,7 +62,9 @@ CurlTransfer::CurlTransfer(const TransferTrust& trust, const TransferBounds& bou
     }
 }
 
-CurlTransfer::~CurlTransfer() { curl_easy_cleanup(AsCurl(m_handle)); }
+CurlTransfer::~CurlTransfer() {
+    curl_easy_cleanup(AsCurl(m_handle));
+}
 
 DeliveryResult CurlTransfer::Perform() {
     m_responseBytes = 0;

@@ -14,7 +14,7 @@ struct TransferBounds {
     long ConnectTimeoutMs = 10'000;
     long TimeoutMs = 30'000;
     // A receiver's answer is only looked at for its status; more than this is refused.
-    std::size_t MaxResponseBytes = 64 * 1024;
+    std::size_t MaxResponseBytes = std::size_t{64} * 1024;
 };
 
 // Where transfers trust certificates: the system's store, plus the probes' PEM bundle when set.

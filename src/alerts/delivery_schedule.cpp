@@ -7,7 +7,7 @@ namespace {
 
 constexpr std::int64_t kFirstRetrySeconds = 60;
 constexpr std::int64_t kLongestRetrySeconds = 3600;
-constexpr std::int64_t kLongestReminderGap = 24 * 3600;
+constexpr std::int64_t kLongestReminderGap = 24LL * 3600;
 
 } // namespace
 

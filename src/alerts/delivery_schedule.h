@@ -10,7 +10,7 @@
 namespace velnorix {
 
 // A message not delivered within a day is dropped: by then it is no longer news.
-inline constexpr std::int64_t kGiveUpAfterSeconds = 24 * 3600;
+inline constexpr std::int64_t kGiveUpAfterSeconds = 24LL * 3600;
 
 // The wait after the n-th failed attempt (n from 1): a minute, doubling, at most an hour.
 std::int64_t RetryDelaySeconds(std::int32_t failedAttempts);

@@ -1,10 +1,9 @@
 #include "alerts/mail_channel.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <curl/curl.h>
 #include <memory>
 #include <string_view>
 
@@ -39,7 +38,9 @@ struct UploadSource {
 };
 
 // Mail addresses go into the envelope in angle brackets.
-std::string Envelope(const std::string& address) { return "<" + HeaderValue(address) + ">"; }
+std::string Envelope(const std::string& address) {
+    return "<" + HeaderValue(address) + ">";
+}
 
 } // namespace
 
@@ -61,8 +62,7 @@ std::string MailText(const AlertMessage& message, const std::string& from,
     return text;
 }
 
-MailChannel::MailChannel(const AlertSettings& settings, TransferTrust trust,
-                         TransferBounds bounds)
+MailChannel::MailChannel(const AlertSettings& settings, TransferTrust trust, TransferBounds bounds)
     : m_settings(settings), m_trust(std::move(trust)), m_bounds(bounds) {}
 
 DeliveryResult MailChannel::Deliver(const AlertMessage& message) {
@@ -73,9 +73,10 @@ DeliveryResult MailChannel::Deliver(const AlertMessage& message) {
     const bool implicitTls = m_settings.MailSecurity == TargetSecurity::Tls;
     const std::string url = (implicitTls ? "smtps://" : "smtp://") + m_settings.MailServer;
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_USE_SSL, m_settings.MailSecurity == TargetSecurity::StartTls
-                                                ? static_cast<long>(CURLUSESSL_ALL)
-                                                : static_cast<long>(CURLUSESSL_NONE));
+    curl_easy_setopt(curl, CURLOPT_USE_SSL,
+                     m_settings.MailSecurity == TargetSecurity::StartTls
+                         ? static_cast<long>(CURLUSESSL_ALL)
+                         : static_cast<long>(CURLUSESSL_NONE));
     if (!m_settings.MailUser.empty()) {
         curl_easy_setopt(curl, CURLOPT_USERNAME, m_settings.MailUser.c_str());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, m_settings.MailPassword.c_str());
@@ -88,9 +89,8 @@ DeliveryResult MailChannel::Deliver(const AlertMessage& message) {
         recipients.reset(curl_slist_append(recipients.release(), Envelope(address).c_str()));
     curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, recipients.get());
     const std::string text =
-        MailText(message, m_settings.MailFrom, m_settings.Mail, message.Changes.empty()
-                                                                    ? std::int64_t{0}
-                                                                    : message.Changes.front().Time);
+        MailText(message, m_settings.MailFrom, m_settings.Mail,
+                 message.Changes.empty() ? std::int64_t{0} : message.Changes.front().Time);
     UploadSource source{text};
     curl_easy_setopt(curl, CURLOPT_READFUNCTION, &UploadSource::Read);
     curl_easy_setopt(curl, CURLOPT_READDATA, &source);

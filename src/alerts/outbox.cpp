@@ -14,7 +14,7 @@ namespace velnorix {
 namespace {
 
 // Far more than a day of messages; a larger file is not one this program wrote.
-constexpr off_t kLargestOutboxFile = 16 * 1024 * 1024;
+constexpr off_t kLargestOutboxFile = off_t{16} * 1024 * 1024;
 
 std::string OutboxFileText(const std::string& path) {
     // Non-blocking, so that a named pipe in place of the file cannot stall the worker.
@@ -84,8 +84,9 @@ std::size_t Outbox::DeliverDue(const std::vector<AlertChannel*>& channels, std::
 std::optional<std::int64_t> Outbox::NextDue() const {
     if (m_entries.empty())
         return std::nullopt;
-    return std::min_element(m_entries.begin(), m_entries.end(),
-                            [](const OutboxEntry& a, const OutboxEntry& b) { return a.Due < b.Due; })
+    return std::min_element(
+               m_entries.begin(), m_entries.end(),
+               [](const OutboxEntry& a, const OutboxEntry& b) { return a.Due < b.Due; })
         ->Due;
 }
 

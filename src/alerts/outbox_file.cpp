@@ -12,11 +12,20 @@ std::string Escaped(std::string_view field) {
     std::string text;
     for (const char c : field) {
         switch (c) {
-        case '%': text += "%25"; break;
-        case '\t': text += "%09"; break;
-        case '\r': text += "%0D"; break;
-        case '\n': text += "%0A"; break;
-        default: text += c;
+        case '%':
+            text += "%25";
+            break;
+        case '\t':
+            text += "%09";
+            break;
+        case '\r':
+            text += "%0D";
+            break;
+        case '\n':
+            text += "%0A";
+            break;
+        default:
+            text += c;
         }
     }
     return text;
@@ -98,9 +107,9 @@ bool ReadEntry(const std::vector<std::string>& fields, OutboxEntry& entry) {
 std::string OutboxText(const std::vector<OutboxEntry>& entries) {
     std::string text = std::string(kHeader) + "\n";
     for (const OutboxEntry& entry : entries) {
-        text += Line({"M", entry.Channel, std::to_string(entry.Created),
-                      std::to_string(entry.Attempts), std::to_string(entry.Due),
-                      entry.Message.Reminder ? "1" : "0", entry.LastError});
+        text +=
+            Line({"M", entry.Channel, std::to_string(entry.Created), std::to_string(entry.Attempts),
+                  std::to_string(entry.Due), entry.Message.Reminder ? "1" : "0", entry.LastError});
         for (const AlertChange& change : entry.Message.Changes)
             text += Line({"C", change.Type, change.Name, std::string(StateName(change.Old)),
                           std::string(StateName(change.New)), change.Reason,

@@ -27,7 +27,8 @@ private:
 // Posts AlertmanagerBody to <base>/api/v2/alerts.
 class AlertmanagerChannel final : public AlertChannel {
 public:
-    AlertmanagerChannel(const std::string& baseUrl, TransferTrust trust, TransferBounds bounds = {});
+    AlertmanagerChannel(const std::string& baseUrl, TransferTrust trust,
+                        TransferBounds bounds = {});
     [[nodiscard]] std::string Name() const override { return "Alertmanager"; }
     DeliveryResult Deliver(const AlertMessage& message) override;
     void Abandon() override { m_abandoned = true; }
