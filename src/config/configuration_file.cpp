@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/text_file.h"
+#include "config/alerts_section.h"
 #include "config/ini_document.h"
 #include "config/ini_file_io.h"
 #include "config/ini_values.h"
@@ -159,6 +160,7 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     for (std::int32_t n = 1; n <= config.TargetCount(); ++n)
         ReadEntry(reader, n, config.Targets[static_cast<std::size_t>(n - 1)]);
     CheckParents(config);
+    config.Alerts = ReadAlertsSection(document);
     return config;
 }
 
@@ -232,6 +234,7 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
         if (entry.LossPct != 100)
             write(prefix + std::string(kLossPctKey), FormatIniInteger(entry.LossPct));
     }
+    WriteAlertsSection(document, config.Alerts);
     return document.Text();
 }
 

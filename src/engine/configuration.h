@@ -8,6 +8,24 @@
 
 namespace velnorix {
 
+// Where state changes are sent; each channel is off while its own setting is empty.
+struct AlertSettings {
+    std::vector<std::string> Mail; // recipients
+    std::string MailServer;        // host:port
+    TargetSecurity MailSecurity = TargetSecurity::None;
+    std::string MailUser;
+    std::string MailPassword;
+    std::string MailFrom;
+    std::string Webhook;      // an http or https URL that takes a JSON POST
+    std::string Alertmanager; // the base URL; alerts go to <base>/api/v2/alerts
+    std::string Command;      // a program and its arguments, split at blanks; run without a shell
+    // A target that stays Down is told again after this many minutes, then twice as long each
+    // time; 0 is off.
+    std::int32_t RemindMins = 0;
+
+    friend bool operator==(const AlertSettings&, const AlertSettings&) = default;
+};
+
 // The most probes a cycle runs at once: each holds a socket and a thread.
 inline constexpr std::int32_t kMaxParallelProbes = 64;
 
@@ -44,6 +62,7 @@ struct Configuration {
     // A failed probe is tried again up to Retries times in the same cycle, RetryDelayMs apart.
     std::int32_t Retries = 0;
     std::int32_t RetryDelayMs = 1'000;
+    AlertSettings Alerts;
 
     [[nodiscard]] std::int32_t TargetCount() const {
         return static_cast<std::int32_t>(Targets.size());

@@ -24,8 +24,8 @@ std::vector<VerdictChange> VerdictWatch::CycleEnded(const RunModel& model) {
         if (seen.State != TargetState::Unknown && state != seen.State)
             changes.push_back(
                 {target.Type, target.ShownName(), state != TargetState::Down,
-                 state == TargetState::Down ? model.Statistics[i].LastReason : std::string(),
-                 state});
+                 state == TargetState::Down ? model.Statistics[i].LastReason : std::string(), state,
+                 seen.State});
         seen.State = state;
     }
     return changes;

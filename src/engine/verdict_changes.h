@@ -17,6 +17,7 @@ struct VerdictChange {
     bool Succeeds = false; // the new state answers: Up or Slow
     std::string Reason;    // why it now fails; empty when it answers
     TargetState State = TargetState::Unknown;
+    TargetState Previous = TargetState::Unknown; // the state last told
 };
 
 // Watches the targets' states from one cycle to the next, so a failure FailAfter still waits
