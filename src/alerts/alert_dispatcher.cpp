@@ -70,14 +70,7 @@ void AlertDispatcher::Run() {
         m_busy = true;
         lock.unlock();
         const std::int64_t now = m_clock.SecondsSinceEpoch();
-        for (const AlertMessage& message : posted)
-            for (AlertChannel* channel : channels) {
-                try {
-                    m_outbox.Add(channel->Name(), message, now);
-                } catch (const FileError&) {
-                    // Kept in memory: it is still delivered, only not across a restart.
-                }
-            }
+        File(posted, channels, now);
         m_outbox.DeliverDue(channels, now);
         const std::optional<std::int64_t> nextDue = m_outbox.NextDue();
         lock.lock();
@@ -85,6 +78,20 @@ void AlertDispatcher::Run() {
         m_busy = false;
         m_changed.notify_all();
     }
+    // Posted just before the stop: filed, so the next start delivers it.
+    File(std::exchange(m_posted, {}), channels, m_clock.SecondsSinceEpoch());
+}
+
+void AlertDispatcher::File(const std::vector<AlertMessage>& posted,
+                           const std::vector<AlertChannel*>& channels, std::int64_t now) {
+    for (const AlertMessage& message : posted)
+        for (AlertChannel* channel : channels) {
+            try {
+                m_outbox.Add(channel->Name(), message, now);
+            } catch (const FileError&) {
+                // Kept in memory: it is still delivered, only not across a restart.
+            }
+        }
 }
 
 } // namespace velnorix

@@ -36,6 +36,9 @@ public:
 
 private:
     void Run();
+    // Puts posted messages in the outbox for every channel.
+    void File(const std::vector<AlertMessage>& posted, const std::vector<AlertChannel*>& channels,
+              std::int64_t now);
     // Whether anything is queued or due; with the mutex held.
     [[nodiscard]] bool HasWork(std::int64_t now) const;
 

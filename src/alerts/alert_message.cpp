@@ -14,7 +14,8 @@ AlertMessage MessageFor(const std::vector<VerdictChange>& changes, std::int64_t 
 
 std::string AlertTitle(const AlertMessage& message) {
     if (message.Changes.size() != 1)
-        return std::to_string(message.Changes.size()) + " targets changed state";
+        return std::to_string(message.Changes.size()) +
+               (message.Reminder ? " targets are still Down" : " targets changed state");
     const AlertChange& change = message.Changes.front();
     const std::string target = change.Type + change.Name;
     const std::string state(StateName(change.New));

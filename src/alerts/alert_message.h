@@ -34,7 +34,8 @@ struct AlertMessage {
 // The cycle's changes as one message, each stamped `now`.
 AlertMessage MessageFor(const std::vector<VerdictChange>& changes, std::int64_t now);
 
-// "<type><name> is Down", "Still Down: <type><name>", or "<n> targets changed state".
+// "<type><name> is Down", "Still Down: <type><name>", "<n> targets changed state" or, for a
+// reminder, "<n> targets are still Down".
 std::string AlertTitle(const AlertMessage& message);
 // "<type><name>  <old> -> <new>  <reason>".
 std::string ChangeLine(const AlertChange& change);

@@ -4,7 +4,16 @@
 #include "alerts/mail_channel.h"
 #include "alerts/web_channels.h"
 
+#include <filesystem>
+
 namespace velnorix {
+
+TransferTrust AlertTrust(const Configuration& config, const std::string& iniFileName) {
+    const std::filesystem::path bundle(config.CAFile);
+    if (bundle.empty() || bundle.is_absolute())
+        return {config.CAFile};
+    return {(std::filesystem::path(iniFileName).parent_path() / bundle).string()};
+}
 
 std::vector<std::unique_ptr<AlertChannel>> ChannelsFor(const AlertSettings& settings,
                                                        const TransferTrust& trust) {

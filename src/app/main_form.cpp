@@ -127,6 +127,10 @@ TMainForm::~TMainForm() = default;
 void TMainForm::NotifyVerdictChanges() {
     // Watched even while notices are off, so switching them on never reports a stale change.
     const std::vector<VerdictChange> changes = m_verdicts.CycleEnded(m_model);
+    // Taken at each cycle's end, so a loaded or edited configuration's channels are in force;
+    // unchanged settings cost one comparison.
+    m_alerts.Configure(m_model.Config, m_model.IniFileName);
+    m_alerts.CycleEnded(m_model);
     if (!m_model.Config.Notify)
         return;
     for (const ChangeNotice& notice : NoticesFor(changes))

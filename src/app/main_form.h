@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alerts/alert_relay.h"
 #include "app/pump_point_gate.h"
 #include "base/program_folders.h"
 #include "base/text_format.h"
@@ -140,7 +141,8 @@ private:
     // Runs a command or a timer handler; whatever it throws goes to the general error display.
     void RunGuarded(const std::function<void()>& command);
     void RepaintAndPump();
-    // After a cycle: the targets whose verdict changed, told to the desktop when so configured.
+    // After a cycle: the targets whose verdict changed, told to the desktop when so configured
+    // and to the alert channels the configuration sets.
     void NotifyVerdictChanges();
     // A pause of alerts begins or ends: the engine, Resume Alerts and the status bar follow.
     void ApplyAlertPause(bool paused, const QString& notice);
@@ -163,6 +165,7 @@ private:
     std::unique_ptr<QtIntervalTimer> m_timer2;
     std::unique_ptr<Monitor> m_monitor;
     VerdictWatch m_verdicts;
+    AlertRelay m_alerts{m_clock, m_folders.Logs};
     DesktopNotices* m_notices = nullptr;
     std::unique_ptr<ConfigurationCommands> m_configuration;
     std::unique_ptr<LogCommands> m_logs;

@@ -66,6 +66,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.Quiet = true;
         } else if (argument == "--echo-helper") {
             options.EchoHelper = true;
+        } else if (argument == "--test-alert") {
+            options.TestAlert = true;
         } else if (argument == "--no-reasons") {
             options.NoReasons = true;
         } else if (const auto cycles = OptionValue(arguments, i, "--cycles", "a number")) {
@@ -96,6 +98,9 @@ std::string CliUsage(const std::string& programName) {
     return "Usage: " + programName +
            " CONFIG.ini [--cycles N] [--log-dir DIR] [--quiet] [--no-reasons]\n"
            "       [--parallel N] [--metrics HOST:PORT]\n"
+           "       " +
+           programName +
+           " CONFIG.ini --test-alert\n"
            "\n"
            "Monitors the targets of CONFIG.ini without a desktop: runs a test cycle at once and\n"
            "then one per configured interval, prints every result line, and writes the detail\n"
@@ -115,6 +120,8 @@ std::string CliUsage(const std::string& programName) {
            "               serve the figures for Prometheus at http://HOST:PORT/metrics, for\n"
            "               example --metrics 127.0.0.1:9917 ([::1]:9917 for IPv6); HOST is a\n"
            "               numeric address of this machine\n"
+           "  --test-alert send one test message on every channel of the [Alerts] section, say\n"
+           "               for each whether it was delivered, and end; no run\n"
            "  --echo-helper\n"
            "               send ICMP echo requests for the desktop window, which starts it\n"
            "               when the system gives the window no ICMP socket of its own\n"
@@ -134,7 +141,8 @@ std::string CliUsage(const std::string& programName) {
            "\n"
            "Exit status: 0 normal end, 1 bad arguments, 2 configuration file missing,\n"
            "3 configuration empty, 4 configuration unreadable, 5 log files cannot be written,\n"
-           "6 the --metrics address cannot be listened on.\n";
+           "6 the --metrics address cannot be listened on, 7 an alert channel did not deliver\n"
+           "the test message, or none is set.\n";
 }
 
 } // namespace velnorix

@@ -19,6 +19,7 @@ struct CliOptions {
     bool NoReasons = false;               // no failure reasons on standard error
     std::optional<ListenAddress> Metrics; // serve /metrics here while the run goes
     bool EchoHelper = false;              // serve the window's echo requests, nothing else
+    bool TestAlert = false;               // send a test message on every alert channel, no run
     bool ShowHelp = false;
     bool ShowVersion = false;
 };
@@ -38,6 +39,7 @@ enum CliExitStatus : int {
     kExitBadConfig = 4,
     kExitLogFiles = 5,
     kExitMetricsAddress = 6,
+    kExitAlertUndelivered = 7,
 };
 
 } // namespace velnorix

@@ -1,5 +1,7 @@
 #include "cli/console_monitor.h"
 
+#include "alerts/alert_relay.h"
+#include "alerts/test_alert.h"
 #include "base/program_folders.h"
 #include "base/text_file.h"
 #include "cli/console_display.h"
@@ -23,6 +25,9 @@
 
 namespace velnorix {
 namespace {
+
+// How long an ending run waits for its last alerts to be delivered.
+constexpr std::chrono::seconds kAlertsGraceAtExit{10};
 
 // Milliseconds until `due` for poll(): -1 waits for a signal alone.
 int PollTimeout(const std::optional<ConsoleTimer::TimePoint>& due) {
@@ -49,7 +54,8 @@ public:
                      .Clock = m_clock,
                      .Host = m_host,
                      .Format = SystemFormatSettings(),
-                     .Observer = options.Metrics ? &m_metrics : nullptr}),
+                     .Observer = options.Metrics ? &m_metrics : nullptr,
+                     .CycleEnded = [this] { m_alerts.CycleEnded(m_model); }}),
           m_scheduler(m_monitor.Scheduler()) {
         m_host.SetPumpHandler([this] { HandleSignals(); });
         m_host.SetCutShortQuery([this] { return m_signals.StopRepeated(); });
@@ -71,6 +77,7 @@ public:
             return loaded;
         try {
             MakePrivateFolder(m_folders.Logs);
+            m_alerts.Configure(m_model.Config, m_model.IniFileName);
             SaySchedule();
             // The run's first cycle starts at once.
             const CycleRunning running(m_signals, m_status);
@@ -81,9 +88,30 @@ public:
         }
         const int status = RunCycles();
         m_status.Erase();
+        // The last cycle's alerts get a moment to go out; what does not stays in the outbox.
+        m_alerts.WaitIdle(kAlertsGraceAtExit);
         if (m_model.Config.DeleteLogs)
             DeleteRunLogs(m_model.LogNames());
         return status;
+    }
+
+    // Sends the test message on every channel and prints each channel's answer.
+    int TestAlert() {
+        const int loaded = LoadConfiguration();
+        if (loaded != kExitOk && loaded != kExitEmptyConfig)
+            return loaded;
+        const std::vector<TestAlertOutcome> outcomes =
+            SendTestAlert(m_model.Config, m_model.IniFileName, m_clock);
+        if (outcomes.empty()) {
+            std::fputs("No alert channel is set in the [Alerts] section\n", m_errors);
+            return kExitAlertUndelivered;
+        }
+        bool delivered = true;
+        for (const TestAlertOutcome& outcome : outcomes) {
+            std::fprintf(m_errors, "%s\n", OutcomeLine(outcome).c_str());
+            delivered = delivered && outcome.Result.Delivered;
+        }
+        return delivered ? kExitOk : kExitAlertUndelivered;
     }
 
 private:
@@ -210,6 +238,7 @@ private:
     MetricsBoard m_board;
     // The console draws no chart, so it keeps no history.
     RunMetrics m_metrics{m_clock, &m_board, 0};
+    AlertRelay m_alerts{m_clock, m_folders.Logs};
     Monitor m_monitor;
     TestScheduler& m_scheduler;
     // Last, so it stops serving before anything it reads goes away.
@@ -220,7 +249,7 @@ private:
 
 int RunConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors) {
     ConsoleMonitor monitor(options, out, errors);
-    return monitor.Run();
+    return options.TestAlert ? monitor.TestAlert() : monitor.Run();
 }
 
 } // namespace velnorix

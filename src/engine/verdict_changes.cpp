@@ -21,7 +21,9 @@ std::vector<VerdictChange> VerdictWatch::CycleEnded(const RunModel& model) {
         if (state == TargetState::Unknown || state == TargetState::Unreachable ||
             state == TargetState::Paused)
             continue;
-        if (seen.State != TargetState::Unknown && state != seen.State)
+        const bool firstDown =
+            m_tellFirstDown && seen.State == TargetState::Unknown && state == TargetState::Down;
+        if ((seen.State != TargetState::Unknown && state != seen.State) || firstDown)
             changes.push_back(
                 {target.Type, target.ShownName(), state != TargetState::Down,
                  state == TargetState::Down ? model.Statistics[i].LastReason : std::string(), state,

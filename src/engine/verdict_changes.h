@@ -25,6 +25,11 @@ struct VerdictChange {
 // at most once a cycle.
 class VerdictWatch final {
 public:
+    // With `tellFirstDown`, a target whose first known state is Down is news too: an alert
+    // channel must hear of an outage that was there before the run began; a desktop notice at
+    // start would only repeat what the window shows.
+    explicit VerdictWatch(bool tellFirstDown = false) : m_tellFirstDown(tellFirstDown) {}
+
     std::vector<VerdictChange> CycleEnded(const RunModel& model);
 
 private:
@@ -33,6 +38,7 @@ private:
         std::string Addr;
         TargetState State = TargetState::Unknown; // the last one told, or first seen
     };
+    bool m_tellFirstDown;
     std::vector<Seen> m_seen;
 };
 
