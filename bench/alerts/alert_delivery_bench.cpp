@@ -108,7 +108,8 @@ void BM_BareCurlPost(benchmark::State& state) {
     const std::string url = receiver.Url();
     const std::string body =
         R"({"target":"http://site.test/","type":"<HTML>","old":"Up","new":"Down",)"
-        R"("reason":"Connection refused","time":"2026-12-06T14:03:27Z"})" "\n";
+        R"("reason":"Connection refused","time":"2026-12-06T14:03:27Z"})"
+        "\n";
     for (auto _ : state) {
         const int before = receiver.Received();
         CURL* curl = curl_easy_init();
