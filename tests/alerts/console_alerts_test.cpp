@@ -44,5 +44,31 @@ TEST_F(ConsoleMonitorTest, TellsTheWebhookAndAnswersATestAlert) {
     EXPECT_THAT(undelivered->Errors(), testing::Not(HasSubstr(refused)));
 }
 
+// A mail server that refuses the log-in: the test alert says so, and neither the password nor
+// its encoding reaches the operator's screen.
+TEST_F(ConsoleMonitorTest, ARefusedMailLoginKeepsItsPasswordToItself) {
+    LoopbackServer server(ServerScript()
+                              .SendLine("220 mail.test ESMTP")
+                              .ReadLine()
+                              .SendLine("250-mail.test")
+                              .SendLine("250 AUTH PLAIN LOGIN")
+                              .ReadLine()
+                              .SendLine("535 5.7.8 Authentication credentials invalid")
+                              .ReadLine()
+                              .SendLine("221 bye"));
+    const std::string ini = m_dir.File("targets.ini");
+    WriteWholeFile(ini, TargetsConfig(0, false, {kRefusingPort}) +
+                            "[Alerts]\r\nMail=ops@example.test\r\nMailServer=127.0.0.1:" +
+                            std::to_string(server.Port()) +
+                            "\r\nMailUser=ann\r\nMailPassword=s3cret\r\n");
+    auto test = Start({ini, "--test-alert"});
+    EXPECT_EQ(test->Wait(30s), 7);
+    server.Finish();
+    EXPECT_THAT(server.Received(), HasSubstr("AUTH ")) << "the log-in was tried";
+    EXPECT_THAT(test->Errors(), testing::StartsWith("Mail: not delivered: "));
+    for (const char* secret : {"s3cret", "czNjcmV0", "AGFubgBzM2NyZXQ="})
+        EXPECT_THAT(test->Errors(), testing::Not(HasSubstr(secret))) << secret;
+}
+
 } // namespace
 } // namespace velnorix::kit
