@@ -4,6 +4,7 @@
 #include "alerts/web_channels.h"
 #include "kit/fake_host.h"
 #include "support/temp_dir.h"
+#include "support/test_certificates.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -99,6 +100,30 @@ TEST_F(AlertDeliveryTest, TenTargetsChangingInOneCycleMakeOneMessagePerChannel) 
     EXPECT_EQ(kit::ReadWholeFile(m_folder.File("states")),
               "Down\nUp\nDown\nUp\nDown\nUp\nDown\nUp\nDown\nUp\n");
     EXPECT_TRUE(Outbox(OutboxFile()).Entries().empty());
+}
+
+// An https web hook is trusted as a probe would trust it: through CAFile, or not at all.
+TEST_F(AlertDeliveryTest, AnHttpsWebhookIsCheckedAgainstTheCaFile) {
+    // Answers once the request has begun and keeps what it was sent, inside TLS.
+    const kit::ServerScript receiver =
+        kit::ServerScript()
+            .StartTls(kit::ServerContext(kit::TestCertificate::Valid))
+            .ReadLine()
+            .Send("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+            .Close();
+    kit::LoopbackServer server(std::vector{receiver, receiver});
+    const std::string url = "https://127.0.0.1:" + std::to_string(server.Port()) + "/hook";
+    const AlertMessage message = kit::ChangesOf(1, Now());
+
+    const DeliveryResult untrusted = WebhookChannel(url, TransferTrust{}).Deliver(message);
+    EXPECT_FALSE(untrusted.Delivered);
+    EXPECT_THAT(untrusted.Reason, HasSubstr("certificate"));
+    const DeliveryResult trusted =
+        WebhookChannel(url, TransferTrust{kit::TestCaFile()}).Deliver(message);
+    EXPECT_TRUE(trusted.Delivered) << trusted.Reason;
+    server.Finish();
+    ASSERT_EQ(server.ConnectionCount(), 2U);
+    EXPECT_THAT(server.Received(1), HasSubstr(R"("new":"Down")"));
 }
 
 } // namespace
