@@ -21,7 +21,7 @@ struct TestAlertOutcome {
 std::vector<TestAlertOutcome> SendTestAlert(const Configuration& config,
                                             const std::string& iniFileName, Clock& clock);
 
-// "webhook: delivered" or "mail: not delivered: <reason>".
+// "Webhook: delivered" or "Mail: not delivered: <reason>".
 std::string OutcomeLine(const TestAlertOutcome& outcome);
 
 } // namespace velnorix

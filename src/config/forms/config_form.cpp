@@ -8,6 +8,7 @@
 #include "config/forms/qt_text.h"
 #include "config/forms/radio_group.h"
 #include "config/forms/target_form.h"
+#include "config/forms/test_alert_button.h"
 #include "engine/host.h"
 #include "engine/run_model.h"
 
@@ -114,6 +115,9 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
       m_stateOptions(MakeNamed<NumberFieldsBox>(QStringLiteral("StateOptions"),
                                                 QStringLiteral("Target States"), StateRows(),
                                                 prompts, this, 2)),
+      // What the dialog shows now, whether or not Done has taken it yet.
+      m_testAlertButton(MakeNamed<TestAlertButton>(
+          QStringLiteral("SendTestAlertButton"), [this] { return Settings(); }, prompts, this)),
       m_doneButton(
           MakeNamed<QPushButton>(QStringLiteral("DoneButton"), QStringLiteral("Done"), this)),
       m_cancelButton(
@@ -166,6 +170,7 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     deleteLogs->addWidget(m_keepLogDays);
 
     auto* closeButtons = new QHBoxLayout;
+    closeButtons->addWidget(m_testAlertButton);
     closeButtons->addStretch();
     closeButtons->addWidget(m_doneButton);
     closeButtons->addWidget(m_cancelButton);
@@ -183,10 +188,11 @@ TVelnorixConfigForm::TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts,
     layout->addLayout(closeButtons);
     resize(619, 409);
 
-    const std::array<QWidget*, 15> tabOrder{
-        m_addButton,        m_editButton,       m_deleteButton, m_clearButton, m_intervalEdits[0],
-        m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs, m_keepLogDays, m_cbNotify,
-        m_certWarnDays,     m_parallelEdit,     m_stateOptions, m_doneButton,  m_cancelButton};
+    const std::array<QWidget*, 16> tabOrder{
+        m_addButton,        m_editButton,       m_deleteButton,     m_clearButton,
+        m_intervalEdits[0], m_intervalEdits[1], m_intervalEdits[2], m_rgDeleteLogs,
+        m_keepLogDays,      m_cbNotify,         m_certWarnDays,     m_parallelEdit,
+        m_stateOptions,     m_testAlertButton,  m_doneButton,       m_cancelButton};
     for (std::size_t index = 1; index < tabOrder.size(); ++index)
         setTabOrder(tabOrder[index - 1], tabOrder[index]);
 
@@ -216,6 +222,10 @@ void TVelnorixConfigForm::ShowSettings(const Configuration& settings) {
     m_targets->clear();
     for (const TargetSettings& target : settings.Targets)
         AppendEntry(*m_targets, EntryTextOf(target), TargetStateFields::Of(target));
+}
+
+void TVelnorixConfigForm::SetIniFileName(std::string iniFileName) {
+    m_testAlertButton->SetIniFileName(std::move(iniFileName));
 }
 
 Configuration TVelnorixConfigForm::Settings() const {

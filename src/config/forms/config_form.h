@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -19,13 +20,14 @@ namespace velnorix {
 class IntervalEdit;
 class NumberFieldsBox;
 class RadioGroup;
+class TestAlertButton;
 class UserPrompts;
 
 // The configuration dialog: the target list with Add, Edit, Delete and Clear, the test
 // interval, the log deletion option, how early an expiring certificate fails its probe, how
 // many probes of a cycle run at once, and when a target changes state and how often a failed
-// probe is tried again. Its result is Accepted only through Done, after the interval, the
-// state settings and the list have been checked.
+// probe is tried again; a button tries the alert channels. Its result is Accepted only through
+// Done, after the interval, the state settings and the list have been checked.
 class TVelnorixConfigForm final : public QDialog {
     Q_OBJECT
 
@@ -34,6 +36,8 @@ public:
     TVelnorixConfigForm(QWidget* parent, UserPrompts& prompts, ModalRunner runModal);
 
     void ShowSettings(const Configuration& settings);
+    // The configuration file's name, by which a relative CA file of the alerts is found.
+    void SetIniFileName(std::string iniFileName);
     // The list, the option and the interval as Done read it.
     [[nodiscard]] Configuration Settings() const;
 
@@ -60,6 +64,7 @@ private:
     QSpinBox* m_keepLogDays;
     IntervalEdit* m_parallelEdit;
     NumberFieldsBox* m_stateOptions;
+    TestAlertButton* m_testAlertButton;
     QPushButton* m_doneButton;
     QPushButton* m_cancelButton;
     std::array<std::int32_t, 3> m_interval{};

@@ -9,6 +9,7 @@ bool EditTargetsAndOptions(QWidget* parent, RunModel& model, UserPrompts& prompt
                            const ModalRunner& runModal) {
     TVelnorixConfigForm form(parent, prompts, runModal);
     form.ShowSettings(model.Config);
+    form.SetIniFileName(model.IniFileName);
     if (runModal(form) != QDialog::Accepted)
         return false;
     ApplyTargetsAndOptions(form.Settings(), model);

@@ -358,7 +358,7 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
 TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     Control<QAbstractButton>(m_form, "CancelButton").setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 19; ++step) {
+    for (int step = 0; step < 20; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
@@ -369,7 +369,7 @@ TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
                                                  "KeepLogDaysEdit cbNotify CertWarnDaysEdit "
                                                  "ParallelEdit FailAfterEdit RecoverAfterEdit "
                                                  "SlowMsEdit RetriesEdit RetryDelayMsEdit "
-                                                 "DoneButton CancelButton"));
+                                                 "SendTestAlertButton DoneButton CancelButton"));
 }
 
 } // namespace
