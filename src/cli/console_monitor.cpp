@@ -88,8 +88,10 @@ public:
         }
         const int status = RunCycles();
         m_status.Erase();
-        // The last cycle's alerts get a moment to go out; what does not stays in the outbox.
-        m_alerts.WaitIdle(kAlertsGraceAtExit);
+        // The last cycle's alerts get a moment to go out, unless the operator asked twice to
+        // end; what is not delivered stays in the outbox for the next start.
+        if (!m_signals.StopRepeated())
+            m_alerts.WaitIdle(kAlertsGraceAtExit);
         if (m_model.Config.DeleteLogs)
             DeleteRunLogs(m_model.LogNames());
         return status;
