@@ -52,29 +52,15 @@ AlertSettings ReadAlertsSection(const IniDocument& document) {
     AlertSettings alerts;
     alerts.Mail = SplitAddresses(text(kMailKey));
     alerts.MailServer = text(kMailServerKey);
-    const std::string security = text(kMailSecurityKey);
-    const auto named = SecurityNamed(security);
-    if (!named)
-        throw ConfigurationError("Ini file sets " + std::string(kMailSecurityKey) + " to \"" +
-                                 security + "\"; it must be None, TLS or STARTTLS");
-    alerts.MailSecurity = *named;
+    alerts.MailSecurity = ReadIniSecurity(kMailSecurityKey, text(kMailSecurityKey));
     alerts.MailUser = text(kMailUserKey);
     alerts.MailPassword = text(kMailPasswordKey);
     alerts.MailFrom = text(kMailFromKey);
     alerts.Webhook = text(kWebhookKey);
     alerts.Alertmanager = text(kAlertmanagerKey);
     alerts.Command = text(kCommandKey);
-    const std::string remind = text(kRemindMinsKey);
-    std::int32_t minutes = -1;
-    try {
-        minutes = ReadIniInteger(remind, 0);
-    } catch (const ConfigurationError&) {
-        // Refused below with the key's own message.
-    }
-    if (minutes < 0 || minutes > kMaxRemindMins)
-        throw ConfigurationError("Ini file sets " + std::string(kRemindMinsKey) + " to " + remind +
-                                 "; it must be from 0 to " + std::to_string(kMaxRemindMins));
-    alerts.RemindMins = minutes;
+    alerts.RemindMins =
+        ReadRangedIniInteger(kRemindMinsKey, text(kRemindMinsKey), 0, 0, kMaxRemindMins);
     return alerts;
 }
 

@@ -60,33 +60,12 @@ public:
     [[nodiscard]] bool Boolean(std::string_view key, bool fallback) const {
         return ReadIniBoolean(Value(key), fallback);
     }
-    // Throws ConfigurationError naming the key and its value when it is not one of the names.
     [[nodiscard]] TargetSecurity Security(const std::string& key) const {
-        const std::string value = Text(key);
-        if (const auto security = SecurityNamed(value))
-            return *security;
-        throw ConfigurationError("Ini file sets " + key + " to \"" + value +
-                                 "\"; it must be None, TLS or STARTTLS");
+        return ReadIniSecurity(key, Text(key));
     }
-
-    // Missing or empty is `fallback`; anything but a number from `low` to `high` throws
-    // ConfigurationError naming the key and its value as written.
     [[nodiscard]] std::int32_t Ranged(std::string_view key, std::int32_t fallback, std::int32_t low,
                                       std::int32_t high) const {
-        const std::string value = Text(key);
-        if (value.empty())
-            return fallback;
-        std::int32_t number = low - 1;
-        try {
-            number = ReadIniInteger(value, low - 1);
-        } catch (const ConfigurationError&) {
-            // A negative or huge number is refused below with the key's own message.
-        }
-        if (number >= low && number <= high)
-            return number;
-        throw ConfigurationError("Ini file sets " + std::string(key) + " to " + value +
-                                 "; it must be from " + std::to_string(low) + " to " +
-                                 std::to_string(high));
+        return ReadRangedIniInteger(key, Text(key), fallback, low, high);
     }
 
 private:

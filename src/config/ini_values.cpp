@@ -78,4 +78,21 @@ bool ReadIniBoolean(const std::optional<std::string>& value, bool fallback) {
     return fallback;
 }
 
+std::int32_t ReadRangedIniInteger(std::string_view key, const std::string& value,
+                                  std::int32_t fallback, std::int32_t low, std::int32_t high) {
+    if (value.empty())
+        return fallback;
+    std::int32_t number = low - 1;
+    try {
+        number = ReadIniInteger(value, low - 1);
+    } catch (const ConfigurationError&) {
+        // A negative or huge number is refused below with the key's own message.
+    }
+    if (number >= low && number <= high)
+        return number;
+    throw ConfigurationError("Ini file sets " + std::string(key) + " to " + value +
+                             "; it must be from " + std::to_string(low) + " to " +
+                             std::to_string(high));
+}
+
 } // namespace velnorix

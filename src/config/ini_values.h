@@ -29,6 +29,11 @@ std::string FormatIniBoolean(bool value);
 // above 4294967295 throws ConfigurationError "Range check error".
 std::int32_t ReadIniInteger(const std::optional<std::string>& value, std::int32_t fallback);
 
+// A setting with limits: missing or empty is `fallback`; anything but a number from `low` to
+// `high` throws ConfigurationError naming the key and its value as written.
+std::int32_t ReadRangedIniInteger(std::string_view key, const std::string& value,
+                                  std::int32_t fallback, std::int32_t low, std::int32_t high);
+
 // "TRUE" or "FALSE" in any letter case, otherwise a decimal number (true when not zero);
 // anything else, and an absent value, gives the default.
 bool ReadIniBoolean(const std::optional<std::string>& value, bool fallback);

@@ -1,6 +1,7 @@
 #include "config/target_security.h"
 
 #include "base/ascii_case.h"
+#include "config/ini_values.h"
 
 #include <algorithm>
 #include <array>
@@ -38,6 +39,13 @@ std::optional<TargetSecurity> SecurityNamed(std::string_view name) {
     if (named == kSecurities.end())
         return std::nullopt;
     return *named;
+}
+
+TargetSecurity ReadIniSecurity(std::string_view key, const std::string& value) {
+    if (const auto security = SecurityNamed(value))
+        return *security;
+    throw ConfigurationError("Ini file sets " + std::string(key) + " to \"" + value +
+                             "\"; it must be None, TLS or STARTTLS");
 }
 
 } // namespace velnorix
