@@ -1,7 +1,5 @@
 #include "alerts/alert_message.h"
 
-#include <ctime>
-
 namespace velnorix {
 
 AlertMessage MessageFor(const std::vector<VerdictChange>& changes, std::int64_t now) {
@@ -36,15 +34,6 @@ std::string AlertText(const AlertMessage& message) {
     std::string text = AlertTitle(message) + "\n\n";
     for (const AlertChange& change : message.Changes)
         text += ChangeLine(change) + "\n";
-    return text;
-}
-
-std::string UtcTimestamp(std::int64_t secondsSinceEpoch) {
-    const auto seconds = static_cast<std::time_t>(secondsSinceEpoch);
-    std::tm parts{};
-    gmtime_r(&seconds, &parts);
-    char text[32] = {};
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
     return text;
 }
 

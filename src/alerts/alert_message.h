@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/date_time.h"
 #include "engine/target_state.h"
 #include "engine/verdict_changes.h"
 
@@ -42,8 +43,6 @@ std::string ChangeLine(const AlertChange& change);
 // The title, a blank line and one change line each, LF-separated.
 std::string AlertText(const AlertMessage& message);
 
-// 2026-12-06T14:03:27Z.
-std::string UtcTimestamp(std::int64_t secondsSinceEpoch);
 // The state of that name as StateName spells it, if any.
 std::optional<TargetState> StateNamed(std::string_view name);
 // Down and Slow are worth an operator's attention; the others are not alerted on.

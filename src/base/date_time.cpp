@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace velnorix {
 namespace {
@@ -48,6 +49,15 @@ double ToDayCount(const LocalDateTime& t) {
         ((static_cast<std::int64_t>(t.Hour) * 60 + t.Minute) * 60 + t.Second) * 1000 +
         t.Millisecond;
     return static_cast<double>(days) + static_cast<double>(ms) / static_cast<double>(kMsPerDay);
+}
+
+std::string UtcTimestamp(std::int64_t secondsSinceEpoch) {
+    const auto seconds = static_cast<std::time_t>(secondsSinceEpoch);
+    std::tm parts{};
+    gmtime_r(&seconds, &parts);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
 }
 
 LocalDateTime FromDayCount(double days) {

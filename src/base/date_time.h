@@ -23,6 +23,9 @@ struct LocalDateTime {
 double ToDayCount(const LocalDateTime& t);
 LocalDateTime FromDayCount(double days);
 
+// A Unix time (seconds since 1970) in UTC as ISO 8601: 2026-12-06T14:03:27Z.
+std::string UtcTimestamp(std::int64_t secondsSinceEpoch);
+
 // "yymmddhhnnss": the twelve digits that name a run's log files.
 std::string FormatRunStamp(const LocalDateTime& t);
 

@@ -1,6 +1,8 @@
 #include "cli/cli_options.h"
 
+#include "config/configuration_file.h"
 #include "engine/run_model.h"
+#include "history/history_report.h"
 
 #include <charconv>
 #include <limits>
@@ -68,6 +70,22 @@ CliOptions ParseCliOptions(const std::vector<std::string>& arguments) {
             options.EchoHelper = true;
         } else if (argument == "--test-alert") {
             options.TestAlert = true;
+        } else if (argument == "--history") {
+            options.History = true;
+        } else if (argument == "--csv") {
+            options.Csv = true;
+        } else if (const auto since = OptionValue(arguments, i, "--since", "a span")) {
+            const auto hours = ParseHistorySpanHours(*since);
+            if (!hours)
+                throw std::invalid_argument("--since needs a span such as 24h, 7d or 1y, not \"" +
+                                            *since + "\"");
+            options.SinceHours = *hours;
+        } else if (const auto target = OptionValue(arguments, i, "--target", "a number")) {
+            const auto number = WholeNumberIn(*target, 1, kMaxIniTargets);
+            if (!number)
+                throw std::invalid_argument("--target needs a target's number, not \"" + *target +
+                                            "\"");
+            options.Target = static_cast<std::int32_t>(*number);
         } else if (argument == "--no-reasons") {
             options.NoReasons = true;
         } else if (const auto cycles = OptionValue(arguments, i, "--cycles", "a number")) {
@@ -101,6 +119,9 @@ std::string CliUsage(const std::string& programName) {
            "       " +
            programName +
            " CONFIG.ini --test-alert\n"
+           "       " +
+           programName +
+           " CONFIG.ini --history [--since SPAN] [--target N] [--csv]\n"
            "\n"
            "Monitors the targets of CONFIG.ini without a desktop: runs a test cycle at once and\n"
            "then one per configured interval, prints every result line, and writes the detail\n"
@@ -122,6 +143,12 @@ std::string CliUsage(const std::string& programName) {
            "               numeric address of this machine\n"
            "  --test-alert send one test message on every channel of the [Alerts] section, say\n"
            "               for each whether it was delivered, and end; no run\n"
+           "  --history    print each target's uptime over the last 24 hours, 7 days and 30\n"
+           "               days and its figures per UTC day from the history kept in the log\n"
+           "               folder, and end; no run\n"
+           "  --since SPAN how far back --history goes: 36h, 7d (the default), 1y\n"
+           "  --target N   --history of the Nth target only\n"
+           "  --csv        --history as CSV, one line per target and UTC hour\n"
            "  --echo-helper\n"
            "               send ICMP echo requests for the desktop window, which starts it\n"
            "               when the system gives the window no ICMP socket of its own\n"

@@ -20,6 +20,10 @@ struct CliOptions {
     std::optional<ListenAddress> Metrics; // serve /metrics here while the run goes
     bool EchoHelper = false;              // serve the window's echo requests, nothing else
     bool TestAlert = false;               // send a test message on every alert channel, no run
+    bool History = false;                 // print the kept history, no run
+    std::int64_t SinceHours = 7 * 24;     // how far back --history goes
+    std::optional<std::int32_t> Target;   // --history of this target only (1-based)
+    bool Csv = false;                     // --history as CSV, one line per target and hour
     bool ShowHelp = false;
     bool ShowVersion = false;
 };
@@ -40,6 +44,7 @@ enum CliExitStatus : int {
     kExitLogFiles = 5,
     kExitMetricsAddress = 6,
     kExitAlertUndelivered = 7,
+    kExitNoHistory = 8,
 };
 
 } // namespace velnorix

@@ -7,6 +7,7 @@
 #include "cli/console_display.h"
 #include "cli/console_host.h"
 #include "cli/console_timer.h"
+#include "cli/history_command.h"
 #include "cli/metrics_server.h"
 #include "cli/operator_signals.h"
 #include "config/command_line.h"
@@ -14,7 +15,9 @@
 #include "engine/display_header.h"
 #include "engine/monitor.h"
 #include "engine/run_metrics.h"
+#include "engine/run_observers.h"
 #include "engine/test_scheduler.h"
+#include "history/history_recorder.h"
 
 #include <chrono>
 #include <exception>
@@ -26,8 +29,10 @@
 namespace velnorix {
 namespace {
 
-// How long an ending run waits for its last alerts to be delivered.
+// How long an ending run waits for its last alerts to be delivered, and for its last cycles to
+// reach the history.
 constexpr std::chrono::seconds kAlertsGraceAtExit{10};
+constexpr std::chrono::seconds kHistoryGraceAtExit{10};
 
 // Milliseconds until `due` for poll(): -1 waits for a signal alone.
 int PollTimeout(const std::optional<ConsoleTimer::TimePoint>& due) {
@@ -41,7 +46,7 @@ int PollTimeout(const std::optional<ConsoleTimer::TimePoint>& due) {
 class ConsoleMonitor final {
 public:
     ConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors)
-        : m_options(options), m_errors(errors),
+        : m_options(options), m_out(out), m_errors(errors),
           m_display(out, options.NoReasons ? nullptr : errors, &m_status),
           m_status(errors, ::isatty(::fileno(errors)) == 1), m_folders(FoldersFor(options)),
           m_host(m_folders.Logs, !options.Quiet, errors), m_prompts(errors, m_status),
@@ -54,7 +59,7 @@ public:
                      .Clock = m_clock,
                      .Host = m_host,
                      .Format = SystemFormatSettings(),
-                     .Observer = options.Metrics ? &m_metrics : nullptr,
+                     .Observer = &m_observers,
                      .CycleEnded = [this] { m_alerts.CycleEnded(m_model); }}),
           m_scheduler(m_monitor.Scheduler()) {
         m_host.SetPumpHandler([this] { HandleSignals(); });
@@ -66,7 +71,8 @@ public:
     int Run() {
         if (m_options.Metrics) {
             try {
-                m_metricsServer = std::make_unique<MetricsServer>(*m_options.Metrics, m_board);
+                m_metricsServer =
+                    std::make_unique<MetricsServer>(*m_options.Metrics, m_board, &m_history);
             } catch (const std::runtime_error& error) {
                 std::fprintf(m_errors, "velnorix-cli: %s\n", error.what());
                 return kExitMetricsAddress;
@@ -90,11 +96,21 @@ public:
         m_status.Erase();
         // The last cycle's alerts get a moment to go out, unless the operator asked twice to
         // end; what is not delivered stays in the outbox for the next start.
-        if (!m_signals.StopRepeated())
+        if (!m_signals.StopRepeated()) {
             m_alerts.WaitIdle(kAlertsGraceAtExit);
+            m_history.WaitIdle(kHistoryGraceAtExit);
+        }
         if (m_model.Config.DeleteLogs)
             DeleteRunLogs(m_model.LogNames());
         return status;
+    }
+
+    int History() {
+        const int loaded = LoadConfiguration();
+        if (loaded != kExitOk && loaded != kExitEmptyConfig)
+            return loaded;
+        return PrintHistory(m_options, m_model.Config, m_folders.Logs, m_clock.SecondsSinceEpoch(),
+                            m_out, m_errors);
     }
 
     // Sends the test message on every channel and prints each channel's answer.
@@ -225,6 +241,7 @@ private:
     }
 
     const CliOptions& m_options;
+    std::FILE* m_out;
     std::FILE* m_errors;
     RunModel m_model;
     ConsoleDisplay m_display;
@@ -241,6 +258,10 @@ private:
     // The console draws no chart, so it keeps no history.
     RunMetrics m_metrics{m_clock, &m_board, 0};
     AlertRelay m_alerts{m_clock, m_folders.Logs};
+    HistoryRecorder m_history{m_clock, m_folders.Logs, [this](const std::string& trouble) {
+                                  std::fprintf(m_errors, "velnorix-cli: %s\n", trouble.c_str());
+                              }};
+    RunObservers m_observers{m_options.Metrics ? &m_metrics : nullptr, &m_history};
     Monitor m_monitor;
     TestScheduler& m_scheduler;
     // Last, so it stops serving before anything it reads goes away.
@@ -251,7 +272,9 @@ private:
 
 int RunConsoleMonitor(const CliOptions& options, std::FILE* out, std::FILE* errors) {
     ConsoleMonitor monitor(options, out, errors);
-    return options.TestAlert ? monitor.TestAlert() : monitor.Run();
+    if (options.TestAlert)
+        return monitor.TestAlert();
+    return options.History ? monitor.History() : monitor.Run();
 }
 
 } // namespace velnorix

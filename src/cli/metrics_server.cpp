@@ -102,8 +102,9 @@ void* SocketContext(MHD_Connection* connection) {
 
 } // namespace
 
-MetricsServer::MetricsServer(const ListenAddress& address, const MetricsBoard& board)
-    : m_board(board), m_listener(Listen(address)),
+MetricsServer::MetricsServer(const ListenAddress& address, const MetricsBoard& board,
+                             const HistoryRecorder* history)
+    : m_board(board), m_history(history), m_listener(Listen(address)),
       m_gate(std::make_unique<ConnectionGate>(kMaxConnections, kRequestDeadline,
                                               kConnectionLifetime)) {
     const auto answer = [](void* self, MHD_Connection* connection, const char* url,
@@ -125,7 +126,9 @@ MetricsServer::MetricsServer(const ListenAddress& address, const MetricsBoard& b
         // Nothing may be thrown through the library's C frames.
         try {
             const std::shared_ptr<const MetricsSnapshot> snapshot = server.m_board.Latest();
-            return Queue(connection, MHD_HTTP_OK, RenderExposition(*snapshot),
+            const std::shared_ptr<const UptimeTable> uptimes =
+                server.m_history != nullptr ? server.m_history->Uptimes() : nullptr;
+            return Queue(connection, MHD_HTTP_OK, RenderExposition(*snapshot, uptimes.get()),
                          kExpositionContentType);
         } catch (const std::exception&) {
             return MHD_NO;

@@ -3,6 +3,7 @@
 #include "base/file_descriptor.h"
 #include "cli/listen_address.h"
 #include "engine/metrics_snapshot.h"
+#include "history/history_recorder.h"
 
 #include <memory>
 #include <thread>
@@ -20,7 +21,9 @@ class ConnectionGate;
 class MetricsServer final {
 public:
     // Binds at once; throws std::runtime_error naming the address and the cause when it cannot.
-    MetricsServer(const ListenAddress& address, const MetricsBoard& board);
+    // With `history`, a scrape also gives the uptime figures it last read.
+    MetricsServer(const ListenAddress& address, const MetricsBoard& board,
+                  const HistoryRecorder* history = nullptr);
     ~MetricsServer();
     MetricsServer(const MetricsServer&) = delete;
     MetricsServer& operator=(const MetricsServer&) = delete;
@@ -29,6 +32,7 @@ private:
     void Admit();
 
     const MetricsBoard& m_board;
+    const HistoryRecorder* m_history;
     FileDescriptor m_listener;
     std::unique_ptr<ConnectionGate> m_gate;
     MHD_Daemon* m_daemon = nullptr;

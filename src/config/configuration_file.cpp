@@ -24,6 +24,7 @@ constexpr std::string_view kCAFileKey = "CAFile";
 constexpr std::string_view kCertWarnDaysKey = "CertWarnDays";
 constexpr std::string_view kParallelKey = "Parallel";
 constexpr std::string_view kKeepLogDaysKey = "KeepLogDays";
+constexpr std::string_view kHistoryDaysKey = "HistoryDays";
 constexpr std::string_view kCountKey = "Count";
 constexpr std::string_view kNotifyKey = "Notify";
 constexpr std::string_view kTypeKey = "Type";
@@ -125,6 +126,7 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     config.CAFile = reader.Text(kCAFileKey);
     config.CertWarnDays = reader.Integer(kCertWarnDaysKey, 0);
     config.KeepLogDays = reader.Integer(kKeepLogDaysKey, 0);
+    config.HistoryDays = reader.Ranged(kHistoryDaysKey, kDefaultHistoryDays, 0, kMaxHistoryDays);
     config.FailAfter = reader.Ranged(kFailAfterKey, 1, 1, kMaxConfirmations);
     config.RecoverAfter = reader.Ranged(kRecoverAfterKey, 1, 1, kMaxConfirmations);
     config.SlowMs = reader.Ranged(kSlowMsKey, 0, 0, kMaxSlowMs);
@@ -181,6 +183,8 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
         write(kParallelKey, FormatIniInteger(config.Parallel));
     if (config.KeepLogDays != 0)
         write(kKeepLogDaysKey, FormatIniInteger(config.KeepLogDays));
+    if (config.HistoryDays != kDefaultHistoryDays)
+        write(kHistoryDaysKey, FormatIniInteger(config.HistoryDays));
     // The state settings too appear only when set.
     if (config.FailAfter != 1)
         write(kFailAfterKey, FormatIniInteger(config.FailAfter));

@@ -30,6 +30,7 @@ inline constexpr std::int32_t kMaxRetries = 5;
 inline constexpr std::int32_t kMinRetryDelayMs = 100;
 inline constexpr std::int32_t kMaxRetryDelayMs = 60'000;
 inline constexpr std::int32_t kMaxLossPct = 100;
+inline constexpr std::int32_t kMaxHistoryDays = 3'650;
 
 // The configuration a file holds, read without changing anything, or the message of why it
 // cannot be taken: "Range check error" at the first integer out of range, one naming the key

@@ -28,6 +28,8 @@ struct AlertSettings {
 
 // The most probes a cycle runs at once: each holds a socket and a thread.
 inline constexpr std::int32_t kMaxParallelProbes = 64;
+// Days of probe results the history keeps when the file does not say.
+inline constexpr std::int32_t kDefaultHistoryDays = 90;
 
 // Everything the operator configures, as one value: a load or the dialog builds a whole new
 // one and it replaces the old in one assignment, so no half-applied configuration is ever
@@ -62,6 +64,8 @@ struct Configuration {
     // A failed probe is tried again up to Retries times in the same cycle, RetryDelayMs apart.
     std::int32_t Retries = 0;
     std::int32_t RetryDelayMs = 1'000;
+    // Days every probe result is kept in the history database; 0 keeps no history.
+    std::int32_t HistoryDays = kDefaultHistoryDays;
     AlertSettings Alerts;
 
     [[nodiscard]] std::int32_t TargetCount() const {

@@ -37,8 +37,10 @@ void RunMetrics::CycleStarted(const RunModel& model) {
     Publish(model);
 }
 
-void RunMetrics::ProbeRecorded(const RunModel& model, std::int32_t index, std::uint32_t elapsedMs,
-                               bool failed) {
+void RunMetrics::ProbeRecorded(const RunModel& model, std::int32_t index,
+                               const ProbeOutcome& outcome) {
+    const std::uint32_t elapsedMs = outcome.ElapsedMs;
+    const bool failed = outcome.Failed;
     TargetRecord& record = RecordFor(model.Target(index), index);
     record.Probed = true;
     record.LastFailed = failed;

@@ -36,8 +36,8 @@ public:
 
     void RunStarted(const RunModel& model) override;
     void CycleStarted(const RunModel& model) override;
-    void ProbeRecorded(const RunModel& model, std::int32_t index, std::uint32_t elapsedMs,
-                       bool failed) override;
+    void ProbeRecorded(const RunModel& model, std::int32_t index,
+                       const ProbeOutcome& outcome) override;
     void CycleEnded(const RunModel& model) override;
 
     // The latest probes of the model's entry at `index` (0-based) in this run, oldest first; at

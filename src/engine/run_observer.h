@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/run_model.h"
+#include "engine/target_probe.h"
 
 #include <cstdint>
 
@@ -14,8 +15,8 @@ public:
     virtual void RunStarted(const RunModel& model) = 0;
     virtual void CycleStarted(const RunModel& model) = 0;
     // The entry at `index` (0-based) has just recorded this probe.
-    virtual void ProbeRecorded(const RunModel& model, std::int32_t index, std::uint32_t elapsedMs,
-                               bool failed) = 0;
+    virtual void ProbeRecorded(const RunModel& model, std::int32_t index,
+                               const ProbeOutcome& outcome) = 0;
     virtual void CycleEnded(const RunModel& model) = 0;
 };
 

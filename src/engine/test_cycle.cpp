@@ -201,7 +201,7 @@ void TestCycle::Record(const OpenBlock& block, std::int32_t position, const Targ
     if (outcome.Echoes.Sent != 0)
         m_model.StatisticsOf(position).Echoes = outcome.Echoes;
     if (m_observer != nullptr)
-        m_observer->ProbeRecorded(m_model, position, outcome.ElapsedMs, outcome.Failed);
+        m_observer->ProbeRecorded(m_model, position, outcome);
     const std::string prefix = ResultLinePrefix(m_model.CycleCount, start, m_settings);
     std::string line = ResultLine(prefix, outcome.Failed, outcome.ElapsedMs, entry, m_settings);
     m_display.InsertResult(block.InsertAt, line + StateMark(state, outcome.Failed), outcome.Reason);

@@ -3,6 +3,7 @@
 #include "base/ascii_case.h"
 #include "base/utf8_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <functional>
@@ -148,6 +149,29 @@ void AppendStates(std::string& text, const MetricsSnapshot& snapshot,
     }
 }
 
+// The history's figures by position, as last read for the targets then in force; after an
+// edit of the table they catch up with the next read.
+void AppendUptimes(std::string& text, const MetricsSnapshot& snapshot, const UptimeTable& uptimes,
+                   const std::vector<std::string>& labels) {
+    constexpr std::string_view name = "velnorix_target_uptime_ratio";
+    AppendHeader(text, name, "gauge",
+                 "The share of the target's probes that succeeded over the window, from the "
+                 "history.");
+    const std::size_t count = std::min(snapshot.TargetCount, uptimes.ByPosition.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view open = std::string_view(labels[i]).substr(0, labels[i].size() - 1);
+        for (const UptimeWindow window : kUptimeWindows) {
+            const std::optional<double> uptime =
+                uptimes.ByPosition[i][static_cast<std::size_t>(window)].Uptime();
+            if (!uptime)
+                continue;
+            text.append(name).append(open).append(",window=\"");
+            text.append(UptimeWindowName(window)).append("\"} ").append(Number(*uptime));
+            text += '\n';
+        }
+    }
+}
+
 } // namespace
 
 std::string ExpositionLabelValue(std::string_view value) {
@@ -174,7 +198,7 @@ std::string ExpositionLabelValue(std::string_view value) {
     return escaped;
 }
 
-std::string RenderExposition(const MetricsSnapshot& snapshot) {
+std::string RenderExposition(const MetricsSnapshot& snapshot, const UptimeTable* uptimes) {
     std::string text;
     // About 150 bytes per sample keeps a large table to one allocation.
     text.reserve(512 + snapshot.TargetCount * TargetFamilies().size() * 150);
@@ -190,6 +214,8 @@ std::string RenderExposition(const MetricsSnapshot& snapshot) {
         }
     }
     AppendStates(text, snapshot, labels);
+    if (uptimes != nullptr)
+        AppendUptimes(text, snapshot, *uptimes, labels);
     AppendRunSample(text, "velnorix_cycles_total", "counter", "Test cycles done in this run.",
                     std::to_string(snapshot.CyclesDone));
     AppendRunSample(text, "velnorix_last_cycle_duration_seconds", "gauge",

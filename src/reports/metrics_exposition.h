@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/metrics_snapshot.h"
+#include "history/history_recorder.h"
 
 #include <string>
 #include <string_view>
@@ -17,7 +18,8 @@ inline constexpr std::string_view kExpositionContentType =
 std::string ExpositionLabelValue(std::string_view value);
 
 // The snapshot as Prometheus' text exposition format (version 0.0.4): every metric family
-// with its HELP and TYPE lines, numbers with a dot whatever the locale.
-std::string RenderExposition(const MetricsSnapshot& snapshot);
+// with its HELP and TYPE lines, numbers with a dot whatever the locale. With `uptimes`, each
+// target's uptime over the three windows of the history, where it has probes in them.
+std::string RenderExposition(const MetricsSnapshot& snapshot, const UptimeTable* uptimes = nullptr);
 
 } // namespace velnorix

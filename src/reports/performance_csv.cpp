@@ -1,5 +1,7 @@
 #include "reports/performance_csv.h"
 
+#include "base/csv_field.h"
+
 #include <string_view>
 
 namespace velnorix {
@@ -12,21 +14,6 @@ std::string_view WithoutBlanks(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// RFC 4180, section 2, rules 6 and 7.
-void AppendField(std::string& line, std::string_view field) {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        line += field;
-        return;
-    }
-    line += '"';
-    for (const char c : field) {
-        if (c == '"')
-            line += '"';
-        line += c;
-    }
-    line += '"';
-}
-
 template <typename Fields>
 void AppendRecord(std::string& text, const Fields& fields) {
     bool first = true;
@@ -34,7 +21,7 @@ void AppendRecord(std::string& text, const Fields& fields) {
         if (!first)
             text += ',';
         first = false;
-        AppendField(text, WithoutBlanks(field));
+        AppendCsvField(text, WithoutBlanks(field));
     }
     text += "\r\n";
 }
