@@ -39,6 +39,8 @@ constexpr std::string_view kSlowMsKey = "SlowMs";
 constexpr std::string_view kParentKey = "Parent";
 constexpr std::string_view kEchoesKey = "Echoes";
 constexpr std::string_view kLossPctKey = "LossPct";
+constexpr std::string_view kRecordKey = "Record";
+constexpr std::string_view kServerKey = "Server";
 constexpr std::string_view kRetriesKey = "Retries";
 constexpr std::string_view kRetryDelayMsKey = "RetryDelayMs";
 constexpr std::int32_t kDefaultRetryDelayMs = 1'000;
@@ -77,6 +79,32 @@ std::string TooManyTargetsMessage(std::int32_t count) {
            std::to_string(kMaxIniTargets) + " can be loaded";
 }
 
+// A DNS target's record type and name server; a TCP target's protection is TLS or none.
+void ReadQuestionKeys(const TargetsReader& reader, const std::string& prefix, TestType type,
+                      TargetSettings& entry) {
+    const std::string recordKey = prefix + std::string(kRecordKey);
+    const std::string record = reader.Text(recordKey);
+    if (!record.empty()) {
+        const auto named = RecordTypeNamed(record);
+        if (!named)
+            throw ConfigurationError("Ini file sets " + recordKey + " to \"" + record +
+                                     "\"; it must be A, AAAA, MX, TXT, CNAME or NS");
+        entry.Record = *named;
+    }
+    const std::string serverKey = prefix + std::string(kServerKey);
+    entry.Server = reader.Text(serverKey);
+    if (!NameServerOf(entry.Server))
+        throw ConfigurationError("Ini file sets " + serverKey + " to \"" + entry.Server +
+                                 "\"; it must be an IPv4 or IPv6 address, with :port or not");
+    if (type == TestType::Tcp && entry.Security == TargetSecurity::StartTls)
+        throw ConfigurationError("Ini file sets " + prefix + std::string(kSecurityKey) +
+                                 " to STARTTLS; a <TCP> target speaks TLS or nothing");
+    if (type == TestType::Tcp && (entry.Port < 1 || entry.Port > 65535))
+        throw ConfigurationError("Ini file sets " + prefix + std::string(kPortKey) + " to " +
+                                 std::to_string(entry.Port) +
+                                 "; a <TCP> target needs a port from 1 to 65535");
+}
+
 void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetSettings& entry) {
     const std::string prefix = EntryPrefix(number);
     entry.SetType(reader.Text(prefix + std::string(kTypeKey)));
@@ -95,6 +123,7 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetSettings&
     entry.Parent = reader.Integer(prefix + std::string(kParentKey), 0);
     entry.Echoes = reader.Ranged(prefix + std::string(kEchoesKey), 1, 1, kMaxEchoes);
     entry.LossPct = reader.Ranged(prefix + std::string(kLossPctKey), 100, 0, kMaxLossPct);
+    ReadQuestionKeys(reader, prefix, type, entry);
 }
 
 // A parent is another target of the file, and no chain of parents comes back to where it
@@ -212,6 +241,10 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
             write(prefix + std::string(kEchoesKey), FormatIniInteger(entry.Echoes));
         if (entry.LossPct != 100)
             write(prefix + std::string(kLossPctKey), FormatIniInteger(entry.LossPct));
+        if (entry.Record != DnsRecordType::A)
+            write(prefix + std::string(kRecordKey), RecordTypeName(entry.Record));
+        if (!entry.Server.empty())
+            write(prefix + std::string(kServerKey), entry.Server);
     }
     WriteAlertsSection(document, config.Alerts);
     return document.Text();

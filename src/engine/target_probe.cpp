@@ -120,10 +120,34 @@ EchoRun RunEchoes(const TargetSettings& entry, EchoProbe& ping, Clock& clock,
 }
 
 bool IsTimeOut(const std::exception& error) {
-    if (dynamic_cast<const ReadTimeoutError*>(&error) != nullptr)
+    if (dynamic_cast<const ReadTimeoutError*>(&error) != nullptr ||
+        dynamic_cast<const NoAnswerError*>(&error) != nullptr)
         return true;
     const auto* socket = dynamic_cast<const SocketError*>(&error);
     return socket != nullptr && socket->ErrorCode() == ETIMEDOUT;
+}
+
+// Until a target's own time-out exists, its probe keeps its default bounds.
+std::chrono::milliseconds TimeoutOf(const TargetSettings& /*entry*/) {
+    return std::chrono::milliseconds(0);
+}
+
+// A TCP target's check: TLS when its security says so, its banner rule when it has one.
+PortCheck PortCheckOf(const TargetSettings& entry) {
+    return PortCheck{.Host = entry.Addr,
+                     .Port = entry.Port,
+                     .Tls = entry.Security == TargetSecurity::Tls,
+                     .BannerPattern = {},
+                     .BannerAbsent = false,
+                     .Timeout = TimeoutOf(entry)};
+}
+
+DnsQuestion DnsQuestionOf(const TargetSettings& entry) {
+    return DnsQuestion{.Name = entry.Addr,
+                       .Type = entry.Record,
+                       .Server = NameServerOf(entry.Server).value_or(entry.Server),
+                       .Expected = {},
+                       .Timeout = TimeoutOf(entry)};
 }
 
 std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, BlockingRunner& runner,
@@ -197,6 +221,17 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
                 probes.Smtp.SetHost(entry.Addr);
                 probes.Smtp.SetPort(entry.Port);
             });
+            break;
+        case TestType::Tcp:
+            seen = &probes.Tcp;
+            probes.Tcp.SetTrust(trust);
+            runner.RunBlocking([&] { probes.Tcp.Open(PortCheckOf(entry)); });
+            end = clock.TickCount();
+            runner.RunBlocking([&] { probes.Tcp.Close(); });
+            break;
+        case TestType::Dns:
+            runner.RunBlocking([&] { probes.Dns.Query(DnsQuestionOf(entry)); });
+            end = clock.TickCount();
             break;
         case TestType::Unknown:
             break;

@@ -57,7 +57,8 @@ TlsTrust TrustOf(const RunModel& model);
 // Probes the target at `position` of the table with the component of its type (which must
 // not be Unknown) and times it
 // on the tick counter, modulo 2^32. Setting up the component is part of the timed span; for
-// the mail dialogues only StartDialogue is, EndDialogue runs after the end tick. Any error a
+// the mail dialogues only StartDialogue is, EndDialogue runs after the end tick, and a TCP
+// target's close runs after it too. Any error a
 // probe raises is a failure timed up to the moment it was caught, with the error's text as its
 // reason; an echo answered by anything but a reply names that answer. A ping target with
 // several Echoes sends them at least kEchoSpacingMs apart, each matched to its own reply, and

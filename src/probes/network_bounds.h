@@ -23,6 +23,11 @@ inline constexpr std::size_t kMaxReplyBytes = 1'048'576;
 inline constexpr std::size_t kMaxReplyLines = 10'000;
 // Longest wait for the echo probe's host name lookup.
 inline constexpr std::chrono::milliseconds kEchoLookupTimeout{30'000};
+// Longest wait for a DNS target's answer, its retry included: as long as the lookup ahead of
+// a connect may take.
+inline constexpr std::chrono::milliseconds kDnsQueryTimeout{30'000};
+// The most a port probe reads while waiting for a banner line.
+inline constexpr std::size_t kMaxBannerBytes = 4'096;
 // How long an echo exchange waits for its reply.
 inline constexpr std::chrono::milliseconds kEchoReceiveTimeout{5'000};
 

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "probes/dns_question.h"
 #include "probes/tls_context.h"
 
+#include <chrono>
+
 #include <cstdint>
+#include <string>
 #include <string_view>
 
-// The four probe components as the test cycle sees them. The network probes implement these;
+// The probe components as the test cycle sees them. The network probes implement these;
 // tests of the cycle implement them with scripted fakes. Every call may throw: the cycle turns
 // any exception into a failed probe.
 namespace velnorix {
@@ -62,12 +66,41 @@ public:
     virtual void SetPassword(std::string_view password) = 0;
 };
 
+// What a port probe checks: that Host:Port takes a connection, in TLS when asked, and, with a
+// banner pattern, that the first line the server sends matches it (or, with BannerAbsent,
+// does not).
+struct PortCheck {
+    std::string Host;
+    std::int32_t Port = 0;
+    bool Tls = false;
+    std::string BannerPattern;
+    bool BannerAbsent = false;
+    // Every wait of the probe; 0 keeps the connection's own bounds.
+    std::chrono::milliseconds Timeout{0};
+};
+
+class PortProbe : public TlsCapable {
+public:
+    // Connects (and reads the banner); throws on failure, with the connection closed.
+    virtual void Open(const PortCheck& check) = 0;
+    virtual void Close() = 0;
+};
+
+// One DNS question whose answer must hold every expected value; throws when it does not.
+class DnsProbe {
+public:
+    virtual ~DnsProbe() = default;
+    virtual void Query(const DnsQuestion& question) = 0;
+};
+
 // The component of each type, owned by whoever builds the engine.
 struct ProbeComponents {
     EchoProbe& Echo;          // <Ping> targets: ICMP echo
     HeadProbe& Web;           // <HTML> targets: the HTTP HEAD request
     LoginDialogueProbe& Pop3; // <POP3> targets: greeting, log-in and QUIT
     DialogueProbe& Smtp;      // <SMTP> targets: greeting and QUIT
+    PortProbe& Tcp;           // <TCP> targets: a connection, and the banner when asked
+    DnsProbe& Dns;            // <DNS> targets: one query and its answer set
 };
 
 } // namespace velnorix
