@@ -35,6 +35,9 @@ enum class TargetSecurity {
 // types keep their one default.
 std::int32_t DefaultPort(TestType type, TargetSecurity security);
 
+// The request a web probe sends.
+enum class WebMethod { Head, Get };
+
 // The most echo requests one ping probe sends.
 inline constexpr std::int32_t kMaxEchoes = 20;
 
@@ -55,6 +58,16 @@ struct TargetSettings {
     // fails (100: only when none answers).
     std::int32_t Echoes = 1;
     std::int32_t LossPct = 100;
+    WebMethod Method = WebMethod::Head;
+    // What an answer must hold, as written; its type reads it (status codes and ranges for a
+    // web target, such as "200-299,301"). Empty keeps the type's own rules.
+    std::string Expect{};
+    // An ECMAScript regular expression the start of a web page's body must match, or with
+    // MatchAbsent must not; empty for no check.
+    std::string Match{};
+    bool MatchAbsent = false;
+    // Caps every wait of this target's probe; 0 takes the configuration's.
+    std::int32_t TimeoutMs = 0;
 
     // Stores a type tag, keeping only its first six characters.
     void SetType(std::string_view tag) { Type = std::string(FirstCharacters(tag, kTypeLength)); }
