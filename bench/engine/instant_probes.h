@@ -35,7 +35,9 @@ public:
     void Close() override {}
     void Query(const DnsQuestion&) override {}
 
-    ProbeComponents Components() { return ProbeComponents{*this, *this, *this, *this, *this, *this}; }
+    ProbeComponents Components() {
+        return ProbeComponents{*this, *this, *this, *this, *this, *this};
+    }
 
 private:
     std::uint32_t m_failEvery = 0;

@@ -62,6 +62,8 @@ struct Configuration {
     // A failed probe is tried again up to Retries times in the same cycle, RetryDelayMs apart.
     std::int32_t Retries = 0;
     std::int32_t RetryDelayMs = 1'000;
+    // Caps every wait of a probe, unless the target sets its own; 0 keeps the network bounds.
+    std::int32_t TimeoutMs = 0;
     AlertSettings Alerts;
 
     [[nodiscard]] std::int32_t TargetCount() const {

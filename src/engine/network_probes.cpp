@@ -5,8 +5,7 @@
 namespace velnorix {
 
 NetworkProbes::NetworkProbes(const NetworkProbeSettings& settings)
-    : m_http(settings.Http), m_pop3(settings.Mail), m_smtp(settings.Mail),
-      m_tcp(settings.Mail) {
+    : m_http(settings.Http), m_pop3(settings.Mail), m_smtp(settings.Mail), m_tcp(settings.Mail) {
     m_ping.SetReceiveTimeout(settings.EchoTimeout);
     if (settings.EchoHelper)
         m_echo.emplace(m_ping, settings.EchoHelper, settings.EchoTimeout);

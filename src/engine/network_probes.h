@@ -17,7 +17,8 @@
 
 namespace velnorix {
 
-// The bounds of the network probes (TCP targets take the mail probes'); the defaults are the probes' own.
+// The bounds of the network probes (TCP targets take the mail probes'); the defaults are the
+// probes' own.
 struct NetworkProbeSettings {
     HttpClientSettings Http;
     ConnectionBounds Mail;

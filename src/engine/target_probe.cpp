@@ -127,9 +127,9 @@ bool IsTimeOut(const std::exception& error) {
     return socket != nullptr && socket->ErrorCode() == ETIMEDOUT;
 }
 
-// Until a target's own time-out exists, its probe keeps its default bounds.
-std::chrono::milliseconds TimeoutOf(const TargetSettings& /*entry*/) {
-    return std::chrono::milliseconds(0);
+// The target's time-out (the cycle fills in the configuration's), 0 for the default bounds.
+std::chrono::milliseconds TimeoutOf(const TargetSettings& entry) {
+    return std::chrono::milliseconds(entry.TimeoutMs);
 }
 
 // A TCP target's check: TLS when its security says so, its banner rule when it has one.
@@ -137,8 +137,8 @@ PortCheck PortCheckOf(const TargetSettings& entry) {
     return PortCheck{.Host = entry.Addr,
                      .Port = entry.Port,
                      .Tls = entry.Security == TargetSecurity::Tls,
-                     .BannerPattern = {},
-                     .BannerAbsent = false,
+                     .BannerPattern = entry.Match,
+                     .BannerAbsent = entry.MatchAbsent,
                      .Timeout = TimeoutOf(entry)};
 }
 
@@ -146,7 +146,7 @@ DnsQuestion DnsQuestionOf(const TargetSettings& entry) {
     return DnsQuestion{.Name = entry.Addr,
                        .Type = entry.Record,
                        .Server = NameServerOf(entry.Server).value_or(entry.Server),
-                       .Expected = {},
+                       .Expected = ExpectedValues(entry.Expect),
                        .Timeout = TimeoutOf(entry)};
 }
 

@@ -39,6 +39,9 @@ enum class TargetSecurity {
 // types keep their one default.
 std::int32_t DefaultPort(TestType type, TargetSecurity security);
 
+// The request a web probe sends.
+enum class WebMethod { Head, Get };
+
 // The most echo requests one ping probe sends.
 inline constexpr std::int32_t kMaxEchoes = 20;
 
@@ -59,6 +62,17 @@ struct TargetSettings {
     // fails (100: only when none answers).
     std::int32_t Echoes = 1;
     std::int32_t LossPct = 100;
+    WebMethod Method = WebMethod::Head;
+    // What an answer must hold, as written; its type reads it (status codes and ranges for a
+    // web target, such as "200-299,301"; values that must all be in a DNS target's answer,
+    // such as "10.0.0.1,10.0.0.2"). Empty keeps the type's own rules.
+    std::string Expect{};
+    // An ECMAScript regular expression the start of a web page's body (a TCP target's banner
+    // line) must match, or with MatchAbsent must not; empty for no check.
+    std::string Match{};
+    bool MatchAbsent = false;
+    // Caps every wait of this target's probe; 0 takes the configuration's.
+    std::int32_t TimeoutMs = 0;
     // A DNS target's question: the record type, and the name server asked ("address" or
     // "address:port"; empty for the system's).
     DnsRecordType Record = DnsRecordType::A;

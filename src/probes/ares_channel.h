@@ -13,8 +13,7 @@
 // loop that drives its sockets until the query answers or the deadline passes.
 namespace velnorix {
 
-using AresChannel =
-    std::unique_ptr<std::remove_pointer_t<ares_channel>, decltype(&::ares_destroy)>;
+using AresChannel = std::unique_ptr<std::remove_pointer_t<ares_channel>, decltype(&::ares_destroy)>;
 
 struct AresChannelSettings {
     // Name servers as "address:port" separated by commas; empty for the system's.

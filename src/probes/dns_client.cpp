@@ -111,7 +111,8 @@ std::vector<std::string> ParseValues(DnsRecordType type, const unsigned char* an
         ares_mx_reply* first = nullptr;
         status = ::ares_parse_mx_reply(answer, length, &first);
         const std::unique_ptr<void, decltype(&::ares_free_data)> owner(first, ::ares_free_data);
-        for (const ares_mx_reply* mx = first; status == ARES_SUCCESS && mx != nullptr; mx = mx->next)
+        for (const ares_mx_reply* mx = first; status == ARES_SUCCESS && mx != nullptr;
+             mx = mx->next)
             values.push_back(std::to_string(mx->priority) + " " + PrintableText(mx->host));
         break;
     }
@@ -150,8 +151,7 @@ void TakeAnswer(void* arg, int status, int /*timeouts*/, unsigned char* answer, 
 
 } // namespace
 
-std::vector<std::string> AnswerValues(DnsRecordType type, const unsigned char* answer,
-                                      int length) {
+std::vector<std::string> AnswerValues(DnsRecordType type, const unsigned char* answer, int length) {
     int status = ARES_SUCCESS;
     std::vector<std::string> values = ParseValues(type, answer, length, status);
     if (status == ARES_SUCCESS && values.empty())
@@ -181,7 +181,8 @@ void DnsClient::Query(const DnsQuestion& question) {
     ::ares_query(channel.get(), question.Name.c_str(), kClassIn, TypeCode(question.Type),
                  TakeAnswer, &outcome);
     try {
-        RunAresUntil(channel.get(), [&outcome] { return outcome.Done; }, Deadline(timeout));
+        RunAresUntil(
+            channel.get(), [&outcome] { return outcome.Done; }, Deadline(timeout));
     } catch (const SocketError& error) {
         if (error.ErrorCode() == ETIMEDOUT)
             throw NoAnswerError("DNS: no answer in time");
@@ -191,8 +192,8 @@ void DnsClient::Query(const DnsQuestion& question) {
         throw NoAnswerError("DNS: no answer in time");
     if (outcome.Status != ARES_SUCCESS)
         throw ProbeError(StatusText(outcome.Status, question.Type));
-    m_answer = AnswerValues(question.Type, outcome.Answer.data(),
-                            static_cast<int>(outcome.Answer.size()));
+    m_answer =
+        AnswerValues(question.Type, outcome.Answer.data(), static_cast<int>(outcome.Answer.size()));
     const std::vector<std::string> missing =
         MissingFromAnswer(question.Type, question.Expected, m_answer);
     if (!missing.empty())

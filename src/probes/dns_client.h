@@ -11,8 +11,7 @@ namespace velnorix {
 // MX, a TXT record's strings joined, a host name for CNAME and NS; control characters become
 // "?". Throws ProbeError when the answer does not parse, or "DNS NOERROR: no <type> record"
 // when it holds none of the type.
-std::vector<std::string> AnswerValues(DnsRecordType type, const unsigned char* answer,
-                                      int length);
+std::vector<std::string> AnswerValues(DnsRecordType type, const unsigned char* answer, int length);
 
 // The DNS probe: one query of the question's type through c-ares, to the question's name
 // server or the system's, bounded by the question's time-out (two tries, the second twice as

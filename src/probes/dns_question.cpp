@@ -82,7 +82,8 @@ std::optional<std::string> NameServerOf(std::string_view server) {
         if (!rest.empty())
             port = rest.substr(1);
     } else if (const std::size_t colon = server.find(':');
-               colon != std::string_view::npos && server.find(':', colon + 1) == std::string_view::npos) {
+               colon != std::string_view::npos &&
+               server.find(':', colon + 1) == std::string_view::npos) {
         address = std::string(server.substr(0, colon));
         port = server.substr(colon + 1);
     }
@@ -121,7 +122,8 @@ std::string ExpectedValueFault(DnsRecordType type, std::string_view value) {
     case DnsRecordType::Mx: {
         // "10 mx.example.org" or the host alone.
         const std::size_t space = value.find(' ');
-        const std::string_view host = space == std::string_view::npos ? value : value.substr(space + 1);
+        const std::string_view host =
+            space == std::string_view::npos ? value : value.substr(space + 1);
         if (!IsDomainName(host) ||
             (space != std::string_view::npos && !IsNumberIn(value.substr(0, space), 0, 65535)))
             return "\"" + text + "\" is not a mail exchanger (\"10 mx.example.org\" or its host)";

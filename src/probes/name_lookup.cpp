@@ -100,7 +100,8 @@ std::vector<std::string> LookUpAddresses(const std::string& host, const Deadline
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     ::ares_getaddrinfo(channel.get(), host.c_str(), nullptr, &hints, TakeAnswer, &outcome);
-    RunAresUntil(channel.get(), [&outcome] { return outcome.Done; }, deadline);
+    RunAresUntil(
+        channel.get(), [&outcome] { return outcome.Done; }, deadline);
     if (outcome.Status != ARES_SUCCESS)
         throw LookupError(outcome.Status);
     if (outcome.Addresses.empty())

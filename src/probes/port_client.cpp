@@ -55,9 +55,9 @@ void PortClient::Open(const PortCheck& check) {
             return;
         const std::string banner = ReadBanner();
         if (Matches(*pattern, banner) == check.BannerAbsent)
-            throw ProbeError(std::string(check.BannerAbsent ? "Banner matches: "
-                                                            : "Banner does not match: ") +
-                             PrintableText(banner));
+            throw ProbeError(
+                std::string(check.BannerAbsent ? "Banner matches: " : "Banner does not match: ") +
+                PrintableText(banner));
     } catch (...) {
         m_connection.CloseConnection();
         // The next probe sees the certificate again rather than resuming past a failure.

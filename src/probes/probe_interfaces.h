@@ -4,7 +4,6 @@
 #include "probes/tls_context.h"
 
 #include <chrono>
-
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -71,9 +71,7 @@ class ScriptedProbes::WorkerSet final : public ProbeSet {
 public:
     explicit WorkerSet(ScriptedProbes& owner)
         : m_echo(owner), m_head(owner), m_pop3(owner), m_smtp(owner), m_tcp(owner), m_dns(owner) {}
-    ProbeComponents Components() override {
-        return {m_echo, m_head, m_pop3, m_smtp, m_tcp, m_dns};
-    }
+    ProbeComponents Components() override { return {m_echo, m_head, m_pop3, m_smtp, m_tcp, m_dns}; }
 
 private:
     Echo m_echo;

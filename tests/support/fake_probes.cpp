@@ -64,8 +64,8 @@ void FakePortProbe::Open(const PortCheck& check) {
     m_host = check.Host;
     m_script.Play("OpenPort", m_host,
                   "port=" + std::to_string(check.Port) + " tls=" + std::to_string(check.Tls) +
-                      " banner=\"" + check.BannerPattern + "\" absent=" +
-                      std::to_string(check.BannerAbsent) +
+                      " banner=\"" + check.BannerPattern +
+                      "\" absent=" + std::to_string(check.BannerAbsent) +
                       " timeout=" + std::to_string(check.Timeout.count()));
 }
 
