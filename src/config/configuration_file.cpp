@@ -137,10 +137,13 @@ void ReadQuestionKeys(const TargetsReader& reader, const std::string& prefix, Te
                                  "; it must be an IPv4 or IPv6 address, with :port or not");
     if (type == TestType::Dns) {
         for (const std::string& value : ExpectedValues(entry.Expect)) {
-            if (const std::string fault = ExpectedValueFault(entry.Record, value); !fault.empty())
-                throw ConfigurationError(
-                    SetsMessage(prefix + std::string(kExpectKey), entry.Expect) + "; " + fault +
-                    " for " + std::string(RecordTypeName(entry.Record)));
+            const std::string fault = ExpectedValueFault(entry.Record, value);
+            if (fault.empty())
+                continue;
+            std::string message = SetsMessage(prefix + std::string(kExpectKey), entry.Expect);
+            message.append("; ").append(fault).append(" for ");
+            message.append(RecordTypeName(entry.Record));
+            throw ConfigurationError(message);
         }
     }
     if (type == TestType::Tcp && entry.Security == TargetSecurity::StartTls)

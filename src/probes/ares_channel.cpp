@@ -49,6 +49,10 @@ AresChannel OpenAresChannel(const AresChannelSettings& settings, int& status) {
         options.tries = settings.Tries;
         mask |= ARES_OPT_TRIES;
     }
+    if (settings.Flags != 0) {
+        options.flags = settings.Flags;
+        mask |= ARES_OPT_FLAGS;
+    }
     ares_channel raw = nullptr;
     status = ::ares_init_options(&raw, &options, mask);
     if (status != ARES_SUCCESS)

@@ -24,6 +24,8 @@ struct AresChannelSettings {
     // resolver's own (resolv.conf's, else 5 s and 4 tries).
     std::chrono::milliseconds TryTimeout{0};
     int Tries = 0;
+    // ARES_FLAG_ values; 0 keeps the resolver's.
+    int Flags = 0;
 };
 
 // A channel made as the settings ask, or none with the resolver's status in `status`, so each

@@ -170,7 +170,10 @@ void DnsClient::Query(const DnsQuestion& question) {
     AresChannelSettings settings{.Servers = question.Server,
                                  .Lookups = "b",
                                  .TryTimeout = std::max(timeout / 3, std::chrono::milliseconds(1)),
-                                 .Tries = 2};
+                                 .Tries = 2,
+                                 // The server's own SERVFAIL or REFUSED is the verdict, not a
+                                 // cue to ask elsewhere and report "could not contact".
+                                 .Flags = ARES_FLAG_NOCHECKRESP};
     // Made before the channel, so it outlives it: destroying the channel ends a query still
     // under way, and its answer lands here.
     Outcome outcome;
