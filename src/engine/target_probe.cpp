@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -30,13 +32,22 @@ ChannelSecurity ChannelOf(TargetSecurity security) {
     return ChannelSecurity::None;
 }
 
-// Returns the end tick of the timed span.
+WebCheck CheckOf(const TargetSettings& entry) {
+    return {.Get = entry.Method == WebMethod::Get,
+            .Expect = entry.Expect.empty() ? std::nullopt : StatusList::Parse(entry.Expect),
+            .Match = entry.Match,
+            .MatchAbsent = entry.MatchAbsent};
+}
+
+// Returns the end tick of the timed span; `note` gets what the probe adds to its success.
 std::uint32_t RunHead(std::int32_t position, const TargetSettings& entry, HeadProbe& http,
-                      Clock& clock, BlockingRunner& runner) {
+                      Clock& clock, BlockingRunner& runner, std::string& note) {
     runner.RunBlocking([&] {
         http.SetTarget(position);
         http.SetPort(entry.Port);
+        http.SetCheck(CheckOf(entry));
         http.HeadRequest(entry.Addr);
+        note = http.Note();
         http.CloseConnection();
     });
     return clock.TickCount();
@@ -186,12 +197,18 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
     // A ping's time is its round trips', not the span from start to end.
     std::optional<std::uint32_t> elapsed;
     EchoFigures echoes;
+    const std::chrono::milliseconds cap(entry.TimeoutMs);
+    for (WaitCapped* component :
+         std::initializer_list<WaitCapped*>{&probes.Echo, &probes.Web, &probes.Pop3, &probes.Smtp})
+        component->CapWaits(cap);
     try {
         switch (type) {
         case TestType::Html:
             seen = &probes.Web;
             probes.Web.SetTrust(trust);
-            end = RunHead(position, entry, probes.Web, clock, runner);
+            end = RunHead(position, entry, probes.Web, clock, runner, reason);
+            if (!reason.empty())
+                reason = FailureReason(reason);
             break;
         case TestType::Ping: {
             EchoRun run = RunEchoes(entry, probes.Echo, clock, runner, start, cutShort);

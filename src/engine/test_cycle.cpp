@@ -169,8 +169,8 @@ std::vector<ProbeJob> TestCycle::JobsOfThisCycle(bool atOnce) {
                 own = m_parallelProbes.Web();
             web = own.get();
         }
+        // The target's own time-out wins over the configuration's.
         TargetSettings entry = m_model.Target(i);
-        // The probe sees one time-out: the target's own, else the configuration's.
         if (entry.TimeoutMs == 0)
             entry.TimeoutMs = m_model.Config.TimeoutMs;
         jobs.push_back({.Type = type,

@@ -164,8 +164,7 @@ std::vector<std::string> AnswerValues(DnsRecordType type, const unsigned char* a
 void DnsClient::Query(const DnsQuestion& question) {
     m_answer.clear();
     RequireSingleLineValue(question.Name, "The name");
-    const std::chrono::milliseconds timeout =
-        question.Timeout.count() > 0 ? question.Timeout : kDnsQueryTimeout;
+    const std::chrono::milliseconds timeout = Capped(kDnsQueryTimeout, question.Timeout);
     // Two tries whose waits, the second twice the first, fill the time-out.
     AresChannelSettings settings{.Servers = question.Server,
                                  .Lookups = "b",

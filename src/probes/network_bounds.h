@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 
@@ -40,5 +41,19 @@ struct ConnectionBounds {
     std::size_t MaxReplyBytes = kMaxReplyBytes;
     std::size_t MaxReplyLines = kMaxReplyLines;
 };
+
+// `bound`, or `cap` where a target caps its probe's waits (a cap of 0 does not).
+constexpr std::chrono::milliseconds Capped(std::chrono::milliseconds bound,
+                                           std::chrono::milliseconds cap) {
+    return cap.count() > 0 ? std::min(bound, cap) : bound;
+}
+
+// The bounds with each of their waits capped; the caps on sizes stay.
+constexpr ConnectionBounds CappedAt(ConnectionBounds bounds, std::chrono::milliseconds cap) {
+    for (std::chrono::milliseconds* wait :
+         {&bounds.ConnectTimeout, &bounds.ReadTimeout, &bounds.WriteTimeout})
+        *wait = Capped(*wait, cap);
+    return bounds;
+}
 
 } // namespace velnorix

@@ -41,11 +41,8 @@ void PortClient::Open(const PortCheck& check) {
     } catch (const std::regex_error& error) {
         throw ProbeError("Not a regular expression: " + check.BannerPattern + ": " + error.what());
     }
-    ConnectionBounds bounds = m_bounds;
-    if (check.Timeout.count() > 0)
-        bounds.ConnectTimeout = bounds.ReadTimeout = bounds.WriteTimeout = check.Timeout;
     m_connection.CloseConnection();
-    m_connection.SetBounds(bounds);
+    m_connection.SetBounds(CappedAt(m_bounds, check.Timeout));
     m_connection.SetHost(check.Host);
     m_connection.SetPort(check.Port);
     m_connection.SetImplicitTls(check.Tls);

@@ -17,6 +17,7 @@ namespace velnorix {
 class NumberFieldsBox;
 class RadioGroup;
 class UserPrompts;
+class WebChecksBox;
 
 // The target editor: one target's type, address, credentials, alert flag, port, for the mail
 // types the conversation's protection, and its state fields (the echo count and loss bound for
@@ -67,6 +68,7 @@ private:
     QLineEdit* m_edtPort;
     RadioGroup* m_rgSecurity;
     NumberFieldsBox* m_stateBox;
+    WebChecksBox* m_webChecks; // web targets only
     std::int32_t m_number = 1;
     std::vector<std::int32_t> m_parents{0};
     TargetStateFields m_state;
