@@ -29,7 +29,8 @@ namespace {
 
 // The test type group lists the types in the order of TestType.
 static_assert(static_cast<int>(TestType::Html) == 0 && static_cast<int>(TestType::Ping) == 1 &&
-              static_cast<int>(TestType::Pop3) == 2 && static_cast<int>(TestType::Smtp) == 3);
+              static_cast<int>(TestType::Pop3) == 2 && static_cast<int>(TestType::Smtp) == 3 &&
+              static_cast<int>(TestType::Tcp) == 4 && static_cast<int>(TestType::Dns) == 5);
 constexpr int kSmtpPosition = static_cast<int>(TestType::Smtp);
 constexpr int kAudibleYes = 0;
 constexpr int kAudibleNo = 1;
@@ -59,7 +60,7 @@ std::vector<NumberFieldsBox::Field> StateRows() {
 }
 
 TestType TestTypeAt(int position) {
-    if (position < 0 || position > kSmtpPosition)
+    if (position < 0 || position > static_cast<int>(TestType::Dns))
         return TestType::Unknown;
     return static_cast<TestType>(position);
 }
@@ -73,12 +74,13 @@ int PositionOf(std::string_view tag) {
 
 TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     : QDialog(parent), m_prompts(prompts),
-      m_rgTestType(MakeNamed<RadioGroup>(QStringLiteral("rgTestType"), QStringLiteral("Test Type"),
-                                         QStringList{QStringLiteral("HTML (Web Site)"),
-                                                     QStringLiteral("Ping (Server)"),
-                                                     QStringLiteral("POP3 (Inbound Email)"),
-                                                     QStringLiteral("SMTP (Outbound Email)")},
-                                         Qt::Vertical, this)),
+      m_rgTestType(MakeNamed<RadioGroup>(
+          QStringLiteral("rgTestType"), QStringLiteral("Test Type"),
+          QStringList{QStringLiteral("HTML (Web Site)"), QStringLiteral("Ping (Server)"),
+                      QStringLiteral("POP3 (Inbound Email)"),
+                      QStringLiteral("SMTP (Outbound Email)"), QStringLiteral("TCP (Port)"),
+                      QStringLiteral("DNS (Name Lookup)")},
+          Qt::Vertical, this)),
       m_saveButton(
           MakeNamed<QPushButton>(QStringLiteral("SaveButton"), QStringLiteral("Save"), this)),
       m_cancelButton(
@@ -203,8 +205,10 @@ void TVelnorixTargetForm::SaveButtonClick() {
         RefusedTimeout(m_prompts, values->at(kTimeoutRow)))
         return;
     TargetStateFields state;
-    // Only a web probe sends requests; another type keeps the defaults.
-    if (SelectedType() == TestType::Html && !m_webChecks->Take(state, m_prompts))
+    // Only web, TCP and DNS probes check what they get; another type keeps the defaults.
+    const TestType type = SelectedType();
+    if ((type == TestType::Html || type == TestType::Tcp || type == TestType::Dns) &&
+        !m_webChecks->Take(state, m_prompts, type))
         return;
     for (std::size_t row = 0; row < kStateMembers.size(); ++row)
         state.*kStateMembers.at(row) = values->at(row);
@@ -251,7 +255,7 @@ void TVelnorixTargetForm::rgTestTypeClick(int position) {
     m_rgSecurity->setEnabled(OffersSecurity(type));
     m_stateBox->SetFieldVisible(kEchoesRow, type == TestType::Ping);
     m_stateBox->SetFieldVisible(kLossRow, type == TestType::Ping);
-    m_webChecks->setVisible(type == TestType::Html);
+    m_webChecks->ShowFor(type);
     m_edtPort->setText(QString::number(DefaultPort(type, SelectedSecurity())));
 }
 

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -111,6 +112,48 @@ TEST_F(StateFieldsTest, ValuesOutOfRangeAndParentLoopsAreRefusedWithTheirReason)
             EXPECT_EQ(m_form.Settings().Targets, Chain().Targets) << "the entry is unchanged";
         }
     }
+    EXPECT_TRUE(m_script.Finished());
+}
+
+// A DNS target added in the editor shows its own rows only, refuses a name server that is no
+// address, and keeps its question through Done; a TCP target keeps its banner pattern.
+TEST_F(StateFieldsTest, DnsAndTcpTargetsKeepTheirChecksThroughTheEditor) {
+    m_form.ShowSettings(Chain());
+    m_script.Then([](QDialog& editor) {
+        Control<RadioGroup>(editor, "rgTestType").Button(5)->click();
+        EXPECT_TRUE(Control<RadioGroup>(editor, "rgMethod").isHidden());
+        EXPECT_TRUE(Control<QLineEdit>(editor, "edtMatch").isHidden());
+        Control<QPlainTextEdit>(editor, "Target").setPlainText(QStringLiteral("example.org"));
+        Control<RadioGroup>(editor, "rgRecord").Button(2)->click();
+        Control<QLineEdit>(editor, "edtExpect").setText(QStringLiteral("mx.example.org"));
+        Control<QLineEdit>(editor, "edtServer").setText(QStringLiteral("ns.example.org"));
+        EXPECT_EQ(Press(editor, "SaveButton"), QDialog::Rejected);
+        Control<QLineEdit>(editor, "edtServer").setText(QStringLiteral("[::1]:5353"));
+        return Press(editor, "SaveButton");
+    });
+    Click("AddButton");
+    m_script.Then([](QDialog& editor) {
+        Control<RadioGroup>(editor, "rgTestType").Button(4)->click();
+        EXPECT_TRUE(Control<QLineEdit>(editor, "edtServer").isHidden());
+        Control<QPlainTextEdit>(editor, "Target").setPlainText(QStringLiteral("127.0.0.1"));
+        Control<QLineEdit>(editor, "edtPort").setText(QStringLiteral("22"));
+        Control<QLineEdit>(editor, "edtMatch").setText(QStringLiteral("^SSH-"));
+        return Press(editor, "SaveButton");
+    });
+    Click("AddButton");
+    Click("DoneButton");
+    const Configuration edited = m_form.Settings();
+    ASSERT_EQ(edited.TargetCount(), 5);
+    EXPECT_EQ(edited.Targets[3].Type, "<DNS>");
+    EXPECT_EQ(edited.Targets[3].Record, DnsRecordType::Mx);
+    EXPECT_EQ(edited.Targets[3].Server, "[::1]:5353");
+    EXPECT_EQ(edited.Targets[3].Expect, "mx.example.org");
+    EXPECT_EQ(edited.Targets[4].Type, "<TCP>");
+    EXPECT_EQ(edited.Targets[4].Port, 22);
+    EXPECT_EQ(edited.Targets[4].Match, "^SSH-");
+    EXPECT_EQ(m_prompts.Texts(Kind::Error),
+              std::vector<std::string>{
+                  "Name server ns.example.org must be an IPv4 or IPv6 address, with :port or not"});
     EXPECT_TRUE(m_script.Finished());
 }
 
