@@ -9,7 +9,11 @@ namespace velnorix::bench {
 
 // Probes that end at once, so a benchmark measures the engine's own work. They succeed, but
 // for every n-th echo when told to fail those.
-class InstantProbes final : public EchoProbe, public HeadProbe, public LoginDialogueProbe {
+class InstantProbes final : public EchoProbe,
+                            public HeadProbe,
+                            public LoginDialogueProbe,
+                            public PortProbe,
+                            public DnsProbe {
 public:
     void FailEchoesEvery(std::uint32_t n) { m_failEvery = n; }
 
@@ -27,8 +31,13 @@ public:
     void SetPassword(std::string_view) override {}
     void StartDialogue() override {}
     void EndDialogue() override {}
+    void Open(const PortCheck&) override {}
+    void Close() override {}
+    void Query(const DnsQuestion&) override {}
 
-    ProbeComponents Components() { return ProbeComponents{*this, *this, *this, *this}; }
+    ProbeComponents Components() {
+        return ProbeComponents{*this, *this, *this, *this, *this, *this};
+    }
 
 private:
     std::uint32_t m_failEvery = 0;

@@ -1,5 +1,6 @@
 #include "config/configuration_file.h"
 
+#include "base/ascii_case.h"
 #include "base/atomic_file.h"
 #include "base/text_file.h"
 #include "config/alerts_section.h"
@@ -8,6 +9,8 @@
 #include "config/ini_values.h"
 #include "config/parent_chain.h"
 #include "config/target_security.h"
+#include "probes/http/body_match.h"
+#include "probes/http/status_list.h"
 
 #include <algorithm>
 #include <optional>
@@ -40,9 +43,18 @@ constexpr std::string_view kSlowMsKey = "SlowMs";
 constexpr std::string_view kParentKey = "Parent";
 constexpr std::string_view kEchoesKey = "Echoes";
 constexpr std::string_view kLossPctKey = "LossPct";
+constexpr std::string_view kRecordKey = "Record";
+constexpr std::string_view kServerKey = "Server";
 constexpr std::string_view kRetriesKey = "Retries";
 constexpr std::string_view kRetryDelayMsKey = "RetryDelayMs";
+constexpr std::string_view kMethodKey = "Method";
+constexpr std::string_view kExpectKey = "Expect";
+constexpr std::string_view kMatchKey = "Match";
+constexpr std::string_view kMatchAbsentKey = "MatchAbsent";
+constexpr std::string_view kTimeoutMsKey = "TimeoutMs";
 constexpr std::int32_t kDefaultRetryDelayMs = 1'000;
+constexpr std::string_view kHeadName = "HEAD";
+constexpr std::string_view kGetName = "GET";
 
 // Reads the keys of section "Targets".
 class TargetsReader final {
@@ -73,9 +85,75 @@ private:
     const IniDocument& m_document;
 };
 
+std::string SetsMessage(std::string_view key, std::string_view value) {
+    return "Ini file sets " + std::string(key) + " to " + std::string(value);
+}
+
+WebMethod ReadMethod(const std::string& key, const std::string& value) {
+    if (value.empty() || EqualsIgnoringCase(value, kHeadName))
+        return WebMethod::Head;
+    if (EqualsIgnoringCase(value, kGetName))
+        return WebMethod::Get;
+    throw ConfigurationError(SetsMessage(key, value) + "; it must be HEAD or GET");
+}
+
+// What a web target's answer must be, and which text its page must hold, are checked as they
+// are read, so a typing error stops the load instead of failing every probe.
+void CheckWebChecks(const std::string& prefix, const TargetSettings& entry) {
+    if (!entry.Expect.empty() && TestTypeOf(entry.Type) == TestType::Html &&
+        !StatusList::Parse(entry.Expect))
+        throw ConfigurationError(SetsMessage(prefix + std::string(kExpectKey), entry.Expect) +
+                                 "; it must list status codes such as 200-299,301");
+    if (entry.Match.empty())
+        return;
+    try {
+        BodyPattern{entry.Match};
+    } catch (const std::regex_error& error) {
+        throw ConfigurationError(SetsMessage(prefix + std::string(kMatchKey), entry.Match) +
+                                 "; it is not a regular expression: " + error.what());
+    }
+}
+
 std::string TooManyTargetsMessage(std::int32_t count) {
     return "Ini file declares " + std::to_string(count) + " targets; at most " +
            std::to_string(kMaxIniTargets) + " can be loaded";
+}
+
+// A DNS target's record type and name server; a TCP target's protection is TLS or none.
+void ReadQuestionKeys(const TargetsReader& reader, const std::string& prefix, TestType type,
+                      TargetSettings& entry) {
+    const std::string recordKey = prefix + std::string(kRecordKey);
+    const std::string record = reader.Text(recordKey);
+    if (!record.empty()) {
+        const auto named = RecordTypeNamed(record);
+        if (!named)
+            throw ConfigurationError(SetsMessage(recordKey, record) +
+                                     "; it must be A, AAAA, MX, TXT, CNAME or NS");
+        entry.Record = *named;
+    }
+    const std::string serverKey = prefix + std::string(kServerKey);
+    entry.Server = reader.Text(serverKey);
+    if (!NameServerOf(entry.Server))
+        throw ConfigurationError(SetsMessage(serverKey, entry.Server) +
+                                 "; it must be an IPv4 or IPv6 address, with :port or not");
+    if (type == TestType::Dns) {
+        for (const std::string& value : ExpectedValues(entry.Expect)) {
+            const std::string fault = ExpectedValueFault(entry.Record, value);
+            if (fault.empty())
+                continue;
+            std::string message = SetsMessage(prefix + std::string(kExpectKey), entry.Expect);
+            message.append("; ").append(fault).append(" for ");
+            message.append(RecordTypeName(entry.Record));
+            throw ConfigurationError(message);
+        }
+    }
+    if (type == TestType::Tcp && entry.Security == TargetSecurity::StartTls)
+        throw ConfigurationError(SetsMessage(prefix + std::string(kSecurityKey), "STARTTLS") +
+                                 "; a <TCP> target speaks TLS or nothing");
+    if (type == TestType::Tcp && (entry.Port < 1 || entry.Port > 65535))
+        throw ConfigurationError(
+            SetsMessage(prefix + std::string(kPortKey), std::to_string(entry.Port)) +
+            "; a <TCP> target needs a port from 1 to 65535");
 }
 
 void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetSettings& entry) {
@@ -96,6 +174,15 @@ void ReadEntry(const TargetsReader& reader, std::int32_t number, TargetSettings&
     entry.Parent = reader.Integer(prefix + std::string(kParentKey), 0);
     entry.Echoes = reader.Ranged(prefix + std::string(kEchoesKey), 1, 1, kMaxEchoes);
     entry.LossPct = reader.Ranged(prefix + std::string(kLossPctKey), 100, 0, kMaxLossPct);
+    const std::string methodKey = prefix + std::string(kMethodKey);
+    entry.Method = ReadMethod(methodKey, reader.Text(methodKey));
+    entry.Expect = reader.Text(prefix + std::string(kExpectKey));
+    entry.Match = reader.Text(prefix + std::string(kMatchKey));
+    entry.MatchAbsent = reader.Boolean(prefix + std::string(kMatchAbsentKey), false);
+    entry.TimeoutMs =
+        reader.Ranged(prefix + std::string(kTimeoutMsKey), 0, kMinTimeoutMs, kMaxTimeoutMs);
+    CheckWebChecks(prefix, entry);
+    ReadQuestionKeys(reader, prefix, type, entry);
 }
 
 // A parent is another target of the file, and no chain of parents comes back to where it
@@ -108,8 +195,8 @@ void CheckParents(const Configuration& config) {
     for (std::int32_t n = 1; n <= count; ++n) {
         const ParentFault fault = FindParentFault(parents, n);
         if (fault != ParentFault::None)
-            throw ConfigurationError("Ini file sets " + EntryPrefix(n) + std::string(kParentKey) +
-                                     " to " + std::to_string(config.Target(n - 1).Parent) +
+            throw ConfigurationError(SetsMessage(EntryPrefix(n) + std::string(kParentKey),
+                                                 std::to_string(config.Target(n - 1).Parent)) +
                                      ParentFaultReason(fault, count));
     }
 }
@@ -133,6 +220,7 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     config.Retries = reader.Ranged(kRetriesKey, 0, 0, kMaxRetries);
     config.RetryDelayMs =
         reader.Ranged(kRetryDelayMsKey, kDefaultRetryDelayMs, kMinRetryDelayMs, kMaxRetryDelayMs);
+    config.TimeoutMs = reader.Ranged(kTimeoutMsKey, 0, kMinTimeoutMs, kMaxTimeoutMs);
     const std::int32_t count = reader.Integer(kCountKey, 0);
     if (count > kMaxIniTargets)
         throw ConfigurationError(TooManyTargetsMessage(count));
@@ -143,6 +231,21 @@ Configuration ReadConfiguration(const IniDocument& document, Configuration confi
     CheckParents(config);
     config.Alerts = ReadAlertsSection(document);
     return config;
+}
+
+// A target's check keys, each only when set, so a file without them keeps its bytes.
+template <typename Write>
+void WriteChecks(const Write& write, const std::string& prefix, const TargetSettings& entry) {
+    if (entry.Method != WebMethod::Head)
+        write(prefix + std::string(kMethodKey), kGetName);
+    if (!entry.Expect.empty())
+        write(prefix + std::string(kExpectKey), entry.Expect);
+    if (!entry.Match.empty())
+        write(prefix + std::string(kMatchKey), entry.Match);
+    if (entry.MatchAbsent)
+        write(prefix + std::string(kMatchAbsentKey), FormatIniBoolean(true));
+    if (entry.TimeoutMs != 0)
+        write(prefix + std::string(kTimeoutMsKey), FormatIniInteger(entry.TimeoutMs));
 }
 
 } // namespace
@@ -196,6 +299,8 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
         write(kRetriesKey, FormatIniInteger(config.Retries));
     if (config.RetryDelayMs != kDefaultRetryDelayMs)
         write(kRetryDelayMsKey, FormatIniInteger(config.RetryDelayMs));
+    if (config.TimeoutMs != 0)
+        write(kTimeoutMsKey, FormatIniInteger(config.TimeoutMs));
     write(kCountKey, FormatIniInteger(config.TargetCount()));
     for (std::int32_t n = 1; n <= config.TargetCount(); ++n) {
         const TargetSettings& entry = config.Target(n - 1);
@@ -216,6 +321,11 @@ std::string WithTargetsSection(std::string_view fileText, const Configuration& c
             write(prefix + std::string(kEchoesKey), FormatIniInteger(entry.Echoes));
         if (entry.LossPct != 100)
             write(prefix + std::string(kLossPctKey), FormatIniInteger(entry.LossPct));
+        WriteChecks(write, prefix, entry);
+        if (entry.Record != DnsRecordType::A)
+            write(prefix + std::string(kRecordKey), RecordTypeName(entry.Record));
+        if (!entry.Server.empty())
+            write(prefix + std::string(kServerKey), entry.Server);
     }
     WriteAlertsSection(document, config.Alerts);
     return document.Text();

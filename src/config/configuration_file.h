@@ -31,6 +31,9 @@ inline constexpr std::int32_t kMinRetryDelayMs = 100;
 inline constexpr std::int32_t kMaxRetryDelayMs = 60'000;
 inline constexpr std::int32_t kMaxLossPct = 100;
 inline constexpr std::int32_t kMaxHistoryDays = 3'650;
+// A probe's own time-out: short enough for loopback, no longer than the network bounds.
+inline constexpr std::int32_t kMinTimeoutMs = 100;
+inline constexpr std::int32_t kMaxTimeoutMs = 30'000;
 
 // The configuration a file holds, read without changing anything, or the message of why it
 // cannot be taken: "Range check error" at the first integer out of range, one naming the key
@@ -38,10 +41,12 @@ inline constexpr std::int32_t kMaxHistoryDays = 3'650;
 // not from 1 to kMaxParallelProbes or another number outside its range ("FailAfter",
 // "RecoverAfter", "SlowMs", "Retries", "RetryDelayMs"), one naming an "NNParent" that is out of
 // range, the target itself or part of a loop, an "NNEchoes" not from 1 to kMaxEchoes or an
-// "NNLossPct" not from 0 to 100, one for a "Count" above kMaxIniTargets, and the
-// system's message for a file that exists but cannot be read. A missing or empty file, or a "Count"
-// that is not positive, has no targets. Reading starts from `current`, so an entry of no known type
-// keeps the port it had there.
+// "NNLossPct" not from 0 to 100, a "TimeoutMs" or "NNTimeoutMs" not from kMinTimeoutMs to
+// kMaxTimeoutMs, an "NNMethod" other than HEAD or GET, an "NNExpect" of a web target that is not
+// a list of status codes, an "NNMatch" that is not a regular expression, one for a "Count" above
+// kMaxIniTargets, and the system's message for a file that exists but cannot be read. A missing or
+// empty file, or a "Count" that is not positive, has no targets. Reading starts from `current`, so
+// an entry of no known type keeps the port it had there.
 Result<Configuration> ReadConfigurationFile(const std::string& fileName,
                                             const Configuration& current);
 

@@ -166,7 +166,9 @@ TargetSettings TargetOfEntryText(std::string_view entry) {
 }
 
 TargetStateFields TargetStateFields::Of(const TargetSettings& target) {
-    return {target.SlowMs, target.Parent, target.Echoes, target.LossPct};
+    return {target.SlowMs,    target.Parent, target.Echoes, target.LossPct,
+            target.Method,    target.Expect, target.Match,  target.MatchAbsent,
+            target.TimeoutMs, target.Record, target.Server};
 }
 
 void TargetStateFields::ApplyTo(TargetSettings& target) const {
@@ -174,6 +176,13 @@ void TargetStateFields::ApplyTo(TargetSettings& target) const {
     target.Parent = Parent;
     target.Echoes = Echoes;
     target.LossPct = LossPct;
+    target.Method = Method;
+    target.Expect = Expect;
+    target.Match = Match;
+    target.MatchAbsent = MatchAbsent;
+    target.TimeoutMs = TimeoutMs;
+    target.Record = Record;
+    target.Server = Server;
 }
 
 } // namespace velnorix

@@ -32,12 +32,20 @@ struct TargetEntryFields {
 };
 
 // A target's settings that its list entry does not show: its own Slow bound, the target it is
-// reached through, and how a ping probe of it goes. Defaults as in TargetSettings.
+// reached through, how a ping probe of it goes, what a web, TCP or DNS probe of it checks (a
+// DNS target's question included), and its own time-out. Defaults as in TargetSettings.
 struct TargetStateFields {
     std::int32_t SlowMs = 0;
     std::int32_t Parent = 0;
     std::int32_t Echoes = 1;
     std::int32_t LossPct = 100;
+    WebMethod Method = WebMethod::Head;
+    std::string Expect{};
+    std::string Match{};
+    bool MatchAbsent = false;
+    std::int32_t TimeoutMs = 0;
+    DnsRecordType Record = DnsRecordType::A;
+    std::string Server{};
 
     [[nodiscard]] static TargetStateFields Of(const TargetSettings& target);
     void ApplyTo(TargetSettings& target) const;

@@ -15,7 +15,7 @@ constexpr std::array kSecurities = {TargetSecurity::None, TargetSecurity::Tls,
 } // namespace
 
 bool OffersSecurity(TestType type) {
-    return type == TestType::Pop3 || type == TestType::Smtp;
+    return type == TestType::Pop3 || type == TestType::Smtp || type == TestType::Tcp;
 }
 
 std::string_view SecurityName(TargetSecurity security) {

@@ -9,7 +9,7 @@
 // How a mail target's conversation is protected, as the configuration spells it.
 namespace velnorix {
 
-// Only the mail probes choose; a web target's URL scheme decides for it.
+// The mail and TCP probes choose (TCP: TLS or none); a web target's URL scheme decides for it.
 bool OffersSecurity(TestType type);
 
 // "None", "TLS", "STARTTLS".

@@ -66,6 +66,8 @@ struct Configuration {
     std::int32_t RetryDelayMs = 1'000;
     // Days every probe result is kept in the history database; 0 keeps no history.
     std::int32_t HistoryDays = kDefaultHistoryDays;
+    // Caps every wait of a probe, unless the target sets its own; 0 keeps the network bounds.
+    std::int32_t TimeoutMs = 0;
     AlertSettings Alerts;
 
     [[nodiscard]] std::int32_t TargetCount() const {

@@ -5,7 +5,7 @@
 namespace velnorix {
 
 NetworkProbes::NetworkProbes(const NetworkProbeSettings& settings)
-    : m_http(settings.Http), m_pop3(settings.Mail), m_smtp(settings.Mail) {
+    : m_http(settings.Http), m_pop3(settings.Mail), m_smtp(settings.Mail), m_tcp(settings.Mail) {
     m_ping.SetReceiveTimeout(settings.EchoTimeout);
     if (settings.EchoHelper)
         m_echo.emplace(m_ping, settings.EchoHelper, settings.EchoTimeout);
@@ -13,7 +13,7 @@ NetworkProbes::NetworkProbes(const NetworkProbeSettings& settings)
 
 ProbeComponents NetworkProbes::Components() {
     EchoProbe& ping = m_echo ? static_cast<EchoProbe&>(*m_echo) : m_ping;
-    return ProbeComponents{ping, m_http, m_pop3, m_smtp};
+    return ProbeComponents{ping, m_http, m_pop3, m_smtp, m_tcp, m_dns};
 }
 
 ProbeMakers NetworkProbeMakers(const NetworkProbeSettings& settings) {

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "engine/probe_set.h"
+#include "probes/dns_client.h"
 #include "probes/echo_helper_client.h"
 #include "probes/http/http_client.h"
 #include "probes/icmp_client.h"
 #include "probes/network_bounds.h"
 #include "probes/pop3_client.h"
+#include "probes/port_client.h"
 #include "probes/probe_interfaces.h"
 #include "probes/smtp_client.h"
 
@@ -15,7 +17,8 @@
 
 namespace velnorix {
 
-// The bounds of the four network probes; the defaults are the probes' own.
+// The bounds of the network probes (TCP targets take the mail probes'); the defaults are the
+// probes' own.
 struct NetworkProbeSettings {
     HttpClientSettings Http;
     ConnectionBounds Mail;
@@ -24,7 +27,7 @@ struct NetworkProbeSettings {
     std::shared_ptr<EchoHelperConnection> EchoHelper;
 };
 
-// The four real probe components, owned together for as long as the engine runs.
+// The real probe components, owned together for as long as the engine runs.
 class NetworkProbes final : public ProbeSet {
 public:
     NetworkProbes() : NetworkProbes(NetworkProbeSettings{}) {}
@@ -44,6 +47,8 @@ private:
     HttpClient m_http;
     Pop3Client m_pop3;
     SmtpClient m_smtp;
+    PortClient m_tcp;
+    DnsClient m_dns;
 };
 
 // Makers of real probes for cycles that run several at once. Their echo probes share one source

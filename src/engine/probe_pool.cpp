@@ -133,7 +133,8 @@ ProbePool::Slot ProbePool::Run(const ProbeJob& job, ProbeSet& probes) {
     try {
         const ProbeComponents own = probes.Components();
         const ProbeComponents components{own.Echo, job.Web != nullptr ? *job.Web : own.Web,
-                                         own.Pop3, own.Smtp};
+                                         own.Pop3, own.Smtp,
+                                         own.Tcp,  own.Dns};
         RunOnThisThread here;
         slot.Result = ProbeWithRetries(job, components, m_clock, here, m_trust,
                                        [this] { return m_cut && m_cut(); });

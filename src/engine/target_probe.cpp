@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -30,13 +32,22 @@ ChannelSecurity ChannelOf(TargetSecurity security) {
     return ChannelSecurity::None;
 }
 
-// Returns the end tick of the timed span.
+WebCheck CheckOf(const TargetSettings& entry) {
+    return {.Get = entry.Method == WebMethod::Get,
+            .Expect = entry.Expect.empty() ? std::nullopt : StatusList::Parse(entry.Expect),
+            .Match = entry.Match,
+            .MatchAbsent = entry.MatchAbsent};
+}
+
+// Returns the end tick of the timed span; `note` gets what the probe adds to its success.
 std::uint32_t RunHead(std::int32_t position, const TargetSettings& entry, HeadProbe& http,
-                      Clock& clock, BlockingRunner& runner) {
+                      Clock& clock, BlockingRunner& runner, std::string& note) {
     runner.RunBlocking([&] {
         http.SetTarget(position);
         http.SetPort(entry.Port);
+        http.SetCheck(CheckOf(entry));
         http.HeadRequest(entry.Addr);
+        note = http.Note();
         http.CloseConnection();
     });
     return clock.TickCount();
@@ -120,10 +131,34 @@ EchoRun RunEchoes(const TargetSettings& entry, EchoProbe& ping, Clock& clock,
 }
 
 bool IsTimeOut(const std::exception& error) {
-    if (dynamic_cast<const ReadTimeoutError*>(&error) != nullptr)
+    if (dynamic_cast<const ReadTimeoutError*>(&error) != nullptr ||
+        dynamic_cast<const NoAnswerError*>(&error) != nullptr)
         return true;
     const auto* socket = dynamic_cast<const SocketError*>(&error);
     return socket != nullptr && socket->ErrorCode() == ETIMEDOUT;
+}
+
+// The target's time-out (the cycle fills in the configuration's), 0 for the default bounds.
+std::chrono::milliseconds TimeoutOf(const TargetSettings& entry) {
+    return std::chrono::milliseconds(entry.TimeoutMs);
+}
+
+// A TCP target's check: TLS when its security says so, its banner rule when it has one.
+PortCheck PortCheckOf(const TargetSettings& entry) {
+    return PortCheck{.Host = entry.Addr,
+                     .Port = entry.Port,
+                     .Tls = entry.Security == TargetSecurity::Tls,
+                     .BannerPattern = entry.Match,
+                     .BannerAbsent = entry.MatchAbsent,
+                     .Timeout = TimeoutOf(entry)};
+}
+
+DnsQuestion DnsQuestionOf(const TargetSettings& entry) {
+    return DnsQuestion{.Name = entry.Addr,
+                       .Type = entry.Record,
+                       .Server = NameServerOf(entry.Server).value_or(entry.Server),
+                       .Expected = ExpectedValues(entry.Expect),
+                       .Timeout = TimeoutOf(entry)};
 }
 
 std::uint32_t RunDialogue(DialogueProbe& mail, Clock& clock, BlockingRunner& runner,
@@ -162,12 +197,18 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
     // A ping's time is its round trips', not the span from start to end.
     std::optional<std::uint32_t> elapsed;
     EchoFigures echoes;
+    const std::chrono::milliseconds cap(entry.TimeoutMs);
+    for (WaitCapped* component :
+         std::initializer_list<WaitCapped*>{&probes.Echo, &probes.Web, &probes.Pop3, &probes.Smtp})
+        component->CapWaits(cap);
     try {
         switch (type) {
         case TestType::Html:
             seen = &probes.Web;
             probes.Web.SetTrust(trust);
-            end = RunHead(position, entry, probes.Web, clock, runner);
+            end = RunHead(position, entry, probes.Web, clock, runner, reason);
+            if (!reason.empty())
+                reason = FailureReason(reason);
             break;
         case TestType::Ping: {
             EchoRun run = RunEchoes(entry, probes.Echo, clock, runner, start, cutShort);
@@ -197,6 +238,17 @@ ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSetti
                 probes.Smtp.SetHost(entry.Addr);
                 probes.Smtp.SetPort(entry.Port);
             });
+            break;
+        case TestType::Tcp:
+            seen = &probes.Tcp;
+            probes.Tcp.SetTrust(trust);
+            runner.RunBlocking([&] { probes.Tcp.Open(PortCheckOf(entry)); });
+            end = clock.TickCount();
+            runner.RunBlocking([&] { probes.Tcp.Close(); });
+            break;
+        case TestType::Dns:
+            runner.RunBlocking([&] { probes.Dns.Query(DnsQuestionOf(entry)); });
+            end = clock.TickCount();
             break;
         case TestType::Unknown:
             break;

@@ -32,7 +32,8 @@ struct ProbeOutcome {
 struct ProbeJob {
     TestType Type = TestType::Unknown;
     std::int32_t Position = 0;
-    // A copy: the table may change while the probe runs.
+    // A copy: the table may change while the probe runs. Its TimeoutMs is the one in force,
+    // the configuration's where the target sets none.
     TargetSettings Entry;
     // The target's own web probe; null for other types.
     HeadProbe* Web = nullptr;
@@ -57,7 +58,8 @@ TlsTrust TrustOf(const RunModel& model);
 // Probes the target at `position` of the table with the component of its type (which must
 // not be Unknown) and times it
 // on the tick counter, modulo 2^32. Setting up the component is part of the timed span; for
-// the mail dialogues only StartDialogue is, EndDialogue runs after the end tick. Any error a
+// the mail dialogues only StartDialogue is, EndDialogue runs after the end tick, and a TCP
+// target's close runs after it too. Any error a
 // probe raises is a failure timed up to the moment it was caught, with the error's text as its
 // reason; an echo answered by anything but a reply names that answer. A ping target with
 // several Echoes sends them at least kEchoSpacingMs apart, each matched to its own reply, and
@@ -65,7 +67,8 @@ TlsTrust TrustOf(const RunModel& model);
 // lost than its LossPct allows, and its reason gives the loss and round trips; once `cutShort`
 // says so, it sends no further request and counts only those sent. Every probe call
 // runs through `runner`. Web and mail probes are told what TLS trusts, mail probes the target's
-// security.
+// security. Every component is told the entry's TimeoutMs as its cap on waits; a web probe
+// its check, and a success it notes something about (a refused HEAD) has that as its reason.
 ProbeOutcome ProbeTarget(TestType type, std::int32_t position, const TargetSettings& entry,
                          const ProbeComponents& probes, Clock& clock, BlockingRunner& runner,
                          const TlsTrust& trust, const std::function<bool()>& cutShort = {});

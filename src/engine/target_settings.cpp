@@ -34,6 +34,10 @@ TestType TestTypeOf(std::string_view tag) {
         return TestType::Pop3;
     if (tag == kTagSmtp)
         return TestType::Smtp;
+    if (tag == kTagTcp)
+        return TestType::Tcp;
+    if (tag == kTagDns)
+        return TestType::Dns;
     return TestType::Unknown;
 }
 
@@ -50,6 +54,8 @@ std::int32_t DefaultPort(TestType type) {
     case TestType::Smtp:
         return 25;
     case TestType::Ping:
+    case TestType::Tcp:
+    case TestType::Dns:
     case TestType::Unknown:
         break;
     }
@@ -66,6 +72,10 @@ std::string_view TagOf(TestType type) {
         return kTagPop3;
     case TestType::Smtp:
         return kTagSmtp;
+    case TestType::Tcp:
+        return kTagTcp;
+    case TestType::Dns:
+        return kTagDns;
     case TestType::Unknown:
         break;
     }
@@ -93,6 +103,11 @@ std::string WithUnusualPort(const TargetSettings& entry, std::string shownAddr) 
             shownAddr = "[" + shownAddr + "]";
         return shownAddr + port;
     }
+    // A port is what tells one TCP target from another on the same host: always shown.
+    if (type == TestType::Tcp)
+        return (IsIpv6Literal(shownAddr) ? "[" + shownAddr + "]" : shownAddr) + port;
+    if (type == TestType::Dns && entry.Record != DnsRecordType::A)
+        return shownAddr + " " + std::string(RecordTypeName(entry.Record));
     if (type == TestType::Html && PortOverridesUrl(entry)) {
         // Where the URL would name it: at the end of the authority, which hiding a password
         // leaves in place.

@@ -169,9 +169,13 @@ std::vector<ProbeJob> TestCycle::JobsOfThisCycle(bool atOnce) {
                 own = m_parallelProbes.Web();
             web = own.get();
         }
+        // The target's own time-out wins over the configuration's.
+        TargetSettings entry = m_model.Target(i);
+        if (entry.TimeoutMs == 0)
+            entry.TimeoutMs = m_model.Config.TimeoutMs;
         jobs.push_back({.Type = type,
                         .Position = i,
-                        .Entry = m_model.Target(i),
+                        .Entry = std::move(entry),
                         .Web = web,
                         .ExpectedWaitMs = m_model.StatisticsOf(i).LastTimeOutMs,
                         .Retries = m_model.Config.Retries,

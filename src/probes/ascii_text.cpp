@@ -11,4 +11,13 @@ std::string_view TrimLinearWhitespace(std::string_view text) {
     return text;
 }
 
+std::string PrintableText(std::string_view bytes) {
+    std::string text(bytes);
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return text;
+}
+
 } // namespace velnorix

@@ -150,6 +150,12 @@ void EchoWithHelper::SetPort(std::int32_t port) {
     m_own.SetPort(port);
 }
 
+// The cap goes to the own socket's exchanges as well as the helper's.
+void EchoWithHelper::CapWaits(std::chrono::milliseconds cap) {
+    m_cap = cap;
+    m_own.CapWaits(cap);
+}
+
 void EchoWithHelper::EchoExchange(std::string_view data, std::uint16_t sequence) {
     if (!m_viaHelper) {
         try {
@@ -164,10 +170,10 @@ void EchoWithHelper::EchoExchange(std::string_view data, std::uint16_t sequence)
     }
     m_kind = ReplyStatusKind::TimedOut;
     const std::vector<std::string> addresses =
-        HostToAddresses(m_host, m_resolver, Deadline(kEchoLookupTimeout));
+        HostToAddresses(m_host, m_resolver, Deadline(Capped(kEchoLookupTimeout, m_cap)));
     if (addresses.empty())
         throw ProbeError(error_text::kCannotAllocateSocket);
-    m_kind = m_helper->Exchange(addresses.front(), m_timeout);
+    m_kind = m_helper->Exchange(addresses.front(), Capped(m_timeout, m_cap));
 }
 
 } // namespace velnorix

@@ -62,6 +62,7 @@ public:
 
     void SetHost(std::string_view host) override;
     void SetPort(std::int32_t port) override;
+    void CapWaits(std::chrono::milliseconds cap) override;
     void EchoExchange(std::string_view data, std::uint16_t sequence) override;
     [[nodiscard]] ReplyStatusKind ReplyKind() const override { return m_kind; }
     // Whether exchanges go through the helper now.
@@ -71,6 +72,7 @@ private:
     IcmpClient& m_own;
     std::shared_ptr<EchoHelperConnection> m_helper;
     std::chrono::milliseconds m_timeout;
+    std::chrono::milliseconds m_cap{0};
     HostResolver m_resolver = ResolveWithSystem;
     std::string m_host;
     bool m_viaHelper = false;

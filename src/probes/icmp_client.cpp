@@ -199,7 +199,7 @@ PeerAddress IcmpClient::SendRequest(const EchoRequest& request) {
     // an IPv6 one does not open an IPv4 socket only to swap it.
     ObtainSocket(LiteralFamily(m_host));
     const std::vector<PeerAddress> peers =
-        PeerAddresses(m_host, m_port, m_resolver, Deadline(kEchoLookupTimeout));
+        PeerAddresses(m_host, m_port, m_resolver, Deadline(Capped(kEchoLookupTimeout, m_cap)));
     // A name with addresses of both kinds pings the first; one that cannot be sent to at once
     // (no route, no IPv6 here) passes the request on to the next, and the last error stands.
     std::exception_ptr lastError;
@@ -249,7 +249,7 @@ void IcmpClient::SendTo(const EchoRequest& request, const PeerAddress& peer) {
 
 void IcmpClient::WaitForReply(const PeerAddress& target) {
     m_buffer.fill(0);
-    const Deadline deadline(m_receiveTimeout);
+    const Deadline deadline(Capped(m_receiveTimeout, m_cap));
     for (;;) {
         ObtainSocket(target.Family());
         pollfd entry{m_socket.Get(), POLLIN, 0};

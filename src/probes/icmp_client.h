@@ -67,6 +67,7 @@ public:
     [[nodiscard]] const TReplyStatus& ReplyStatus() const { return m_status; }
 
     void SetReceiveTimeout(std::chrono::milliseconds timeout) { m_receiveTimeout = timeout; }
+    void CapWaits(std::chrono::milliseconds cap) override { m_cap = cap; }
     void SetResolver(HostResolver resolver) { m_resolver = std::move(resolver); }
     // The socket kinds to try, in order; raw, then datagram, by default.
     void SetSocketKinds(std::vector<IcmpSocketKind> kinds) { m_socketKinds = std::move(kinds); }
@@ -108,6 +109,7 @@ private:
     std::string m_host;
     std::int32_t m_port = 0;
     std::chrono::milliseconds m_receiveTimeout = kEchoReceiveTimeout;
+    std::chrono::milliseconds m_cap{0};
     HostResolver m_resolver = ResolveWithSystem;
     std::vector<IcmpSocketKind> m_socketKinds = {IcmpSocketKind::Raw, IcmpSocketKind::Datagram};
     FileDescriptor m_socket;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 
@@ -23,6 +24,11 @@ inline constexpr std::size_t kMaxReplyBytes = 1'048'576;
 inline constexpr std::size_t kMaxReplyLines = 10'000;
 // Longest wait for the echo probe's host name lookup.
 inline constexpr std::chrono::milliseconds kEchoLookupTimeout{30'000};
+// Longest wait for a DNS target's answer, its retry included: as long as the lookup ahead of
+// a connect may take.
+inline constexpr std::chrono::milliseconds kDnsQueryTimeout{30'000};
+// The most a port probe reads while waiting for a banner line.
+inline constexpr std::size_t kMaxBannerBytes = 4'096;
 // How long an echo exchange waits for its reply.
 inline constexpr std::chrono::milliseconds kEchoReceiveTimeout{5'000};
 
@@ -35,5 +41,19 @@ struct ConnectionBounds {
     std::size_t MaxReplyBytes = kMaxReplyBytes;
     std::size_t MaxReplyLines = kMaxReplyLines;
 };
+
+// `bound`, or `cap` where a target caps its probe's waits (a cap of 0 does not).
+constexpr std::chrono::milliseconds Capped(std::chrono::milliseconds bound,
+                                           std::chrono::milliseconds cap) {
+    return cap.count() > 0 ? std::min(bound, cap) : bound;
+}
+
+// The bounds with each of their waits capped; the caps on sizes stay.
+constexpr ConnectionBounds CappedAt(ConnectionBounds bounds, std::chrono::milliseconds cap) {
+    for (std::chrono::milliseconds* wait :
+         {&bounds.ConnectTimeout, &bounds.ReadTimeout, &bounds.WriteTimeout})
+        *wait = Capped(*wait, cap);
+    return bounds;
+}
 
 } // namespace velnorix

@@ -60,6 +60,12 @@ public:
     ReadTimeoutError() : ProbeError(error_text::kReadTimeout) {}
 };
 
+// A wait for the peer's first word (a banner, a name server's answer) ran out with nothing.
+class NoAnswerError final : public ProbeError {
+public:
+    using ProbeError::ProbeError;
+};
+
 // "Socket Error # <code>\r\n<description>"
 std::string SocketErrorText(int code, std::string_view description);
 

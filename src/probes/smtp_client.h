@@ -32,6 +32,7 @@ public:
     void SetPort(std::int32_t port) override { m_connection.SetPort(port); }
     void SetSecurity(ChannelSecurity security) override { m_security = security; }
     void SetTrust(const TlsTrust& trust) override { m_connection.SetTlsTrust(trust); }
+    void CapWaits(std::chrono::milliseconds cap) override { m_connection.CapWaits(cap); }
     [[nodiscard]] std::int64_t CertificateExpiry() const override {
         return m_connection.CertificateExpiry();
     }

@@ -70,7 +70,7 @@ FileDescriptor ConnectToFirstAnswering(const std::vector<PeerAddress>& peers,
 
 } // namespace
 
-TcpConnection::TcpConnection(ConnectionBounds bounds) : m_bounds(bounds) {}
+TcpConnection::TcpConnection(ConnectionBounds bounds) : m_ownBounds(bounds), m_bounds(bounds) {}
 
 void TcpConnection::OpenConnection() {
     if (m_transport)

@@ -40,7 +40,17 @@ public:
     void SetPort(std::int32_t port) { m_port = port; }
     [[nodiscard]] const std::string& Host() const { return m_host; }
     [[nodiscard]] std::int32_t Port() const { return m_port; }
-    void SetBounds(const ConnectionBounds& bounds) { m_bounds = bounds; }
+    // The connection's own bounds, under the cap of CapWaits if one is set.
+    void SetBounds(const ConnectionBounds& bounds) {
+        m_ownBounds = bounds;
+        m_bounds = CappedAt(bounds, m_cap);
+    }
+    // Caps each wait from now on (see WaitCapped); 0 restores the own bounds.
+    void CapWaits(std::chrono::milliseconds cap) {
+        m_cap = cap;
+        m_bounds = CappedAt(m_ownBounds, cap);
+    }
+    // The bounds in force: the own ones, capped.
     [[nodiscard]] const ConnectionBounds& Bounds() const { return m_bounds; }
     // Where host names that are not addresses are looked up; the system resolver by default.
     void SetResolver(HostResolver resolver) { m_resolver = std::move(resolver); }
@@ -119,6 +129,8 @@ private:
 
     std::string m_host;
     std::int32_t m_port = 0;
+    ConnectionBounds m_ownBounds;
+    std::chrono::milliseconds m_cap{0};
     ConnectionBounds m_bounds;
     HostResolver m_resolver = ResolveWithSystem;
     SystemClock m_systemClock;

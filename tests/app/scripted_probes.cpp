@@ -48,27 +48,49 @@ private:
     std::string m_host;
 };
 
+class ScriptedProbes::Port final : public PortProbe {
+public:
+    explicit Port(ScriptedProbes& owner) : m_owner(owner) {}
+    void Open(const PortCheck& check) override { m_owner.Play(check.Host); }
+    void Close() override {}
+
+private:
+    ScriptedProbes& m_owner;
+};
+
+class ScriptedProbes::Dns final : public DnsProbe {
+public:
+    explicit Dns(ScriptedProbes& owner) : m_owner(owner) {}
+    void Query(const DnsQuestion& question) override { m_owner.Play(question.Name); }
+
+private:
+    ScriptedProbes& m_owner;
+};
+
 class ScriptedProbes::WorkerSet final : public ProbeSet {
 public:
     explicit WorkerSet(ScriptedProbes& owner)
-        : m_echo(owner), m_head(owner), m_pop3(owner), m_smtp(owner) {}
-    ProbeComponents Components() override { return {m_echo, m_head, m_pop3, m_smtp}; }
+        : m_echo(owner), m_head(owner), m_pop3(owner), m_smtp(owner), m_tcp(owner), m_dns(owner) {}
+    ProbeComponents Components() override { return {m_echo, m_head, m_pop3, m_smtp, m_tcp, m_dns}; }
 
 private:
     Echo m_echo;
     Head m_head;
     Dialogue m_pop3;
     Dialogue m_smtp;
+    Port m_tcp;
+    Dns m_dns;
 };
 
 ScriptedProbes::ScriptedProbes()
     : m_echo(std::make_unique<Echo>(*this)), m_head(std::make_unique<Head>(*this)),
-      m_pop3(std::make_unique<Dialogue>(*this)), m_smtp(std::make_unique<Dialogue>(*this)) {}
+      m_pop3(std::make_unique<Dialogue>(*this)), m_smtp(std::make_unique<Dialogue>(*this)),
+      m_tcp(std::make_unique<Port>(*this)), m_dns(std::make_unique<Dns>(*this)) {}
 
 ScriptedProbes::~ScriptedProbes() = default;
 
 ProbeComponents ScriptedProbes::Components() {
-    return ProbeComponents{*m_echo, *m_head, *m_pop3, *m_smtp};
+    return ProbeComponents{*m_echo, *m_head, *m_pop3, *m_smtp, *m_tcp, *m_dns};
 }
 
 ProbeMakers ScriptedProbes::Makers() {

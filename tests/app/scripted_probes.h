@@ -45,6 +45,8 @@ private:
     class Echo;
     class Head;
     class Dialogue;
+    class Port;
+    class Dns;
     class WorkerSet;
 
     mutable std::mutex m_mutex;
@@ -57,6 +59,8 @@ private:
     std::unique_ptr<Head> m_head;
     std::unique_ptr<Dialogue> m_pop3;
     std::unique_ptr<Dialogue> m_smtp;
+    std::unique_ptr<Port> m_tcp;
+    std::unique_ptr<Dns> m_dns;
 };
 
 // A main window's setup over `probes`, one at a time and several at once, asking `prompts`,

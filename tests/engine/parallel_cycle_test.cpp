@@ -94,11 +94,13 @@ private:
 class StageProbes final : public ProbeSet,
                           public EchoProbe,
                           public HeadProbe,
-                          public LoginDialogueProbe {
+                          public LoginDialogueProbe,
+                          public PortProbe,
+                          public DnsProbe {
 public:
     explicit StageProbes(Stage& stage) : m_stage(stage) {}
 
-    ProbeComponents Components() override { return {*this, *this, *this, *this}; }
+    ProbeComponents Components() override { return {*this, *this, *this, *this, *this, *this}; }
     void SetHost(std::string_view host) override { m_host = host; }
     void SetPort(std::int32_t /*port*/) override {}
     void SetTarget(std::int32_t /*position*/) override {}
@@ -112,6 +114,9 @@ public:
     void CloseConnection() override {}
     void StartDialogue() override { m_stage.Probe(m_host); }
     void EndDialogue() override {}
+    void Open(const PortCheck& check) override { m_stage.Probe(check.Host); }
+    void Close() override {}
+    void Query(const DnsQuestion& question) override { m_stage.Probe(question.Name); }
 
 private:
     Stage& m_stage;

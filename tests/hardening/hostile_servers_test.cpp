@@ -220,7 +220,7 @@ TEST_P(HostileServerTest, EveryProbeFailsInTimeWithBoundedMemoryAndNoDescriptorL
             KeptHead http(real.Web);
             KeptDialogue pop3(real.Pop3, &real.Pop3);
             KeptDialogue smtp(real.Smtp, nullptr);
-            const ProbeComponents kept{real.Echo, http, pop3, smtp};
+            const ProbeComponents kept{real.Echo, http, pop3, smtp, real.Tcp, real.Dns};
 
             const auto start = std::chrono::steady_clock::now();
             outcome = ProbeTarget(kind.Type, 0, entry, kept, clock, host, {});

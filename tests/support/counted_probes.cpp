@@ -104,7 +104,7 @@ public:
           m_pop3(m_own.Pop3, waits), m_smtp(m_own.Smtp, waits) {}
     // A worker's own web probe is never used: every web target brings its own.
     [[nodiscard]] ProbeComponents Components() override {
-        return {m_echo, m_own.Web, m_pop3, m_smtp};
+        return {m_echo, m_own.Web, m_pop3, m_smtp, m_own.Tcp, m_own.Dns};
     }
 
 private:

@@ -60,12 +60,35 @@ void FakeDialogueProbe::EndDialogue() {
     m_script.Play("EndDialogue", m_host, "");
 }
 
+void FakePortProbe::Open(const PortCheck& check) {
+    m_host = check.Host;
+    m_script.Play("OpenPort", m_host,
+                  "port=" + std::to_string(check.Port) + " tls=" + std::to_string(check.Tls) +
+                      " banner=\"" + check.BannerPattern +
+                      "\" absent=" + std::to_string(check.BannerAbsent) +
+                      " timeout=" + std::to_string(check.Timeout.count()));
+}
+
+void FakePortProbe::Close() {
+    m_script.Play("ClosePort", m_host, "");
+}
+
+void FakeDnsProbe::Query(const DnsQuestion& question) {
+    std::string expected;
+    for (const std::string& value : question.Expected)
+        expected += (expected.empty() ? "" : ",") + value;
+    m_script.Play("Query", question.Name,
+                  "type=" + std::string(RecordTypeName(question.Type)) + " server=\"" +
+                      question.Server + "\" expect=\"" + expected +
+                      "\" timeout=" + std::to_string(question.Timeout.count()));
+}
+
 FakeProbes::FakeProbes(FakeClock& clock, const FakeHost& host)
     : Script(clock, host), m_ping(Script), m_http(Script), m_pop3(Script, "POP3", true),
-      m_smtp(Script, "SMTP", false) {}
+      m_smtp(Script, "SMTP", false), m_tcp(Script), m_dns(Script) {}
 
 ProbeComponents FakeProbes::Components() {
-    return ProbeComponents{m_ping, m_http, m_pop3, m_smtp};
+    return ProbeComponents{m_ping, m_http, m_pop3, m_smtp, m_tcp, m_dns};
 }
 
 } // namespace velnorix::kit

@@ -99,7 +99,29 @@ private:
     std::string m_password;
 };
 
-// The four fake components over one script, ready to hand to the engine.
+// "OpenPort" / "ClosePort" for the host, with the check's port, TLS and banner rule.
+class FakePortProbe final : public PortProbe {
+public:
+    explicit FakePortProbe(ProbeScript& script) : m_script(script) {}
+    void Open(const PortCheck& check) override;
+    void Close() override;
+
+private:
+    ProbeScript& m_script;
+    std::string m_host;
+};
+
+// "Query" for the name, with the question's type, server and expected values.
+class FakeDnsProbe final : public DnsProbe {
+public:
+    explicit FakeDnsProbe(ProbeScript& script) : m_script(script) {}
+    void Query(const DnsQuestion& question) override;
+
+private:
+    ProbeScript& m_script;
+};
+
+// The fake components over one script, ready to hand to the engine.
 class FakeProbes final {
 public:
     FakeProbes(FakeClock& clock, const FakeHost& host);
@@ -114,6 +136,8 @@ private:
     FakeHeadProbe m_http;
     FakeDialogueProbe m_pop3;
     FakeDialogueProbe m_smtp;
+    FakePortProbe m_tcp;
+    FakeDnsProbe m_dns;
 };
 
 } // namespace velnorix::kit

@@ -56,9 +56,9 @@ void AppendEntry(QListWidget& list, const std::string& entry, const TargetStateF
 }
 
 // The state box's rows, in the order of kStateSettings.
-constexpr std::array<std::int32_t Configuration::*, 5> kStateSettings{
+constexpr std::array<std::int32_t Configuration::*, 6> kStateSettings{
     &Configuration::FailAfter, &Configuration::RecoverAfter, &Configuration::SlowMs,
-    &Configuration::Retries, &Configuration::RetryDelayMs};
+    &Configuration::Retries,   &Configuration::RetryDelayMs, &Configuration::TimeoutMs};
 
 std::vector<NumberFieldsBox::Field> StateRows() {
     return {
@@ -69,7 +69,9 @@ std::vector<NumberFieldsBox::Field> StateRows() {
         {QStringLiteral("SlowMsEdit"), QStringLiteral("Slow above (ms, 0 = off)"), 0, kMaxSlowMs},
         {QStringLiteral("RetriesEdit"), QStringLiteral("Retries per cycle"), 0, kMaxRetries},
         {QStringLiteral("RetryDelayMsEdit"), QStringLiteral("Retry delay (ms)"), kMinRetryDelayMs,
-         kMaxRetryDelayMs}};
+         kMaxRetryDelayMs},
+        {QStringLiteral("TimeoutMsEdit"), QStringLiteral("Time-out (ms, 0 = the probes' own)"), 0,
+         kMaxTimeoutMs}};
 }
 
 // After deleting the targets of `deleted` (1-based, ascending), a parent names the same target
@@ -321,7 +323,7 @@ void TVelnorixConfigForm::DoneButtonClick() {
     if (!parallel)
         return;
     const std::optional<std::vector<std::int32_t>> stateValues = m_stateOptions->TakeValues();
-    if (!stateValues)
+    if (!stateValues || RefusedTimeout(m_prompts, stateValues->back()))
         return;
     if (interval == std::array<std::int32_t, 3>{}) {
         m_prompts.ShowErrorBox("No Test Interval is defined!\rPlease try again.");

@@ -1,11 +1,14 @@
 #include "config/forms/number_fields_box.h"
 
+#include "config/configuration_file.h"
 #include "config/forms/interval_edit.h"
 #include "config/forms/named_widget.h"
+#include "engine/host.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <algorithm>
+#include <string>
 
 namespace velnorix {
 
@@ -51,6 +54,14 @@ std::optional<std::vector<std::int32_t>> NumberFieldsBox::TakeValues() const {
         values.push_back(*value);
     }
     return values;
+}
+
+bool RefusedTimeout(UserPrompts& prompts, std::int32_t timeoutMs) {
+    if (timeoutMs == 0 || (timeoutMs >= kMinTimeoutMs && timeoutMs <= kMaxTimeoutMs))
+        return false;
+    prompts.ShowErrorBox("Time-out is " + std::to_string(timeoutMs) + " ms; it must be 0 or from " +
+                         std::to_string(kMinTimeoutMs) + " to " + std::to_string(kMaxTimeoutMs));
+    return true;
 }
 
 void NumberFieldsBox::SetFieldVisible(std::size_t index, bool visible) {

@@ -44,4 +44,8 @@ private:
     std::vector<IntervalEdit*> m_edits;
 };
 
+// A time-out field takes 0 (none) or kMinTimeoutMs to kMaxTimeoutMs, as the file does; for any
+// other value the operator is told and the answer is true.
+bool RefusedTimeout(UserPrompts& prompts, std::int32_t timeoutMs);
+
 } // namespace velnorix

@@ -7,6 +7,7 @@
 #include "config/forms/number_fields_box.h"
 #include "config/forms/qt_text.h"
 #include "config/forms/radio_group.h"
+#include "config/forms/web_checks_box.h"
 #include "config/parent_chain.h"
 #include "config/target_security.h"
 #include "engine/host.h"
@@ -28,7 +29,8 @@ namespace {
 
 // The test type group lists the types in the order of TestType.
 static_assert(static_cast<int>(TestType::Html) == 0 && static_cast<int>(TestType::Ping) == 1 &&
-              static_cast<int>(TestType::Pop3) == 2 && static_cast<int>(TestType::Smtp) == 3);
+              static_cast<int>(TestType::Pop3) == 2 && static_cast<int>(TestType::Smtp) == 3 &&
+              static_cast<int>(TestType::Tcp) == 4 && static_cast<int>(TestType::Dns) == 5);
 constexpr int kSmtpPosition = static_cast<int>(TestType::Smtp);
 constexpr int kAudibleYes = 0;
 constexpr int kAudibleNo = 1;
@@ -38,12 +40,13 @@ static_assert(static_cast<int>(TargetSecurity::None) == 0 &&
               static_cast<int>(TargetSecurity::StartTls) == 2);
 
 // The state box's rows, in the order of kStateMembers.
-constexpr std::array<std::int32_t TargetStateFields::*, 4> kStateMembers{
+constexpr std::array<std::int32_t TargetStateFields::*, 5> kStateMembers{
     &TargetStateFields::SlowMs, &TargetStateFields::Parent, &TargetStateFields::Echoes,
-    &TargetStateFields::LossPct};
+    &TargetStateFields::LossPct, &TargetStateFields::TimeoutMs};
 constexpr std::size_t kParentRow = 1;
 constexpr std::size_t kEchoesRow = 2;
 constexpr std::size_t kLossRow = 3;
+constexpr std::size_t kTimeoutRow = 4;
 
 std::vector<NumberFieldsBox::Field> StateRows() {
     return {
@@ -51,11 +54,13 @@ std::vector<NumberFieldsBox::Field> StateRows() {
          kMaxSlowMs},
         {QStringLiteral("edtParent"), QStringLiteral("Reached through target (0 = none)"), 0, 1},
         {QStringLiteral("edtEchoes"), QStringLiteral("Echo requests"), 1, kMaxEchoes},
-        {QStringLiteral("edtLossPct"), QStringLiteral("Failure above loss %"), 0, kMaxLossPct}};
+        {QStringLiteral("edtLossPct"), QStringLiteral("Failure above loss %"), 0, kMaxLossPct},
+        {QStringLiteral("edtTimeoutMs"), QStringLiteral("Time-out (ms, 0 = the general setting)"),
+         0, kMaxTimeoutMs}};
 }
 
 TestType TestTypeAt(int position) {
-    if (position < 0 || position > kSmtpPosition)
+    if (position < 0 || position > static_cast<int>(TestType::Dns))
         return TestType::Unknown;
     return static_cast<TestType>(position);
 }
@@ -69,12 +74,13 @@ int PositionOf(std::string_view tag) {
 
 TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     : QDialog(parent), m_prompts(prompts),
-      m_rgTestType(MakeNamed<RadioGroup>(QStringLiteral("rgTestType"), QStringLiteral("Test Type"),
-                                         QStringList{QStringLiteral("HTML (Web Site)"),
-                                                     QStringLiteral("Ping (Server)"),
-                                                     QStringLiteral("POP3 (Inbound Email)"),
-                                                     QStringLiteral("SMTP (Outbound Email)")},
-                                         Qt::Vertical, this)),
+      m_rgTestType(MakeNamed<RadioGroup>(
+          QStringLiteral("rgTestType"), QStringLiteral("Test Type"),
+          QStringList{QStringLiteral("HTML (Web Site)"), QStringLiteral("Ping (Server)"),
+                      QStringLiteral("POP3 (Inbound Email)"),
+                      QStringLiteral("SMTP (Outbound Email)"), QStringLiteral("TCP (Port)"),
+                      QStringLiteral("DNS (Name Lookup)")},
+          Qt::Vertical, this)),
       m_saveButton(
           MakeNamed<QPushButton>(QStringLiteral("SaveButton"), QStringLiteral("Save"), this)),
       m_cancelButton(
@@ -91,7 +97,8 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
           QStringLiteral("rgSecurity"), QStringLiteral("Security (Email)"),
           QStringList{QStringLiteral("None"), QStringLiteral("TLS"), QStringLiteral("STARTTLS")},
           Qt::Horizontal, this)),
-      m_stateBox(new NumberFieldsBox(QStringLiteral("State"), StateRows(), prompts, this, 2)) {
+      m_stateBox(new NumberFieldsBox(QStringLiteral("State"), StateRows(), prompts, this, 2)),
+      m_webChecks(new WebChecksBox(this)) {
     setWindowTitle(QStringLiteral("Velnorix Target "));
     setFont(FormFont());
     m_target->setFont(FixedPitchFont());
@@ -125,8 +132,9 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     layout->addWidget(m_target, 1);
     layout->addLayout(middle);
     layout->addWidget(m_stateBox);
+    layout->addWidget(m_webChecks);
     layout->addLayout(buttons);
-    resize(601, 342 + m_stateBox->sizeHint().height());
+    resize(601, 342 + m_stateBox->sizeHint().height() + m_webChecks->sizeHint().height());
 
     setTabOrder(m_rgTestType, m_saveButton);
     setTabOrder(m_saveButton, m_cancelButton);
@@ -138,6 +146,7 @@ TVelnorixTargetForm::TVelnorixTargetForm(QWidget* parent, UserPrompts& prompts)
     setTabOrder(m_rgAudible, m_edtPort);
     setTabOrder(m_edtPort, m_rgSecurity);
     setTabOrder(m_rgSecurity, m_stateBox);
+    setTabOrder(m_stateBox, m_webChecks);
 
     connect(m_rgTestType, &RadioGroup::ItemIndexChanged, this,
             &TVelnorixTargetForm::rgTestTypeClick);
@@ -181,6 +190,7 @@ void TVelnorixTargetForm::ShowState(const TargetStateFields& state) {
     for (const auto member : kStateMembers)
         values.push_back(state.*member);
     m_stateBox->ShowValues(values);
+    m_webChecks->Show(state);
 }
 
 void TVelnorixTargetForm::PlaceAmong(std::int32_t number, std::vector<std::int32_t> parents) {
@@ -191,9 +201,15 @@ void TVelnorixTargetForm::PlaceAmong(std::int32_t number, std::vector<std::int32
 
 void TVelnorixTargetForm::SaveButtonClick() {
     const std::optional<std::vector<std::int32_t>> values = m_stateBox->TakeValues();
-    if (!values || RefuseParent(values->at(kParentRow)))
+    if (!values || RefuseParent(values->at(kParentRow)) ||
+        RefusedTimeout(m_prompts, values->at(kTimeoutRow)))
         return;
     TargetStateFields state;
+    // Only web, TCP and DNS probes check what they get; another type keeps the defaults.
+    const TestType type = SelectedType();
+    if ((type == TestType::Html || type == TestType::Tcp || type == TestType::Dns) &&
+        !m_webChecks->Take(state, m_prompts, type))
+        return;
     for (std::size_t row = 0; row < kStateMembers.size(); ++row)
         state.*kStateMembers.at(row) = values->at(row);
     // Only a ping sends echoes; another type keeps the defaults, which the file leaves out.
@@ -239,6 +255,7 @@ void TVelnorixTargetForm::rgTestTypeClick(int position) {
     m_rgSecurity->setEnabled(OffersSecurity(type));
     m_stateBox->SetFieldVisible(kEchoesRow, type == TestType::Ping);
     m_stateBox->SetFieldVisible(kLossRow, type == TestType::Ping);
+    m_webChecks->ShowFor(type);
     m_edtPort->setText(QString::number(DefaultPort(type, SelectedSecurity())));
 }
 

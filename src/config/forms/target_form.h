@@ -17,6 +17,7 @@ namespace velnorix {
 class NumberFieldsBox;
 class RadioGroup;
 class UserPrompts;
+class WebChecksBox;
 
 // The target editor: one target's type, address, credentials, alert flag, port, for the mail
 // types the conversation's protection, and its state fields (the echo count and loss bound for
@@ -31,7 +32,7 @@ public:
 
     // A new target: a web site on port 80 with the alert on.
     void PrepareNew();
-    // An existing target: its type (anything but the other three tags shows as SMTP) and
+    // An existing target: its type (anything but the known tags shows as SMTP) and
     // protection, then its fields, whose port replaces the offered default.
     void PrepareEdit(const TargetEntryFields& fields, const TargetStateFields& state = {});
     // The edited target is number `number` (1-based) of a list whose targets have `parents`,
@@ -67,6 +68,7 @@ private:
     QLineEdit* m_edtPort;
     RadioGroup* m_rgSecurity;
     NumberFieldsBox* m_stateBox;
+    WebChecksBox* m_webChecks; // web, TCP and DNS targets only
     std::int32_t m_number = 1;
     std::vector<std::int32_t> m_parents{0};
     TargetStateFields m_state;

@@ -47,10 +47,10 @@ std::string FoldHeaderLine(std::string_view line, std::size_t width) {
     return folded;
 }
 
-std::string BuildHeadRequest(std::string_view target, std::string_view hostValue,
-                             std::string_view cookies) {
-    std::string request = "HEAD ";
-    request.append(target).append(" HTTP/1.1").append(kLineEnd);
+std::string BuildRequest(std::string_view method, std::string_view target,
+                         std::string_view hostValue, std::string_view cookies) {
+    std::string request(method);
+    request.append(" ").append(target).append(" HTTP/1.1").append(kLineEnd);
     const auto header = [&request](std::string_view name, std::string_view value) {
         std::string line(name);
         line.append(": ").append(value);

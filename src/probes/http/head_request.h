@@ -18,9 +18,13 @@ inline constexpr std::size_t kFoldWidth = 78;
 // Each resulting line ends in CR LF.
 std::string FoldHeaderLine(std::string_view line, std::size_t width = kFoldWidth);
 
-// The whole HEAD request as written to the socket, down to its empty last line. An empty
-// cookie text leaves the Cookie header out.
-std::string BuildHeadRequest(std::string_view target, std::string_view hostValue,
-                             std::string_view cookies);
+// The whole request as written to the socket, down to its empty last line. An empty cookie
+// text leaves the Cookie header out.
+std::string BuildRequest(std::string_view method, std::string_view target,
+                         std::string_view hostValue, std::string_view cookies);
+inline std::string BuildHeadRequest(std::string_view target, std::string_view hostValue,
+                                    std::string_view cookies) {
+    return BuildRequest("HEAD", target, hostValue, cookies);
+}
 
 } // namespace velnorix

@@ -6,10 +6,24 @@
 #include "probes/http/response_rules.h"
 #include "probes/probe_errors.h"
 
+#include <algorithm>
+
 namespace velnorix {
 namespace {
 
 constexpr std::chrono::milliseconds kNoWait{0};
+constexpr std::string_view kHead = "HEAD";
+constexpr std::string_view kGet = "GET";
+
+// Servers that do not implement HEAD say so with these (RFC 9110, 15.5.6 and 15.6.2).
+bool RefusesHead(int statusCode) {
+    return statusCode == 405 || statusCode == 501;
+}
+
+// Responses that never carry a body (RFC 9110, 6.4.1).
+bool HasNoBody(int statusCode) {
+    return (statusCode >= 100 && statusCode <= 199) || statusCode == 204 || statusCode == 304;
+}
 
 // A kept connection that has something to read before we have asked anything was closed by
 // the server, or carries leftovers that would be taken for our answer.
@@ -34,8 +48,16 @@ HttpClient::HttpClient(Clock& clock, HttpClientSettings settings)
 HttpClient::HttpClient(HttpClientSettings settings)
     : HttpClient(m_systemClock, std::move(settings)) {}
 
+void HttpClient::SetCheck(const WebCheck& check) {
+    m_pattern.reset();
+    m_check = check;
+    if (!check.Match.empty())
+        m_pattern.emplace(check.Match);
+}
+
 void HttpClient::HeadRequest(std::string_view address) {
     m_usedTls = false;
+    m_note.clear();
     RejectLineBreaks(address);
     RejectUnsafeUserInformation(address);
     const AddressParts parts = ReadAddress(address);
@@ -92,12 +114,36 @@ void HttpClient::EnsureConnection() {
     m_connection.OpenConnection();
 }
 
+// A text check needs the body, which only GET brings.
 void HttpClient::Exchange() {
+    const bool get = m_check.Get || m_pattern.has_value();
+    const Response response = Request(get ? kGet : kHead);
+    if (get || !RefusesHead(response.StatusCode)) {
+        Judge(response, get);
+        return;
+    }
+    const std::string refused = "HEAD refused (" + std::to_string(response.StatusCode) + "); GET";
+    if (!m_keepAlive)
+        m_connection.CloseConnection();
+    try {
+        EnsureConnection();
+        const Response second = Request(kGet);
+        Judge(second, true);
+        m_note = refused + " answered " + std::to_string(second.StatusCode);
+    } catch (const HttpProtocolError& error) {
+        throw HttpProtocolError(error.StatusCode(), refused + ": " + error.what());
+    } catch (const HttpError& error) {
+        // Socket errors and time-outs pass unchanged, so they keep their kind.
+        throw HttpError(refused + ": " + error.what());
+    }
+}
+
+HttpClient::Response HttpClient::Request(std::string_view method) {
     CookieStore& cookies = m_jars.try_emplace(m_target, m_settings.Cookies).first->second;
     const std::int64_t now = m_clock.SecondsSinceEpoch();
-    m_connection.WriteBytes(BuildHeadRequest(RequestTarget(m_url), HostHeaderValue(m_url),
-                                             cookies.CookieHeader(m_url, now)));
-    const Response response = ReadResponse();
+    m_connection.WriteBytes(BuildRequest(method, RequestTarget(m_url), HostHeaderValue(m_url),
+                                         cookies.CookieHeader(m_url, now)));
+    Response response = ReadResponse();
     for (const std::string_view name : {"Set-cookie", "Set-cookie2"}) {
         for (const auto& value : response.Headers.Values(name)) {
             cookies.Add(value, m_url, now);
@@ -105,25 +151,57 @@ void HttpClient::Exchange() {
     }
     m_keepAlive = m_connection.IsOpen() && HeadersAllowKeepAlive(response.Headers);
     CheckContentRange(response.Headers);
+    return response;
+}
 
+// A response to HEAD has no body, whatever Content-Length or Transfer-Encoding announce (RFC
+// 9110, 9.3.2): its verdict is complete with the head, and a kept connection is already at the
+// start of the next response. Bytes a faulty server sends after the head make the connection
+// stale, and the next probe opens a new one. A refused GET leaves its body unread and the
+// connection is not kept.
+void HttpClient::Judge(const Response& response, bool get) {
     const auto location = response.Headers.Value("Location");
-    if (DecideVerdict(response.StatusCode, location && !location->empty()) == Verdict::Success) {
-        if (response.CloseNoticed) {
-            throw HttpError(std::string(kUndefinedSituationText));
-        }
-        return;
+    const bool accepted = m_check.Expect
+                              ? m_check.Expect->Contains(response.StatusCode)
+                              : DecideVerdict(response.StatusCode,
+                                              location && !location->empty()) == Verdict::Success;
+    if (!accepted) {
+        if (get)
+            m_keepAlive = false;
+        throw HttpProtocolError(response.StatusCode, response.StatusLine);
     }
-    // A response to HEAD has no body, whatever Content-Length or Transfer-Encoding announce
-    // (RFC 9110, 9.3.2): the verdict is complete with the head, and a kept connection is already
-    // at the start of the next response. Bytes a faulty server sends after the head make the
-    // connection stale, and the next probe opens a new one.
-    throw HttpProtocolError(response.StatusCode, response.StatusLine);
+    if (response.CloseNoticed) {
+        throw HttpError(std::string(kUndefinedSituationText));
+    }
+    if (get)
+        CheckBody(response);
+}
+
+// The body is read within the bounds an error body once had, keeping its start for the text
+// check; a body cut short by the server fails as a closed connection would.
+void HttpClient::CheckBody(const Response& response) {
+    const BodyFraming framing =
+        HasNoBody(response.StatusCode) ? BodyFraming{} : FramingOf(response.Headers);
+    const ConnectionBounds& bounds = m_connection.Bounds();
+    const ReadBody body =
+        ReadResponseBody(m_connection, framing,
+                         {.Silence = std::min(m_settings.BodySilence, bounds.ReadTimeout),
+                          .Whole = bounds.ReadTimeout,
+                          .MaxBytes = m_settings.MaxBodyBytes,
+                          .KeptBytes = m_pattern ? kMatchedBodyBytes : 0});
+    m_keepAlive =
+        m_keepAlive && body.Outcome == DrainOutcome::Complete && framing.End != BodyEnd::Close;
+    if (body.Outcome == DrainOutcome::PeerClosed)
+        throw ConnectionClosedError();
+    if (m_pattern && m_pattern->FoundIn(body.Start) == m_check.MatchAbsent)
+        throw HttpError((m_check.MatchAbsent ? "Text found: " : "Text not found: ") +
+                        m_check.Match);
 }
 
 // The head of the answer, interim responses included, within one read time-out, so a server
 // that sends its header lines slowly one by one cannot hold the probe line by line.
 HttpClient::Response HttpClient::ReadResponse() {
-    Deadline deadline(m_settings.Connection.ReadTimeout);
+    Deadline deadline(m_connection.Bounds().ReadTimeout);
     for (int interim = 0;; ++interim) {
         Response response = ReadStatusAndHeaders(deadline);
         if (response.StatusCode != 100) {

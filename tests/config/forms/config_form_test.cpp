@@ -358,18 +358,19 @@ TEST_F(ConfigFormFocusTest, DoneReportsAFieldThatIsNotAnInteger) {
 TEST_F(ConfigFormFocusTest, TabSkipsTheListAndVisitsTheControlsInOrder) {
     Control<QAbstractButton>(m_form, "CancelButton").setFocus(Qt::TabFocusReason);
     QStringList visited;
-    for (int step = 0; step < 20; ++step) {
+    for (int step = 0; step < 21; ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* focused = QApplication::focusWidget();
         visited << (focused->objectName().isEmpty() ? focused->parentWidget()->objectName()
                                                     : focused->objectName());
     }
-    EXPECT_EQ(visited.join(u' '), QStringLiteral("AddButton EditButton DeleteButton ClearButton "
-                                                 "HrsEdit MinEdit SecEdit rgDeleteLogs "
-                                                 "KeepLogDaysEdit cbNotify CertWarnDaysEdit "
-                                                 "ParallelEdit FailAfterEdit RecoverAfterEdit "
-                                                 "SlowMsEdit RetriesEdit RetryDelayMsEdit "
-                                                 "SendTestAlertButton DoneButton CancelButton"));
+    EXPECT_EQ(visited.join(u' '),
+              QStringLiteral("AddButton EditButton DeleteButton ClearButton "
+                             "HrsEdit MinEdit SecEdit rgDeleteLogs "
+                             "KeepLogDaysEdit cbNotify CertWarnDaysEdit "
+                             "ParallelEdit FailAfterEdit RecoverAfterEdit "
+                             "SlowMsEdit RetriesEdit RetryDelayMsEdit TimeoutMsEdit "
+                             "SendTestAlertButton DoneButton CancelButton"));
 }
 
 } // namespace

@@ -5,7 +5,10 @@
 #include "kit/scripted_prompts.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -73,6 +76,9 @@ TEST_F(StateFieldsTest, ValuesOutOfRangeAndParentLoopsAreRefusedWithTheirReason)
         {false, "RetriesEdit", "6", Kind::GeneralError, "Value 6 out of range 0..5"},
         {false, "RetryDelayMsEdit", "99", Kind::GeneralError, "Value 99 out of range 100..60000"},
         {false, "RetryDelayMsEdit", "x", Kind::GeneralError, "'x' is not a valid integer value"},
+        {false, "TimeoutMsEdit", "99", Kind::Error,
+         "Time-out is 99 ms; it must be 0 or from 100 to 30000"},
+        {true, "edtTimeoutMs", "30001", Kind::GeneralError, "Value 30001 out of range 0..30000"},
         {true, "edtSlowMs", "3600001", Kind::GeneralError, "Value 3600001 out of range 0..3600000"},
         {true, "edtParent", "4", Kind::GeneralError, "Value 4 out of range 0..3"},
         {true, "edtEchoes", "21", Kind::GeneralError, "Value 21 out of range 1..20"},
@@ -109,6 +115,48 @@ TEST_F(StateFieldsTest, ValuesOutOfRangeAndParentLoopsAreRefusedWithTheirReason)
     EXPECT_TRUE(m_script.Finished());
 }
 
+// A DNS target added in the editor shows its own rows only, refuses a name server that is no
+// address, and keeps its question through Done; a TCP target keeps its banner pattern.
+TEST_F(StateFieldsTest, DnsAndTcpTargetsKeepTheirChecksThroughTheEditor) {
+    m_form.ShowSettings(Chain());
+    m_script.Then([](QDialog& editor) {
+        Control<RadioGroup>(editor, "rgTestType").Button(5)->click();
+        EXPECT_TRUE(Control<RadioGroup>(editor, "rgMethod").isHidden());
+        EXPECT_TRUE(Control<QLineEdit>(editor, "edtMatch").isHidden());
+        Control<QPlainTextEdit>(editor, "Target").setPlainText(QStringLiteral("example.org"));
+        Control<RadioGroup>(editor, "rgRecord").Button(2)->click();
+        Control<QLineEdit>(editor, "edtExpect").setText(QStringLiteral("mx.example.org"));
+        Control<QLineEdit>(editor, "edtServer").setText(QStringLiteral("ns.example.org"));
+        EXPECT_EQ(Press(editor, "SaveButton"), QDialog::Rejected);
+        Control<QLineEdit>(editor, "edtServer").setText(QStringLiteral("[::1]:5353"));
+        return Press(editor, "SaveButton");
+    });
+    Click("AddButton");
+    m_script.Then([](QDialog& editor) {
+        Control<RadioGroup>(editor, "rgTestType").Button(4)->click();
+        EXPECT_TRUE(Control<QLineEdit>(editor, "edtServer").isHidden());
+        Control<QPlainTextEdit>(editor, "Target").setPlainText(QStringLiteral("127.0.0.1"));
+        Control<QLineEdit>(editor, "edtPort").setText(QStringLiteral("22"));
+        Control<QLineEdit>(editor, "edtMatch").setText(QStringLiteral("^SSH-"));
+        return Press(editor, "SaveButton");
+    });
+    Click("AddButton");
+    Click("DoneButton");
+    const Configuration edited = m_form.Settings();
+    ASSERT_EQ(edited.TargetCount(), 5);
+    EXPECT_EQ(edited.Targets[3].Type, "<DNS>");
+    EXPECT_EQ(edited.Targets[3].Record, DnsRecordType::Mx);
+    EXPECT_EQ(edited.Targets[3].Server, "[::1]:5353");
+    EXPECT_EQ(edited.Targets[3].Expect, "mx.example.org");
+    EXPECT_EQ(edited.Targets[4].Type, "<TCP>");
+    EXPECT_EQ(edited.Targets[4].Port, 22);
+    EXPECT_EQ(edited.Targets[4].Match, "^SSH-");
+    EXPECT_EQ(m_prompts.Texts(Kind::Error),
+              std::vector<std::string>{
+                  "Name server ns.example.org must be an IPv4 or IPv6 address, with :port or not"});
+    EXPECT_TRUE(m_script.Finished());
+}
+
 TEST_F(StateFieldsTest, SettingsRoundTripEditsTakeAndDeletingRenumbersParents) {
     Configuration set = Chain();
     set.FailAfter = 3;
@@ -119,13 +167,16 @@ TEST_F(StateFieldsTest, SettingsRoundTripEditsTakeAndDeletingRenumbersParents) {
     set.Targets[1].SlowMs = 200;
     set.Targets[1].Echoes = 20;
     set.Targets[1].LossPct = 0;
+    set.TimeoutMs = 30'000;
+    set.Targets[2].TimeoutMs = 100;
     for (const Configuration& shown : {Chain(), set}) {
         m_form.ShowSettings(shown);
         Click("DoneButton");
         EXPECT_EQ(m_form.Settings(), shown);
     }
 
-    // The second target's echoes change; a web site added after it offers none.
+    // The second target's echoes change; a web site added after it offers none, and its checks
+    // are taken once its status list reads as one.
     EditRow(1, [](QDialog& editor) {
         Control<IntervalEdit>(editor, "edtEchoes").setText(QStringLiteral("5"));
         return Press(editor, "SaveButton");
@@ -134,6 +185,12 @@ TEST_F(StateFieldsTest, SettingsRoundTripEditsTakeAndDeletingRenumbersParents) {
         Control<RadioGroup>(editor, "rgTestType").Button(0)->click();
         EXPECT_TRUE(Control<IntervalEdit>(editor, "edtEchoes").isHidden());
         Control<IntervalEdit>(editor, "edtParent").setText(QStringLiteral("3"));
+        Control<RadioGroup>(editor, "rgMethod").Button(1)->click();
+        Control<QLineEdit>(editor, "edtMatch").setText(QStringLiteral("Welcome"));
+        Control<QCheckBox>(editor, "cbMatchAbsent").setChecked(true);
+        Control<QLineEdit>(editor, "edtExpect").setText(QStringLiteral("2xx"));
+        EXPECT_EQ(Press(editor, "SaveButton"), QDialog::Rejected);
+        Control<QLineEdit>(editor, "edtExpect").setText(QStringLiteral("200-299,301"));
         return Press(editor, "SaveButton");
     });
     Click("AddButton");
@@ -144,6 +201,12 @@ TEST_F(StateFieldsTest, SettingsRoundTripEditsTakeAndDeletingRenumbersParents) {
     EXPECT_EQ(edited.Targets[1].Echoes, 5);
     ASSERT_EQ(edited.TargetCount(), 4);
     EXPECT_EQ(edited.Targets[3].Parent, 3);
+    EXPECT_EQ(edited.Targets[3].Method, WebMethod::Get);
+    EXPECT_EQ(edited.Targets[3].Expect, "200-299,301");
+    EXPECT_EQ(edited.Targets[3].Match, "Welcome");
+    EXPECT_TRUE(edited.Targets[3].MatchAbsent);
+    EXPECT_EQ(m_prompts.Texts(Kind::Error),
+              std::vector<std::string>{"Status codes 2xx must be a list such as 200-299,301"});
 
     // Without the first target the second is reached directly and the third still through it.
     SelectOnly(0);
