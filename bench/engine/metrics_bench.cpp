@@ -38,7 +38,7 @@ void BM_PublishSnapshotPerProbe(benchmark::State& state) {
     metrics.RunStarted(model);
     std::int32_t next = 0;
     for (auto _ : state) {
-        metrics.ProbeRecorded(model, next, {.ElapsedMs = 120});
+        metrics.ProbeRecorded(model, next, ProbeOutcome::Of(120));
         next = (next + 1) % model.TargetCount();
     }
     benchmark::DoNotOptimize(board.Latest());
@@ -67,7 +67,7 @@ void BM_MetricsMemoryOverADay(benchmark::State& state) {
             for (int cycle = 0; cycle < 1440; ++cycle) {
                 metrics.CycleStarted(model);
                 for (std::int32_t i = 0; i < model.TargetCount(); ++i)
-                    metrics.ProbeRecorded(model, i, {.ElapsedMs = 120});
+                    metrics.ProbeRecorded(model, i, ProbeOutcome::Of(120));
                 metrics.CycleEnded(model);
                 clock.Advance(60'000);
             }
@@ -88,7 +88,7 @@ void BM_RenderMetrics(benchmark::State& state) {
     RunMetrics metrics(clock);
     metrics.RunStarted(model);
     for (std::int32_t i = 0; i < model.TargetCount(); ++i)
-        metrics.ProbeRecorded(model, i, {.ElapsedMs = 120, .Failed = i % 7 == 0});
+        metrics.ProbeRecorded(model, i, ProbeOutcome::Of(120, i % 7 == 0));
     const MetricsSnapshot snapshot = metrics.Snapshot(model);
     for (auto _ : state)
         benchmark::DoNotOptimize(RenderExposition(snapshot));

@@ -6,11 +6,10 @@
 #include <SQLiteCpp/Statement.h>
 #include <SQLiteCpp/Transaction.h>
 #include <benchmark/benchmark.h>
-
 #include <filesystem>
-#include <unistd.h>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 // What keeping history costs: one cycle's rows appended, every target's uptime read, and the
@@ -66,8 +65,12 @@ std::vector<HistoryRow> CycleRows(std::int64_t targets) {
         row.Ms = static_cast<std::uint32_t>(5 + i % 40);
         row.State = row.Failed ? TargetState::Down : TargetState::Up;
         row.Reason = row.Failed ? "Request Timed Out" : "";
-        row.Echoes = {.Sent = 1, .Answered = row.Failed ? 0 : 1, .LowMs = row.Ms,
-                      .HighMs = row.Ms, .MeanMs = static_cast<double>(row.Ms), .MdevMs = 0};
+        row.Echoes = {.Sent = 1,
+                      .Answered = row.Failed ? 0 : 1,
+                      .LowMs = row.Ms,
+                      .HighMs = row.Ms,
+                      .MeanMs = static_cast<double>(row.Ms),
+                      .MdevMs = 0};
     }
     return rows;
 }
@@ -88,9 +91,8 @@ void AppendCycle(benchmark::State& state) {
         AtTime(rows, time += kInterval);
         writer.Append(rows);
     }
-    state.counters["rows/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
-                           benchmark::Counter::kIsRate);
+    state.counters["rows/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * state.range(0)), benchmark::Counter::kIsRate);
 }
 BENCHMARK(AppendCycle)->Arg(1'000)->Arg(10'000)->Unit(benchmark::kMillisecond);
 

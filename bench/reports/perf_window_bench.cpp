@@ -36,7 +36,7 @@ struct ProbedRun {
                 const bool failed = (i + cycle) % 25 == 0;
                 Clock.Advance(1);
                 RecordResult(Model, i, ms, failed);
-                Metrics.ProbeRecorded(Model, i, {.ElapsedMs = ms, .Failed = failed});
+                Metrics.ProbeRecorded(Model, i, ProbeOutcome::Of(ms, failed));
             }
         }
     }

@@ -26,6 +26,14 @@ struct ProbeOutcome {
     bool TimedOut = false;
     // A ping's requests and round trips; nothing sent for the other types.
     EchoFigures Echoes{};
+
+    // A probe that took `elapsedMs`, for the callers that know nothing more of it.
+    static ProbeOutcome Of(std::uint32_t elapsedMs, bool failed = false) {
+        ProbeOutcome outcome;
+        outcome.ElapsedMs = elapsedMs;
+        outcome.Failed = failed;
+        return outcome;
+    }
 };
 
 // One target's probe as a worker runs it.

@@ -145,7 +145,7 @@ TEST_F(ExpositionTest, HistoryKeepsTheLatestProbesOfTheSameTarget) {
     bounded.RunStarted(m_model);
     for (std::uint32_t ms = 1; ms <= 5; ++ms) {
         m_rig.Clock.Advance(1000);
-        bounded.ProbeRecorded(m_model, 0, {.ElapsedMs = ms, .Failed = ms == 4});
+        bounded.ProbeRecorded(m_model, 0, ProbeOutcome::Of(ms, ms == 4));
     }
     std::vector<std::uint32_t> kept;
     for (const ProbeSample& sample : bounded.History(m_model, 0))
@@ -158,7 +158,7 @@ TEST_F(ExpositionTest, HistoryKeepsTheLatestProbesOfTheSameTarget) {
     // former target's show for it meanwhile.
     m_model.Target(0).Addr = "http://other.test/";
     EXPECT_TRUE(bounded.History(m_model, 0).empty());
-    bounded.ProbeRecorded(m_model, 0, {.ElapsedMs = 9});
+    bounded.ProbeRecorded(m_model, 0, ProbeOutcome::Of(9));
     ASSERT_EQ(bounded.History(m_model, 0).size(), 1U);
     EXPECT_EQ(bounded.History(m_model, 0).front().ElapsedMs, 9U);
     m_model.Target(0).Port = 8443; // the same URL on another port is another server
@@ -175,7 +175,7 @@ TEST(PublishedMetricsTest, AScrapeMidCycleSeesEveryProbeSoFarAndAHeldSnapshotNev
     RunMetrics published(rig.Clock, &board);
     const auto probe = [&](std::int32_t index, bool failed) {
         RecordResult(rig.Model, index, 40, failed);
-        published.ProbeRecorded(rig.Model, index, {.ElapsedMs = 40, .Failed = failed});
+        published.ProbeRecorded(rig.Model, index, ProbeOutcome::Of(40, failed));
     };
     published.RunStarted(rig.Model);
     rig.Model.CycleCount = 1;
@@ -208,7 +208,7 @@ TEST_F(ExpositionTest, HistoriesShareABudgetSoManyTargetsKeepFewerProbesEach) {
     budgeted.RunStarted(m_model);
     for (std::uint32_t ms = 1; ms <= 6; ++ms)
         for (std::int32_t i = 0; i < m_model.TargetCount(); ++i)
-            budgeted.ProbeRecorded(m_model, i, {.ElapsedMs = ms});
+            budgeted.ProbeRecorded(m_model, i, ProbeOutcome::Of(ms));
     ASSERT_EQ(m_model.TargetCount(), 3);
     for (std::int32_t i = 0; i < 3; ++i)
         EXPECT_EQ(budgeted.History(m_model, i).size(), 3U) << i;
@@ -217,7 +217,7 @@ TEST_F(ExpositionTest, HistoriesShareABudgetSoManyTargetsKeepFewerProbesEach) {
     // A shorter table leaves each more room, up to the limit.
     m_model.SetTargetCount(1);
     for (std::uint32_t ms = 7; ms <= 12; ++ms)
-        budgeted.ProbeRecorded(m_model, 0, {.ElapsedMs = ms});
+        budgeted.ProbeRecorded(m_model, 0, ProbeOutcome::Of(ms));
     EXPECT_EQ(budgeted.History(m_model, 0).size(), 5U);
 }
 

@@ -26,7 +26,7 @@ struct MetricsRig {
 
     void Record(std::int32_t index, std::uint32_t elapsedMs, bool failed) {
         RecordResult(Model, index, elapsedMs, failed);
-        Metrics.ProbeRecorded(Model, index, {.ElapsedMs = elapsedMs, .Failed = failed});
+        Metrics.ProbeRecorded(Model, index, ProbeOutcome::Of(elapsedMs, failed));
     }
 
     FakeClock Clock;

@@ -69,7 +69,7 @@ SampleRun MakeSampleRun(kit::FakeClock& clock, RunMetrics& metrics) {
             now.Second = static_cast<int>(i) * 2;
             clock.SetTick(static_cast<std::uint32_t>((now.Minute * 60 + now.Second) * 1000) +
                           (failed ? 5020 : time));
-            metrics.ProbeRecorded(model, index, failed ? 5020 : time, failed);
+            metrics.ProbeRecorded(model, index, ProbeOutcome::Of(failed ? 5020 : time, failed));
             run.DetailLog += ResultLine(ResultLinePrefix(cycle, now, settings), failed,
                                         failed ? 5020 : time, model.Target(index), settings) +
                              "\r\n";
