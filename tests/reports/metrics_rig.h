@@ -26,7 +26,10 @@ struct MetricsRig {
 
     void Record(std::int32_t index, std::uint32_t elapsedMs, bool failed) {
         RecordResult(Model, index, elapsedMs, failed);
-        Metrics.ProbeRecorded(Model, index, {.ElapsedMs = elapsedMs, .Failed = failed});
+        ProbeOutcome outcome;
+        outcome.ElapsedMs = elapsedMs;
+        outcome.Failed = failed;
+        Metrics.ProbeRecorded(Model, index, outcome);
     }
 
     FakeClock Clock;
