@@ -42,11 +42,12 @@ struct ChartRange {
     const char* Name;
     std::int64_t Hours;
 };
+constexpr std::int64_t kHoursPerDay = 24;
 constexpr std::array<ChartRange, 5> kChartRanges = {{{"This Run", 0},
-                                                     {"24 Hours", 24},
-                                                     {"7 Days", 24 * 7},
-                                                     {"30 Days", 24 * 30},
-                                                     {"1 Year", 24 * 365}}};
+                                                     {"24 Hours", kHoursPerDay},
+                                                     {"7 Days", 7 * kHoursPerDay},
+                                                     {"30 Days", 30 * kHoursPerDay},
+                                                     {"1 Year", 365 * kHoursPerDay}}};
 
 QFont PixelFont(const QString& family, int pixels) {
     QFont font(family);
