@@ -70,7 +70,6 @@ public:
     // Whether the Start Test items are to be enabled when the menus next change.
     [[nodiscard]] bool StartEnabled() const { return m_startEnabled; }
     [[nodiscard]] const RunMetrics& Metrics() const { return m_metrics; }
-    [[nodiscard]] HistoryRecorder& History() { return m_history; }
     [[nodiscard]] TextDisplay& Display() { return *m_display; }
     // StatusBar1: the status bar's one simple text.
     [[nodiscard]] StatusBarLine& StatusBar1() { return *m_statusBar; }

@@ -127,7 +127,7 @@ TVelnorixPerfForm::TVelnorixPerfForm(QWidget* parent)
     connect(m_exportRangeButton, &QPushButton::clicked, this,
             &TVelnorixPerfForm::ExportRangeButtonClick);
     connect(m_range, &QComboBox::currentIndexChanged, this, [this](int range) {
-        // This run's probes are not in the database yet as whole hours: nothing to export.
+        // "This Run" is no span of whole hours, so it has nothing to export.
         m_exportRangeButton->setEnabled(range > 0 && m_prompts != nullptr);
         ChartRow(m_perfView->currentIndex().row());
     });
