@@ -100,7 +100,7 @@ TMainForm::TMainForm(MainFormSetup setup)
                                                  .Host = *m_host,
                                                  .Probes = setup.Probes,
                                                  .Format = m_formatSettings,
-                                                 .Observer = &m_metrics,
+                                                 .Observer = &m_observers,
                                                  .CycleEnded = [this] { NotifyVerdictChanges(); },
                                                  .ParallelProbes = std::move(setup.ParallelProbes)},
                                   WindowNetworkSettings());
@@ -135,6 +135,10 @@ void TMainForm::NotifyVerdictChanges() {
         return;
     for (const ChangeNotice& notice : NoticesFor(changes))
         m_notices->Show(notice);
+}
+
+void TMainForm::ShowHistoryTrouble(const std::string& trouble) {
+    m_statusBar->ShowFailureReason("History: " + trouble);
 }
 
 void TMainForm::ApplyAlertPause(bool paused, const QString& notice) {

@@ -8,7 +8,9 @@
 #include "engine/probe_set.h"
 #include "engine/run_metrics.h"
 #include "engine/run_model.h"
+#include "engine/run_observers.h"
 #include "engine/verdict_changes.h"
+#include "history/history_recorder.h"
 #include "probes/probe_interfaces.h"
 
 #include <QMainWindow>
@@ -146,6 +148,9 @@ private:
     void NotifyVerdictChanges();
     // A pause of alerts begins or ends: the engine, Resume Alerts and the status bar follow.
     void ApplyAlertPause(bool paused, const QString& notice);
+    // The history could not be written, or was set aside: said in the status bar, which
+    // interrupts nothing.
+    void ShowHistoryTrouble(const std::string& trouble);
 
     ProgramFolders m_folders;
     PumpPointGate m_gate;
@@ -158,6 +163,14 @@ private:
     SystemClock m_clock;
     // Each target's probes of this run, kept for the performance window's chart.
     RunMetrics m_metrics{m_clock};
+    // Every probe kept across runs, for the uptime columns and the chart's longer ranges. Its
+    // trouble is heard on its own thread and shown on the window's.
+    HistoryRecorder m_history{m_clock, m_folders.Logs, [this](const std::string& trouble) {
+                                  QMetaObject::invokeMethod(
+                                      this, [this, trouble] { ShowHistoryTrouble(trouble); },
+                                      Qt::QueuedConnection);
+                              }};
+    RunObservers m_observers{&m_metrics, &m_history};
     FormatSettings m_formatSettings;
     std::unique_ptr<ErrorSound> m_sound;
     std::unique_ptr<QtHostServices> m_host;

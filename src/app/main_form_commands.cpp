@@ -107,7 +107,10 @@ void TMainForm::Exit1Click() {
 }
 
 void TMainForm::Summary1Click() {
-    ShowPerformanceSummary(this, m_model, m_metrics, m_clock.Now(), m_formatSettings, *m_prompts);
+    ShowPerformanceSummary(this, m_model, m_metrics, m_clock.Now(), m_formatSettings, *m_prompts,
+                           {.Uptimes = m_history.Uptimes(),
+                            .DatabasePath = m_history.DatabasePath(),
+                            .Now = m_clock.SecondsSinceEpoch()});
 }
 
 void TMainForm::Log1Click() {

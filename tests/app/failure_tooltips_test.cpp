@@ -4,6 +4,7 @@
 #include "gui_waits.h"
 #include "kit/scripted_prompts.h"
 #include "reports/forms/response_chart.h"
+#include "reports/performance_rows.h"
 #include "scripted_probes.h"
 #include "support/temp_dir.h"
 
@@ -64,8 +65,8 @@ TEST_P(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerforma
     EXPECT_EQ(field->textFormat() == Qt::PlainText ? field->text() : AsShown(field->text()),
               reason);
 
-    QStringList rowTips;   // the last column's tooltips: two targets and the summary
-    QStringList rowStates; // the last column's texts
+    QStringList rowTips;   // the State column's tooltips: two targets and the summary
+    QStringList rowStates; // the State column's texts
     std::vector<qsizetype> linePoints;
     qsizetype failurePoints = -1;
     WhenModalOpens([&](QWidget& window) {
@@ -77,9 +78,9 @@ TEST_P(FailureTooltipsTest, AFailuresReasonIsTheTooltipOfItsLineAndOfItsPerforma
         const QAbstractItemModel& rows =
             *window.findChild<QTableView*>(QStringLiteral("PerfView"))->model();
         for (int row = 0; row < rows.rowCount(); ++row) {
-            const QModelIndex last = rows.index(row, rows.columnCount() - 1);
-            rowTips << AsShown(last.data(Qt::ToolTipRole).toString());
-            rowStates << last.data().toString();
+            const QModelIndex state = rows.index(row, static_cast<int>(kPerformanceColumnCount));
+            rowTips << AsShown(state.data(Qt::ToolTipRole).toString());
+            rowStates << state.data().toString();
         }
         static_cast<QDialog&>(window).reject();
     });

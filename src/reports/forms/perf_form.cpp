@@ -2,12 +2,17 @@
 
 #include "base/atomic_file.h"
 #include "config/forms/qt_text.h"
+#include "history/history_database.h"
+#include "history/history_key.h"
+#include "history/history_report.h"
+#include "history/history_writer.h"
 #include "reports/forms/performance_table_model.h"
 #include "reports/forms/response_chart.h"
 #include "reports/performance_csv.h"
 #include "reports/summary_chart.h"
 
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPushButton>
@@ -17,7 +22,9 @@
 #include <QStyle>
 #include <QTableView>
 #include <algorithm>
+#include <array>
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 namespace velnorix {
@@ -29,6 +36,18 @@ constexpr std::int32_t kSlowestCharted = 5;
 // Where PerformanceRows puts a target's name and its type.
 constexpr int kTargetColumn = 0;
 constexpr int kTypeColumn = 1;
+
+// The chart's ranges and their hours; none: this run's probes.
+struct ChartRange {
+    const char* Name;
+    std::int64_t Hours;
+};
+constexpr std::int64_t kHoursPerDay = 24;
+constexpr std::array<ChartRange, 5> kChartRanges = {{{"This Run", 0},
+                                                     {"24 Hours", kHoursPerDay},
+                                                     {"7 Days", 7 * kHoursPerDay},
+                                                     {"30 Days", 30 * kHoursPerDay},
+                                                     {"1 Year", 365 * kHoursPerDay}}};
 
 QFont PixelFont(const QString& family, int pixels) {
     QFont font(family);
@@ -63,7 +82,9 @@ void FitColumnsToTexts(QTableView& view, const PerformanceTableModel& rows) {
 TVelnorixPerfForm::TVelnorixPerfForm(QWidget* parent)
     : QDialog(parent), m_rows(new PerformanceTableModel(this)), m_perfView(new QTableView(this)),
       m_chart(new ResponseChart(this)), m_doneButton(new QPushButton(QStringLiteral("Done"), this)),
-      m_exportButton(new QPushButton(QStringLiteral("Export..."), this)) {
+      m_exportButton(new QPushButton(QStringLiteral("Export..."), this)),
+      m_range(new QComboBox(this)),
+      m_exportRangeButton(new QPushButton(QStringLiteral("Export Range..."), this)) {
     setWindowTitle(QStringLiteral("Velnorix Performance Summary"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     setFont(PixelFont(QStringLiteral("Arial"), 13));
@@ -75,23 +96,41 @@ TVelnorixPerfForm::TVelnorixPerfForm(QWidget* parent)
     m_exportButton->setFixedSize(75, 25);
     m_exportButton->setAutoDefault(false);
     m_exportButton->setEnabled(false);
+    m_range->setObjectName(QStringLiteral("RangeChooser"));
+    for (const ChartRange& range : kChartRanges)
+        m_range->addItem(QString::fromLatin1(range.Name));
+    m_range->setEnabled(false);
+    m_range->hide();
+    m_exportRangeButton->setObjectName(QStringLiteral("ExportRangeButton"));
+    m_exportRangeButton->setFixedSize(105, 25);
+    m_exportRangeButton->setAutoDefault(false);
+    m_exportRangeButton->setEnabled(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 8, 2, 9);
     layout->setSpacing(15);
     layout->addWidget(m_perfView, 1);
+    layout->addWidget(m_range, 0, Qt::AlignLeft);
     layout->addWidget(m_chart, 2);
     m_chart->hide();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_doneButton);
     buttons->addWidget(m_exportButton);
+    buttons->addWidget(m_exportRangeButton);
     buttons->addStretch(1);
     layout->addLayout(buttons);
     resize(731, 290);
 
     connect(m_doneButton, &QPushButton::clicked, this, &TVelnorixPerfForm::DoneButtonClick);
     connect(m_exportButton, &QPushButton::clicked, this, &TVelnorixPerfForm::ExportButtonClick);
+    connect(m_exportRangeButton, &QPushButton::clicked, this,
+            &TVelnorixPerfForm::ExportRangeButtonClick);
+    connect(m_range, &QComboBox::currentIndexChanged, this, [this](int range) {
+        // "This Run" is no span of whole hours, so it has nothing to export.
+        m_exportRangeButton->setEnabled(range > 0 && m_prompts != nullptr);
+        ChartRow(m_perfView->currentIndex().row());
+    });
     FormCreate();
 }
 
@@ -118,8 +157,9 @@ void TVelnorixPerfForm::FormCreate() {
 
 void TVelnorixPerfForm::Fill(const std::vector<PerformanceRow>& rows,
                              const std::vector<std::string>& rowTips,
-                             const std::vector<std::string>& rowStates) {
-    m_rows->SetRows(rows, rowTips, rowStates);
+                             const std::vector<std::string>& rowStates,
+                             const std::vector<UptimeCounts>& rowUptimes) {
+    m_rows->SetRows(rows, rowTips, rowStates, rowUptimes);
     // Each column fits its header or its widest text, whichever is wider, as the list's
     // size-to-header mode does once it holds rows. The last one then takes what is left, and
     // the width it had when stretching began stays its least.
@@ -148,6 +188,7 @@ void TVelnorixPerfForm::SetHistory(const RunMetrics& metrics, const RunModel& mo
     m_metrics = &metrics;
     m_model = &model;
     m_chart->show();
+    m_range->show();
     resize(width(), std::max(height(), 620));
     connect(m_perfView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { ChartRow(current.row()); });
@@ -155,9 +196,52 @@ void TVelnorixPerfForm::SetHistory(const RunMetrics& metrics, const RunModel& mo
     m_perfView->selectRow(m_rows->rowCount({}) - 1);
 }
 
+void TVelnorixPerfForm::SetLongHistory(PerformanceHistory history,
+                                       std::vector<TargetSettings> targets) {
+    m_longHistory = std::move(history);
+    m_targets = std::move(targets);
+    m_range->setEnabled(!m_longHistory.DatabasePath.empty());
+}
+
+std::pair<std::int64_t, std::int64_t> TVelnorixPerfForm::RangeHours() const {
+    const std::int64_t toHour = m_longHistory.Now / kSecondsPerHour + 1;
+    // "This Run" exports the last day, should it ever be asked to.
+    const std::int64_t hours = std::max(
+        kChartRanges.at(static_cast<std::size_t>(std::max(m_range->currentIndex(), 0))).Hours,
+        kChartRanges[1].Hours);
+    return {toHour - hours, toHour};
+}
+
+void TVelnorixPerfForm::ChartHours(int row) {
+    const auto [fromHour, toHour] = RangeHours();
+    if (row >= static_cast<int>(m_targets.size())) {
+        m_chart->Show({}, {}, fromHour, toHour,
+                      QStringLiteral("Choose a target's row to chart its hours"));
+        return;
+    }
+    const std::unique_ptr<SQLite::Database> db = OpenHistoryForReading(m_longHistory.DatabasePath);
+    std::vector<HourFigures> hours;
+    if (db) {
+        try {
+            hours = ReadHours(*db, HistoryKeyOf(m_targets[static_cast<std::size_t>(row)]), fromHour,
+                              toHour);
+        } catch (const std::exception&) {
+            // A database being set aside meanwhile charts as no hours.
+        }
+    }
+    m_chart->Show(m_rows->index(row, kTypeColumn).data().toString() +
+                      m_rows->index(row, kTargetColumn).data().toString(),
+                  hours, fromHour, toHour,
+                  hours.empty() ? QStringLiteral("No hours in the history") : QString());
+}
+
 void TVelnorixPerfForm::ChartRow(int row) {
     if (row < 0) // nothing selected
         return;
+    if (m_range->currentIndex() > 0) {
+        ChartHours(row);
+        return;
+    }
     // The legend tells targets apart as the table does, type first as in the result lines.
     const auto target = [this](std::int32_t index) {
         return ChartedTarget{m_rows->index(index, kTypeColumn).data().toString() +
@@ -197,18 +281,33 @@ void TVelnorixPerfForm::SetExport(std::vector<PerformanceRow> rows, UserPrompts&
 }
 
 void TVelnorixPerfForm::ExportButtonClick() {
+    SaveCsv("VelnorixSummary.csv", [this] { return PerformanceCsv(m_exportRows); });
+}
+
+void TVelnorixPerfForm::ExportRangeButtonClick() {
+    SaveCsv("VelnorixHistory.csv", [this] {
+        const std::unique_ptr<SQLite::Database> db =
+            OpenHistoryForReading(m_longHistory.DatabasePath);
+        if (!db)
+            throw std::runtime_error("No history to export in " + m_longHistory.DatabasePath);
+        const auto [fromHour, toHour] = RangeHours();
+        return HistoryCsv(*db, m_targets, fromHour, toHour);
+    });
+}
+
+void TVelnorixPerfForm::SaveCsv(const char* fileName, const std::function<std::string()>& text) {
     if (m_prompts == nullptr)
         return;
     const std::optional<std::string> file =
         m_prompts->ChooseFileToSave({.InitialDirectory = {},
                                      .FilterName = "CSV File",
                                      .FilterPattern = "*.csv",
-                                     .FileName = "VelnorixSummary.csv",
+                                     .FileName = fileName,
                                      .DefaultExtension = "csv"});
     if (!file)
         return;
     try {
-        ReplaceTextFile(*file, PerformanceCsv(m_exportRows));
+        ReplaceTextFile(*file, text());
     } catch (const std::exception& error) {
         m_prompts->ShowGeneralError(error.what());
     }
@@ -216,7 +315,7 @@ void TVelnorixPerfForm::ExportButtonClick() {
 
 void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const RunMetrics& metrics,
                             const LocalDateTime& now, const FormatSettings& settings,
-                            UserPrompts& prompts) {
+                            UserPrompts& prompts, const PerformanceHistory& history) {
     TVelnorixPerfForm form(parent);
     // A target's row tells why its latest failure happened, and the state it shows.
     std::vector<std::string> reasons;
@@ -227,11 +326,24 @@ void ShowPerformanceSummary(QWidget* parent, const RunModel& model, const RunMet
         reasons.push_back(model.StatisticsOf(i).LastReason);
         states.emplace_back(StateName(model.StatisticsOf(i).State));
     }
-    form.Fill(PerformanceRows(model, now, settings), reasons, states);
+    std::vector<UptimeCounts> uptimes;
+    std::vector<TargetSettings> targets;
+    for (std::int32_t i = 0; i < model.TargetCount(); ++i) {
+        targets.push_back(model.Target(i));
+        // Figures read before an edit of the targets may be fewer than them.
+        if (history.Uptimes) {
+            const std::vector<UptimeCounts>& read = history.Uptimes->ByPosition;
+            uptimes.push_back(static_cast<std::size_t>(i) < read.size()
+                                  ? read[static_cast<std::size_t>(i)]
+                                  : UptimeCounts{});
+        }
+    }
+    form.Fill(PerformanceRows(model, now, settings), reasons, states, uptimes);
     // The file is for other programs to read: a dot whatever the operator's locale.
     FormatSettings dot = settings;
     dot.DecimalSeparator = ".";
     form.SetExport(PerformanceRows(model, now, dot), prompts);
+    form.SetLongHistory(history, std::move(targets));
     form.SetHistory(metrics, model);
     form.exec();
 }

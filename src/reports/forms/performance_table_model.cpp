@@ -1,12 +1,14 @@
 #include "reports/forms/performance_table_model.h"
 
 #include "config/forms/qt_text.h"
+#include "history/history_report.h"
 
 namespace velnorix {
 namespace {
 
-constexpr int kColumns = static_cast<int>(kPerformanceColumnCount) + 1;
-constexpr int kStateColumn = kColumns - 1;
+constexpr int kStateColumn = static_cast<int>(kPerformanceColumnCount);
+constexpr int kFirstUptimeColumn = kStateColumn + 1;
+constexpr int kColumns = kFirstUptimeColumn + static_cast<int>(kUptimeWindows.size());
 
 QString Local(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
@@ -16,7 +18,8 @@ QString Local(const std::string& text) {
 
 void PerformanceTableModel::SetRows(const std::vector<PerformanceRow>& rows,
                                     const std::vector<std::string>& tips,
-                                    const std::vector<std::string>& states) {
+                                    const std::vector<std::string>& states,
+                                    const std::vector<UptimeCounts>& uptimes) {
     beginResetModel();
     m_tips.clear();
     for (const std::string& tip : tips)
@@ -27,6 +30,10 @@ void PerformanceTableModel::SetRows(const std::vector<PerformanceRow>& rows,
         for (const std::string& cell : rows[row])
             m_cells.push_back(Local(cell));
         m_cells.push_back(row < states.size() ? Local(states[row]) : QString());
+        for (std::size_t window = 0; window < kUptimeWindows.size(); ++window)
+            m_cells.push_back(row < uptimes.size() ? QString::fromStdString(
+                                                         UptimeText(uptimes[row][window].Uptime()))
+                                                   : QString());
     }
     endResetModel();
 }
@@ -62,6 +69,12 @@ QVariant PerformanceTableModel::headerData(int section, Qt::Orientation orientat
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= kColumns)
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section >= kFirstUptimeColumn) {
+        const std::string_view window = UptimeWindowName(
+            kUptimeWindows.at(static_cast<std::size_t>(section - kFirstUptimeColumn)));
+        return QStringLiteral("Uptime ") +
+               QString::fromLatin1(window.data(), static_cast<qsizetype>(window.size()));
+    }
     const std::string_view header = section == kStateColumn
                                         ? std::string_view("State")
                                         : kPerformanceColumns.at(static_cast<std::size_t>(section));

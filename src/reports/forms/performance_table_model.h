@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/history_reader.h"
 #include "reports/performance_rows.h"
 
 #include <QAbstractTableModel>
@@ -17,10 +18,11 @@ class PerformanceTableModel final : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    // `tips` and `states` hold each row's tooltip and state from the first on; rows past their
-    // ends have none.
+    // `tips`, `states` and `uptimes` hold each row's tooltip, state and uptime counts from the
+    // first on; rows past their ends have none.
     void SetRows(const std::vector<PerformanceRow>& rows, const std::vector<std::string>& tips,
-                 const std::vector<std::string>& states);
+                 const std::vector<std::string>& states,
+                 const std::vector<UptimeCounts>& uptimes = {});
     [[nodiscard]] const QString& Text(int row, int column) const;
 
     [[nodiscard]] int rowCount(const QModelIndex& parent) const override;

@@ -25,7 +25,6 @@ ResponseChart::ResponseChart(QWidget* parent)
     setRenderHint(QPainter::Antialiasing);
     chart()->setMargins(QMargins(4, 4, 4, 4));
     chart()->legend()->setAlignment(Qt::AlignRight);
-    m_time->setTitleText(QStringLiteral("Seconds since the run started"));
     m_time->setLabelFormat(QStringLiteral("%g"));
     m_seconds->setTitleText(QStringLiteral("Response (s)"));
     m_seconds->setLabelFormat(QStringLiteral("%.2f"));
@@ -34,25 +33,60 @@ ResponseChart::ResponseChart(QWidget* parent)
 }
 
 void ResponseChart::Show(const std::vector<ChartedTarget>& targets) {
-    chart()->removeAllSeries();
+    std::vector<Line> lines;
     QList<QPointF> failures;
     double lastAt = 0.0;
-    double slowest = 0.0;
     for (const ChartedTarget& target : targets) {
-        QList<QPointF> successes;
-        successes.reserve(static_cast<qsizetype>(target.Probes->size()));
+        Line& line = lines.emplace_back(Line{target.Name, {}});
+        line.Points.reserve(static_cast<qsizetype>(target.Probes->size()));
         for (const ProbeSample& probe : *target.Probes) {
             const QPointF point = PointOf(probe);
-            (probe.Failed ? failures : successes).push_back(point);
+            (probe.Failed ? failures : line.Points).push_back(point);
             lastAt = std::max(lastAt, point.x());
-            slowest = std::max(slowest, point.y());
         }
-        auto* line = new QLineSeries;
-        line->setName(target.Name);
-        // One replace, not a signal per point: a full history is 10,000 of them.
-        line->replace(successes);
-        chart()->addSeries(line);
     }
+    chart()->setTitle({});
+    // An empty run still gets a readable time axis.
+    Draw(lines, failures, QStringLiteral("Seconds since the run started"), 0.0,
+         std::max(lastAt, 1.0));
+}
+
+void ResponseChart::Show(const QString& name, const std::vector<HourFigures>& hours,
+                         std::int64_t fromHour, std::int64_t toHour, const QString& note) {
+    std::vector<Line> lines;
+    QList<QPointF> failures;
+    if (!hours.empty()) {
+        Line& line = lines.emplace_back(Line{name, {}});
+        for (const HourFigures& hour : hours) {
+            // The current hour is 0, the one before it -1.
+            const auto x = static_cast<double>(hour.Hour - (toHour - 1));
+            const double seconds = hour.MeanMs.value_or(0.0) / kMsPerSecond;
+            if (hour.MeanMs)
+                line.Points.push_back({x, seconds});
+            if (hour.Counts.Failures > 0)
+                failures.push_back({x, seconds});
+        }
+    }
+    chart()->setTitle(note);
+    Draw(lines, failures, QStringLiteral("Hours before the current one (UTC)"),
+         static_cast<double>(fromHour - (toHour - 1)), 0.0);
+}
+
+void ResponseChart::Draw(const std::vector<Line>& lines, const QList<QPointF>& failures,
+                         const QString& timeTitle, double firstX, double lastX) {
+    chart()->removeAllSeries();
+    double slowest = 0.0;
+    for (const Line& line : lines) {
+        auto* series = new QLineSeries;
+        series->setName(line.Name);
+        // One replace, not a signal per point: a full history is 10,000 of them.
+        series->replace(line.Points);
+        chart()->addSeries(series);
+        for (const QPointF& point : line.Points)
+            slowest = std::max(slowest, point.y());
+    }
+    for (const QPointF& point : failures)
+        slowest = std::max(slowest, point.y());
     auto* failed = new QScatterSeries;
     failed->setName(QStringLiteral("Failures"));
     failed->setColor(Qt::red);
@@ -64,8 +98,9 @@ void ResponseChart::Show(const std::vector<ChartedTarget>& targets) {
         series->attachAxis(m_time);
         series->attachAxis(m_seconds);
     }
-    // An empty run still gets readable axes; a little headroom keeps the top point off the edge.
-    m_time->setRange(0.0, std::max(lastAt, 1.0));
+    m_time->setTitleText(timeTitle);
+    m_time->setRange(firstX, lastX);
+    // A little headroom keeps the top point off the edge.
     m_seconds->setRange(0.0, std::max(slowest * 1.1, 0.1));
     // Round steps, so the ticks read 100, 200... rather than 153.255.
     m_time->applyNiceNumbers();
