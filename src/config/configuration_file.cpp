@@ -105,7 +105,7 @@ void CheckWebChecks(const std::string& prefix, const TargetSettings& entry) {
         return;
     try {
         BodyPattern{entry.Match};
-    } catch (const std::regex_error& error) {
+    } catch (const PatternError& error) {
         throw ConfigurationError(SetsMessage(prefix + std::string(kMatchKey), entry.Match) +
                                  "; it is not a regular expression: " + error.what());
     }

@@ -62,7 +62,7 @@ struct TargetSettings {
     // What an answer must hold, as written; its type reads it (status codes and ranges for a
     // web target, such as "200-299,301"). Empty keeps the type's own rules.
     std::string Expect{};
-    // An ECMAScript regular expression the start of a web page's body must match, or with
+    // A regular expression (Perl syntax) the start of a web page's body must match, or with
     // MatchAbsent must not; empty for no check.
     std::string Match{};
     bool MatchAbsent = false;

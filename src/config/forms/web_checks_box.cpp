@@ -10,7 +10,6 @@
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <regex>
 
 namespace velnorix {
 namespace {
@@ -55,7 +54,7 @@ bool WebChecksBox::Take(TargetStateFields& state, UserPrompts& prompts) const {
     try {
         if (!match.empty())
             BodyPattern{match};
-    } catch (const std::regex_error& error) {
+    } catch (const PatternError& error) {
         prompts.ShowErrorBox("Page text " + match +
                              " is not a regular expression: " + error.what());
         return false;
