@@ -1,11 +1,10 @@
 #include "config/forms/web_checks_box.h"
 
+#include "config/configuration_file.h"
 #include "config/forms/named_widget.h"
 #include "config/forms/qt_text.h"
 #include "config/forms/radio_group.h"
 #include "engine/host.h"
-#include "probes/http/body_match.h"
-#include "probes/http/status_list.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -47,16 +46,10 @@ void WebChecksBox::Show(const TargetStateFields& state) {
 bool WebChecksBox::Take(TargetStateFields& state, UserPrompts& prompts) const {
     const std::string expect = ToBytes(m_edtExpect->text().trimmed());
     const std::string match = ToBytes(m_edtMatch->text().trimmed());
-    if (!expect.empty() && !StatusList::Parse(expect)) {
-        prompts.ShowErrorBox("Status codes " + expect + " must be a list such as 200-299,301");
-        return false;
-    }
-    try {
-        if (!match.empty())
-            BodyPattern{match};
-    } catch (const PatternError& error) {
-        prompts.ShowErrorBox("Page text " + match +
-                             " is not a regular expression: " + error.what());
+    if (const auto fault = FindWebCheckFault(expect, match)) {
+        const bool inExpect = fault->Field == WebCheckField::Expect;
+        prompts.ShowErrorBox((inExpect ? "Status codes " + expect : "Page text " + match) + "; " +
+                             fault->Why);
         return false;
     }
     state.Method = m_rgMethod->ItemIndex() == static_cast<int>(WebMethod::Get) ? WebMethod::Get
