@@ -51,6 +51,23 @@ void MinimalClient::Close() {
     m_socket.Close();
 }
 
+std::string MinimalClient::ReadHttpBody() {
+    std::size_t length = 0;
+    for (std::string line = ReadLine(); line != "\r"; line = ReadLine())
+        if (line.starts_with("Content-Length: "))
+            length = std::stoul(line.substr(16));
+    while (m_buffer.size() < length) {
+        char chunk[65536];
+        const ssize_t n = ::recv(m_socket.Get(), chunk, sizeof chunk, 0);
+        if (n <= 0)
+            throw std::runtime_error("connection ended");
+        m_buffer.append(chunk, static_cast<std::size_t>(n));
+    }
+    std::string body = m_buffer.substr(0, length);
+    m_buffer.erase(0, length);
+    return body;
+}
+
 std::string MinimalClient::ReadLine() {
     for (;;) {
         const std::size_t lf = m_buffer.find('\n');

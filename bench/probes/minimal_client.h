@@ -15,6 +15,8 @@ public:
     // Reads lines until one whose fourth character is not "-": one reply.
     void ReadReply();
     void Close();
+    // Reads an HTTP response's head and the Content-Length bytes after it; returns those.
+    std::string ReadHttpBody();
 
 private:
     std::string ReadLine();

@@ -1,6 +1,9 @@
-// Wall time of the POP3, SMTP and ping probes against their minimal counterparts doing the
-// same exchange in the same run, and the CPU time one 5,000 ms ping time-out costs.
+// Wall time of the POP3, SMTP, ping and web (GET with a text check) probes against their
+// minimal counterparts doing the same exchange in the same run, and the CPU time one
+// 5,000 ms ping time-out costs.
 #include "minimal_client.h"
+#include "probes/http/body_match.h"
+#include "probes/http/http_client.h"
 #include "probes/icmp_client.h"
 #include "probes/icmp_packet.h"
 #include "probes/pop3_client.h"
@@ -99,6 +102,60 @@ void SmtpMinimalClient(benchmark::State& state) {
     }
 }
 BENCHMARK(SmtpMinimalClient)->UseRealTime();
+
+// A 64 KiB page whose text to find is at its very end, so the whole body is searched.
+const std::string kPageBody = std::string(kMatchedBodyBytes - 9, 'x') + "<b>OK</b>";
+const std::string kPagePattern = "<b>O+K</b>";
+
+LoopbackServer PageServer() {
+    ServerScript script;
+    for (int line = 0; line < 6; ++line)
+        script.ReadLine();
+    script.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kPageBody.size()) +
+                "\r\n\r\n" + kPageBody);
+    return LoopbackServer([script](Connection& connection) { script.Play(connection); });
+}
+
+void WebGetMatchProbe(benchmark::State& state) {
+    const LoopbackServer server = PageServer();
+    const std::string address = "http://127.0.0.1:" + std::to_string(server.Port()) + "/";
+    HttpClient client;
+    client.SetPort(server.Port());
+    client.SetCheck({.Get = true, .Expect = {}, .Match = kPagePattern, .MatchAbsent = false});
+    for (auto _ : state) {
+        client.HeadRequest(address);
+        client.CloseConnection();
+    }
+}
+BENCHMARK(WebGetMatchProbe)->UseRealTime();
+
+void WebGetMatchMinimalClient(benchmark::State& state) {
+    const LoopbackServer server = PageServer();
+    const BodyPattern pattern(kPagePattern);
+    for (auto _ : state) {
+        MinimalClient client(server.Port());
+        client.WriteLine("GET / HTTP/1.1\r\nContent-Type: text/html\r\nHost: 127.0.0.1\r\n"
+                         "Accept: text/html, */*\r\nUser-Agent: bench\r\n");
+        if (!pattern.FoundIn(client.ReadHttpBody()))
+            state.SkipWithError("text not found");
+        client.Close();
+    }
+}
+BENCHMARK(WebGetMatchMinimalClient)->UseRealTime();
+
+// The search alone, and a pattern that backtracks over the whole page, which a bounded search
+// gives up on instead of overflowing the stack.
+void BodyPatternSearch(benchmark::State& state) {
+    const BodyPattern pattern(state.range(0) == 0 ? kPagePattern : "(x|y)*<i>");
+    for (auto _ : state) {
+        try {
+            benchmark::DoNotOptimize(pattern.FoundIn(kPageBody));
+        } catch (const PatternError&) {
+            state.counters["gave_up"] = 1;
+        }
+    }
+}
+BENCHMARK(BodyPatternSearch)->Arg(0)->Arg(1)->UseRealTime();
 
 bool RawSocketsAllowed() {
     const FileDescriptor probe(::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP));

@@ -100,18 +100,14 @@ WebMethod ReadMethod(const std::string& key, const std::string& value) {
 // What a web target's answer must be, and which text its page must hold, are checked as they
 // are read, so a typing error stops the load instead of failing every probe.
 void CheckWebChecks(const std::string& prefix, const TargetSettings& entry) {
-    if (!entry.Expect.empty() && TestTypeOf(entry.Type) == TestType::Html &&
-        !StatusList::Parse(entry.Expect))
-        throw ConfigurationError(SetsMessage(prefix + std::string(kExpectKey), entry.Expect) +
-                                 "; it must list status codes such as 200-299,301");
-    if (entry.Match.empty())
+    const bool web = TestTypeOf(entry.Type) == TestType::Html;
+    const auto fault = FindWebCheckFault(web ? entry.Expect : std::string(), entry.Match);
+    if (!fault)
         return;
-    try {
-        BodyPattern{entry.Match};
-    } catch (const std::regex_error& error) {
-        throw ConfigurationError(SetsMessage(prefix + std::string(kMatchKey), entry.Match) +
-                                 "; it is not a regular expression: " + error.what());
-    }
+    const bool expect = fault->Field == WebCheckField::Expect;
+    throw ConfigurationError(SetsMessage(prefix + std::string(expect ? kExpectKey : kMatchKey),
+                                         expect ? entry.Expect : entry.Match) +
+                             "; " + fault->Why);
 }
 
 std::string TooManyTargetsMessage(std::int32_t count) {
@@ -249,6 +245,20 @@ void WriteChecks(const Write& write, const std::string& prefix, const TargetSett
 }
 
 } // namespace
+
+std::optional<WebCheckFault> FindWebCheckFault(std::string_view expect, const std::string& match) {
+    if (!expect.empty() && !StatusList::Parse(expect))
+        return WebCheckFault{WebCheckField::Expect,
+                             "it must list status codes such as 200-299,301"};
+    try {
+        if (!match.empty())
+            BodyPattern{match};
+    } catch (const PatternError& error) {
+        return WebCheckFault{WebCheckField::Match,
+                             std::string("it is not a regular expression: ") + error.what()};
+    }
+    return std::nullopt;
+}
 
 Result<Configuration> ReadConfigurationFile(const std::string& fileName,
                                             const Configuration& current) {

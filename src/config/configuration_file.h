@@ -5,6 +5,7 @@
 #include "engine/host.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,16 @@ inline constexpr std::int32_t kMaxHistoryDays = 3'650;
 // A probe's own time-out: short enough for loopback, no longer than the network bounds.
 inline constexpr std::int32_t kMinTimeoutMs = 100;
 inline constexpr std::int32_t kMaxTimeoutMs = 30'000;
+
+// What makes a web target's check unusable: which field, and why ("it must list status codes
+// such as 200-299,301", "it is not a regular expression: ..."). The file and the target editor
+// refuse the same.
+enum class WebCheckField { Expect, Match };
+struct WebCheckFault {
+    WebCheckField Field;
+    std::string Why;
+};
+std::optional<WebCheckFault> FindWebCheckFault(std::string_view expect, const std::string& match);
 
 // The configuration a file holds, read without changing anything, or the message of why it
 // cannot be taken: "Range check error" at the first integer out of range, one naming the key

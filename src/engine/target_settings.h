@@ -67,7 +67,7 @@ struct TargetSettings {
     // web target, such as "200-299,301"; values that must all be in a DNS target's answer,
     // such as "10.0.0.1,10.0.0.2"). Empty keeps the type's own rules.
     std::string Expect{};
-    // An ECMAScript regular expression the start of a web page's body (a TCP target's banner
+    // A regular expression (Perl syntax) the start of a web page's body (a TCP target's banner
     // line) must match, or with MatchAbsent must not; empty for no check.
     std::string Match{};
     bool MatchAbsent = false;

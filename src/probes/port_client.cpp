@@ -23,7 +23,7 @@ namespace {
 bool Matches(const BodyPattern& pattern, std::string_view banner) {
     try {
         return pattern.FoundIn(banner);
-    } catch (const std::regex_error& error) {
+    } catch (const PatternError& error) {
         throw ProbeError(std::string("Banner search gave up: ") + error.what());
     }
 }
@@ -38,7 +38,7 @@ void PortClient::Open(const PortCheck& check) {
     try {
         if (!check.BannerPattern.empty())
             pattern.emplace(check.BannerPattern);
-    } catch (const std::regex_error& error) {
+    } catch (const PatternError& error) {
         throw ProbeError("Not a regular expression: " + check.BannerPattern + ": " + error.what());
     }
     m_connection.CloseConnection();

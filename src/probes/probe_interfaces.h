@@ -53,7 +53,7 @@ struct WebCheck {
     bool Get = false;
     // The status codes that succeed; nothing: 2xx without Location, as always.
     std::optional<StatusList> Expect;
-    // An ECMAScript regular expression searched for in the body's first kMatchedBodyBytes;
+    // A regular expression (see BodyPattern) searched for in the body's first kMatchedBodyBytes;
     // with MatchAbsent the probe fails when it is found instead of when it is not.
     std::string Match;
     bool MatchAbsent = false;

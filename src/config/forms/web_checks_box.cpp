@@ -1,19 +1,17 @@
 #include "config/forms/web_checks_box.h"
 
+#include "config/configuration_file.h"
 #include "config/forms/named_widget.h"
 #include "config/forms/qt_text.h"
 #include "config/forms/radio_group.h"
 #include "engine/host.h"
 #include "probes/dns_question.h"
-#include "probes/http/body_match.h"
-#include "probes/http/status_list.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
-#include <regex>
 
 namespace velnorix {
 namespace {
@@ -120,16 +118,13 @@ bool WebChecksBox::Take(TargetStateFields& state, UserPrompts& prompts, TestType
         }
         state.Record = record;
         state.Server = server;
-    } else if (type == TestType::Html && !expect.empty() && !StatusList::Parse(expect)) {
-        prompts.ShowErrorBox("Status codes " + expect + " must be a list such as 200-299,301");
-        return false;
     }
-    try {
-        if (!match.empty())
-            BodyPattern{match};
-    } catch (const std::regex_error& error) {
-        prompts.ShowErrorBox((type == TestType::Tcp ? "Banner " : "Page text ") + match +
-                             " is not a regular expression: " + error.what());
+    // Only a web target's values are status codes.
+    if (const auto fault = FindWebCheckFault(type == TestType::Html ? expect : "", match)) {
+        const bool inExpect = fault->Field == WebCheckField::Expect;
+        const std::string what = type == TestType::Tcp ? "Banner " : "Page text ";
+        prompts.ShowErrorBox((inExpect ? "Status codes " + expect : what + match) + "; " +
+                             fault->Why);
         return false;
     }
     if (type == TestType::Html)

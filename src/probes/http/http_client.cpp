@@ -118,7 +118,9 @@ void HttpClient::EnsureConnection() {
 void HttpClient::Exchange() {
     const bool get = m_check.Get || m_pattern.has_value();
     const Response response = Request(get ? kGet : kHead);
-    if (get || !RefusesHead(response.StatusCode)) {
+    // A refusal the check itself expects is its answer, not a reason to try GET.
+    const bool expected = m_check.Expect && m_check.Expect->Contains(response.StatusCode);
+    if (get || expected || !RefusesHead(response.StatusCode)) {
         Judge(response, get);
         return;
     }

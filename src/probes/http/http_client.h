@@ -50,11 +50,11 @@ public:
 
     void SetPort(std::int32_t port) override { m_port = port; }
     void SetTarget(std::int32_t position) override { m_target = position; }
-    // Throws std::regex_error for a Match that is not a regular expression.
+    // Throws PatternError for a Match that is not a regular expression.
     void SetCheck(const WebCheck& check) override;
     // Returns only when the check accepts the answer (by default 2xx without Location); throws
     // otherwise: HttpProtocolError for a refused status, HttpError "Text not found: <Match>"
-    // or "Text found: <Match>" for the body's text.
+    // or "Text found: <Match>" for the body's text, PatternError for a search past its bounds.
     void HeadRequest(std::string_view address) override;
     [[nodiscard]] std::string Note() const override { return m_note; }
     void CapWaits(std::chrono::milliseconds cap) override { m_connection.CapWaits(cap); }

@@ -206,7 +206,8 @@ TEST_F(StateFieldsTest, SettingsRoundTripEditsTakeAndDeletingRenumbersParents) {
     EXPECT_EQ(edited.Targets[3].Match, "Welcome");
     EXPECT_TRUE(edited.Targets[3].MatchAbsent);
     EXPECT_EQ(m_prompts.Texts(Kind::Error),
-              std::vector<std::string>{"Status codes 2xx must be a list such as 200-299,301"});
+              std::vector<std::string>{
+                  "Status codes 2xx; it must list status codes such as 200-299,301"});
 
     // Without the first target the second is reached directly and the third still through it.
     SelectOnly(0);
