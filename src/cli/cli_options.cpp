@@ -169,7 +169,7 @@ std::string CliUsage(const std::string& programName) {
            "Exit status: 0 normal end, 1 bad arguments, 2 configuration file missing,\n"
            "3 configuration empty, 4 configuration unreadable, 5 log files cannot be written,\n"
            "6 the --metrics address cannot be listened on, 7 an alert channel did not deliver\n"
-           "the test message, or none is set.\n";
+           "the test message, or none is set, 8 no history to print.\n";
 }
 
 } // namespace velnorix

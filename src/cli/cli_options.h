@@ -21,7 +21,7 @@ struct CliOptions {
     bool EchoHelper = false;              // serve the window's echo requests, nothing else
     bool TestAlert = false;               // send a test message on every alert channel, no run
     bool History = false;                 // print the kept history, no run
-    std::int64_t SinceHours = 7 * 24;     // how far back --history goes
+    std::int64_t SinceHours = 168;        // how far back --history goes: 7 days
     std::optional<std::int32_t> Target;   // --history of this target only (1-based)
     bool Csv = false;                     // --history as CSV, one line per target and hour
     bool ShowHelp = false;

@@ -85,7 +85,7 @@ std::unique_ptr<SQLite::Database> OpenOrCreate(const std::string& path) {
 
 // The WAL must go with the file, or the new database would take the old one's pages.
 std::string SetAsideHistoryDatabase(const std::string& path, std::int64_t now) {
-    const std::string aside = path + ".set-aside-" + UtcTimestamp(now);
+    std::string aside = path + ".set-aside-" + UtcTimestamp(now);
     for (const char* suffix : {"", "-wal", "-shm"}) {
         std::error_code ignored;
         if (std::filesystem::exists(path + suffix, ignored))
