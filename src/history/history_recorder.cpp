@@ -121,9 +121,18 @@ void HistoryRecorder::Work() {
         }
         lock.lock();
         m_writing = false;
-        // Stopping, a cycle gets one more try, never a wait.
+        // Stopping, a cycle gets one more try, never a wait; once the file refuses, the rest
+        // is given up too, so a busy file cannot hold the exit for a time-out per cycle.
         if (!written && !stopping)
             m_queue.push_front(std::move(cycle));
+        if (!written && stopping && !m_queue.empty()) {
+            const std::size_t left = m_queue.size();
+            m_queue.clear();
+            lock.unlock();
+            Tell("History lost the last " + std::to_string(left + 1) + " cycles: " + m_path +
+                 " could not be written at exit");
+            lock.lock();
+        }
         retrying = !written;
         m_changed.notify_all();
     }
