@@ -45,6 +45,7 @@ void HistoryRecorder::CycleStarted(const RunModel& model) {
     // Taken from the model, so an edited configuration counts from the next cycle on.
     m_days = model.Config.HistoryDays;
     m_gathering.Rows.clear();
+    m_keys.resize(static_cast<std::size_t>(model.TargetCount()));
 }
 
 void HistoryRecorder::ProbeRecorded(const RunModel& model, std::int32_t index,
@@ -62,6 +63,7 @@ void HistoryRecorder::ProbeRecorded(const RunModel& model, std::int32_t index,
     row.State = model.StatisticsOf(index).State;
     row.Reason = outcome.Reason;
     row.Echoes = outcome.Echoes;
+    m_keys[static_cast<std::size_t>(index)] = row.Key;
     m_gathering.Rows.push_back(std::move(row));
 }
 
@@ -72,9 +74,11 @@ void HistoryRecorder::CycleEnded(const RunModel& model) {
     m_gathering = {};
     cycle.Days = m_days;
     cycle.Now = m_clock.SecondsSinceEpoch();
-    cycle.Keys.reserve(static_cast<std::size_t>(model.TargetCount()));
-    for (std::int32_t i = 0; i < model.TargetCount(); ++i)
-        cycle.Keys.push_back(HistoryKeyOf(model.Target(i)));
+    // A target this run has not probed yet (the run's start) gets its key here.
+    for (std::size_t i = 0; i < m_keys.size(); ++i)
+        if (m_keys[i].empty())
+            m_keys[i] = HistoryKeyOf(model.Target(static_cast<std::int32_t>(i)));
+    cycle.Keys = m_keys;
     {
         const std::lock_guard lock(m_mutex);
         if (m_queue.size() == kMaxQueuedCycles) {
@@ -183,13 +187,11 @@ void HistoryRecorder::Maintain(const Cycle& cycle) {
 }
 
 void HistoryRecorder::PublishUptimes(const Cycle& cycle) {
-    if (cycle.Keys == m_uptimeKeys &&
-        cycle.Now - m_uptimesReadAt < std::chrono::seconds(kUptimeRefresh).count())
+    if (cycle.Keys == m_uptimeKeys && cycle.Now - m_uptimesReadAt < kUptimeRefresh.count())
         return;
     try {
         const auto byKey = velnorix::ReadUptimes(*m_db, cycle.Now);
         auto table = std::make_shared<UptimeTable>();
-        table->ReadAt = cycle.Now;
         table->ByPosition.reserve(cycle.Keys.size());
         for (const std::string& key : cycle.Keys) {
             const auto found = byKey.find(key);

@@ -21,7 +21,6 @@ namespace velnorix {
 // The history's uptime figures for the targets of a cycle, by position; a target without a
 // probe in the last 30 days has zero counts.
 struct UptimeTable {
-    std::int64_t ReadAt = 0; // when they were read, seconds since 1970; 0: not yet
     std::vector<UptimeCounts> ByPosition;
 };
 
@@ -78,6 +77,8 @@ private:
     // The engine's side: the cycle being gathered.
     std::int32_t m_days = 0;
     Cycle m_gathering;
+    // Each position's key as its probe worked it out, so a cycle's end need not do it again.
+    std::vector<std::string> m_keys;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
